@@ -1,0 +1,112 @@
+"""Runs the Windows programs under Wine for the end-to-end tests.
+
+The build directory of the 64-bit programs comes from QUILLET_BUILD, the
+source tree from QUILLET_SOURCE. Every run gets its own folder, laid out the
+way an end user's would be, so tests can run side by side.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+SOURCE = os.environ.get("QUILLET_SOURCE",
+                        os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
+BUILD = os.environ.get("QUILLET_BUILD", os.path.join(SOURCE, "build", "win64"))
+PREFIX = os.path.join(BUILD, "wineprefix")
+
+UPDATER = os.path.join(BUILD, "updater", "Quillet64.exe")
+SIM_DLL = os.path.join(BUILD, "sim", "TZ415API.dll")
+INSTALLER = os.path.join(BUILD, "filterinst", "TZ415FilterInst.exe")
+LAUNCHER = os.path.join(BUILD, "launcher", "Quillet.exe")
+
+USB_CLASS_KEY = (r"HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Class"
+                 r"\{36FC9E60-C465-11CF-8056-444553540000}")
+
+
+def wine_env(extra=None):
+    env = dict(os.environ)
+    env.update({
+        "WINEDEBUG": "-all",
+        "WINEDLLOVERRIDES": "mscoree,mshtml=",
+        "WINEPREFIX": PREFIX,
+    })
+    if extra:
+        env.update(extra)
+    return env
+
+
+def prepare():
+    """Creates the prefix once and keeps a wineserver running for it."""
+    env = wine_env()
+    subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, check=False)
+    subprocess.run(["wineserver", "-w"], env=env, check=False)
+    subprocess.Popen(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL,
+                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                     start_new_session=True)
+    # The prefix's services start with the first program and outlive it; they
+    # must not inherit a test's pipes, or reading its output never ends.
+    subprocess.run(["wine", "cmd", "/c", "exit"], env=env, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   start_new_session=True, check=False)
+
+
+def shutdown():
+    subprocess.run(["wineserver", "-k"], env=wine_env(), stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, check=False)
+
+
+def run(program, args=(), cwd=None, env=None, stdin=b"", timeout=120):
+    """Runs a Windows program; returns (exit status, stdout bytes, stderr bytes)."""
+    result = subprocess.run(["wine", program, *args], cwd=cwd, env=wine_env(env),
+                            input=stdin, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                            timeout=timeout)
+    return result.returncode, result.stdout, result.stderr
+
+
+def reg(*args):
+    """Runs Wine's reg.exe in the shared prefix."""
+    return subprocess.run(["wine", "reg", *args], env=wine_env(), stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, check=False)
+
+
+def crlf(text):
+    """What the C runtime's text-mode stdout makes of a program's text."""
+    return text.replace("\n", "\r\n").encode("latin-1")
+
+
+class UpdaterFolder:
+    """A working folder holding the updater and the simulator library."""
+
+    def __init__(self):
+        self.path = tempfile.mkdtemp(prefix="quillet-e2e-")
+        shutil.copy(UPDATER, self.path)
+        shutil.copy(SIM_DLL, self.path)
+
+    def write(self, name, data):
+        full = os.path.join(self.path, *name.replace("\\", "/").split("/"))
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        mode = "wb" if isinstance(data, bytes) else "w"
+        with open(full, mode, newline="" if mode == "w" else None) as f:
+            f.write(data)
+        return full
+
+    def run(self, args=("QRZ",), env=None, stdin=b""):
+        return run(os.path.join(self.path, "Quillet64.exe"), args, cwd=self.path, env=env,
+                   stdin=stdin)
+
+    def remove(self):
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
+class WineTestCase(unittest.TestCase):
+    def folder(self):
+        f = UpdaterFolder()
+        self.addCleanup(f.remove)
+        return f
+
+
+if __name__ == "__main__":
+    {"--prepare": prepare, "--shutdown": shutdown}[sys.argv[1]]()

@@ -1,0 +1,49 @@
+// A described set of hubs in place of TZ415API: what enumeration reports,
+// what each programming call returns, and a log of every call.
+#ifndef QUILLET_TESTS_FAKE_HUB_LIBRARY_H_
+#define QUILLET_TESTS_FAKE_HUB_LIBRARY_H_
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tz415api.h"
+#include "updater_state.h"
+
+class FakePlatform;
+
+class FakeHubLibrary : public HubLibrary {
+ public:
+  // ---- Staging.
+  uint32_t version = 0x20190823;
+  std::vector<HubDeviceInfo> hubs;  // records written by GetEnumInfo (16 at most)
+  int reportedCount = -1;           // the count written; -1: hubs.size()
+  std::map<int, int> updateResults; // by position; absent means 0 (programmed)
+  // When set, each call also appears in this console's screen, in order
+  // with the text, as "{TA_UpdateISP(2,.\Binfile\A.BIN,0)}" and the like.
+  FakePlatform* screen = nullptr;
+
+  // ---- Reading back.
+  std::vector<std::string> calls;            // "TA_GetEnumInfo", "TA_UpdateISP(2,path,0)"...
+  std::vector<TargetIdEntry> tableAtSetIniInfo;
+  int setIniInfoCount = -1;                  // TargetIdCount seen; -1: never called
+  std::vector<int> updatedPositions;
+
+  // ---- HubLibrary.
+  void GetDllVersion(uint32_t* version) override;
+  void SetIniInfo(void* head) override;
+  void GetEnumInfo(uint8_t* deviceCount) override;
+  int UpdateISP(uint8_t index, const char* path, int reserved) override;
+
+ private:
+  void Log(const std::string& call);
+};
+
+// A hub record with the fields the updater reads; everything else zero.
+HubDeviceInfo MakeHub(uint16_t vendorId, uint16_t productId, uint16_t firmwareVersion,
+                      uint8_t depth = 1, uint8_t port = 1);
+// Copies text into a 46-byte string field, zero-padded.
+void SetHubString(uint8_t (&field)[46], const std::string& text);
+
+#endif  // QUILLET_TESTS_FAKE_HUB_LIBRARY_H_

@@ -1,0 +1,20 @@
+// The updater's spine: the launch-token check and the first phase.
+#ifndef QUILLET_UPDATER_ENTRY_H_
+#define QUILLET_UPDATER_ENTRY_H_
+
+class HubLibrary;
+class Platform;
+struct UpdaterState;
+
+// The only accepted first argument.
+constexpr char16_t kLaunchToken[] = u"QRZ";
+
+// The program entry behind wmain: argv holds UTF-16 arguments. Always 0.
+int UpdaterMain(int argc, const char16_t* const* argv, Platform& os,
+                HubLibrary& library);
+
+// Headings, library version, settings, driver check, banner, enumeration.
+// True when at least one acceptable hub was listed.
+bool Initialization(UpdaterState& state, Platform& os, HubLibrary& library);
+
+#endif  // QUILLET_UPDATER_ENTRY_H_

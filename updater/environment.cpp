@@ -1,0 +1,8 @@
+#include "environment.h"
+
+#include "updater_state.h"
+
+// Not built yet: the driver counts as registered.
+void QueryOsVersion(UpdaterState&, Platform&) {}
+
+bool IsDriverInstallNeeded(UpdaterState&, Platform&) { return false; }

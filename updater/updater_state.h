@@ -1,0 +1,151 @@
+// The updater's one state record. Its head (bytes 0 to 22335) is a byte
+// layout owned by the hub-access library: the library reads the hub-ID table
+// from it and writes the device table into it, so every field of the head is
+// pinned by a static_assert below and checked in the 32-bit, 64-bit and host
+// builds alike.
+#ifndef QUILLET_UPDATER_UPDATER_STATE_H_
+#define QUILLET_UPDATER_UPDATER_STATE_H_
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr int kMaxTargetIds = 100;
+constexpr int kMaxDevices = 16;
+constexpr int kTextSize = 260;
+
+#pragma pack(push, 1)
+
+// One line of a [TargetID_U3] or [TargetID_U2] section.
+struct TargetIdEntry {
+  uint32_t HubId;          // vendor ID << 16 | product ID
+  uint16_t ImageId;        // an image's first two bytes, high byte first
+  uint8_t UsbGeneration;   // 3 or 2, after the section the line came from
+};
+
+// One enumerated hub as the library describes it. The updater writes only
+// Depth (cleared before enumeration); the rest belongs to the library.
+struct HubDeviceInfo {
+  uint8_t Reserved0[255];
+  // The standard 18-byte USB device descriptor.
+  uint8_t DescriptorLength;
+  uint8_t DescriptorType;
+  uint8_t UsbVersionLow;       // low byte of bcdUSB
+  uint8_t UsbVersion;          // high byte of bcdUSB; low nibble 2 is a USB 2 hub
+  uint8_t DeviceClass;
+  uint8_t DeviceSubClass;
+  uint8_t DeviceProtocol;
+  uint8_t MaxPacketSize0;
+  uint16_t VendorId;
+  uint16_t ProductId;
+  uint16_t FirmwareVersion;    // bcdDevice
+  uint8_t ManufacturerIndex;
+  uint8_t ProductIndex;
+  uint8_t SerialNumberIndex;
+  uint8_t ConfigurationCount;
+  uint8_t Reserved1[256];
+  uint8_t ConnectionPortIndex;
+  uint8_t Depth;
+  uint8_t ChipRevision;
+  uint8_t ChipOptions;
+  uint8_t ManufacturerString[46];
+  uint8_t ProductString[46];
+  uint8_t Reserved2[51];
+};
+
+// The platform's OSVERSIONINFOW, declared here so that the record has the
+// same shape on the host, where there is no <windows.h>.
+struct OsVersionInfoW {
+  uint32_t dwOSVersionInfoSize;
+  uint32_t dwMajorVersion;
+  uint32_t dwMinorVersion;
+  uint32_t dwBuildNumber;
+  uint32_t dwPlatformId;
+  uint16_t szCSDVersion[128];
+};
+
+#pragma pack(pop)
+
+// One numbered hub of the [HUBModule] section. Created zeroed by the
+// settings reader and never freed: the list lives as long as the process.
+struct HubModuleEntry {
+  uint8_t Depth;
+  uint8_t ConnectionPortIndex;
+  char WantUpdateBinFile[kTextSize];
+  HubModuleEntry* Next;
+};
+
+#pragma pack(push, 1)
+
+struct UpdaterState {
+  // Library-visible head.
+  uint8_t TargetIdCount;
+  TargetIdEntry TargetIds[kMaxTargetIds];
+  uint8_t DeviceCount;
+  HubDeviceInfo Devices[kMaxDevices];
+  uint8_t Reserved[10818];  // the library's room; never touched here
+
+  // The updater's own fields.
+  OsVersionInfoW OsVersionInfo;
+  uint8_t IsWindows8;
+  int32_t StringCompare;
+  uint8_t HubNumber;
+  HubModuleEntry* HubModules;
+  void* ConsoleHandle;
+  char TargetHubName[kTextSize];
+  int32_t CheckHubFw;
+  uint16_t FwVersion;
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(TargetIdEntry) == 7, "TargetIdEntry is 7 bytes");
+static_assert(offsetof(TargetIdEntry, HubId) == 0, "HubId");
+static_assert(offsetof(TargetIdEntry, ImageId) == 4, "ImageId");
+static_assert(offsetof(TargetIdEntry, UsbGeneration) == 6, "UsbGeneration");
+
+static_assert(sizeof(HubDeviceInfo) == 676, "HubDeviceInfo is 676 bytes");
+static_assert(offsetof(HubDeviceInfo, DescriptorLength) == 255, "descriptor");
+static_assert(offsetof(HubDeviceInfo, UsbVersion) == 258, "UsbVersion");
+static_assert(offsetof(HubDeviceInfo, VendorId) == 263, "VendorId");
+static_assert(offsetof(HubDeviceInfo, ProductId) == 265, "ProductId");
+static_assert(offsetof(HubDeviceInfo, FirmwareVersion) == 267, "FirmwareVersion");
+static_assert(offsetof(HubDeviceInfo, Reserved1) == 273, "reserved after descriptor");
+static_assert(offsetof(HubDeviceInfo, ConnectionPortIndex) == 529, "ConnectionPortIndex");
+static_assert(offsetof(HubDeviceInfo, Depth) == 530, "Depth");
+static_assert(offsetof(HubDeviceInfo, ChipRevision) == 531, "ChipRevision");
+static_assert(offsetof(HubDeviceInfo, ChipOptions) == 532, "ChipOptions");
+static_assert(offsetof(HubDeviceInfo, ManufacturerString) == 533, "ManufacturerString");
+static_assert(offsetof(HubDeviceInfo, ProductString) == 579, "ProductString");
+static_assert(offsetof(HubDeviceInfo, Reserved2) == 625, "reserved tail");
+
+static_assert(sizeof(OsVersionInfoW) == 276, "OSVERSIONINFOW is 276 bytes");
+
+static_assert(offsetof(UpdaterState, TargetIdCount) == 0, "TargetIdCount");
+static_assert(offsetof(UpdaterState, TargetIds) == 1, "TargetIds");
+static_assert(offsetof(UpdaterState, DeviceCount) == 701, "DeviceCount");
+static_assert(offsetof(UpdaterState, Devices) == 702, "Devices");
+static_assert(offsetof(UpdaterState, Devices) + 676 * 15 + 530 == 1232 + 676 * 15,
+              "Depth of record k at 1232 + 676k");
+static_assert(offsetof(UpdaterState, Reserved) == 11518, "reserved stretch");
+static_assert(offsetof(UpdaterState, OsVersionInfo) >= 22336,
+              "the updater's own fields follow the library's head");
+
+// The hubs of the short version format.
+constexpr uint32_t kShortFormatHubA = 0x3A170415;
+constexpr uint32_t kShortFormatHubB = 0x3A170416;
+
+inline uint32_t HubIdOf(const HubDeviceInfo& hub) {
+  return (uint32_t{hub.VendorId} << 16) | hub.ProductId;
+}
+
+inline bool IsShortFormatHub(uint32_t hubId) {
+  return hubId == kShortFormatHubA || hubId == kShortFormatHubB;
+}
+
+// The library may claim more hubs than the table has room for; nothing past
+// the table is ever read.
+inline int UsableDeviceCount(const UpdaterState& state) {
+  return state.DeviceCount > kMaxDevices ? kMaxDevices : state.DeviceCount;
+}
+
+#endif  // QUILLET_UPDATER_UPDATER_STATE_H_
