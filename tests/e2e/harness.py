@@ -72,6 +72,23 @@ def reg(*args):
                           stderr=subprocess.PIPE, check=False)
 
 
+USB_CLASS_KEY_NAME = "UpperFilters"
+
+
+def set_upper_filters(filters):
+    """Writes the USB class's UpperFilters; None deletes the value."""
+    if filters is None:
+        reg("delete", USB_CLASS_KEY, "/v", USB_CLASS_KEY_NAME, "/f")
+    else:
+        reg("add", USB_CLASS_KEY, "/v", USB_CLASS_KEY_NAME, "/t", "REG_MULTI_SZ",
+            "/d", "\\0".join(filters), "/f")
+
+
+def register_driver():
+    """The state most tests start from: tz415filter registered."""
+    set_upper_filters(["tz415filter"])
+
+
 def crlf(text):
     """What the C runtime's text-mode stdout makes of a program's text."""
     return text.replace("\n", "\r\n").encode("latin-1")

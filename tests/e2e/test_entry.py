@@ -1,7 +1,11 @@
 """The updater's launch token and exit status, run for real under Wine."""
 import unittest
 
-from harness import WineTestCase
+from harness import WineTestCase, register_driver
+
+
+def setUpModule():
+    register_driver()
 
 
 class LaunchToken(WineTestCase):
