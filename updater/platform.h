@@ -62,4 +62,8 @@ class Platform {
   virtual void EndCriticalWrite() = 0;
 };
 
+// The program's own platform, over Win32 (updater_win32.cpp); the host build
+// has none.
+std::unique_ptr<Platform> NewWin32Platform();
+
 #endif  // QUILLET_UPDATER_PLATFORM_H_

@@ -159,6 +159,8 @@ class ImportedLibrary : public HubLibrary {
 
 }  // namespace
 
+std::unique_ptr<Platform> NewWin32Platform() { return std::make_unique<Win32Platform>(); }
+
 int wmain(int argc, wchar_t** argv) {
   Win32Platform os;
   ImportedLibrary library;

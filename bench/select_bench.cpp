@@ -1,0 +1,218 @@
+// Image selection over a Binfile of many images, the chosen one last in
+// directory order, against the floor of the same directory search that only
+// opens each file, reads its 4 header bytes and closes it.
+//
+// Usage: select_bench <empty folder> [images=10000] [rounds=5]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+#include "selection.h"
+#include "updater_state.h"
+
+namespace {
+
+constexpr uint32_t kHubId = 0x1A2B0D12;
+constexpr uint16_t kImageId = 0x0D12;
+const char kMaker[] = "Quillet Demo Devices";
+const char kProduct[] = "Quillet Bench Hub";
+
+// Counts the bytes every file read delivers, passing all else through.
+class CountingPlatform : public Platform {
+ public:
+  explicit CountingPlatform(Platform& inner) : inner_(inner) {}
+  uint64_t bytesRead = 0;
+  uint64_t lastFileBytes = 0;  // of the file opened last
+
+  class File : public ByteSource {
+   public:
+    File(std::unique_ptr<ByteSource> inner, CountingPlatform* owner)
+        : inner_(std::move(inner)), owner_(owner) {}
+    uint64_t Size() override { return inner_->Size(); }
+    size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
+      size_t got = inner_->ReadAt(offset, buffer, count);
+      owner_->bytesRead += got;
+      owner_->lastFileBytes += got;
+      return got;
+    }
+
+   private:
+    std::unique_ptr<ByteSource> inner_;
+    CountingPlatform* owner_;
+  };
+
+  void Write(const char* text, size_t length) override { inner_.Write(text, length); }
+  void* StdOutputHandle() override { return inner_.StdOutputHandle(); }
+  void SetTextAttribute(void* c, uint16_t a) override { inner_.SetTextAttribute(c, a); }
+  void RunCommand(const char* command) override { inner_.RunCommand(command); }
+  void Sleep(uint32_t ms) override { inner_.Sleep(ms); }
+  bool GetVersion(OsVersionInfoW* info) override { return inner_.GetVersion(info); }
+  bool ReadMachineRegistryValue(const char16_t* k, const char16_t* n,
+                                std::vector<uint8_t>* d) override {
+    return inner_.ReadMachineRegistryValue(k, n, d);
+  }
+  int WideToAnsi(const char16_t* t, int u, char* o, int s) override {
+    return inner_.WideToAnsi(t, u, o, s);
+  }
+  std::unique_ptr<DirectorySearch> FindFiles(const char* p) override { return inner_.FindFiles(p); }
+  std::unique_ptr<ByteSource> OpenForRead(const char* path) override {
+    auto file = inner_.OpenForRead(path);
+    if (!file) return nullptr;
+    lastFileBytes = 0;
+    return std::make_unique<File>(std::move(file), this);
+  }
+  void BeginCriticalWrite() override { inner_.BeginCriticalWrite(); }
+  void EndCriticalWrite() override { inner_.EndCriticalWrite(); }
+
+ private:
+  Platform& inner_;
+};
+
+void WriteAt(HANDLE file, LONGLONG offset, const void* bytes, DWORD count) {
+  LARGE_INTEGER at;
+  at.QuadPart = offset;
+  SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
+  DWORD written;
+  WriteFile(file, bytes, count, &written, nullptr);
+}
+
+void Field(HANDLE file, LONGLONG offset, const char* text, DWORD length) {
+  std::string field(length, '\0');
+  std::memcpy(&field[0], text, std::min<size_t>(std::strlen(text), length));
+  WriteAt(file, offset, field.data(), length);
+}
+
+// Kinds of rejected image, in the proportions a crowded Binfile might hold.
+enum Kind { kOtherFamily, kOtherMaker, kOtherProduct, kOtherChip, kChosen };
+
+void WriteImage(const std::string& path, Kind kind) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    std::exit(1);
+  }
+  uint8_t header[4] = {kImageId >> 8, kImageId & 0xFF, 0x08, 0x00};  // long layout, rule 4
+  if (kind == kOtherFamily) header[1] = 0x13;
+  if (kind == kOtherChip) header[2] = 0x0C;  // option bit set: rule 3 needs options 0x30
+  WriteAt(file, 0, header, sizeof header);
+  if (kind != kOtherFamily) {
+    Field(file, 28704, kind == kOtherMaker ? "Someone Else" : kMaker, 48);
+    Field(file, 28752, kind == kOtherProduct ? "Another Hub" : kProduct, 48);
+    Field(file, 28800, kind == kOtherProduct ? "Another Hub" : kProduct, 48);
+  }
+  LARGE_INTEGER end;
+  end.QuadPart = 28848;
+  SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
+  SetEndOfFile(file);
+  CloseHandle(file);
+}
+
+double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
+}
+
+// What any selection must at least do: walk the directory, open every
+// file, read its header, close it.
+uint64_t Floor(Platform& os) {
+  uint64_t files = 0;
+  auto search = os.FindFiles(".\\Binfile\\*.BIN");
+  if (!search) return 0;
+  do {
+    std::string path = std::string(".\\Binfile\\") + search->Name();
+    auto file = os.OpenForRead(path.c_str());
+    if (!file) continue;
+    uint8_t header[4];
+    file->Size();
+    files += file->ReadAt(0, header, sizeof header) == sizeof header;
+  } while (search->Next());
+  return files;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: select_bench <empty folder> [images] [rounds]\n");
+    return 2;
+  }
+  int images = argc > 2 ? std::atoi(argv[2]) : 10000;
+  int rounds = argc > 3 ? std::atoi(argv[3]) : 5;
+  CreateDirectoryA(argv[1], nullptr);
+  if (!SetCurrentDirectoryA(argv[1])) return 1;
+  CreateDirectoryA("Binfile", nullptr);
+
+  const Kind mix[] = {kOtherFamily, kOtherFamily, kOtherFamily, kOtherFamily, kOtherFamily,
+                      kOtherFamily, kOtherMaker, kOtherProduct, kOtherChip, kOtherFamily};
+  for (int i = 0; i < images; ++i) {
+    char name[64];
+    std::snprintf(name, sizeof name, "Binfile\\IMG%05d.BIN", i);
+    WriteImage(name, mix[i % 10]);
+  }
+  // The platform's search order is not the order of creation: make the
+  // last file it yields the one that passes.
+  std::unique_ptr<Platform> win32 = NewWin32Platform();
+  std::string last;
+  {
+    auto search = win32->FindFiles(".\\Binfile\\*.BIN");
+    do last = search->Name(); while (search->Next());
+  }
+  WriteImage(".\\Binfile\\" + last, kChosen);
+
+  auto state = std::make_unique<UpdaterState>();
+  std::memset(state.get(), 0, sizeof(UpdaterState));
+  state->TargetIdCount = 1;
+  state->TargetIds[0] = TargetIdEntry{kHubId, kImageId, 3};
+  state->StringCompare = 1;
+  HubDeviceInfo& hub = state->Devices[0];
+  hub.UsbVersion = 3;
+  hub.VendorId = kHubId >> 16;
+  hub.ProductId = kHubId & 0xFFFF;
+  hub.ChipRevision = 0xB2;
+  hub.ChipOptions = 0x00;
+  std::memcpy(hub.ManufacturerString, kMaker, sizeof kMaker);
+  std::memcpy(hub.ProductString, kProduct, sizeof kProduct);
+
+  CountingPlatform os(*win32);
+  std::vector<double> floorTimes, selectTimes;
+  char path[kImagePathSize] = {};
+  Floor(os);  // warm the cache for both
+  for (int round = 0; round < rounds; ++round) {
+    LARGE_INTEGER t0, t1, t2;
+    QueryPerformanceCounter(&t0);
+    uint64_t walked = Floor(os);
+    QueryPerformanceCounter(&t1);
+    os.bytesRead = 0;
+    bool chosen = SelectFWBinFile(*state, os, kHubId, hub, path);
+    QueryPerformanceCounter(&t2);
+    if (!chosen || walked != uint64_t(images) || last != path + 10) {
+      std::fprintf(stderr, "selection did not choose the last image (%s)\n", path);
+      return 1;
+    }
+    floorTimes.push_back(Seconds(t0, t1));
+    selectTimes.push_back(Seconds(t1, t2));
+  }
+  // The chosen image is the last one opened.
+  double perRejected = double(os.bytesRead - os.lastFileBytes) / double(images - 1);
+  double floorMs = Median(floorTimes) * 1000, selectMs = Median(selectTimes) * 1000;
+  std::printf("images: %d (chosen: %s, last in directory order)\n", images, last.c_str());
+  std::printf("SelectFWBinFile: %.1f ms per call (median of %d)\n", selectMs, rounds);
+  std::printf("floor (search, open, read 4 bytes, close): %.1f ms (median of %d)\n", floorMs, rounds);
+  std::printf("ratio selection/floor: %.3f (goal <= 1.2)\n", selectMs / floorMs);
+  std::printf("bytes read per rejected image: %.1f (goal <= 100)\n", perRejected);
+  return 0;
+}

@@ -1,0 +1,286 @@
+// Over many random Binfile folders, hub records and settings: whatever image
+// selection chooses must pass every image rule for that hub, checked here by
+// rules written out afresh from the image format (not by calling the
+// selection code), and it must be the first such file in directory order.
+// The update run must program a hub only with the image chosen for it.
+#include <gtest/gtest.h>
+
+#include <strings.h>
+
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "fake_hub_library.h"
+#include "fake_platform.h"
+#include "selection.h"
+#include "update.h"
+#include "updater_state.h"
+
+namespace {
+
+struct Image {
+  std::string name;
+  std::string bytes;
+  bool openable = true;
+};
+
+struct World {
+  std::unique_ptr<UpdaterState> state;
+  std::vector<std::unique_ptr<HubModuleEntry>> modules;
+  std::vector<Image> images;
+};
+
+const char* const kNames[] = {"A.BIN", "b.bin", "FW_A.BIN", "fw_a.bin", "FW_B.BIN", "C.BIN"};
+const uint32_t kHubIds[] = {0x3A170415, 0x3A170416, 0x1A2B0D12, 0x1A2B0D13, 0x0BDA0411};
+const uint16_t kImageIds[] = {0x0D12, 0x0D13, 0x1234, 0x0415};
+const uint8_t kRevisions[] = {0x10, 0xB2, 0xB3, 0x20};
+const char* const kStrings[] = {"Maker Inc.", "USB3.0 Hub", "Other Hub"};
+const uint8_t kFlags[] = {0x00, 0x04, 0x08, 0x0C, 0x80, 0x84, 0x70};
+
+class Random {
+ public:
+  explicit Random(uint32_t seed) : engine_(seed) {}
+  int Below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(engine_); }
+  bool Chance(int percent) { return Below(100) < percent; }
+  uint8_t Byte() { return static_cast<uint8_t>(Below(256)); }
+  template <typename T, size_t N>
+  T Of(const T (&pool)[N]) { return pool[Below(N)]; }
+
+ private:
+  std::mt19937 engine_;
+};
+
+void Put(std::string& image, size_t offset, const std::string& bytes) {
+  for (size_t i = 0; i < bytes.size() && offset + i < image.size(); ++i) image[offset + i] = bytes[i];
+}
+
+std::string Field(const char* text, size_t length) {
+  std::string field(length, '\0');
+  Put(field, 0, text);
+  return field;
+}
+
+std::string RandomImage(Random& r) {
+  uint8_t flags = r.Chance(50) ? r.Of(kFlags) : r.Byte();
+  bool longLayout = (flags & 0x88) != 0;
+  size_t size = longLayout ? 28848 : 28801;
+  switch (r.Below(6)) {
+    case 0: size = r.Below(10); break;          // shorter than the header, or empty
+    case 1: size = 8000 + r.Below(20000); break;  // ends inside the fields
+    case 2: size = longLayout ? 28801 : 28848; break;
+    default: break;
+  }
+  std::string image(size, '\0');
+  uint16_t id = r.Chance(80) ? r.Of(kImageIds) : static_cast<uint16_t>(r.Byte() << 8 | r.Byte());
+  Put(image, 0, std::string{char(id >> 8), char(id & 0xFF), char(flags), char(r.Byte())});
+  if (r.Chance(60)) Put(image, 8044, r.Chance(80) ? "\x10\x90" : "\x11\x90");
+  size_t manufacturer = longLayout ? 28704 : 28699;
+  size_t product1 = longLayout ? 28752 : 28729;
+  size_t product2 = longLayout ? 28800 : 28765;
+  Put(image, manufacturer, Field(r.Of(kStrings), 30));
+  Put(image, product1, Field(r.Of(kStrings), 36));
+  Put(image, product2, Field(r.Of(kStrings), 36));
+  return image;
+}
+
+HubDeviceInfo RandomHub(Random& r, uint32_t hubId) {
+  HubDeviceInfo hub = MakeHub(static_cast<uint16_t>(hubId >> 16), static_cast<uint16_t>(hubId),
+                              static_cast<uint16_t>(r.Byte() << 8 | r.Byte()),
+                              static_cast<uint8_t>(r.Below(3)), static_cast<uint8_t>(r.Below(4)));
+  hub.UsbVersion = r.Chance(50) ? 0x02 : 0x03;
+  hub.ChipRevision = r.Chance(90) ? r.Of(kRevisions) : r.Byte();
+  hub.ChipOptions = r.Byte();
+  SetHubString(hub.ManufacturerString, r.Of(kStrings));
+  SetHubString(hub.ProductString, r.Of(kStrings));
+  return hub;
+}
+
+World RandomWorld(Random& r) {
+  World w;
+  w.state = std::make_unique<UpdaterState>();
+  std::memset(w.state.get(), 0, sizeof(UpdaterState));
+  UpdaterState& s = *w.state;
+  s.TargetIdCount = static_cast<uint8_t>(r.Below(6));
+  for (int i = 0; i < s.TargetIdCount; ++i) {
+    s.TargetIds[i] = TargetIdEntry{r.Of(kHubIds), r.Of(kImageIds), uint8_t(r.Chance(50) ? 3 : 2)};
+  }
+  s.StringCompare = r.Chance(50) ? 1 : 0;
+  s.HubNumber = static_cast<uint8_t>(r.Below(4));
+  HubModuleEntry** link = &s.HubModules;
+  for (int i = 0; i < s.HubNumber; ++i) {
+    w.modules.push_back(std::make_unique<HubModuleEntry>());
+    HubModuleEntry* m = w.modules.back().get();
+    std::memset(m, 0, sizeof *m);
+    if (i > 0) {
+      m->Depth = static_cast<uint8_t>(r.Below(3));
+      m->ConnectionPortIndex = static_cast<uint8_t>(r.Below(4));
+    }
+    std::strcpy(m->WantUpdateBinFile, r.Of(kNames));
+    *link = m;
+    link = &m->Next;
+  }
+  s.CheckHubFw = r.Chance(30) ? 1 : 0;
+  int files = r.Below(7);
+  for (int i = 0; i < files; ++i) {
+    Image image{r.Of(kNames), RandomImage(r), !r.Chance(5)};
+    bool taken = false;
+    for (const Image& other : w.images) taken |= strcasecmp(other.name.c_str(), image.name.c_str()) == 0;
+    if (!taken) w.images.push_back(image);
+  }
+  return w;
+}
+
+void Stage(const World& w, FakePlatform& os) {
+  for (const Image& image : w.images) {
+    std::string path = ".\\Binfile\\" + image.name;
+    if (image.openable) {
+      os.AddFile(path, image.bytes);
+    } else {
+      os.AddUnopenableFile(path);
+    }
+  }
+}
+
+// ---- The image rules, written out from the format's description.
+
+bool Bytes(const std::string& image, size_t offset, size_t length, std::string* out) {
+  if (image.size() < offset + length) return false;
+  *out = image.substr(offset, length);
+  return true;
+}
+
+bool SameAs(const std::string& image, size_t offset, const uint8_t* hubField, size_t length) {
+  std::string field;
+  return Bytes(image, offset, length, &field) && std::memcmp(field.data(), hubField, length) == 0;
+}
+
+bool SuitsChip(const std::string& image, uint8_t flags, const HubDeviceInfo& hub) {
+  bool b7 = flags & 0x80, b2 = flags & 0x04, b3 = flags & 0x08;
+  int options = hub.ChipOptions & 0x30;
+  bool rev10 = hub.ChipRevision == 0x10;
+  bool revB = hub.ChipRevision == 0xB2 || hub.ChipRevision == 0xB3;
+  std::string word;
+  bool signature = image.size() == 28801 && Bytes(image, 8044, 2, &word) && word == "\x10\x90";
+  return (!b7 && b2 && !b3 && options == 0x30 && rev10) ||
+         (!b7 && !b2 && !b3 && options == 0x00 && rev10) ||
+         (!b7 && b2 && b3 && options == 0x30 && revB) ||
+         (!b7 && !b2 && b3 && options == 0x00 && revB) ||
+         (b7 && options == 0x10 && revB) ||
+         (!b7 && b2 && options != 0x00 && revB && signature) ||
+         (!b7 && !b2 && options == 0x00 && revB && signature);
+}
+
+// The wanted file name under [HUBModule], "" for none needed, or false when
+// no module describes the hub's place.
+bool WantedName(const UpdaterState& s, const HubDeviceInfo& hub, std::string* wanted) {
+  wanted->clear();
+  if (s.HubNumber < 2) return true;
+  const HubModuleEntry* m = s.HubModules;
+  for (int i = 0; i < s.HubNumber && m != nullptr; ++i, m = m->Next) {
+    if (hub.Depth == 0 ? m->Depth == 0
+                       : m->Depth == hub.Depth && m->ConnectionPortIndex == hub.ConnectionPortIndex) {
+      *wanted = m->WantUpdateBinFile;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Passes(const World& w, const Image& image, uint32_t hubId, const HubDeviceInfo& hub,
+            const std::string& wanted) {
+  const UpdaterState& s = *w.state;
+  const std::string& b = image.bytes;
+  if (!image.openable || b.size() < 4) return false;
+  uint8_t flags = static_cast<uint8_t>(b[2]);
+  bool longLayout = (flags & 0x88) != 0;
+  if (b[0] == 0x0D && b[1] == 0x12 && b.size() != (longLayout ? 28848u : 28801u)) return false;
+  const TargetIdEntry* target = nullptr;
+  for (int i = 0; i < s.TargetIdCount && target == nullptr; ++i) {
+    if (s.TargetIds[i].HubId == hubId) target = &s.TargetIds[i];
+  }
+  if (target == nullptr) return false;
+  if (static_cast<uint8_t>(b[0]) != target->ImageId >> 8 ||
+      static_cast<uint8_t>(b[1]) != (target->ImageId & 0xFF)) {
+    return false;
+  }
+  bool shortModel = hubId == 0x3A170415 || hubId == 0x3A170416;
+  if (!shortModel && s.StringCompare != 0) {
+    size_t manufacturer = longLayout ? 28704 : 28699;
+    size_t product1 = longLayout ? 28752 : 28729;
+    size_t product2 = longLayout ? 28800 : 28765;
+    bool makerOk = (hub.UsbVersion & 0x0F) == 2 || SameAs(b, manufacturer, hub.ManufacturerString, 30);
+    bool productOk = SameAs(b, product1, hub.ProductString, 36) ||
+                     SameAs(b, product2, hub.ProductString, 36);
+    if (!makerOk || !productOk) return false;
+  }
+  if (!shortModel && !SuitsChip(b, flags, hub)) return false;
+  return s.HubNumber < 2 || image.name == wanted;
+}
+
+// The first passing file in directory order, or "" when none passes.
+std::string Expected(const World& w, uint32_t hubId, const HubDeviceInfo& hub) {
+  std::string wanted;
+  if (!WantedName(*w.state, hub, &wanted)) return "";
+  for (const Image& image : w.images) {
+    if (Passes(w, image, hubId, hub, wanted)) return ".\\Binfile\\" + image.name;
+  }
+  return "";
+}
+
+TEST(SelectionProperty, ChoosesExactlyTheFirstImageThatPassesEveryRule) {
+  Random r(20261207);
+  int chosen = 0;
+  for (int round = 0; round < 20000; ++round) {
+    World w = RandomWorld(r);
+    uint32_t hubId = r.Chance(90) ? r.Of(kHubIds) : static_cast<uint32_t>(r.Byte()) << 16;
+    HubDeviceInfo hub = RandomHub(r, hubId);
+    FakePlatform os;
+    Stage(w, os);
+    char path[kImagePathSize] = {};
+    bool got = SelectFWBinFile(*w.state, os, hubId, hub, path);
+    std::string expected = Expected(w, hubId, hub);
+    ASSERT_EQ(!expected.empty(), got) << "round " << round << "\n" << os.Text();
+    if (got) {
+      ASSERT_EQ(expected, path) << "round " << round;
+      ++chosen;
+    }
+    ASSERT_EQ(0, os.OpenFiles());
+  }
+  // The generator must reach the interesting cases, or the property says little.
+  EXPECT_GT(chosen, 1000);
+}
+
+TEST(SelectionProperty, TheUpdateRunProgramsHubsOnlyWithTheirChosenImage) {
+  Random r(7);
+  int programmed = 0;
+  for (int round = 0; round < 3000; ++round) {
+    World w = RandomWorld(r);
+    FakePlatform os;
+    FakeHubLibrary library;
+    Stage(w, os);
+    int hubs = 1 + r.Below(4);
+    for (int i = 0; i < hubs; ++i) library.hubs.push_back(RandomHub(r, r.Of(kHubIds)));
+    w.state->ConsoleHandle = os.StdOutputHandle();
+    w.state->DeviceCount = static_cast<uint8_t>(hubs);
+    std::memcpy(w.state->Devices, library.hubs.data(), hubs * sizeof(HubDeviceInfo));
+    DoUpdateFW(*w.state, os, library);
+    for (const std::string& call : library.calls) {
+      // "TA_UpdateISP(i,path,0)"
+      size_t open = call.find('('), first = call.find(','), last = call.rfind(',');
+      ASSERT_NE(std::string::npos, open);
+      int index = std::stoi(call.substr(open + 1, first - open - 1));
+      std::string path = call.substr(first + 1, last - first - 1);
+      ASSERT_LT(index, hubs);
+      const HubDeviceInfo& hub = library.hubs[index];
+      EXPECT_EQ(Expected(w, HubIdOf(hub), hub), path) << "round " << round << " hub " << index;
+      EXPECT_EQ(",0)", call.substr(last));
+      ++programmed;
+    }
+  }
+  EXPECT_GT(programmed, 300);
+}
+
+}  // namespace
