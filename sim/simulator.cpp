@@ -1,0 +1,281 @@
+#include "simulator.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "updater_state.h"
+
+namespace sim {
+namespace {
+
+enum class ReadStatus { Ok, Missing, Failed };
+
+ReadStatus ReadWholeFile(const std::string& path, std::string* out) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return ReadStatus::Missing;
+  out->clear();
+  char buffer[65536];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) out->append(buffer, got);
+  bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  return failed ? ReadStatus::Failed : ReadStatus::Ok;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& data) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  bool ok = std::fwrite(data.data(), 1, data.size(), file) == data.size();
+  ok = std::fclose(file) == 0 && ok;
+  if (!ok) std::remove(path.c_str());
+  return ok;
+}
+
+std::string HexWord(uint32_t value, int digits) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
+  return buffer;
+}
+
+size_t DirectoryEnd(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? 0 : slash + 1;
+}
+
+void FillRecord(const DescribedHub& hub, HubDeviceInfo* record) {
+  std::memset(record, 0, sizeof *record);
+  bool usb3 = (hub.usbVersion & 0x0F) >= 3;
+  record->DescriptorLength = 18;
+  record->DescriptorType = 1;  // device
+  record->UsbVersionLow = 0x00;
+  record->UsbVersion = hub.usbVersion;
+  record->DeviceClass = 9;     // hub
+  record->DeviceProtocol = usb3 ? 3 : 1;
+  record->MaxPacketSize0 = usb3 ? 9 : 64;
+  record->VendorId = hub.vendorId;
+  record->ProductId = hub.productId;
+  record->FirmwareVersion = hub.firmwareVersion;
+  record->ManufacturerIndex = 1;
+  record->ProductIndex = 2;
+  record->ConfigurationCount = 1;
+  record->ConnectionPortIndex = hub.connectionPortIndex;
+  record->Depth = hub.depth;
+  record->ChipRevision = hub.chipRevision;
+  record->ChipOptions = hub.chipOptions;
+  std::memcpy(record->ManufacturerString, hub.manufacturer, kHubStringSize);
+  std::memcpy(record->ProductString, hub.product, kHubStringSize);
+}
+
+}  // namespace
+
+uint16_t DeliveredVersion(const std::string& image) {
+  auto byteAt = [&](size_t offset) -> uint8_t {
+    return offset < image.size() ? static_cast<uint8_t>(image[offset]) : 0;
+  };
+  uint8_t flags = byteAt(2);
+  size_t offset = (flags & 0x88) != 0 ? 8012 : 8044;
+  uint32_t word = byteAt(offset) | (uint32_t{byteAt(offset + 1)} << 8);
+  return static_cast<uint16_t>(word + ((flags >> 4) & 7));
+}
+
+Simulator::Simulator(SimPlatform& platform, std::string descriptionPath, std::string logPath)
+    : platform_(platform),
+      descriptionPath_(std::move(descriptionPath)),
+      logPath_(std::move(logPath)) {}
+
+std::string Simulator::FlashPathFor(const std::string& descriptionPath,
+                                    const std::string& section) {
+  size_t nameBegin = DirectoryEnd(descriptionPath);
+  std::string name = descriptionPath.substr(nameBegin);
+  size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return descriptionPath.substr(0, nameBegin) + name + "." + section + ".flash";
+}
+
+// Read once per process, at the first call: a bad file is reported once and
+// the library then carries on as if no hub were attached.
+const HubDescription& Simulator::Description() {
+  if (loaded_) return description_;
+  loaded_ = true;
+  std::string text;
+  switch (ReadWholeFile(descriptionPath_, &text)) {
+    case ReadStatus::Missing:
+      platform_.Warn("TZ415Sim: no hub description " + descriptionPath_ +
+                     "; reporting no hubs");
+      return description_;
+    case ReadStatus::Failed:
+      platform_.Warn("TZ415Sim: cannot read " + descriptionPath_ + "; reporting no hubs");
+      return description_;
+    case ReadStatus::Ok:
+      break;
+  }
+  std::string error;
+  if (!ParseHubDescription(text, descriptionPath_, &description_, &error)) {
+    description_ = HubDescription();
+    platform_.Warn("TZ415Sim: " + error + "; reporting no hubs");
+  }
+  return description_;
+}
+
+void Simulator::Log(const std::string& line) {
+  if (logPath_.empty()) return;
+  std::FILE* file = std::fopen(logPath_.c_str(), "ab");
+  if (file == nullptr) return;
+  std::fputs((line + "\n").c_str(), file);
+  std::fclose(file);
+}
+
+int Simulator::GetDllVersion(uint32_t* version) {
+  uint64_t start = platform_.NowMs();
+  uint32_t value = Description().libraryVersion;
+  int result = 0;
+  if (version == nullptr)
+    result = -1;
+  else
+    *version = value;
+  Log("TA_GetDllVersion version=" + HexWord(value, 1) + " result=" + std::to_string(result) +
+      " ms=" + std::to_string(platform_.NowMs() - start));
+  return result;
+}
+
+int Simulator::SetIniInfo(const void* head) {
+  uint64_t start = platform_.NowMs();
+  Description();
+  head_ = static_cast<const uint8_t*>(head);
+  std::string line = "TA_SetIniInfo";
+  if (head_ == nullptr) {
+    line += " count=- ids=-";
+  } else {
+    int count = head_[0];
+    line += " count=" + std::to_string(count) + " ids=";
+    int shown = count < kMaxTargetIds ? count : kMaxTargetIds;
+    for (int k = 0; k < shown; ++k) {
+      TargetIdEntry entry;
+      std::memcpy(&entry, head_ + 1 + 7 * k, sizeof entry);
+      if (k > 0) line += ",";
+      line += HexWord(entry.HubId, 8) + "=" + HexWord(entry.ImageId, 4) + "/" +
+              std::to_string(entry.UsbGeneration);
+    }
+    if (shown == 0) line += "-";
+  }
+  Log(line + " result=0 ms=" + std::to_string(platform_.NowMs() - start));
+  return 0;
+}
+
+bool Simulator::HubIsTargeted(const DescribedHub& hub) const {
+  if (head_ == nullptr) return false;
+  uint32_t hubId = (uint32_t{hub.vendorId} << 16) | hub.productId;
+  int count = head_[0] < kMaxTargetIds ? head_[0] : kMaxTargetIds;
+  for (int k = 0; k < count; ++k) {
+    TargetIdEntry entry;
+    std::memcpy(&entry, head_ + 1 + 7 * k, sizeof entry);
+    if (entry.HubId == hubId) return true;
+  }
+  return false;
+}
+
+int Simulator::GetEnumInfo(void* deviceCount) {
+  uint64_t start = platform_.NowMs();
+  const HubDescription& description = Description();
+  enumerated_.clear();
+  enumeratedOnce_ = true;
+  for (size_t i = 0; i < description.hubs.size(); ++i) {
+    if (!description.requireTargetIds || HubIsTargeted(description.hubs[i]))
+      enumerated_.push_back(i);
+  }
+  int count = description.reportedCount >= 0 ? description.reportedCount
+                                              : static_cast<int>(enumerated_.size());
+  std::string names;
+  int result = 0;
+  if (deviceCount == nullptr) {
+    result = -1;
+    enumerated_.clear();
+  } else {
+    auto* bytes = static_cast<uint8_t*>(deviceCount);
+    bytes[0] = static_cast<uint8_t>(count);
+    for (size_t k = 0; k < enumerated_.size(); ++k) {
+      HubDeviceInfo record;
+      FillRecord(description.hubs[enumerated_[k]], &record);
+      std::memcpy(bytes + 1 + k * sizeof(HubDeviceInfo), &record, sizeof record);
+    }
+  }
+  for (size_t k = 0; k < enumerated_.size(); ++k)
+    names += (k ? "," : "") + description.hubs[enumerated_[k]].section;
+  Log("TA_GetEnumInfo count=" + std::to_string(count) + " hubs=" + (names.empty() ? "-" : names) +
+      " result=" + std::to_string(result) + " ms=" + std::to_string(platform_.NowMs() - start));
+  return result;
+}
+
+int Simulator::Program(const DescribedHub& hub, const char* path, std::string* note) {
+  if (path == nullptr) {
+    *note = "refused=\"no image path\"";
+    return kImageUnreadable;
+  }
+  std::string image;
+  ReadStatus status = ReadWholeFile(path, &image);
+  if (status != ReadStatus::Ok || image.empty()) {
+    *note = status == ReadStatus::Missing ? "refused=\"image cannot be opened\""
+            : status == ReadStatus::Failed ? "refused=\"image cannot be read\""
+                                            : "refused=\"image is empty\"";
+    return kImageUnreadable;
+  }
+  *note = "hub=" + hub.section;
+  platform_.Sleep(hub.updateMilliseconds);
+  if (hub.updateResult != 0) return hub.updateResult;
+
+  uint16_t version = DeliveredVersion(image);
+  std::string text, edited;
+  if (ReadWholeFile(descriptionPath_, &text) != ReadStatus::Ok ||
+      !WithFirmwareVersion(text, hub.section, version, &edited)) {
+    *note += " refused=\"description cannot be updated\"";
+    return kStorageFailed;
+  }
+  // Both new files are complete before either replaces its old one, so a
+  // failure leaves the hub as it was.
+  std::string flashPath = FlashPathFor(descriptionPath_, hub.section);
+  std::string flashTemp = flashPath + ".tmp";
+  std::string oldFlash;
+  bool hadFlash = ReadWholeFile(flashPath, &oldFlash) == ReadStatus::Ok;
+  std::string descriptionTemp = descriptionPath_ + ".tmp";
+  bool written = WriteWholeFile(flashTemp, image);
+  written = written && WriteWholeFile(descriptionTemp, edited);
+  if (!written || !platform_.ReplaceFile(flashTemp, flashPath)) {
+    std::remove(flashTemp.c_str());
+    std::remove(descriptionTemp.c_str());
+    *note += " refused=\"flash file cannot be written\"";
+    return kStorageFailed;
+  }
+  if (!platform_.ReplaceFile(descriptionTemp, descriptionPath_)) {
+    std::remove(descriptionTemp.c_str());
+    if (hadFlash)
+      WriteWholeFile(flashPath, oldFlash);
+    else
+      std::remove(flashPath.c_str());
+    *note += " refused=\"description cannot be written\"";
+    return kStorageFailed;
+  }
+  for (DescribedHub& described : description_.hubs)
+    if (described.section == hub.section) described.firmwareVersion = version;
+  *note += " version=" + HexWord(version, 4);
+  return 0;
+}
+
+int Simulator::UpdateISP(uint8_t index, const char* path, int reserved) {
+  uint64_t start = platform_.NowMs();
+  const HubDescription& description = Description();
+  std::string note;
+  int result;
+  if (!enumeratedOnce_ || index >= enumerated_.size()) {
+    note = "refused=\"no hub at this position\"";
+    result = kNoSuchHub;
+  } else {
+    DescribedHub hub = description.hubs[enumerated_[index]];
+    result = Program(hub, path, &note);
+  }
+  Log("TA_UpdateISP index=" + std::to_string(index) + " path=\"" +
+      (path == nullptr ? "" : path) + "\" reserved=" + std::to_string(reserved) + " " + note +
+      " result=" + std::to_string(result) + " ms=" + std::to_string(platform_.NowMs() - start));
+  return result;
+}
+
+}  // namespace sim

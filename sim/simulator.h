@@ -1,0 +1,75 @@
+// The hub simulator behind our TZ415API.dll: the four library calls over a
+// hub description file, with the flash files and the description on disk as
+// the hubs' lasting state. The platform's share (waiting, the clock,
+// replacing a file, standard error) comes through SimPlatform, so the whole
+// behaviour runs in host tests too.
+#ifndef QUILLET_SIM_SIMULATOR_H_
+#define QUILLET_SIM_SIMULATOR_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "hub_description.h"
+
+namespace sim {
+
+class SimPlatform {
+ public:
+  virtual ~SimPlatform() = default;
+  virtual void Sleep(uint32_t milliseconds) = 0;
+  // A monotonic clock in milliseconds.
+  virtual uint64_t NowMs() = 0;
+  // Puts `from` in the place of `to`, replacing what is there.
+  virtual bool ReplaceFile(const std::string& from, const std::string& to) = 0;
+  // One line for standard error (without its line end).
+  virtual void Warn(const std::string& line) = 0;
+};
+
+// Results of TA_UpdateISP when the simulator itself refuses; a configured
+// UpdateResult is returned as it is.
+enum : int {
+  kNoSuchHub = -1,        // position outside the hubs of the last enumeration
+  kImageUnreadable = -2,  // no path, no such file, unreadable or empty
+  kStorageFailed = -3,    // flash file or description could not be written
+};
+
+class Simulator {
+ public:
+  // descriptionPath: the hub description; logPath: empty for no call log.
+  Simulator(SimPlatform& platform, std::string descriptionPath, std::string logPath);
+
+  int GetDllVersion(uint32_t* version);
+  int SetIniInfo(const void* head);
+  int GetEnumInfo(void* deviceCount);
+  int UpdateISP(uint8_t index, const char* path, int reserved);
+
+  // Where a described hub's flash contents are kept: beside the description,
+  // "<description name without extension>.<section>.flash".
+  static std::string FlashPathFor(const std::string& descriptionPath,
+                                  const std::string& section);
+
+ private:
+  const HubDescription& Description();
+  bool HubIsTargeted(const DescribedHub& hub) const;
+  int Program(const DescribedHub& hub, const char* path, std::string* note);
+  void Log(const std::string& line);
+
+  SimPlatform& platform_;
+  std::string descriptionPath_;
+  std::string logPath_;
+  bool loaded_ = false;
+  HubDescription description_;
+  const uint8_t* head_ = nullptr;        // TargetIdCount, then TargetIds
+  std::vector<size_t> enumerated_;       // positions in description_.hubs
+  bool enumeratedOnce_ = false;
+};
+
+// The firmware version an image delivers, read as the update run reads it:
+// the version word at 8012 (ImageFlags & 0x88) or 8044, little-endian, plus
+// (ImageFlags >> 4) & 7, modulo 2^16. Bytes the image lacks count as 0.
+uint16_t DeliveredVersion(const std::string& image);
+
+}  // namespace sim
+
+#endif  // QUILLET_SIM_SIMULATOR_H_
