@@ -1,10 +1,291 @@
 #include "settings.h"
 
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "console.h"
+#include "line_scanner.h"
+#include "platform.h"
+#include "tz415api.h"
 #include "updater_state.h"
 
-// Not built yet: reads nothing and lets the run go on.
-bool LoadSettingFromIni(UpdaterState&, Platform&, HubLibrary&) { return true; }
+namespace {
 
-bool ReadHubModuleKey(Platform&, const char*, const char*, void*, bool) {
+constexpr char kFileNotFound[] = "!!!Error %s not found!\n";
+
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The numbers are read as formatted input reads "%X" and "%d", except that
+// an overlong number keeps its low 32 bits instead of whatever the host's
+// runtime happens to do with it, so every build stores the same value.
+// On success `text` is moved past the number.
+bool ScanHex(const char*& text, uint32_t* value) {
+  const char* p = text;
+  while (IsSpace(*p)) ++p;
+  bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && HexDigit(p[2]) >= 0) p += 2;
+  if (HexDigit(*p) < 0) return false;
+  uint32_t number = 0;
+  for (; HexDigit(*p) >= 0; ++p) number = number * 16u + static_cast<uint32_t>(HexDigit(*p));
+  *value = negative ? 0u - number : number;
+  text = p;
+  return true;
+}
+
+bool ScanDecimal(const char* text, int32_t* value) {
+  const char* p = text;
+  while (IsSpace(*p)) ++p;
+  bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  if (*p < '0' || *p > '9') return false;
+  uint32_t number = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) number = number * 10u + static_cast<uint32_t>(*p - '0');
+  *value = static_cast<int32_t>(negative ? 0u - number : number);
+  return true;
+}
+
+// "%s": the first word. A line is shorter than the 260-byte destination.
+bool ScanWord(const char* text, char* destination) {
+  while (IsSpace(*text)) ++text;
+  if (*text == '\0') return false;
+  size_t length = 0;
+  while (text[length] != '\0' && !IsSpace(text[length])) ++length;
+  std::memcpy(destination, text, length);
+  destination[length] = '\0';
+  return true;
+}
+
+void CopyText(const char* text, char (&destination)[kTextSize]) {
+  std::snprintf(destination, sizeof destination, "%s", text);
+}
+
+bool Contains(const char* line, const char* text) { return std::strstr(line, text) != nullptr; }
+
+// The value is what follows the first '=' of the line.
+const char* ValueOf(const char* line) { return std::strchr(line, '=') + 1; }
+
+// A hub-ID line, "%X=%X" from its first character. Whatever part of it does
+// not parse stays 0, and the line is taken all the same.
+TargetIdEntry ParseTargetId(const char* line, uint8_t generation) {
+  TargetIdEntry entry{};
+  entry.UsbGeneration = generation;
+  const char* p = line;
+  uint32_t hubId = 0;
+  if (!ScanHex(p, &hubId)) return entry;
+  entry.HubId = hubId;
+  uint32_t imageId = 0;
+  if (*p == '=' && ScanHex(++p, &imageId)) entry.ImageId = static_cast<uint16_t>(imageId);
+  return entry;
+}
+
+enum class SectionRead { kRead, kCannotOpen, kStopped };
+
+// Opens the file anew and hands every line of the first section with
+// `header` to onLine, which returns false to give up the whole step. The
+// section ends before the next line holding a '['.
+template <typename OnLine>
+SectionRead ReadSection(Platform& os, const char* header, bool echoHeader, OnLine onLine) {
+  std::unique_ptr<ByteSource> file = os.OpenForRead(kSettingsPath);
+  if (!file) return SectionRead::kCannotOpen;
+  LineScanner lines(*file);
+  char line[kLineBufferSize];
+  bool inSection = false;
+  while (lines.Next(line)) {
+    if (!inSection) {
+      if (Contains(line, header)) {
+        inSection = true;
+        if (echoHeader) Print(os, "%s Found  \n\t\t", header);
+      }
+      continue;
+    }
+    if (Contains(line, "[")) break;
+    if (!onLine(line)) return SectionRead::kStopped;
+  }
+  return SectionRead::kRead;
+}
+
+// The module entries are never freed: the list lives as long as the
+// process. Remembering every one of them keeps them reachable for the leak
+// checkers of the test builds.
+HubModuleEntry* NewModuleEntry() {
+  static auto* everyEntry = new std::vector<HubModuleEntry*>();
+  everyEntry->push_back(new HubModuleEntry());
+  return everyEntry->back();
+}
+
+HubModuleEntry* NewModuleList(int count) {
+  HubModuleEntry* first = nullptr;
+  HubModuleEntry** link = &first;
+  for (int n = 1; n <= count; ++n) {
+    *link = NewModuleEntry();
+    link = &(*link)->Next;
+  }
+  return first;
+}
+
+bool ReadModuleKeys(UpdaterState& state, Platform& os) {
+  char key[64];
+  HubModuleEntry* entry = state.HubModules;
+  for (int n = 1; n <= state.HubNumber && entry != nullptr; ++n, entry = entry->Next) {
+    if (n >= 2) {
+      std::snprintf(key, sizeof key, "NO.%dHUBDepth", n);
+      if (!ReadHubModuleKey(os, kSettingsPath, key, &entry->Depth, true)) return false;
+      std::snprintf(key, sizeof key, "NO.%dHUBConnectionPortIndex", n);
+      if (!ReadHubModuleKey(os, kSettingsPath, key, &entry->ConnectionPortIndex, true)) {
+        return false;
+      }
+    }
+    std::snprintf(key, sizeof key, "NO.%dHUBWantUpdateBinFile", n);
+    if (!ReadHubModuleKey(os, kSettingsPath, key, entry->WantUpdateBinFile, false)) return false;
+  }
+  return true;
+}
+
+SectionRead ReadTargetIds(UpdaterState& state, Platform& os, HubLibrary& library) {
+  int taken = 0;
+  bool dropped = false;
+  for (uint8_t generation : {uint8_t{3}, uint8_t{2}}) {
+    char header[32];
+    std::snprintf(header, sizeof header, "[TargetID_U%d]", generation);
+    SectionRead read = ReadSection(os, header, true, [&](const char* line) {
+      if (!Contains(line, "=")) return true;
+      if (taken < kMaxTargetIds) {
+        state.TargetIds[taken++] = ParseTargetId(line, generation);
+      } else {
+        dropped = true;
+      }
+      return true;
+    });
+    if (read != SectionRead::kRead) return read;
+  }
+  state.TargetIdCount = static_cast<uint8_t>(taken);
+  for (int i = 0; i < taken; ++i) {
+    const TargetIdEntry& entry = state.TargetIds[i];
+    Print(os, "%08X=%04X %d  ", static_cast<unsigned>(entry.HubId),
+          static_cast<unsigned>(entry.ImageId), entry.UsbGeneration);
+  }
+  Print(os, "\n\t\t");
+  if (dropped) Print(os, "Warning!!! Only the first 100 hub IDs are used\n\t\t");
+  library.SetIniInfo(&state);
+  return SectionRead::kRead;
+}
+
+SectionRead ReadMisc(UpdaterState& state, Platform& os) {
+  return ReadSection(os, "[Misc]", true, [&](const char* line) {
+    if (Contains(line, "=") && Contains(line, "Manufacturer&ProductStringCompare")) {
+      ScanDecimal(ValueOf(line), &state.StringCompare);
+      Print(os, "StringCompare:%d  \n\t\t", static_cast<int>(state.StringCompare));
+    }
+    return true;
+  });
+}
+
+SectionRead ReadHubModule(UpdaterState& state, Platform& os) {
+  return ReadSection(os, "[HUBModule]", false, [&](const char* line) {
+    if (!Contains(line, "=") || !Contains(line, "HUBNumber")) return true;
+    int32_t number = 0;
+    if (ScanDecimal(ValueOf(line), &number)) state.HubNumber = static_cast<uint8_t>(number);
+    Print(os, "HUBNumber:%d\n", state.HubNumber);
+    state.HubModules = NewModuleList(state.HubNumber);
+    return state.HubNumber < 2 || ReadModuleKeys(state, os);
+  });
+}
+
+SectionRead ReadHubName(UpdaterState& state, Platform& os) {
+  return ReadSection(os, "[HUBName]", true, [&](const char* line) {
+    if (Contains(line, "=") && Contains(line, "WantuUpdateHUBName")) {
+      CopyText(ValueOf(line), state.TargetHubName);
+      Print(os, "TargetHUBName:%s  \n\t\t", state.TargetHubName);
+    }
+    return true;
+  });
+}
+
+SectionRead ReadHubFwCheck(UpdaterState& state, Platform& os) {
+  return ReadSection(os, "[HUBFWCheck]", true, [&](const char* line) {
+    if (!Contains(line, "=")) return true;
+    if (Contains(line, "CheckHUBFW")) {
+      ScanDecimal(ValueOf(line), &state.CheckHubFw);
+      Print(os, "FWCompare:%d  \n\t\t", static_cast<int>(state.CheckHubFw));
+    }
+    if (Contains(line, "FWVersion")) {
+      const char* value = ValueOf(line);
+      uint32_t version = 0;
+      if (ScanHex(value, &version)) state.FwVersion = static_cast<uint16_t>(version);
+      Print(os, "FWVersion:%d  \n\t\t", state.FwVersion);
+    }
+    return true;
+  });
+}
+
+}  // namespace
+
+bool LoadSettingFromIni(UpdaterState& state, Platform& os, HubLibrary& library) {
+  Print(os, "\t1.2 LoadSettingFromIni()\n\t\t");
+  if (!os.OpenForRead(kSettingsPath)) {
+    Print(os, kFileNotFound, kSettingsPath);
+    return false;
+  }
+  // Each section is read in a pass of its own over the file; the hub-ID
+  // table reaches the library before any later section is looked at.
+  SectionRead read = ReadTargetIds(state, os, library);
+  if (read == SectionRead::kRead) read = ReadMisc(state, os);
+  if (read == SectionRead::kRead) read = ReadHubModule(state, os);
+  if (read == SectionRead::kRead) read = ReadHubName(state, os);
+  if (read == SectionRead::kRead) read = ReadHubFwCheck(state, os);
+  // A missing module key has no message of its own: the echoes so far show
+  // the last key that was found.
+  if (read == SectionRead::kCannotOpen) Print(os, kFileNotFound, kSettingsPath);
+  return read == SectionRead::kRead;
+}
+
+bool ReadHubModuleKey(Platform& os, const char* path, const char* key, void* destination,
+                      bool isNumber) {
+  std::unique_ptr<ByteSource> file = os.OpenForRead(path);
+  if (file) {
+    file.reset();
+    file = os.OpenForRead(path);
+  }
+  if (!file) {
+    Print(os, kFileNotFound, path);
+    return false;
+  }
+
+  LineScanner lines(*file);
+  char line[kLineBufferSize];
+  // The section starts after any line that holds the word, brackets or not.
+  bool inSection = false;
+  while (lines.Next(line)) {
+    if (!inSection) {
+      inSection = Contains(line, "HUBModule");
+      continue;
+    }
+    if (Contains(line, "[")) return false;
+    if (!Contains(line, "=") || !Contains(line, key)) continue;
+    if (isNumber) {
+      auto* field = static_cast<uint8_t*>(destination);
+      int32_t number = 0;
+      if (ScanDecimal(ValueOf(line), &number)) *field = static_cast<uint8_t>(number);
+      Print(os, "%s: %d\n", key, *field);
+    } else {
+      auto* text = static_cast<char*>(destination);
+      ScanWord(ValueOf(line), text);
+      Print(os, "%s: %s\n", key, text);
+    }
+    return true;
+  }
   return false;
 }
