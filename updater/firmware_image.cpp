@@ -1,5 +1,7 @@
 #include "firmware_image.h"
 
+#include <cstring>
+
 namespace fwimage {
 
 namespace {
@@ -22,37 +24,49 @@ uint8_t RevisionSet(uint8_t chipRevision) {
   }
 }
 
+// Only bits 4 and 5 of the chip's options count.
 uint8_t OptionSet(uint8_t chipOptions) {
   return static_cast<uint8_t>(1u << ((chipOptions & 0x30) >> 4));
 }
 
+uint16_t LittleEndianWord(const uint8_t* bytes) {
+  return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
 bool HasShortSignature(ByteSource& image, uint64_t size) {
   if (size != kFixedShortSize) return false;
-  uint8_t word[2];
+  uint8_t word[kVersionSize];
   if (!ReadField(image, kShortVersionOffset, sizeof word, word)) return false;
-  return (word[0] | (word[1] << 8)) == kShortSignatureWord;
+  return LittleEndianWord(word) == kShortSignatureWord;
 }
 
 }  // namespace
 
 const CompatibilityRule kCompatibilityRules[kCompatibilityRuleCount] = {
-    // bit7        bit2         bit3         ChipOptions&0x30                   ChipRevision                signature
-    {Bit::Clear, Bit::Set, Bit::Clear, kOptions30, kRevision10, false},
-    {Bit::Clear, Bit::Clear, Bit::Clear, kOptions00, kRevision10, false},
-    {Bit::Clear, Bit::Set, Bit::Set, kOptions30, kRevisionB2 | kRevisionB3, false},
-    {Bit::Clear, Bit::Clear, Bit::Set, kOptions00, kRevisionB2 | kRevisionB3, false},
-    {Bit::Set, Bit::Either, Bit::Either, kOptions10, kRevisionB2 | kRevisionB3, false},
-    {Bit::Clear, Bit::Set, Bit::Either, kOptions10 | kOptions20 | kOptions30,
-     kRevisionB2 | kRevisionB3, true},
-    {Bit::Clear, Bit::Clear, Bit::Either, kOptions00, kRevisionB2 | kRevisionB3, true},
+    // bit 7     bit 2        bit 3        ChipOptions & 0x30                    ChipRevision               28801 bytes, 0x9010 at 8044
+    {Bit::Clear, Bit::Set,    Bit::Clear,  kOptions30,                           kRevision10,               false},
+    {Bit::Clear, Bit::Clear,  Bit::Clear,  kOptions00,                           kRevision10,               false},
+    {Bit::Clear, Bit::Set,    Bit::Set,    kOptions30,                           kRevisionB2 | kRevisionB3, false},
+    {Bit::Clear, Bit::Clear,  Bit::Set,    kOptions00,                           kRevisionB2 | kRevisionB3, false},
+    {Bit::Set,   Bit::Either, Bit::Either, kOptions10,                           kRevisionB2 | kRevisionB3, false},
+    {Bit::Clear, Bit::Set,    Bit::Either, kOptions10 | kOptions20 | kOptions30, kRevisionB2 | kRevisionB3, true},
+    {Bit::Clear, Bit::Clear,  Bit::Either, kOptions00,                           kRevisionB2 | kRevisionB3, true},
 };
 
 bool ReadHeader(ByteSource& image, Header* header) {
-  return ReadField(image, kHeaderOffset, kHeaderSize, header->bytes);
+  std::memset(header->bytes, 0, sizeof header->bytes);
+  header->length = image.ReadAt(kHeaderOffset, header->bytes, kHeaderSize);
+  if (header->length > kHeaderSize) header->length = kHeaderSize;
+  return header->length == kHeaderSize;
+}
+
+bool HasImageId(const Header& header, uint16_t imageId) {
+  return header.length > kIdLowIndex && ImageId(header) == imageId;
 }
 
 bool BreaksSizeRule(const Header& header, uint64_t size) {
-  if (header.bytes[0] != kFixedSizeId0 || header.bytes[1] != kFixedSizeId1) return false;
+  if (!HasImageId(header, (kFixedSizeId0 << 8) | kFixedSizeId1)) return false;
+  if (header.length <= kFlagsIndex) return true;
   uint64_t required = IsLongLayout(Flags(header)) ? kFixedLongSize : kFixedShortSize;
   return size != required;
 }
@@ -61,14 +75,20 @@ bool ReadField(ByteSource& image, uint64_t offset, size_t length, uint8_t* out) 
   return image.ReadAt(offset, out, length) == length;
 }
 
+bool FieldEquals(ByteSource& image, uint64_t offset, const uint8_t* expected, size_t length) {
+  uint8_t field[kMaxCompareLength];
+  if (length > sizeof field) return false;
+  return ReadField(image, offset, length, field) && std::memcmp(field, expected, length) == 0;
+}
+
 uint16_t DeliveredVersion(ByteSource& image) {
-  uint8_t header[kHeaderSize] = {};
-  size_t got = image.ReadAt(kHeaderOffset, header, sizeof header);
-  uint8_t flags = got > kFlagsIndex ? header[kFlagsIndex] : 0;
-  uint8_t word[2] = {};
+  Header header;
+  ReadHeader(image, &header);
+  uint8_t flags = header.length > kFlagsIndex ? Flags(header) : 0;
+  // A short read leaves the missing bytes of the word at 0.
+  uint8_t word[kVersionSize] = {};
   image.ReadAt(VersionOffsetFor(flags), word, sizeof word);
-  uint16_t version = static_cast<uint16_t>(word[0] | (word[1] << 8));
-  return static_cast<uint16_t>(version + VersionAddend(flags));
+  return static_cast<uint16_t>(LittleEndianWord(word) + VersionAddend(flags));
 }
 
 int MatchingCompatibilityRule(ByteSource& image, uint8_t flags, uint64_t size,
