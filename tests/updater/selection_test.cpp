@@ -2,6 +2,7 @@
 // search, and the tests on each entry with every message they print.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
