@@ -106,7 +106,7 @@ TEST_F(Enumeration, ClearsEveryDepthAndOnlyTheDepthsBeforeAskingTheLibrary) {
     EXPECT_EQ(0, hub.Depth) << "slot " << k;
     EXPECT_EQ(0x77, hub.ConnectionPortIndex) << "slot " << k;
     EXPECT_EQ(0x77, hub.ChipRevision) << "slot " << k;
-    EXPECT_EQ(0x7777, hub.VendorId) << "slot " << k;
+    EXPECT_EQ(0x7777, +hub.VendorId) << "slot " << k;
   }
   EXPECT_EQ(std::vector<std::string>{"TA_GetEnumInfo"}, library_.calls);
 }
@@ -115,7 +115,7 @@ TEST_F(Enumeration, TheLibraryFillsTheCountAndTheTableBehindIt) {
   AddHubs(3);
   EXPECT_TRUE(Enumerate());
   EXPECT_EQ(3, state().DeviceCount);
-  EXPECT_EQ(0x0102, state().Devices[2].ProductId);
+  EXPECT_EQ(0x0102, +state().Devices[2].ProductId);
   EXPECT_EQ(3, state().Devices[2].Depth);
 }
 

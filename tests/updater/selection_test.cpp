@@ -79,17 +79,20 @@ class Selection : public ::testing::Test {
   };
   // The [HUBModule] list as the settings reader leaves it: HubNumber nodes.
   void SetModules(const std::vector<Module>& modules) {
-    HubModuleEntry** link = &state_->HubModules;
-    for (const Module& m : modules) {
+    // Built from the last node back: the record is packed, so its pointer
+    // field is only ever assigned by name.
+    HubModuleEntry* next = nullptr;
+    for (auto m = modules.rbegin(); m != modules.rend(); ++m) {
       modules_.push_back(std::make_unique<HubModuleEntry>());
       HubModuleEntry* node = modules_.back().get();
       std::memset(node, 0, sizeof *node);
-      node->Depth = m.depth;
-      node->ConnectionPortIndex = m.port;
-      std::strcpy(node->WantUpdateBinFile, m.name);
-      *link = node;
-      link = &node->Next;
+      node->Depth = m->depth;
+      node->ConnectionPortIndex = m->port;
+      std::strcpy(node->WantUpdateBinFile, m->name);
+      node->Next = next;
+      next = node;
     }
+    state_->HubModules = next;
     state_->HubNumber = static_cast<uint8_t>(modules.size());
   }
 
