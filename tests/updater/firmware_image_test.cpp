@@ -206,18 +206,6 @@ class Compatibility : public ::testing::Test {
   uint64_t lastBytesRead_ = 0;
 };
 
-TEST_F(Compatibility, TheTableHasSevenRowsInTheirOrder) {
-  using fwimage::Bit;
-  ASSERT_EQ(7, fwimage::kCompatibilityRuleCount);
-  EXPECT_EQ(Bit::Set, fwimage::kCompatibilityRules[4].bit7);
-  for (int i = 0; i < 7; ++i) {
-    EXPECT_EQ(i >= 5, fwimage::kCompatibilityRules[i].shortSignature) << "rule " << i + 1;
-    if (i != 4) {
-      EXPECT_EQ(Bit::Clear, fwimage::kCompatibilityRules[i].bit7) << "rule " << i + 1;
-    }
-  }
-}
-
 TEST_F(Compatibility, Rule1OptionBitOnChip10WithAllOptions) {
   EXPECT_EQ(1, Rule(0x04, 0x10, 0x30, 100));
   EXPECT_EQ(1, Rule(0x74, 0x10, 0xFF, 100));  // other bits count for nothing
