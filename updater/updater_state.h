@@ -74,8 +74,9 @@ struct HubModuleEntry {
   HubModuleEntry* Next;
 };
 
-#pragma pack(push, 1)
-
+// Not packed: every member of the head has an alignment of 1, so the head
+// has no padding, and the updater's own fields after it keep their natural
+// alignment (their addresses are handed out as int and pointer addresses).
 struct UpdaterState {
   // Library-visible head.
   uint8_t TargetIdCount;
@@ -95,8 +96,6 @@ struct UpdaterState {
   int32_t CheckHubFw;
   uint16_t FwVersion;
 };
-
-#pragma pack(pop)
 
 static_assert(sizeof(TargetIdEntry) == 7, "TargetIdEntry is 7 bytes");
 static_assert(offsetof(TargetIdEntry, HubId) == 0, "HubId");
@@ -129,6 +128,8 @@ static_assert(offsetof(UpdaterState, Devices) + 676 * 15 + 530 == 1232 + 676 * 1
 static_assert(offsetof(UpdaterState, Reserved) == 11518, "reserved stretch");
 static_assert(offsetof(UpdaterState, OsVersionInfo) >= 22336,
               "the updater's own fields follow the library's head");
+static_assert(alignof(TargetIdEntry) == 1 && alignof(HubDeviceInfo) == 1,
+              "the head's records carry no padding");
 
 // The hubs of the short version format.
 constexpr uint32_t kShortFormatHubA = 0x3A170415;
