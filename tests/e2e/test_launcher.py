@@ -1,0 +1,360 @@
+"""The whole system from the launcher, under Wine, on copies of the demo kit:
+the filter driver installed and removed around the updater, the console
+transcript of a first and a second run, a hub that fails, missing programs,
+and Ctrl+C during a run.
+
+The 64-bit launcher stands in for the 32-bit one, which cannot run here.
+"""
+# ctest: RUN_SERIAL
+# The installer changes the USB class's UpperFilters in the shared prefix.
+import fcntl
+import os
+import pty
+import re
+import select
+import shutil
+import subprocess
+import tempfile
+import termios
+import time
+import unittest
+
+from harness import (BUILD, LAUNCHER, SOURCE, USB_CLASS_KEY, crlf, reg, register_driver, run,
+                     set_upper_filters, wine_env)
+
+DEMO_KIT = os.path.join(BUILD, "kit", "demo")
+DEMO_DESCRIPTION = os.path.join(SOURCE, "kit", "demo", "TZ415Sim.ini")
+
+BANNER = [
+    "  ______ _____ _____  __  ____          __     _____  ______ ",
+    " |  ____|_   _|  __ \\|  \\/  \\ \\        / /\\   |  __ \\|  ____|",
+    " | |__    | | | |__) | \\  / |\\ \\  /\\  / /  \\  | |__) | |__   ",
+    " |  __|   | | |  _  /| |\\/| | \\ \\/  \\/ / /\\ \\ |  _  /|  __|  ",
+    " | |     _| |_| | \\ \\| |  | |  \\  /\\  / ____ \\| | \\ \\| |____ ",
+    " |_|   _|_____|_|__\\_\\_|  |_|___\\/_ \\/_/__ _\\_\\_|  \\_\\______|",
+    " | |  | |  __ \\|  __ \\   /\\|__   __|  ____|  __ \\ ",
+    " | |  | | |__) | |  | | /  \\  | |  | |__  | |__) |",
+    " | |  | |  ___/| |  | |/ /\\ \\ | |  |  __| |  _  / ",
+    " | |__| | |    | |__| / ____ \\| |  | |____| | \\ \\ ",
+    "  \\____/|_|    |_____/_/    \\_\\_|  |______|_|  \\_\\     v2.9  ",
+    "=" * 78,
+]
+
+# Up to the device list: the same in every run of the demo kit with the
+# driver installed. The library's version follows the heading's tab.
+FIRST_PHASE = (
+    "1. Initialzation()\r\n"
+    "\t1.1 GetDllInfo()\tAPI Version: 20190823\n"
+    "\t1.2 LoadSettingFromIni()\n\t\t"
+    "[TargetID_U3] Found  \n\t\t"
+    "[TargetID_U2] Found  \n\t\t"
+    "3A170415=0D12 3  3A170600=0D12 3  3A170610=0D12 2  \n\t\t"
+    "[Misc] Found  \n\t\t"
+    "StringCompare:1  \n\t\t"
+    "HUBNumber:3\n"
+    "NO.1HUBWantUpdateBinFile: HUB415.BIN\n"
+    "NO.2HUBDepth: 1\n"
+    "NO.2HUBConnectionPortIndex: 2\n"
+    "NO.2HUBWantUpdateBinFile: DOCK.BIN\n"
+    "NO.3HUBDepth: 2\n"
+    "NO.3HUBConnectionPortIndex: 4\n"
+    "NO.3HUBWantUpdateBinFile: PORT.BIN\n"
+    "[HUBName] Found  \n\t\t"
+    "TargetHUBName:Quillet USB3.0 Dock  \n\t\t"
+    "[HUBFWCheck] Found  \n\t\t"
+    "FWCompare:1  \n\t\t"
+    "FWVersion:313  \n\t\t"
+    "\t1.3 IsDriverInstallNeeded()\t Success\n"
+    + "".join(line + "\n" for line in BANNER) +
+    "Initializing Firmware Updater...\n"
+    "Initialization()  Success\n\n")
+
+PAUSE = "Press any key to continue... "
+
+
+def device_list(v1, v2, v3):
+    return ("3 devices found:\n"
+            "(1)Depth = 0, V/PID = 3A17/0415, FW Version = %s \r\n"
+            "(2)Depth = 1, V/PID = 3A17/0600, FW Version = %s  \r\n"
+            "(3)Depth = 2, V/PID = 3A17/0610, FW Version = %s  \r\n" % (v1, v2, v3))
+
+
+def announced(n, image):
+    return ("Please wait while FW is updated...\n"
+            "--------------------------------------------------\n"
+            "|  DO NOT DISCONNECT THE AC ADAPTER OR USB CABLE |\n"
+            "--------------------------------------------------\n"
+            "device(%d) Update In Progress...\n"
+            "FileName:.\\Binfile\\%s\n" % (n, image))
+
+
+def programmed(n, image):
+    return announced(n, image) + "Device(%d):\n\tUpdata FW => SUCCESS\n" % n
+
+
+UPGRADE_FAILED = " => Warning!!! Warning!!! Warning!!! Upgrade failed!!!\n\a\a\a"
+COMPLETE = ("Firmware Update Complete.\n"
+            "\nPlease Power-Cycle your Quillet USB3.0 Dock for the update to take effect!\n\n")
+
+
+def same_level(n, leading_line_feed):
+    return ("\n" if leading_line_feed else "") + (
+        "Device(%d) firmware version is at the same level as this updater.\n"
+        " Update is unnecessary.\n\n" % n)
+
+
+def upper_filters():
+    """The USB class's UpperFilters as a list, or None when absent."""
+    out = reg("query", USB_CLASS_KEY, "/v", "UpperFilters").stdout.decode("latin-1")
+    m = re.search(r"UpperFilters\s+REG_MULTI_SZ\s+(.*?)\r?\n", out)
+    if not m:
+        return None
+    return [s for s in m.group(1).split("\\0") if s]
+
+
+class Kit:
+    """A copy of the demo kit with its hubs in their first state and the
+    launcher of this build."""
+
+    def __init__(self):
+        if not os.path.isdir(os.path.join(DEMO_KIT, "x64")):
+            raise AssertionError("no demo kit in %s: build the kit_demo target" % DEMO_KIT)
+        self.path = os.path.join(tempfile.mkdtemp(prefix="quillet-launcher-"), "kit")
+        shutil.copytree(DEMO_KIT, self.path)
+        shutil.copy(LAUNCHER, self.path)
+        for name in os.listdir(self.x64()):
+            if name.endswith((".flash", ".tmp")):
+                os.remove(os.path.join(self.x64(), name))
+        shutil.copy(DEMO_DESCRIPTION, self.description())
+
+    def x64(self, *names):
+        return os.path.join(self.path, "x64", *names)
+
+    def description(self):
+        return self.x64("TZ415Sim.ini")
+
+    def set_hub_key(self, section, key, value):
+        """Adds or replaces one key of a hub's section in the description."""
+        with open(self.description(), newline="") as f:
+            lines = f.read().split("\n")
+        out, in_section, done = [], False, False
+        for line in lines:
+            if line.strip().startswith("["):
+                if in_section and not done:
+                    out.append("%s=%s" % (key, value))
+                    done = True
+                in_section = line.strip() == "[%s]" % section
+            elif in_section and line.split("=")[0].strip() == key:
+                line, done = "%s=%s" % (key, value), True
+            out.append(line)
+        if in_section and not done:
+            out.append("%s=%s" % (key, value))
+        with open(self.description(), "w", newline="") as f:
+            f.write("\n".join(out))
+
+    def firmware_versions(self):
+        """FirmwareVersion of Hub1, Hub2 and Hub3 as the description holds them."""
+        versions, section = {}, None
+        with open(self.description()) as f:
+            for line in f:
+                line = line.strip()
+                if line.startswith("["):
+                    section = line[1:-1]
+                elif line.startswith("FirmwareVersion="):
+                    versions[section] = line.split("=", 1)[1]
+        return [versions.get("Hub%d" % i) for i in (1, 2, 3)]
+
+    def launch(self):
+        return run(os.path.join(self.path, "Quillet.exe"), cwd=self.path, timeout=180)
+
+    def remove(self):
+        shutil.rmtree(os.path.dirname(self.path), ignore_errors=True)
+
+
+def tearDownModule():
+    register_driver()
+
+
+class LauncherTestCase(unittest.TestCase):
+    def kit(self):
+        k = Kit()
+        self.addCleanup(k.remove)
+        return k
+
+    def setUp(self):
+        # The driver is not registered before the launcher runs, and another
+        # filter must survive the removal.
+        set_upper_filters(["otherfilter"])
+
+    def assert_driver_removed(self):
+        self.assertEqual(["otherfilter"], upper_filters())
+
+
+class DemoRuns(LauncherTestCase):
+    def test_first_run_programs_every_hub_and_the_second_finds_them_current(self):
+        kit = self.kit()
+        status, out, _ = kit.launch()
+        self.assertEqual(0, status)
+        self.assertEqual(crlf(FIRST_PHASE + device_list("V1.29", "9012", "0A20") +
+                              "DoUpdateFW()\n" +
+                              programmed(3, "PORT.BIN") + programmed(2, "DOCK.BIN") +
+                              programmed(1, "HUB415.BIN") + COMPLETE + PAUSE), out)
+        self.assertEqual(["9013", "9014", "0A21"], kit.firmware_versions())
+        self.assert_driver_removed()
+
+        status, out, _ = kit.launch()
+        self.assertEqual(0, status)
+        self.assertEqual(crlf(FIRST_PHASE + device_list("V1.39", "9014", "0A21") +
+                              "DoUpdateFW()\n" +
+                              same_level(3, True) + same_level(2, True) +
+                              same_level(1, False) + PAUSE), out)
+        self.assertEqual(["9013", "9014", "0A21"], kit.firmware_versions())
+        self.assert_driver_removed()
+
+    def test_a_hub_the_library_fails_gets_the_warning_and_no_completion(self):
+        kit = self.kit()
+        kit.set_hub_key("Hub2", "UpdateResult", "7")
+        status, out, _ = kit.launch()
+        self.assertEqual(0, status)
+        self.assertEqual(crlf(FIRST_PHASE + device_list("V1.29", "9012", "0A20") +
+                              "DoUpdateFW()\n" +
+                              programmed(3, "PORT.BIN") +
+                              announced(2, "DOCK.BIN") + UPGRADE_FAILED +
+                              programmed(1, "HUB415.BIN") + PAUSE), out)
+        self.assertEqual(["9013", "9012", "0A21"], kit.firmware_versions())
+        self.assert_driver_removed()
+
+
+class MissingPrograms(LauncherTestCase):
+    def test_a_missing_updater_is_reported_and_the_driver_still_goes(self):
+        kit = self.kit()
+        os.remove(kit.x64("Quillet64.exe"))
+        status, out, _ = kit.launch()
+        self.assertEqual(0, status)
+        self.assertEqual(crlf("Update FW fail!\nUpdateFW failed! (1)\n" + PAUSE), out)
+        self.assert_driver_removed()
+
+    def test_an_updater_the_platform_cannot_load_reports_its_status_signed(self):
+        # Without TZ415API.dll the loader ends the updater with
+        # STATUS_DLL_NOT_FOUND, 0xC0000135.
+        kit = self.kit()
+        os.remove(kit.x64("TZ415API.dll"))
+        status, out, _ = kit.launch()
+        self.assertEqual(0, status)
+        self.assertEqual(crlf("UpdateFW failed! (-1073741515)\n" + PAUSE), out)
+        self.assert_driver_removed()
+
+    def test_a_missing_installer_is_reported_before_and_after_the_update(self):
+        kit = self.kit()
+        os.remove(os.path.join(kit.path, "Driver", "TZ415FilterInst.exe"))
+        status, out, _ = kit.launch()
+        self.assertEqual(0, status)
+        text = out.decode("latin-1")
+        self.assertTrue(text.startswith("Filter Driver Fail!\r\n1. Initialzation()\r\r\n"), text)
+        self.assertIn("\t1.3 IsDriverInstallNeeded()!!!Error Filter Driver not found!!\r\n",
+                      text)
+        self.assertTrue(text.endswith("Filter Driver Fail!\r\n" + PAUSE), text)
+        self.assertEqual(["otherfilter"], upper_filters())
+
+
+# ---- Ctrl+C ----------------------------------------------------------------
+#
+# Wine turns SIGINT from the controlling terminal into CTRL_C_EVENT for every
+# process on the console, as Windows does for a Ctrl+C typed into it. The
+# launcher therefore runs on a pseudo-terminal here, and the key is typed
+# into it. (Wine 8 cannot generate CTRL_BREAK_EVENT at all, so Ctrl+Break is
+# tested only natively.)
+
+ESCAPES = re.compile(rb"\x1b\[[0-9;?]*[A-Za-z]|\x1b\][^\x07]*\x07")
+
+
+def squeezed(data):
+    """Terminal output without escape sequences and without white space: the
+    console repaints lines with cursor moves in place of blanks."""
+    return re.sub(rb"\s+", b"", ESCAPES.sub(b"", data))
+
+
+def run_on_terminal(argv, cwd, press_ctrl_c_after, timeout=120):
+    """Runs argv on a new pseudo-terminal as its controlling terminal; types
+    Ctrl+C one second after `press_ctrl_c_after` appears and a key at the
+    pause. Returns (status, raw output, output before the Ctrl+C)."""
+    master, slave = pty.openpty()
+
+    def controlling_terminal():
+        os.setsid()
+        fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+
+    child = subprocess.Popen(argv, cwd=cwd, env=wine_env(), stdin=slave, stdout=slave,
+                             stderr=slave, close_fds=True, preexec_fn=controlling_terminal)
+    os.close(slave)
+    out = b""
+    marker = squeezed(press_ctrl_c_after.encode("latin-1"))
+    seen_at = pressed_at = None
+    before = b""
+    paused = False
+    deadline = time.time() + timeout
+    try:
+        while time.time() < deadline:
+            ready, _, _ = select.select([master], [], [], 0.05)
+            if ready:
+                try:
+                    data = os.read(master, 65536)
+                except OSError:  # every end of the terminal is closed
+                    break
+                if not data:
+                    break
+                out += data
+            elif child.poll() is not None:
+                break
+            now = time.time()
+            if seen_at is None and marker in squeezed(out):
+                seen_at = now
+            if seen_at is not None and pressed_at is None and now - seen_at >= 1.0:
+                before = out
+                os.write(master, b"\x03")
+                pressed_at = now
+            if not paused and squeezed(PAUSE.encode()) in squeezed(out):
+                os.write(master, b"x")
+                paused = True
+        child.wait(timeout=max(1, deadline - time.time()))
+    finally:
+        if child.poll() is None:
+            child.kill()
+        os.close(master)
+    return child.returncode, out, before if pressed_at is not None else None
+
+
+class CtrlC(LauncherTestCase):
+    def test_ctrl_c_during_a_flash_write_neither_stops_the_write_nor_the_launcher(self):
+        kit = self.kit()
+        kit.set_hub_key("Hub3", "UpdateMilliseconds", "6000")
+        _, out, before = run_on_terminal(["wine", "Quillet.exe"], kit.path,
+                                         "FileName:.\\Binfile\\PORT.BIN")
+        self.assertIsNotNone(before, squeezed(out))
+        self.assertNotIn(b"Device(3):", squeezed(before))
+        after = squeezed(out[len(before):])
+        for text in ("Device(3):\tUpdata FW => SUCCESS", "Device(1):\tUpdata FW => SUCCESS",
+                     "Firmware Update Complete.", PAUSE):
+            self.assertIn(squeezed(text.encode()), after)
+        self.assertEqual(["9013", "9014", "0A21"], kit.firmware_versions())
+        self.assert_driver_removed()
+
+    def test_ctrl_c_outside_a_write_ends_the_updater_but_the_driver_is_removed(self):
+        kit = self.kit()
+        # Typed during the updater's three-second wait before enumeration.
+        _, out, before = run_on_terminal(["wine", "Quillet.exe"], kit.path,
+                                         "Initialization()  Success")
+        self.assertIsNotNone(before, squeezed(out))
+        after = squeezed(out[len(before):])
+        self.assertNotIn(b"DoUpdateFW()", after)
+        # Windows ends a process on Ctrl+C with STATUS_CONTROL_C_EXIT, which
+        # the launcher reports; Wine 8 ends it with 0, which it does not. The
+        # terminal echoes the Ctrl+C and the key typed at the pause.
+        self.assertRegex(after, rb"^(\^C)?(UpdateFWfailed!\(-1073741510\))?"
+                                rb"Pressanykeytocontinue\.\.\.x?$")
+        self.assertEqual(["9012", "9012", "0A20"], kit.firmware_versions())
+        self.assert_driver_removed()
+
+
+if __name__ == "__main__":
+    unittest.main()
