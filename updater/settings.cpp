@@ -186,7 +186,9 @@ SectionRead ReadTargetIds(UpdaterState& state, Platform& os, HubLibrary& library
 SectionRead ReadMisc(UpdaterState& state, Platform& os) {
   return ReadSection(os, "[Misc]", true, [&](const char* line) {
     if (Contains(line, "=") && Contains(line, "Manufacturer&ProductStringCompare")) {
-      ScanDecimal(ValueOf(line), &state.StringCompare);
+      // The record is packed: numbers are parsed into a local first.
+      int32_t value = 0;
+      if (ScanDecimal(ValueOf(line), &value)) state.StringCompare = value;
       Print(os, "StringCompare:%d  \n\t\t", static_cast<int>(state.StringCompare));
     }
     return true;
@@ -218,7 +220,8 @@ SectionRead ReadHubFwCheck(UpdaterState& state, Platform& os) {
   return ReadSection(os, "[HUBFWCheck]", true, [&](const char* line) {
     if (!Contains(line, "=")) return true;
     if (Contains(line, "CheckHUBFW")) {
-      ScanDecimal(ValueOf(line), &state.CheckHubFw);
+      int32_t value = 0;
+      if (ScanDecimal(ValueOf(line), &value)) state.CheckHubFw = value;
       Print(os, "FWCompare:%d  \n\t\t", static_cast<int>(state.CheckHubFw));
     }
     if (Contains(line, "FWVersion")) {

@@ -158,9 +158,9 @@ TEST(Windows8, TheVersionRecordIsFilledFreshEachTime) {
   auto state = ZeroedState();
   std::memset(&state->OsVersionInfo, 0xAB, sizeof state->OsVersionInfo);
   QueryOsVersion(*state, os);
-  EXPECT_EQ(276u, state->OsVersionInfo.dwOSVersionInfoSize);
-  EXPECT_EQ(6u, state->OsVersionInfo.dwMajorVersion);
-  EXPECT_EQ(2u, state->OsVersionInfo.dwMinorVersion);
+  EXPECT_EQ(276u, +state->OsVersionInfo.dwOSVersionInfoSize);
+  EXPECT_EQ(6u, +state->OsVersionInfo.dwMajorVersion);
+  EXPECT_EQ(2u, +state->OsVersionInfo.dwMinorVersion);
   EXPECT_EQ(1, state->IsWindows8);
 
   FakePlatform failing;
@@ -168,9 +168,9 @@ TEST(Windows8, TheVersionRecordIsFilledFreshEachTime) {
   failing.FailGetVersion();
   std::memset(&state->OsVersionInfo, 0xAB, sizeof state->OsVersionInfo);
   QueryOsVersion(*state, failing);
-  EXPECT_EQ(0u, state->OsVersionInfo.dwMajorVersion);
-  EXPECT_EQ(0u, state->OsVersionInfo.dwMinorVersion);
-  EXPECT_EQ(0, state->OsVersionInfo.szCSDVersion[0]);
+  EXPECT_EQ(0u, +state->OsVersionInfo.dwMajorVersion);
+  EXPECT_EQ(0u, +state->OsVersionInfo.dwMinorVersion);
+  EXPECT_EQ(0, +state->OsVersionInfo.szCSDVersion[0]);
   EXPECT_EQ(0, state->IsWindows8);
 }
 

@@ -110,7 +110,7 @@ void ExpectWorkedExampleRecord(const SettingsRun& run) {
   for (size_t i = sizeof head; i < offsetof(UpdaterState, Reserved) + sizeof s.Reserved; ++i) {
     ASSERT_EQ(0, bytes[i]) << "byte " << i << " of the library's head";
   }
-  EXPECT_EQ(1, s.StringCompare);
+  EXPECT_EQ(1, +s.StringCompare);
   EXPECT_EQ(2, s.HubNumber);
   std::vector<HubModuleEntry*> modules = run.Modules();
   ASSERT_EQ(2u, modules.size());
@@ -121,8 +121,8 @@ void ExpectWorkedExampleRecord(const SettingsRun& run) {
   EXPECT_EQ(4, modules[1]->ConnectionPortIndex);
   EXPECT_STREQ("FW_B.BIN", modules[1]->WantUpdateBinFile);
   EXPECT_STREQ("USB 3.0 Hub", s.TargetHubName);
-  EXPECT_EQ(1, s.CheckHubFw);
-  EXPECT_EQ(0x921, s.FwVersion);
+  EXPECT_EQ(1, +s.CheckHubFw);
+  EXPECT_EQ(0x921, +s.FwVersion);
 }
 
 TEST(WorkedExample, EchoesEveryValueAndFillsTheRecord) {
@@ -145,7 +145,7 @@ TEST(WorkedExample, TheLibraryGetsTheTableOnceRightAfterItsEcho) {
   EXPECT_EQ(std::vector<std::string>{"TA_SetIniInfo"}, run.library.calls);
   EXPECT_EQ(2, run.library.setIniInfoCount);
   ASSERT_EQ(2u, run.library.tableAtSetIniInfo.size());
-  EXPECT_EQ(0x3A170416u, run.library.tableAtSetIniInfo[1].HubId);
+  EXPECT_EQ(0x3A170416u, +run.library.tableAtSetIniInfo[1].HubId);
   EXPECT_NE(std::string::npos,
             run.os.Screen().find("3A170416=0D12 2  \n\t\t{TA_SetIniInfo}[Misc] Found"));
   EXPECT_EQ(std::string::npos, run.os.Screen().find("{0"));  // no colour changes
@@ -164,21 +164,21 @@ TEST(WorkedExample, EveryPassAndEveryModuleKeyOpensTheFileAnew) {
 TEST(Sections, ABracketInACommentEndsTheSection) {
   SettingsRun run(Misc("; values as in [Defaults]\nManufacturer&ProductStringCompare=1\n"));
   EXPECT_TRUE(run.Load());
-  EXPECT_EQ(0, run.state->StringCompare);
+  EXPECT_EQ(0, +run.state->StringCompare);
   EXPECT_EQ("\n\t\t[Misc] Found  \n\t\t", run.Echo());
 }
 
 TEST(Sections, AHeaderAnywhereInALineStartsTheSection) {
   SettingsRun run("; the [Misc] keys\nManufacturer&ProductStringCompare=5\n");
   EXPECT_TRUE(run.Load());
-  EXPECT_EQ(5, run.state->StringCompare);
+  EXPECT_EQ(5, +run.state->StringCompare);
   EXPECT_EQ("\n\t\t[Misc] Found  \n\t\tStringCompare:5  \n\t\t", run.Echo());
 }
 
 TEST(Sections, OnlyTheFirstSectionOfANameIsRead) {
   SettingsRun run(Misc("Manufacturer&ProductStringCompare=1\n[Misc]\nManufacturer&ProductStringCompare=2\n"));
   EXPECT_TRUE(run.Load());
-  EXPECT_EQ(1, run.state->StringCompare);
+  EXPECT_EQ(1, +run.state->StringCompare);
   EXPECT_EQ("\n\t\t[Misc] Found  \n\t\tStringCompare:1  \n\t\t", run.Echo());
 }
 
@@ -188,15 +188,15 @@ TEST(Sections, TheHeaderLineHoldsNoKeyAndTheLastKeyWins) {
           "Manufacturer&ProductStringCompare 4\n"
           "Manufacturer&ProductStringCompare=7\n");
   EXPECT_TRUE(run.Load());
-  EXPECT_EQ(7, run.state->StringCompare);
+  EXPECT_EQ(7, +run.state->StringCompare);
   EXPECT_EQ("\n\t\t[Misc] Found  \n\t\tStringCompare:3  \n\t\tStringCompare:7  \n\t\t", run.Echo());
 }
 
 TEST(Sections, NamesAreMatchedWithLetterCase) {
   SettingsRun run("[misc]\nManufacturer&ProductStringCompare=1\n[HUBFWCheck]\ncheckhubfw=1\n");
   EXPECT_TRUE(run.Load());
-  EXPECT_EQ(0, run.state->StringCompare);
-  EXPECT_EQ(0, run.state->CheckHubFw);
+  EXPECT_EQ(0, +run.state->StringCompare);
+  EXPECT_EQ(0, +run.state->CheckHubFw);
   EXPECT_EQ("\n\t\t[HUBFWCheck] Found  \n\t\t", run.Echo());
 }
 
@@ -215,7 +215,7 @@ TEST(Sections, LongLinesAreReadPieceByPiece) {
   std::string cut = std::string(190, ' ') + "Manufacturer&ProductStringCompare=4\n";
   SettingsRun split(Misc(cut));
   EXPECT_TRUE(split.Load());
-  EXPECT_EQ(0, split.state->StringCompare);
+  EXPECT_EQ(0, +split.state->StringCompare);
 
   // A piece holding a '[' ends the section like any line.
   SettingsRun bracket("[HUBName]\nWantuUpdateHUBName=" + std::string(200, 'N') + "[x]\nWantuUpdateHUBName=B\n");
@@ -230,14 +230,14 @@ TEST(HubIds, LinesCountOnAcrossBothSectionsU3First) {
   EXPECT_TRUE(run.Load());
   const UpdaterState& s = *run.state;
   ASSERT_EQ(3, s.TargetIdCount);
-  EXPECT_EQ(0x3A170415u, s.TargetIds[0].HubId);
-  EXPECT_EQ(3, s.TargetIds[0].UsbGeneration);
-  EXPECT_EQ(0x05E30610u, s.TargetIds[1].HubId);
-  EXPECT_EQ(0x1234, s.TargetIds[1].ImageId);
-  EXPECT_EQ(3, s.TargetIds[1].UsbGeneration);
-  EXPECT_EQ(0x3A170416u, s.TargetIds[2].HubId);
-  EXPECT_EQ(0x0D13, s.TargetIds[2].ImageId);
-  EXPECT_EQ(2, s.TargetIds[2].UsbGeneration);
+  EXPECT_EQ(0x3A170415u, +s.TargetIds[0].HubId);
+  EXPECT_EQ(3, +s.TargetIds[0].UsbGeneration);
+  EXPECT_EQ(0x05E30610u, +s.TargetIds[1].HubId);
+  EXPECT_EQ(0x1234, +s.TargetIds[1].ImageId);
+  EXPECT_EQ(3, +s.TargetIds[1].UsbGeneration);
+  EXPECT_EQ(0x3A170416u, +s.TargetIds[2].HubId);
+  EXPECT_EQ(0x0D13, +s.TargetIds[2].ImageId);
+  EXPECT_EQ(2, +s.TargetIds[2].UsbGeneration);
   EXPECT_EQ("[TargetID_U3] Found  \n\t\t[TargetID_U2] Found  \n\t\t"
             "3A170415=0D12 3  05E30610=1234 3  3A170416=0D13 2  \n\t\t",
             run.Echo());
@@ -267,9 +267,9 @@ TEST(HubIds, NumbersAsFormattedInputReadsThem) {
                              0x3A170419, 0,          0x3A17041B};
   const uint16_t imageIds[] = {0x0D12, 0x0D13, 0xABCD, 0x77, 0, 0, 0};
   for (int i = 0; i < 7; ++i) {
-    EXPECT_EQ(hubIds[i], s.TargetIds[i].HubId) << "line " << i;
-    EXPECT_EQ(imageIds[i], s.TargetIds[i].ImageId) << "line " << i;
-    EXPECT_EQ(3, s.TargetIds[i].UsbGeneration) << "line " << i;
+    EXPECT_EQ(hubIds[i], +s.TargetIds[i].HubId) << "line " << i;
+    EXPECT_EQ(imageIds[i], +s.TargetIds[i].ImageId) << "line " << i;
+    EXPECT_EQ(3, +s.TargetIds[i].UsbGeneration) << "line " << i;
   }
   EXPECT_NE(std::string::npos, run.Echo().find("3A170417=ABCD 3  3A170418=0077 3  "
                                                "3A170419=0000 3  00000000=0000 3  "));
@@ -293,8 +293,8 @@ TEST(HubIds, OnlyTheFirstHundredLinesAreTakenWithAWarning) {
     EXPECT_TRUE(run.Load());
     const UpdaterState& s = *run.state;
     ASSERT_EQ(100, s.TargetIdCount) << u3;
-    EXPECT_EQ(0x3A170000u + 99 - (u3 == 60 ? 60 : 0), s.TargetIds[99].HubId);
-    EXPECT_EQ(u3 == 60 ? 2 : 3, s.TargetIds[99].UsbGeneration);
+    EXPECT_EQ(0x3A170000u + 99 - (u3 == 60 ? 60 : 0), +s.TargetIds[99].HubId);
+    EXPECT_EQ(u3 == 60 ? 2 : 3, +s.TargetIds[99].UsbGeneration);
     EXPECT_EQ(0, s.DeviceCount);  // nothing written past the table
     EXPECT_EQ(100, run.library.setIniInfoCount);
     std::string echo = run.Echo();
@@ -340,8 +340,8 @@ TEST(Values, TheEdgeCasesOfEachKind) {
   EXPECT_EQ(255, modules[1]->ConnectionPortIndex);
   EXPECT_STREQ("My", modules[1]->WantUpdateBinFile);
   EXPECT_STREQ("My Hub 100%", s.TargetHubName);
-  EXPECT_EQ(-3, s.CheckHubFw);
-  EXPECT_EQ(0x921, s.FwVersion);
+  EXPECT_EQ(-3, +s.CheckHubFw);
+  EXPECT_EQ(0x921, +s.FwVersion);
   EXPECT_EQ("\n\t\t"
             "HUBNumber:2\n"
             "NO.1HUBWantUpdateBinFile: First.BIN\n"
@@ -366,9 +366,9 @@ TEST(Values, NumbersThatDoNotParseLeaveTheFieldButAreEchoed) {
   SettingsRun run(Misc("Manufacturer&ProductStringCompare=2\nManufacturer&ProductStringCompare=x\n") +
           "[HUBFWCheck]\nFWVersion=0x1F\nFWVersion=G1\nFWVersion=1234567\nCheckHUBFW=\n");
   EXPECT_TRUE(run.Load());
-  EXPECT_EQ(2, run.state->StringCompare);
-  EXPECT_EQ(0x4567, run.state->FwVersion);
-  EXPECT_EQ(0, run.state->CheckHubFw);
+  EXPECT_EQ(2, +run.state->StringCompare);
+  EXPECT_EQ(0x4567, +run.state->FwVersion);
+  EXPECT_EQ(0, +run.state->CheckHubFw);
   EXPECT_EQ("\n\t\t[Misc] Found  \n\t\tStringCompare:2  \n\t\tStringCompare:2  \n\t\t"
             "[HUBFWCheck] Found  \n\t\tFWVersion:31  \n\t\tFWVersion:31  \n\t\t"
             "FWVersion:17767  \n\t\tFWCompare:0  \n\t\t",
@@ -378,8 +378,8 @@ TEST(Values, NumbersThatDoNotParseLeaveTheFieldButAreEchoed) {
 TEST(Values, ALineWithBothCheckKeysIsStoredAsBoth) {
   SettingsRun run("[HUBFWCheck]\nCheckHUBFW FWVersion=12\n");
   EXPECT_TRUE(run.Load());
-  EXPECT_EQ(12, run.state->CheckHubFw);
-  EXPECT_EQ(0x12, run.state->FwVersion);
+  EXPECT_EQ(12, +run.state->CheckHubFw);
+  EXPECT_EQ(0x12, +run.state->FwVersion);
   EXPECT_EQ("\n\t\t[HUBFWCheck] Found  \n\t\tFWCompare:12  \n\t\tFWVersion:18  \n\t\t", run.Echo());
 }
 
