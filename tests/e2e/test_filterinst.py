@@ -26,7 +26,6 @@ def setUpModule():
 
 
 def tearDownModule():
-    reg("add", USB_CLASS_KEY, "/f")
     set_upper_filters(saved[1] if saved else None)
 
 

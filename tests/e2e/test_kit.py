@@ -1,0 +1,233 @@
+"""The demo kit run as a user runs it, twice in a row and after a reset; and
+the release kit's assembly scripts."""
+# ctest: RUN_SERIAL
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from harness import BUILD, SOURCE, crlf, reg, run, USB_CLASS_KEY
+
+KIT = os.path.join(BUILD, "kit", "demo")
+KIT_SOURCE = os.path.join(SOURCE, "kit")
+
+FIRST_RUN = crlf(
+    "3 devices found:\n"
+    "(1)Depth = 0, V/PID = 3A17/0415, FW Version = V1.29 \r\n"
+    "(2)Depth = 1, V/PID = 3A17/0600, FW Version = 9012  \r\n"
+    "(3)Depth = 2, V/PID = 3A17/0610, FW Version = 0A20  \r\n"
+    "DoUpdateFW()\n"
+    + "".join(
+        "Please wait while FW is updated...\n"
+        "--------------------------------------------------\n"
+        "|  DO NOT DISCONNECT THE AC ADAPTER OR USB CABLE |\n"
+        "--------------------------------------------------\n"
+        "device(%d) Update In Progress...\n"
+        "FileName:.\\Binfile\\%s\n"
+        "Device(%d):\n\t"
+        "Updata FW => SUCCESS\n" % (n, image, n)
+        for n, image in ((3, "PORT.BIN"), (2, "DOCK.BIN"), (1, "HUB415.BIN")))
+    + "Firmware Update Complete.\n"
+    "\nPlease Power-Cycle your Quillet USB3.0 Dock for the update to take effect!\n\n")
+
+SECOND_RUN = crlf(
+    "3 devices found:\n"
+    "(1)Depth = 0, V/PID = 3A17/0415, FW Version = V1.39 \r\n"
+    "(2)Depth = 1, V/PID = 3A17/0600, FW Version = 9014  \r\n"
+    "(3)Depth = 2, V/PID = 3A17/0610, FW Version = 0A21  \r\n"
+    "DoUpdateFW()\n"
+    "\nDevice(3) firmware version is at the same level as this updater.\n Update is unnecessary.\n\n"
+    "\nDevice(2) firmware version is at the same level as this updater.\n Update is unnecessary.\n\n"
+    "Device(1) firmware version is at the same level as this updater.\n Update is unnecessary.\n\n")
+
+PAUSE = b"Press any key to continue... "
+
+
+def upper_filters():
+    out = reg("query", USB_CLASS_KEY, "/v", "UpperFilters").stdout.decode("latin-1")
+    m = re.search(r"UpperFilters\s+REG_MULTI_SZ\s*(.*?)\r?\n", out)
+    return m.group(1) if m else None
+
+
+class DemoKit(unittest.TestCase):
+    """Runs a copy of build/<preset>/kit/demo, so the kit itself stays as it is."""
+
+    def setUp(self):
+        self.root = tempfile.mkdtemp(prefix="quillet-kit-")
+        self.addCleanup(shutil.rmtree, self.root, True)
+        self.kit = os.path.join(self.root, "kit", "demo")
+        shutil.copytree(KIT, self.kit)
+        for name in os.listdir(os.path.join(self.kit, "x64")):
+            if name.endswith((".flash", ".tmp")):
+                os.remove(os.path.join(self.kit, "x64", name))
+        shutil.copy(os.path.join(KIT_SOURCE, "demo", "TZ415Sim.ini"), os.path.join(self.kit, "x64"))
+        self.log = os.path.join(self.root, "calls.log")
+
+    def run_kit(self):
+        """One run as the user starts it: with the launcher when the kit has
+        one, else the launcher's three steps by hand. Returns the updater's
+        part of the output."""
+        env = {"TZ415SIM_LOG": self.log}
+        if os.path.exists(os.path.join(self.kit, "Quillet.exe")):
+            status, out, err = run(os.path.join(self.kit, "Quillet.exe"), cwd=self.kit, env=env)
+            self.assertEqual(0, status, err)
+            self.assertTrue(out.endswith(PAUSE), out[-200:])
+            return out[:-len(PAUSE)]
+        steps = [("Driver", "TZ415FilterInst.exe", ("i",)), ("x64", "Quillet64.exe", ("QRZ",)),
+                 ("Driver", "TZ415FilterInst.exe", ("u",))]
+        outputs = []
+        for folder, program, args in steps:
+            cwd = os.path.join(self.kit, folder)
+            status, out, err = run(os.path.join(cwd, program), args, cwd=cwd, env=env)
+            self.assertEqual(0, status, err)
+            outputs.append(out)
+        self.assertEqual([b"", b""], [outputs[0], outputs[2]])
+        return outputs[1]
+
+    def tail(self, out):
+        at = out.find(b"3 devices found:")
+        self.assertGreaterEqual(at, 0, out)
+        self.assertIn(b"\t1.3 IsDriverInstallNeeded()\t Success\r\n", out[:at])
+        self.assertTrue(out[:at].endswith(crlf("Initialization()  Success\n\n")), out[:at])
+        return out[at:]
+
+    def description(self):
+        with open(os.path.join(self.kit, "x64", "TZ415Sim.ini"), "rb") as f:
+            return f.read()
+
+    def test_first_run_programs_every_hub_and_the_second_finds_them_current(self):
+        filters_before = upper_filters()
+        self.assertEqual(FIRST_RUN, self.tail(self.run_kit()))
+        self.assertEqual(SECOND_RUN, self.tail(self.run_kit()))
+        # The driver was there for the runs only.
+        self.assertEqual(filters_before, upper_filters())
+
+        # Each hub got its own image, in the order hub 3, 2, 1.
+        with open(self.log) as f:
+            updates = [l for l in f.read().splitlines() if l.startswith("TA_UpdateISP")]
+        self.assertEqual(3, len(updates))
+        for line, (index, image, hub, version) in zip(updates, (
+                (2, "PORT.BIN", "Hub3", "0A21"), (1, "DOCK.BIN", "Hub2", "9014"),
+                (0, "HUB415.BIN", "Hub1", "9013"))):
+            self.assertRegex(line, r'^TA_UpdateISP index=%d path="\.\\Binfile\\%s" reserved=0 '
+                                   r'hub=%s version=%s result=0 ms=\d+$'
+                             % (index, re.escape(image), hub, version))
+            with open(os.path.join(self.kit, "x64", "Binfile", image), "rb") as a, \
+                    open(os.path.join(self.kit, "x64", "TZ415Sim.%s.flash" % hub), "rb") as b:
+                self.assertEqual(a.read(), b.read())
+
+    def test_reset_brings_the_first_state_back(self):
+        with open(os.path.join(KIT_SOURCE, "demo", "TZ415Sim.ini"), "rb") as f:
+            first = f.read()
+        self.run_kit()
+        self.assertNotEqual(first, self.description())
+        result = subprocess.run([os.path.join(SOURCE, "scripts", "demo"), "--reset"],
+                                env=dict(os.environ, QUILLET_DEMO_BUILD=self.root),
+                                stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertEqual(first, self.description())
+        self.assertEqual([], [n for n in os.listdir(os.path.join(self.kit, "x64"))
+                              if n.endswith(".flash")])
+        self.assertEqual(FIRST_RUN, self.tail(self.run_kit()))
+
+
+class ReleaseKitScripts(unittest.TestCase):
+    """kit/add_maker_files.cmake and kit/check_release.cmake, run as the
+    release build runs them."""
+
+    def setUp(self):
+        self.root = tempfile.mkdtemp(prefix="quillet-release-")
+        self.addCleanup(shutil.rmtree, self.root, True)
+        self.kit = os.path.join(self.root, "release")
+        self.maker = os.path.join(self.root, "maker")
+
+    def put(self, base, name, data=b"x"):
+        path = os.path.join(base, *name.split("/"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
+    def files(self, base):
+        return sorted(os.path.relpath(os.path.join(d, n), base).replace(os.sep, "/")
+                      for d, _, names in os.walk(base) for n in names)
+
+    def cmake(self, *args):
+        return subprocess.run(["cmake", *args], capture_output=True, text=True)
+
+    def add_maker_files(self):
+        return self.cmake("-DMAKER=" + self.maker, "-DKIT=" + self.kit, "-DARCHES=x86,x64",
+                          "-P", os.path.join(KIT_SOURCE, "add_maker_files.cmake"))
+
+    def check(self, allow_standins="OFF"):
+        script = os.path.join(self.root, "check.cmake")
+        with open(script, "w") as f:
+            f.write('include("%s")\nquillet_check_release("%s" %s)\n'
+                    % (os.path.join(KIT_SOURCE, "check_release.cmake").replace("\\", "/"),
+                       self.kit, allow_standins))
+        return self.cmake("-P", script)
+
+    def our_programs(self):
+        for name in ("Quillet.exe", "x86/Quillet32.exe", "x86/SpiFlash.ini",
+                     "x64/Quillet64.exe", "x64/SpiFlash.ini"):
+            self.put(self.kit, name, b"template" if name.endswith(".ini") else b"MZ")
+
+    def test_maker_files_are_laid_into_the_kit(self):
+        self.our_programs()
+        for name in ("Driver/TZ415FilterInst.exe", "Driver/tz415filter.sys", "x86/TZ415API.dll",
+                     "x64/TZ415API.dll", "Binfile/A.BIN", "Binfile/b.bin"):
+            self.put(self.maker, name)
+        self.put(self.maker, "SpiFlash.ini", b"maker settings")
+        result = self.add_maker_files()
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertEqual([
+            "Driver/TZ415FilterInst.exe", "Driver/tz415filter.sys", "Quillet.exe",
+            "x64/Binfile/A.BIN", "x64/Binfile/b.bin", "x64/Quillet64.exe", "x64/SpiFlash.ini",
+            "x64/TZ415API.dll",
+            "x86/Binfile/A.BIN", "x86/Binfile/b.bin", "x86/Quillet32.exe", "x86/SpiFlash.ini",
+            "x86/TZ415API.dll"], self.files(self.kit))
+        with open(os.path.join(self.kit, "x64", "SpiFlash.ini"), "rb") as f:
+            self.assertEqual(b"maker settings", f.read())
+        result = self.check()
+        self.assertEqual(0, result.returncode, result.stderr)
+
+    def test_an_incomplete_kit_is_not_packed(self):
+        self.our_programs()
+        os.remove(os.path.join(self.kit, "x64", "Quillet64.exe"))
+        self.put(self.kit, "x86/Binfile/A.BIN")
+        result = self.check()
+        self.assertNotEqual(0, result.returncode)
+        problems = re.findall(r"^    (\S.*)$", result.stderr, re.M)
+        self.assertEqual(["Driver/TZ415FilterInst.exe is missing", "x86/TZ415API.dll is missing",
+                          "x64/Quillet64.exe is missing", "x64/TZ415API.dll is missing",
+                          "x64/Binfile holds no .BIN image"], problems)
+        self.assertIn("-DQUILLET_MAKER_DIR=", result.stderr)
+
+    def test_our_stand_ins_are_not_released_as_the_makers(self):
+        self.our_programs()
+        self.put(self.kit, "x86/Binfile/A.BIN")
+        self.put(self.kit, "x64/Binfile/A.BIN")
+        shutil.copy(os.path.join(BUILD, "sim", "TZ415API.dll"), os.path.join(self.kit, "x64"))
+        self.put(self.kit, "x86/TZ415API.dll", b"maker's own")
+        os.makedirs(os.path.join(self.kit, "Driver"))
+        shutil.copy(os.path.join(BUILD, "filterinst", "TZ415FilterInst.exe"),
+                    os.path.join(self.kit, "Driver"))
+        result = self.check()
+        self.assertNotEqual(0, result.returncode)
+        self.assertEqual(["x64/TZ415API.dll is our stand-in, not the maker's",
+                          "Driver/TZ415FilterInst.exe is our stand-in, not the maker's"],
+                         re.findall(r"^    (\S.*)$", result.stderr, re.M))
+        self.assertEqual(0, self.check("ON").returncode)
+
+    def test_without_a_maker_folder_only_our_files_are_there(self):
+        self.our_programs()
+        self.maker = ""
+        result = self.add_maker_files()
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertEqual(["Quillet.exe", "x64/Quillet64.exe", "x64/SpiFlash.ini",
+                          "x86/Quillet32.exe", "x86/SpiFlash.ini"], self.files(self.kit))
+
+
+if __name__ == "__main__":
+    unittest.main()
