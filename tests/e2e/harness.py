@@ -5,6 +5,8 @@ source tree from QUILLET_SOURCE. Every run gets its own folder, laid out the
 way an end user's would be, so tests can run side by side.
 """
 import os
+import re
+import shlex
 import shutil
 import subprocess
 import sys
@@ -20,6 +22,8 @@ UPDATER = os.path.join(BUILD, "updater", "Quillet64.exe")
 SIM_DLL = os.path.join(BUILD, "sim", "TZ415API.dll")
 INSTALLER = os.path.join(BUILD, "filterinst", "TZ415FilterInst.exe")
 LAUNCHER = os.path.join(BUILD, "launcher", "Quillet.exe")
+SEND_CTRL = os.path.join(BUILD, "tests", "send_ctrl.exe")
+MAKE_IMAGE = os.path.join(SOURCE, "imagemaker", "make_image.py")
 
 USB_CLASS_KEY = (r"HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Class"
                  r"\{36FC9E60-C465-11CF-8056-444553540000}")
@@ -40,9 +44,13 @@ def wine_env(extra=None):
 def prepare():
     """Creates the prefix once and keeps a wineserver running for it."""
     env = wine_env()
+    # A persistent server left by an interrupted run would never end by
+    # itself, so end it and start afresh.
+    subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, check=False)
     subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, check=False)
-    subprocess.run(["wineserver", "-w"], env=env, check=False)
+    subprocess.run(["wineserver", "-w"], env=env, check=False, timeout=120)
     subprocess.Popen(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL,
                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                      start_new_session=True)
@@ -64,6 +72,34 @@ def run(program, args=(), cwd=None, env=None, stdin=b"", timeout=120):
                             input=stdin, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                             timeout=timeout)
     return result.returncode, result.stdout, result.stderr
+
+
+def run_on_console(program, args=(), cwd=None, env=None, keys=b"\r", timeout=180):
+    """Runs a Windows program on a console of its own (a pseudo-terminal), as
+    console control events need one. `keys` wait in the console's input for
+    whoever reads it (a final PAUSE). Returns (exit status, the screen's text:
+    cursor moves to the right as blanks, other terminal sequences and
+    carriage returns removed)."""
+    # A wide terminal, so that no line of ours is wrapped.
+    command = "stty cols 400; " + " ".join(shlex.quote(a) for a in ["wine", program, *args])
+    result = subprocess.run(["script", "-qec", command, "/dev/null"], cwd=cwd,
+                            env=wine_env(env), input=keys,
+                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout)
+    text = result.stdout.decode("latin-1")
+    text = re.sub(r"\x1b\[(\d*)C", lambda m: " " * int(m.group(1) or 1), text)
+    text = re.sub(r"\x1b\[[0-9;?]*[A-Za-z]|\x1b\][^\x07]*\x07", "", text).replace("\r", "")
+    return result.returncode, text
+
+
+def make_image(directory, name, description):
+    """Writes directory/NAME.BIN from an image description."""
+    os.makedirs(directory, exist_ok=True)
+    source = os.path.join(directory, name + ".image")
+    with open(source, "w") as f:
+        f.write(description)
+    subprocess.run([sys.executable, MAKE_IMAGE, "-o", directory, source], check=True)
+    os.remove(source)
+    return os.path.join(directory, name + ".BIN")
 
 
 def reg(*args):

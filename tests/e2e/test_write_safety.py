@@ -1,0 +1,141 @@
+"""A flash write is not cut short by a stray Ctrl+C: the updater ignores the
+console's break keys while the library programs a hub, and the launcher
+ignores them while a child runs, so the filter driver is always removed.
+
+Console control events need a real console, so these runs go through a
+pseudo-terminal. Wine delivers Ctrl+C to every program of the console; it
+does not deliver Ctrl+Break to a process group, so only Ctrl+C can be sent
+here (one handler covers both keys).
+"""
+# ctest: RUN_SERIAL (the launcher's installer runs change the filter list)
+import os
+import shutil
+import unittest
+
+import harness
+
+SETTINGS = """[TargetID_U3]
+1A2B0D12=0D12
+[HUBName]
+WantuUpdateHUBName=Bench Hub
+"""
+
+DESCRIPTION = """[Hub1]
+VendorId=1A2B
+ProductId=0D12
+FirmwareVersion=0001
+ChipRevision=10
+ChipOptions=00
+UpdateMilliseconds=4000
+"""
+
+IMAGE = """ImageId=0D12
+Flags=00
+Version=0100
+"""
+
+# The updater waits 3 s before it enumerates; the write then takes 4 s.
+DURING_SETTLE_MS = 1000
+DURING_WRITE_MS = 5500
+
+
+def setUpModule():
+    harness.register_driver()
+
+
+def tearDownModule():
+    harness.register_driver()
+
+
+def lay_out_updater(directory):
+    os.makedirs(directory, exist_ok=True)
+    shutil.copy(harness.UPDATER, directory)
+    shutil.copy(harness.SIM_DLL, directory)
+    with open(os.path.join(directory, "SpiFlash.ini"), "w") as f:
+        f.write(SETTINGS)
+    with open(os.path.join(directory, "TZ415Sim.ini"), "w") as f:
+        f.write(DESCRIPTION)
+    harness.make_image(os.path.join(directory, "Binfile"), "FW", IMAGE)
+
+
+def log_lines(path):
+    if not os.path.exists(path):
+        return []
+    with open(path) as f:
+        return f.read().splitlines()
+
+
+class UpdaterUnderCtrlC(harness.WineTestCase):
+    def setUp(self):
+        harness.register_driver()
+        self.folder = self.folder()
+        lay_out_updater(self.folder.path)
+        self.log = os.path.join(self.folder.path, "calls.log")
+
+    def run_with_ctrl_c(self, delay_ms):
+        status, text = harness.run_on_console(
+            harness.SEND_CTRL, [str(delay_ms), "c", "Quillet64.exe", "QRZ"],
+            cwd=self.folder.path, env={"TZ415SIM_LOG": self.log})
+        self.assertIn("sent=1", text, "the control event was not sent:\n" + text)
+        return text
+
+    def test_ctrl_c_during_the_write_lets_it_finish(self):
+        text = self.run_with_ctrl_c(DURING_WRITE_MS)
+        self.assertIn("Updata FW => SUCCESS", text)
+        self.assertIn("Firmware Update Complete.", text)
+        self.assertIn("exit=0", text)
+        updates = [l for l in log_lines(self.log) if l.startswith("TA_UpdateISP")]
+        self.assertEqual(1, len(updates))
+        self.assertIn("result=0", updates[0])
+        with open(os.path.join(self.folder.path, "TZ415Sim.ini")) as f:
+            self.assertIn("FirmwareVersion=0100", f.read())
+
+    def test_ctrl_c_outside_the_write_still_ends_the_updater(self):
+        # Shows that the event does reach the updater: only the write is guarded.
+        text = self.run_with_ctrl_c(DURING_SETTLE_MS)
+        self.assertNotIn("Updata FW", text)
+        self.assertFalse([l for l in log_lines(self.log) if l.startswith("TA_UpdateISP")])
+
+
+@unittest.skipUnless(os.path.exists(harness.LAUNCHER) and os.path.exists(harness.INSTALLER),
+                     "launcher or installer not built")
+class LauncherUnderCtrlC(harness.WineTestCase):
+    def setUp(self):
+        self.folder = self.folder()
+        root = self.folder.path
+        shutil.copy(harness.LAUNCHER, root)
+        os.makedirs(os.path.join(root, "Driver"))
+        shutil.copy(harness.INSTALLER, os.path.join(root, "Driver"))
+        lay_out_updater(os.path.join(root, "x64"))
+        self.log = os.path.join(root, "x64", "calls.log")
+        harness.set_upper_filters(["otherfilter"])
+
+    def filters(self):
+        out = harness.reg("query", harness.USB_CLASS_KEY, "/v", "UpperFilters").stdout
+        return out.decode("latin-1")
+
+    def run_launcher_with_ctrl_c(self, delay_ms):
+        status, text = harness.run_on_console(
+            harness.SEND_CTRL, [str(delay_ms), "c", "Quillet.exe"], cwd=self.folder.path,
+            env={"TZ415SIM_LOG": self.log})
+        self.assertIn("sent=1", text, "the control event was not sent:\n" + text)
+        self.assertIn("exit=0", text)
+        return text
+
+    def test_ctrl_c_during_the_write_finishes_it_and_removes_the_driver(self):
+        text = self.run_launcher_with_ctrl_c(DURING_WRITE_MS)
+        self.assertIn("Updata FW => SUCCESS", text)
+        self.assertIn("Press any key to continue", text)
+        self.assertNotIn("tz415filter", self.filters())
+        self.assertIn("otherfilter", self.filters())
+
+    def test_ctrl_c_that_ends_the_updater_still_removes_the_driver(self):
+        text = self.run_launcher_with_ctrl_c(DURING_SETTLE_MS)
+        self.assertNotIn("Updata FW", text)
+        self.assertIn("Press any key to continue", text)
+        self.assertNotIn("tz415filter", self.filters())
+        self.assertIn("otherfilter", self.filters())
+
+
+if __name__ == "__main__":
+    unittest.main()
