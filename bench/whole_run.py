@@ -1,0 +1,77 @@
+"""A whole updater run with 16 hubs and 1,000 images under Wine: the
+updater's own time (the run less the 3000 ms settle wait and the time spent
+inside the library, which the simulator logs) against the whole run, and
+the updater's peak working set.
+
+Usage: whole_run.py BUILD_DIR WORK_DIR [write ms per hub, default 2000]
+"""
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+
+HUBS = 16
+IMAGES = 1000
+SETTLE_MS = 3000
+
+
+def image(image_id, version):
+    data = bytearray(b"\xff" * 28801)  # short layout, exact size
+    data[0:4] = bytes([image_id >> 8, image_id & 0xFF, 0x00, 0x00])
+    struct.pack_into("<H", data, 8044, version)
+    return bytes(data)
+
+
+def lay_out(build, work, write_ms):
+    shutil.rmtree(work, ignore_errors=True)
+    binfile = os.path.join(work, "Binfile")
+    os.makedirs(binfile)
+    shutil.copy(os.path.join(build, "updater", "Quillet64.exe"), work)
+    shutil.copy(os.path.join(build, "sim", "TZ415API.dll"), work)
+    shutil.copy(os.path.join(build, "bench", "run_measured.exe"), work)
+    with open(os.path.join(work, "SpiFlash.ini"), "w") as f:
+        f.write("[TargetID_U3]\n1A2B0D12=0D12\n[HUBName]\nWantuUpdateHUBName=Bench Hub\n"
+                "[HUBFWCheck]\nCheckHUBFW=1\n")
+    with open(os.path.join(work, "TZ415Sim.ini"), "w") as f:
+        for n in range(1, HUBS + 1):
+            f.write("[Hub%d]\nVendorId=1A2B\nProductId=0D12\nFirmwareVersion=0001\n"
+                    "ChipRevision=10\nChipOptions=00\nDepth=%d\nUpdateMilliseconds=%d\n"
+                    % (n, 1 + n % 5, write_ms))
+    rejected = image(0x0D13, 0x0100)  # another chip family
+    for i in range(IMAGES):
+        with open(os.path.join(binfile, "IMG%04d.BIN" % i), "wb") as f:
+            f.write(rejected)
+    # The only image that fits, last in the order the directory is read.
+    with open(os.path.join(binfile, os.listdir(binfile)[-1]), "wb") as f:
+        f.write(image(0x0D12, 0x0100))
+
+
+def main():
+    build, work = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    write_ms = int(sys.argv[3]) if len(sys.argv) > 3 else 2000
+    lay_out(build, work, write_ms)
+    log = os.path.join(work, "calls.log")
+    env = dict(os.environ, TZ415SIM_LOG=log)
+    result = subprocess.run(["wine", "run_measured.exe", "Quillet64.exe", "QRZ"], cwd=work,
+                            env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    out = result.stdout.decode("latin-1")
+    measured = re.search(r"wall_ms=([\d.]+) peak_working_set_kb=(\d+)",
+                         result.stderr.decode("latin-1"))
+    if not measured or out.count("Updata FW => SUCCESS") != HUBS:
+        sys.stderr.write(out[-2000:] + result.stderr.decode("latin-1"))
+        sys.exit("the bench run did not program every hub")
+    wall = float(measured.group(1))
+    with open(log) as f:
+        library = sum(int(m) for m in re.findall(r" ms=(\d+)$", f.read(), re.M))
+    own = wall - SETTLE_MS - library
+    print("whole run: %d hubs, %d images, writes of %d ms per hub" % (HUBS, IMAGES + 0, write_ms))
+    print("run %.0f ms = settle %d ms + library %d ms + updater's own %.0f ms"
+          % (wall, SETTLE_MS, library, own))
+    print("ratio own/run: %.4f = %.2f%% (goal < 1%%)" % (own / wall, 100 * own / wall))
+    print("peak working set of the updater: %d KiB" % int(measured.group(2)))
+
+
+if __name__ == "__main__":
+    main()
