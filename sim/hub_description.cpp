@@ -218,8 +218,12 @@ class Parser {
     } else if (k == "requiretargetids") {
       if (!DecimalValue(key, value, 0, 1, &dec)) return false;
       out_->requireTargetIds = dec != 0;
+    } else if (k == "removeimagebeforewrite") {
+      if (!DecimalValue(key, value, 0, 1, &dec)) return false;
+      out_->removeImageBeforeWrite = dec != 0;
     } else {
-      return Fail(key + " is not a key of [Library] (Version, ReportedCount, RequireTargetIds)");
+      return Fail(key + " is not a key of [Library] (Version, ReportedCount, RequireTargetIds, "
+                  "RemoveImageBeforeWrite)");
     }
     return true;
   }
@@ -281,6 +285,9 @@ class Parser {
     } else if (k == "updatemilliseconds") {
       if (!DecimalValue(key, value, 0, 600000, &dec)) return false;
       hub.updateMilliseconds = static_cast<uint32_t>(dec);
+    } else if (k == "removeimagebeforewrite") {
+      if (!DecimalValue(key, value, 0, 1, &dec)) return false;
+      hub.removeImageBeforeWrite = dec != 0;
     } else if (k == "manufacturer" || k == "manufacturerhex") {
       return StringValue(key, value, k == "manufacturerhex", &manufacturerGiven_,
                          hub.manufacturer);

@@ -30,12 +30,16 @@ struct DescribedHub {
   uint8_t product[kHubStringSize] = {};
   int32_t updateResult = 0;
   uint32_t updateMilliseconds = 0;
+  bool removeImageBeforeWrite = false;  // as [Library]'s, for this hub alone
 };
 
 struct HubDescription {
   uint32_t libraryVersion = kDefaultLibraryVersion;
   int reportedCount = -1;  // -1: the number of hubs actually reported
   bool requireTargetIds = false;
+  // Fault injection: TA_UpdateISP deletes the image it is handed before
+  // reading it, as if it vanished between selection and programming.
+  bool removeImageBeforeWrite = false;
   std::vector<DescribedHub> hubs;  // in the order of their sections
 };
 

@@ -206,17 +206,22 @@ int Simulator::GetEnumInfo(void* deviceCount) {
   return result;
 }
 
-int Simulator::Program(const DescribedHub& hub, const char* path, std::string* note) {
+int Simulator::Program(const DescribedHub& hub, bool removeImage, const char* path,
+                       std::string* note) {
   if (path == nullptr) {
     *note = "refused=\"no image path\"";
     return kImageUnreadable;
   }
+  if (removeImage) {
+    std::remove(path);
+    *note = "fault=\"image removed\" ";
+  }
   std::string image;
   ReadStatus status = ReadWholeFile(path, &image);
   if (status != ReadStatus::Ok || image.empty()) {
-    *note = status == ReadStatus::Missing ? "refused=\"image cannot be opened\""
-            : status == ReadStatus::Failed ? "refused=\"image cannot be read\""
-                                            : "refused=\"image is empty\"";
+    *note += status == ReadStatus::Missing ? "refused=\"image cannot be opened\""
+             : status == ReadStatus::Failed ? "refused=\"image cannot be read\""
+                                             : "refused=\"image is empty\"";
     return kImageUnreadable;
   }
   *note = "hub=" + hub.section;
@@ -270,7 +275,8 @@ int Simulator::UpdateISP(uint8_t index, const char* path, int reserved) {
     result = kNoSuchHub;
   } else {
     DescribedHub hub = description.hubs[enumerated_[index]];
-    result = Program(hub, path, &note);
+    result = Program(hub, description.removeImageBeforeWrite || hub.removeImageBeforeWrite,
+                     path, &note);
   }
   Log("TA_UpdateISP index=" + std::to_string(index) + " path=\"" +
       (path == nullptr ? "" : path) + "\" reserved=" + std::to_string(reserved) + " " + note +

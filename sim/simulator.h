@@ -52,7 +52,7 @@ class Simulator {
  private:
   const HubDescription& Description();
   bool HubIsTargeted(const DescribedHub& hub) const;
-  int Program(const DescribedHub& hub, const char* path, std::string* note);
+  int Program(const DescribedHub& hub, bool removeImage, const char* path, std::string* note);
   void Log(const std::string& line);
 
   SimPlatform& platform_;

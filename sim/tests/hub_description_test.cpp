@@ -45,6 +45,7 @@ TEST(HubDescription, DocumentedExampleGivesEveryField) {
   EXPECT_EQ(0x20190823u, d.libraryVersion);
   EXPECT_EQ(-1, d.reportedCount);
   EXPECT_FALSE(d.requireTargetIds);
+  EXPECT_FALSE(d.removeImageBeforeWrite);
   ASSERT_EQ(3u, d.hubs.size());
 
   const DescribedHub& a = d.hubs[0];
@@ -102,6 +103,7 @@ TEST(HubDescription, LibrarySectionAndLayoutFreedoms) {
       "  version = 1234abcd \r\n"
       "ReportedCount=20\r\n"
       "requiretargetids=1\r\n"
+      "RemoveImageBeforeWrite=1\r\n"
       "\r\n"
       "[HUB9]\r\n"
       "vendorid=1\r\nPRODUCTID=2\r\n"
@@ -109,9 +111,10 @@ TEST(HubDescription, LibrarySectionAndLayoutFreedoms) {
   EXPECT_EQ(0x1234ABCDu, d.libraryVersion);
   EXPECT_EQ(20, d.reportedCount);
   EXPECT_TRUE(d.requireTargetIds);
+  EXPECT_TRUE(d.removeImageBeforeWrite);
   ASSERT_EQ(2u, d.hubs.size());
   EXPECT_EQ("HUB9", d.hubs[0].section);
-  EXPECT_EQ(7, d.hubs[0].line);
+  EXPECT_EQ(8, d.hubs[0].line);
   EXPECT_EQ("Hub2", d.hubs[1].section);
   EXPECT_EQ(-5, d.hubs[1].updateResult);
 }
@@ -147,7 +150,10 @@ TEST(HubDescription, BadFilesNameTheFileAndTheLine) {
       {"[Library]\nRequireTargetIds=yes\n",
        "dir/hubs.ini:2: RequireTargetIds: \"yes\" is not a decimal number from 0 to 1"},
       {"[Library]\nHubs=3\n",
-       "dir/hubs.ini:2: Hubs is not a key of [Library] (Version, ReportedCount, RequireTargetIds)"},
+       "dir/hubs.ini:2: Hubs is not a key of [Library] (Version, ReportedCount, RequireTargetIds, "
+       "RemoveImageBeforeWrite)"},
+      {"[Library]\nRemoveImageBeforeWrite=2\n",
+       "dir/hubs.ini:2: RemoveImageBeforeWrite: \"2\" is not a decimal number from 0 to 1"},
       {hub + "VendorId=5\n", "dir/hubs.ini:4: VendorId is given twice in its section"},
       {hub + "FirmwareVersion=1G00\n",
        "dir/hubs.ini:4: FirmwareVersion: \"1G00\" is not a hexadecimal number from 0 to FFFF"},
@@ -157,6 +163,8 @@ TEST(HubDescription, BadFilesNameTheFileAndTheLine) {
       {hub + "UpdateMilliseconds=1e3\n",
        "dir/hubs.ini:4: UpdateMilliseconds: \"1e3\" is not a decimal number from 0 to 600000"},
       {hub + "Colour=red\n", "dir/hubs.ini:4: Colour is not a key of a hub section"},
+      {hub + "RemoveImageBeforeWrite=on\n",
+       "dir/hubs.ini:4: RemoveImageBeforeWrite: \"on\" is not a decimal number from 0 to 1"},
       {hub + "just words\n",
        "dir/hubs.ini:4: \"just words\" is neither a [section] nor a Key=Value line"},
       {hub + "Product=" + std::string(47, 'x') + "\n",

@@ -323,6 +323,33 @@ TEST_F(SimulatorTest, ConfiguredFailureTakesItsTimeAndChangesNothing) {
   EXPECT_EQ(0, s.UpdateISP(0, (dir + "/good.bin").c_str(), 0));
 }
 
+TEST_F(SimulatorTest, ImageRemovedBeforeTheWriteIsRefusedAndChangesNothing) {
+  Spill(description, WithLibrary(kTwoHubs, "RemoveImageBeforeWrite=1\n"));
+  Spill(dir + "/good.bin", Image(0x08, 0x2222));
+  Simulator& s = NewRun();
+  s.GetEnumInfo(head.deviceCount());
+  std::string before = DiskState();
+  EXPECT_EQ(kImageUnreadable, s.UpdateISP(0, (dir + "/good.bin").c_str(), 0));
+  EXPECT_EQ("<missing>", Slurp(dir + "/good.bin"));
+  EXPECT_EQ(before, DiskState());
+  EXPECT_TRUE(platform.sleeps.empty());
+  EXPECT_EQ("TA_UpdateISP index=0 path=\"" + dir + "/good.bin\" reserved=0 "
+            "fault=\"image removed\" refused=\"image cannot be opened\" result=-2 ms=0",
+            LogLines().back());
+}
+
+TEST_F(SimulatorTest, ImageRemovalCanBeGivenForOneHub) {
+  Spill(description, std::string(kTwoHubs) + "RemoveImageBeforeWrite=1\n");  // Hub2's
+  Spill(dir + "/a.bin", Image(0x08, 0x2222));
+  Spill(dir + "/b.bin", Image(0x08, 0x3333));
+  Simulator& s = NewRun();
+  s.GetEnumInfo(head.deviceCount());
+  EXPECT_EQ(kImageUnreadable, s.UpdateISP(1, (dir + "/a.bin").c_str(), 0));
+  EXPECT_EQ("<missing>", Slurp(dir + "/a.bin"));
+  EXPECT_EQ(0, s.UpdateISP(0, (dir + "/b.bin").c_str(), 0));
+  EXPECT_EQ(Image(0x08, 0x3333), Slurp(dir + "/b.bin"));
+}
+
 TEST_F(SimulatorTest, StorageFailureLeavesTheHubAsItWas) {
   Spill(description, kTwoHubs);
   Spill(dir + "/TZ415Sim.Hub1.flash", "old contents");

@@ -137,16 +137,22 @@ class SimulatorDll(unittest.TestCase):
         self.probe("version", "ids", "3A170415=0D12/3,1D5C5510=0D13/2", "enum",
                    "update", "0", "fw.bin", env=env)
         lines = self.read("calls.log").decode().splitlines()
-        self.assertEqual("TA_GetDllVersion version=2024A1B2 result=0 ms=0", lines[0])
-        self.assertEqual("TA_SetIniInfo count=2 ids=3A170415=0D12/3,1D5C5510=0D13/2 "
-                         "result=0 ms=0", lines[1])
-        self.assertEqual("TA_GetEnumInfo count=2 hubs=Hub1,Hub2 result=0 ms=0", lines[2])
-        m = re.fullmatch(r'TA_UpdateISP index=0 path="fw.bin" reserved=0 hub=Hub1 '
-                         r'version=1111 result=0 ms=(\d+)', lines[3])
-        self.assertIsNotNone(m, lines[3])
-        self.assertGreaterEqual(int(m.group(1)), 390)
-        self.assertLess(int(m.group(1)), 3000)
-        self.assertEqual(4, len(lines))
+        expected = [
+            r"TA_GetDllVersion version=2024A1B2 result=0",
+            r"TA_SetIniInfo count=2 ids=3A170415=0D12/3,1D5C5510=0D13/2 result=0",
+            r"TA_GetEnumInfo count=2 hubs=Hub1,Hub2 result=0",
+            r'TA_UpdateISP index=0 path="fw.bin" reserved=0 hub=Hub1 version=1111 result=0',
+        ]
+        self.assertEqual(len(expected), len(lines), lines)
+        times = []
+        for pattern, line in zip(expected, lines):
+            m = re.fullmatch(pattern + r" ms=(\d+)", line)
+            self.assertIsNotNone(m, line)
+            times.append(int(m.group(1)))
+        # Only programming takes its configured time; the rest is file reading.
+        self.assertLess(max(times[:3]), 200, times)
+        self.assertGreaterEqual(times[3], 390)
+        self.assertLess(times[3], 3000)
 
     def test_target_table_can_limit_the_hubs_reported(self):
         self.write("TZ415Sim.ini", DESCRIPTION.replace("[Library]", "[Library]\nRequireTargetIds=1"))
