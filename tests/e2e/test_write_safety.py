@@ -25,7 +25,7 @@ ProductId=0D12
 FirmwareVersion=0001
 ChipRevision=10
 ChipOptions=00
-UpdateMilliseconds=4000
+UpdateMilliseconds=6000
 """
 
 IMAGE = """ImageId=0D12
@@ -33,9 +33,12 @@ Flags=00
 Version=0100
 """
 
-# The updater waits 3 s before it enumerates; the write then takes 4 s.
-DURING_SETTLE_MS = 1000
-DURING_WRITE_MS = 5500
+# When to press Ctrl+C: a second after the step that the library logged
+# last has ended. Enumeration is followed by the listing and the write (6 s);
+# handing over the hub-ID table by the driver check, the banner and the 3 s
+# settle wait.
+DURING_WRITE = ("TA_GetEnumInfo", 1000)
+BEFORE_THE_WRITE = ("TA_SetIniInfo", 1000)
 
 
 def setUpModule():
@@ -67,18 +70,22 @@ class UpdaterUnderCtrlC(harness.WineTestCase):
         lay_out_updater(self.folder.path)
         self.log = os.path.join(self.folder.path, "calls.log")
 
-    def run_with_ctrl_c(self, delay_ms):
+    def run_with_ctrl_c(self, when):
+        trigger, delay_ms = when
+        report = os.path.join(self.folder.path, "send_ctrl.txt")
         status, text = harness.run_on_console(
-            harness.SEND_CTRL, [str(delay_ms), "c", "Quillet64.exe", "QRZ"],
+            harness.SEND_CTRL, [report, self.log, trigger, str(delay_ms), "c", "Quillet64.exe", "QRZ"],
             cwd=self.folder.path, env={"TZ415SIM_LOG": self.log})
-        self.assertIn("sent=1", text, "the control event was not sent:\n" + text)
+        with open(report) as f:
+            self.report = f.read()
+        self.assertIn("sent=1", self.report, "the control event was not sent:\n" + text)
         return text
 
     def test_ctrl_c_during_the_write_lets_it_finish(self):
-        text = self.run_with_ctrl_c(DURING_WRITE_MS)
+        text = self.run_with_ctrl_c(DURING_WRITE)
         self.assertIn("Updata FW => SUCCESS", text)
         self.assertIn("Firmware Update Complete.", text)
-        self.assertIn("exit=0", text)
+        self.assertIn("exit=0", self.report)
         updates = [l for l in log_lines(self.log) if l.startswith("TA_UpdateISP")]
         self.assertEqual(1, len(updates))
         self.assertIn("result=0", updates[0])
@@ -87,7 +94,7 @@ class UpdaterUnderCtrlC(harness.WineTestCase):
 
     def test_ctrl_c_outside_the_write_still_ends_the_updater(self):
         # Shows that the event does reach the updater: only the write is guarded.
-        text = self.run_with_ctrl_c(DURING_SETTLE_MS)
+        text = self.run_with_ctrl_c(BEFORE_THE_WRITE)
         self.assertNotIn("Updata FW", text)
         self.assertFalse([l for l in log_lines(self.log) if l.startswith("TA_UpdateISP")])
 
