@@ -186,7 +186,7 @@ SectionRead ReadTargetIds(UpdaterState& state, Platform& os, HubLibrary& library
 SectionRead ReadMisc(UpdaterState& state, Platform& os) {
   return ReadSection(os, "[Misc]", true, [&](const char* line) {
     if (Contains(line, "=") && Contains(line, "Manufacturer&ProductStringCompare")) {
-      // The record is packed: numbers are parsed into a local first.
+      // Parsed into a local: a value that does not parse leaves the field as it was.
       int32_t value = 0;
       if (ScanDecimal(ValueOf(line), &value)) state.StringCompare = value;
       Print(os, "StringCompare:%d  \n\t\t", static_cast<int>(state.StringCompare));

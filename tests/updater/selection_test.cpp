@@ -79,8 +79,7 @@ class Selection : public ::testing::Test {
   };
   // The [HUBModule] list as the settings reader leaves it: HubNumber nodes.
   void SetModules(const std::vector<Module>& modules) {
-    // Built from the last node back: the record is packed, so its pointer
-    // field is only ever assigned by name.
+    // Built from the last node back, so each node's Next is known when it is made.
     HubModuleEntry* next = nullptr;
     for (auto m = modules.rbegin(); m != modules.rend(); ++m) {
       modules_.push_back(std::make_unique<HubModuleEntry>());
