@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "console.h"
 #include "line_scanner.h"
@@ -117,20 +116,21 @@ SectionRead ReadSection(Platform& os, const char* header, bool echoHeader, OnLin
   return SectionRead::kRead;
 }
 
-// The module entries are never freed: the list lives as long as the
-// process. Remembering every one of them keeps them reachable for the leak
-// checkers of the test builds.
-HubModuleEntry* NewModuleEntry() {
-  static auto* everyEntry = new std::vector<HubModuleEntry*>();
-  everyEntry->push_back(new HubModuleEntry());
-  return everyEntry->back();
+// The module list lives as long as the process. Only a list that a further
+// HUBNumber line has replaced, and that nothing can reach any more, is freed.
+void FreeModuleList(HubModuleEntry* entry) {
+  while (entry != nullptr) {
+    HubModuleEntry* next = entry->Next;
+    delete entry;
+    entry = next;
+  }
 }
 
 HubModuleEntry* NewModuleList(int count) {
   HubModuleEntry* first = nullptr;
   HubModuleEntry** link = &first;
   for (int n = 1; n <= count; ++n) {
-    *link = NewModuleEntry();
+    *link = new HubModuleEntry();
     link = &(*link)->Next;
   }
   return first;
@@ -201,6 +201,7 @@ SectionRead ReadHubModule(UpdaterState& state, Platform& os) {
     int32_t number = 0;
     if (ScanDecimal(ValueOf(line), &number)) state.HubNumber = static_cast<uint8_t>(number);
     Print(os, "HUBNumber:%d\n", state.HubNumber);
+    FreeModuleList(state.HubModules);
     state.HubModules = NewModuleList(state.HubNumber);
     return state.HubNumber < 2 || ReadModuleKeys(state, os);
   });

@@ -67,6 +67,14 @@ std::string ToCrLf(const std::string& text) {
 struct SettingsRun {
   explicit SettingsRun(const std::string& ini) { os.AddFile("SpiFlash.ini", ini); }
   SettingsRun() = default;
+  // The program keeps its module list until it ends; a test run ends here.
+  ~SettingsRun() {
+    for (HubModuleEntry* e = state->HubModules; e != nullptr;) {
+      HubModuleEntry* next = e->Next;
+      delete e;
+      e = next;
+    }
+  }
 
   bool Load() {
     library.screen = &os;
