@@ -6,44 +6,19 @@ import unittest
 
 from harness import WineTestCase, crlf, register_driver
 
-WORKED_EXAMPLE = """\
-[TargetID_U3]
-3A170415=0D12
-[TargetID_U2]
-3A170416=0D12
-[Misc]
-Manufacturer&ProductStringCompare=1
-[HUBModule]
-HUBNumber=2
-NO.1HUBWantUpdateBinFile=FW_A.BIN
-NO.2HUBDepth=1
-NO.2HUBConnectionPortIndex=4
-NO.2HUBWantUpdateBinFile=FW_B.BIN
-[HUBName]
-WantuUpdateHUBName=USB 3.0 Hub
-[HUBFWCheck]
-CheckHUBFW=1
-FWVersion=921
-"""
+DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data")
 
-WORKED_EXAMPLE_ECHO = (
-    "\t1.2 LoadSettingFromIni()\n\t\t"
-    "[TargetID_U3] Found  \n\t\t"
-    "[TargetID_U2] Found  \n\t\t"
-    "3A170415=0D12 3  3A170416=0D12 2  \n\t\t"
-    "[Misc] Found  \n\t\t"
-    "StringCompare:1  \n\t\t"
-    "HUBNumber:2\n"
-    "NO.1HUBWantUpdateBinFile: FW_A.BIN\n"
-    "NO.2HUBDepth: 1\n"
-    "NO.2HUBConnectionPortIndex: 4\n"
-    "NO.2HUBWantUpdateBinFile: FW_B.BIN\n"
-    "[HUBName] Found  \n\t\t"
-    "TargetHUBName:USB 3.0 Hub  \n\t\t"
-    "[HUBFWCheck] Found  \n\t\t"
-    "FWCompare:1  \n\t\t"
-    "FWVersion:2337  \n\t\t"
-)
+
+def data(name):
+    with open(os.path.join(DATA, name), newline="") as f:
+        return f.read()
+
+
+# The worked example of the settings file and its echo, shared with the
+# host tests.
+WORKED_EXAMPLE = data("worked_example.ini")
+
+WORKED_EXAMPLE_ECHO = data("worked_example_echo.txt")
 
 # The first phase's headings up to and including the library version line.
 HEADINGS = re.compile(rb"\A1\. Initialzation\(\)\r\r\n\t1\.1 GetDllInfo\(\)\tAPI Version: "

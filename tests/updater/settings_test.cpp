@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,42 +19,16 @@ namespace {
 
 const char kHeading[] = "\t1.2 LoadSettingFromIni()\n\t\t";
 
-const char kWorkedExample[] =
-    "[TargetID_U3]\n"
-    "3A170415=0D12\n"
-    "[TargetID_U2]\n"
-    "3A170416=0D12\n"
-    "[Misc]\n"
-    "Manufacturer&ProductStringCompare=1\n"
-    "[HUBModule]\n"
-    "HUBNumber=2\n"
-    "NO.1HUBWantUpdateBinFile=FW_A.BIN\n"
-    "NO.2HUBDepth=1\n"
-    "NO.2HUBConnectionPortIndex=4\n"
-    "NO.2HUBWantUpdateBinFile=FW_B.BIN\n"
-    "[HUBName]\n"
-    "WantuUpdateHUBName=USB 3.0 Hub\n"
-    "[HUBFWCheck]\n"
-    "CheckHUBFW=1\n"
-    "FWVersion=921\n";
+// The worked example of the settings file and its echo, shared with the
+// end-to-end tests. A file that cannot be read gives "", which no test
+// expects.
+std::string TestData(const char* name) {
+  std::ifstream file(std::string(QUILLET_TEST_DATA) + "/" + name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
-const char kWorkedExampleEcho[] =
-    "\t1.2 LoadSettingFromIni()\n\t\t"
-    "[TargetID_U3] Found  \n\t\t"
-    "[TargetID_U2] Found  \n\t\t"
-    "3A170415=0D12 3  3A170416=0D12 2  \n\t\t"
-    "[Misc] Found  \n\t\t"
-    "StringCompare:1  \n\t\t"
-    "HUBNumber:2\n"
-    "NO.1HUBWantUpdateBinFile: FW_A.BIN\n"
-    "NO.2HUBDepth: 1\n"
-    "NO.2HUBConnectionPortIndex: 4\n"
-    "NO.2HUBWantUpdateBinFile: FW_B.BIN\n"
-    "[HUBName] Found  \n\t\t"
-    "TargetHUBName:USB 3.0 Hub  \n\t\t"
-    "[HUBFWCheck] Found  \n\t\t"
-    "FWCompare:1  \n\t\t"
-    "FWVersion:2337  \n\t\t";
+const std::string kWorkedExample = TestData("worked_example.ini");
+const std::string kWorkedExampleEcho = TestData("worked_example_echo.txt");
 
 std::string ToCrLf(const std::string& text) {
   std::string out;
