@@ -116,8 +116,12 @@ def set_upper_filters(filters):
     if filters is None:
         reg("delete", USB_CLASS_KEY, "/v", USB_CLASS_KEY_NAME, "/f")
     else:
-        reg("add", USB_CLASS_KEY, "/v", USB_CLASS_KEY_NAME, "/t", "REG_MULTI_SZ",
-            "/d", "\\0".join(filters), "/f")
+        result = reg("add", USB_CLASS_KEY, "/v", USB_CLASS_KEY_NAME, "/t", "REG_MULTI_SZ",
+                     "/d", "\\0".join(filters), "/f")
+        # A test must not go on from a state it failed to stage.
+        if result.returncode != 0:
+            raise RuntimeError("reg add failed (%d): %r" % (result.returncode,
+                                                           result.stdout + result.stderr))
 
 
 def register_driver():
