@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform.h"
+#include "printer.h"
 #include "selection.h"
 #include "updater_state.h"
 
@@ -24,16 +25,16 @@ constexpr uint16_t kImageId = 0x0D12;
 const char kMaker[] = "Quillet Demo Devices";
 const char kProduct[] = "Quillet Bench Hub";
 
-// Counts the bytes every file read delivers, passing all else through.
-class CountingPlatform : public Platform {
+// Counts the bytes every file read delivers; selection touches no other role.
+class CountingFiles : public Files {
  public:
-  explicit CountingPlatform(Platform& inner) : inner_(inner) {}
+  explicit CountingFiles(Files& inner) : inner_(inner) {}
   uint64_t bytesRead = 0;
   uint64_t lastFileBytes = 0;  // of the file opened last
 
   class File : public ByteSource {
    public:
-    File(std::unique_ptr<ByteSource> inner, CountingPlatform* owner)
+    File(std::unique_ptr<ByteSource> inner, CountingFiles* owner)
         : inner_(std::move(inner)), owner_(owner) {}
     uint64_t Size() override { return inner_->Size(); }
     size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
@@ -45,22 +46,9 @@ class CountingPlatform : public Platform {
 
    private:
     std::unique_ptr<ByteSource> inner_;
-    CountingPlatform* owner_;
+    CountingFiles* owner_;
   };
 
-  void Write(const char* text, size_t length) override { inner_.Write(text, length); }
-  void* StdOutputHandle() override { return inner_.StdOutputHandle(); }
-  void SetTextAttribute(void* c, uint16_t a) override { inner_.SetTextAttribute(c, a); }
-  void RunCommand(const char* command) override { inner_.RunCommand(command); }
-  void Sleep(uint32_t ms) override { inner_.Sleep(ms); }
-  bool GetVersion(OsVersionInfoW* info) override { return inner_.GetVersion(info); }
-  bool ReadMachineRegistryValue(const char16_t* k, const char16_t* n,
-                                std::vector<uint8_t>* d) override {
-    return inner_.ReadMachineRegistryValue(k, n, d);
-  }
-  int WideToAnsi(const char16_t* t, int u, char* o, int s) override {
-    return inner_.WideToAnsi(t, u, o, s);
-  }
   std::unique_ptr<DirectorySearch> FindFiles(const char* p) override { return inner_.FindFiles(p); }
   std::unique_ptr<ByteSource> OpenForRead(const char* path) override {
     auto file = inner_.OpenForRead(path);
@@ -68,11 +56,9 @@ class CountingPlatform : public Platform {
     lastFileBytes = 0;
     return std::make_unique<File>(std::move(file), this);
   }
-  void BeginCriticalWrite() override { inner_.BeginCriticalWrite(); }
-  void EndCriticalWrite() override { inner_.EndCriticalWrite(); }
 
  private:
-  Platform& inner_;
+  Files& inner_;
 };
 
 void WriteAt(HANDLE file, LONGLONG offset, const void* bytes, DWORD count) {
@@ -123,7 +109,7 @@ double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
 
 // What any selection must at least do: walk the directory, open every
 // file, read its header, close it.
-uint64_t Floor(Platform& os) {
+uint64_t Floor(Files& os) {
   uint64_t files = 0;
   auto search = os.FindFiles(".\\Binfile\\*.BIN");
   if (!search) return 0;
@@ -165,10 +151,10 @@ int main(int argc, char** argv) {
   }
   // The platform's search order is not the order of creation: make the
   // last file it yields the one that passes.
-  std::unique_ptr<Platform> win32 = NewWin32Platform();
+  Files& win32 = Win32FilesRole();
   std::string last;
   {
-    auto search = win32->FindFiles(".\\Binfile\\*.BIN");
+    auto search = win32.FindFiles(".\\Binfile\\*.BIN");
     do last = search->Name(); while (search->Next());
   }
   WriteImage(".\\Binfile\\" + last, kChosen);
@@ -187,7 +173,8 @@ int main(int argc, char** argv) {
   std::memcpy(hub.ManufacturerString, kMaker, sizeof kMaker);
   std::memcpy(hub.ProductString, kProduct, sizeof kProduct);
 
-  CountingPlatform os(*win32);
+  CountingFiles os(win32);
+  Printer out(Win32ConsoleRole(), *state);
   std::vector<double> floorTimes, selectTimes;
   char path[kImagePathSize] = {};
   Floor(os);  // warm the cache for both
@@ -197,7 +184,7 @@ int main(int argc, char** argv) {
     uint64_t walked = Floor(os);
     QueryPerformanceCounter(&t1);
     os.bytesRead = 0;
-    bool chosen = SelectFWBinFile(*state, os, kHubId, hub, path);
+    bool chosen = SelectFWBinFile(*state, out, os, kHubId, hub, path);
     QueryPerformanceCounter(&t2);
     if (!chosen || walked != uint64_t(images) || last != path + 10) {
       std::fprintf(stderr, "selection did not choose the last image (%s)\n", path);

@@ -7,6 +7,7 @@
 #include "enumeration.h"
 #include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "printer.h"
 #include "updater_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -29,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     data += n;
     size -= n;
   }
-  bool listed = EnumerateDevices(*state, os, library);
+  Printer out(os, *state);
+  bool listed = EnumerateDevices(*state, out, library);
   if (listed && state->DeviceCount == 0) std::abort();
   return 0;
 }

@@ -11,6 +11,8 @@
 
 #include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "printer.h"
+#include "settings.h"
 #include "firmware_image.h"
 #include "selection.h"
 #include "updater_state.h"
@@ -60,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::memset(state.get(), 0, sizeof(UpdaterState));
   std::vector<std::string> strings = {"Maker Inc.", "USB3.0 Hub", "Other Hub"};
 
-  std::vector<uint32_t> hubIds = {kShortFormatHubA, kShortFormatHubB, 0x1A2B0D12, 0x1A2B0D13};
+  std::vector<uint32_t> hubIds = {0x3A170415, 0x3A170416, 0x1A2B0D12, 0x1A2B0D13};
   std::vector<uint16_t> imageIds = {0x0D12, 0x0D13, 0x1234};
   state->TargetIdCount = in.ConsumeIntegralInRange<uint8_t>(0, 6);
   for (int i = 0; i < state->TargetIdCount; ++i) {
@@ -70,20 +72,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   state->StringCompare = in.ConsumeBool();
   state->HubNumber = in.ConsumeIntegralInRange<uint8_t>(0, 4);
-  std::vector<std::unique_ptr<HubModuleEntry>> modules;
-  HubModuleEntry** link = &state->HubModules;
+  HubModuleList modules(*state);
   for (int i = 0; i < state->HubNumber; ++i) {
-    modules.push_back(std::make_unique<HubModuleEntry>());
-    HubModuleEntry* m = modules.back().get();
-    std::memset(m, 0, sizeof *m);
+    uint8_t depth = 0;
+    uint8_t port = 0;
     if (i > 0) {
-      m->Depth = in.ConsumeIntegralInRange<uint8_t>(0, 3);
-      m->ConnectionPortIndex = in.ConsumeIntegralInRange<uint8_t>(0, 4);
+      depth = in.ConsumeIntegralInRange<uint8_t>(0, 3);
+      port = in.ConsumeIntegralInRange<uint8_t>(0, 4);
     }
-    std::string name = kNames[in.ConsumeIntegralInRange<size_t>(0, 5)];
-    std::strncpy(m->WantUpdateBinFile, name.c_str(), sizeof m->WantUpdateBinFile - 1);
-    *link = m;
-    link = &m->Next;
+    modules.Add(depth, port, kNames[in.ConsumeIntegralInRange<size_t>(0, 5)]);
   }
 
   uint32_t hubId = hubIds[in.ConsumeIntegralInRange<size_t>(0, hubIds.size() - 1)];
@@ -115,7 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   char imagePath[kImagePathSize];
   std::memset(imagePath, 0x5A, sizeof imagePath);
-  bool chosen = SelectFWBinFile(*state, os, hubId, hub, imagePath);
+  Printer out(os, *state);
+  bool chosen = SelectFWBinFile(*state, out, os, hubId, hub, imagePath);
   if (os.OpenFiles() != 0) std::abort();
   if (chosen) {
     if (std::memchr(imagePath, 0, sizeof imagePath) == nullptr) std::abort();

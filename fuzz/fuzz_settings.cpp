@@ -7,6 +7,7 @@
 
 #include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "printer.h"
 #include "settings.h"
 #include "updater_state.h"
 
@@ -17,19 +18,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto state = std::make_unique<UpdaterState>();
   std::memset(state.get(), 0, sizeof(UpdaterState));
 
-  LoadSettingFromIni(*state, os, library);
+  HubModuleList modules(*state);
+  Printer out(os, *state);
+  LoadSettingFromIni(*state, modules, out, os, library);
 
   if (os.OpenFiles() != 0) std::abort();
   if (state->TargetIdCount > kMaxTargetIds) std::abort();
   if (library.setIniInfoCount > kMaxTargetIds) std::abort();
   if (std::memchr(state->TargetHubName, 0, sizeof state->TargetHubName) == nullptr) std::abort();
-  int modules = 0;
-  for (HubModuleEntry* m = state->HubModules; m != nullptr; ++modules) {
+  int entries = 0;
+  for (const HubModuleEntry* m = state->HubModules; m != nullptr; m = m->Next, ++entries) {
     if (std::memchr(m->WantUpdateBinFile, 0, sizeof m->WantUpdateBinFile) == nullptr) std::abort();
-    HubModuleEntry* next = m->Next;
-    delete m;  // the program keeps them for its lifetime; one input is one lifetime here
-    m = next;
   }
-  if (modules != 0 && modules != state->HubNumber) std::abort();
+  if (entries != 0 && entries != state->HubNumber) std::abort();
   return 0;
 }

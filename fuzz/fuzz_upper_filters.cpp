@@ -7,6 +7,7 @@
 
 #include "environment.h"
 #include "fake_platform.h"
+#include "printer.h"
 #include "updater_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -20,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       u"UpperFilters", std::vector<uint8_t>(data + 1, data + size));
   auto state = std::make_unique<UpdaterState>();
   std::memset(state.get(), 0, sizeof(UpdaterState));
-  bool needed = IsDriverInstallNeeded(*state, os);
+  Printer out(os, *state);
+  bool needed = IsDriverInstallNeeded(*state, out, os);
   // The answer must agree with what was printed.
   bool success = os.Text().find("\t Success\n") != std::string::npos;
   if (needed == success) std::abort();

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <memory>
 
-#include "console.h"
 #include "enumeration.h"
 #include "environment.h"
 #include "platform.h"
+#include "printer.h"
 #include "settings.h"
 #include "tz415api.h"
 #include "update.h"
@@ -44,43 +44,48 @@ bool IsLaunchToken(const char16_t* argument) {
 
 }  // namespace
 
-bool Initialization(UpdaterState& state, Platform& os, HubLibrary& library) {
-  Print(os, "1. Initialzation()\r\n");
-  Print(os, "\t1.1 GetDllInfo()\t");
+bool Initialization(UpdaterState& state, HubModuleList& modules, Printer& out, Files& files,
+                    System& system, HubLibrary& library) {
+  out.Print("1. Initialzation()\r\n");
+  out.Print("\t1.1 GetDllInfo()\t");
   uint32_t apiVersion = 0;
   library.GetDllVersion(&apiVersion);
-  Print(os, "API Version: %x\n", apiVersion);
+  out.Print("API Version: %x\n", apiVersion);
 
-  if (!LoadSettingFromIni(state, os, library)) return false;
-  if (IsDriverInstallNeeded(state, os)) return false;
+  if (!LoadSettingFromIni(state, modules, out, files, library)) return false;
+  if (IsDriverInstallNeeded(state, out, system)) return false;
 
-  os.RunCommand("cls");
-  for (const char* line : kBanner) Print(os, "%s", line);
-  Print(os, "Initializing Firmware Updater...\n");
-  Print(os, "Initialization()  Success\n\n");
+  out.RunCommand("cls");
+  for (const char* line : kBanner) out.Print("%s", line);
+  out.Print("Initializing Firmware Updater...\n");
+  out.Print("Initialization()  Success\n\n");
 
-  state.ConsoleHandle = os.StdOutputHandle();
-  os.Sleep(kSettleMilliseconds);
-  return EnumerateDevices(state, os, library);
+  out.TakeConsoleHandle();
+  system.Sleep(kSettleMilliseconds);
+  return EnumerateDevices(state, out, library);
 }
 
-int UpdaterMain(int argc, const char16_t* const* argv, Platform& os,
-                HubLibrary& library) {
+int UpdaterMain(int argc, const char16_t* const* argv, Console& console, Files& files,
+                System& system, HubLibrary& library) {
+  // The record is large (over 22 KB): keep it off the stack. Zero bytes
+  // throughout, padding included, as the library expects of its head.
+  auto state = std::make_unique<UpdaterState>();
+  std::memset(state.get(), 0, sizeof(UpdaterState));
+  Printer out(console, *state);
+
   if (argc < 2) {
-    Print(os, "Lack of parameters!\n");
-    os.RunCommand("PAUSE");
+    out.Print("Lack of parameters!\n");
+    out.RunCommand("PAUSE");
     return 0;
   }
   if (!IsLaunchToken(argv[1])) {
-    Print(os, "error parameters");
+    out.Print("error parameters");
     return 0;
   }
 
-  // The record is large (over 22 KB): keep it off the stack.
-  auto state = std::make_unique<UpdaterState>();
-  std::memset(state.get(), 0, sizeof(UpdaterState));
-
-  if (!Initialization(*state, os, library)) return 0;
-  DoUpdateFW(*state, os, library);
+  // The [HUBModule] entries live as long as the run.
+  HubModuleList modules(*state);
+  if (!Initialization(*state, modules, out, files, system, library)) return 0;
+  DoUpdateFW(*state, out, files, system, library);
   return 0;
 }

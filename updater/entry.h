@@ -2,19 +2,24 @@
 #ifndef QUILLET_UPDATER_ENTRY_H_
 #define QUILLET_UPDATER_ENTRY_H_
 
+class Console;
+class Files;
 class HubLibrary;
-class Platform;
+class HubModuleList;
+class Printer;
+class System;
 struct UpdaterState;
 
 // The only accepted first argument.
 constexpr char16_t kLaunchToken[] = u"QRZ";
 
 // The program entry behind wmain: argv holds UTF-16 arguments. Always 0.
-int UpdaterMain(int argc, const char16_t* const* argv, Platform& os,
-                HubLibrary& library);
+int UpdaterMain(int argc, const char16_t* const* argv, Console& console, Files& files,
+                System& system, HubLibrary& library);
 
 // Headings, library version, settings, driver check, banner, enumeration.
 // True when at least one acceptable hub was listed.
-bool Initialization(UpdaterState& state, Platform& os, HubLibrary& library);
+bool Initialization(UpdaterState& state, HubModuleList& modules, Printer& out, Files& files,
+                    System& system, HubLibrary& library);
 
 #endif  // QUILLET_UPDATER_ENTRY_H_

@@ -3,12 +3,12 @@
 #define QUILLET_UPDATER_ENUMERATION_H_
 
 class HubLibrary;
-class Platform;
+class Printer;
 struct UpdaterState;
 
 // True when hubs were found, accepted under HUBNumber and listed.
-bool EnumerateDevices(UpdaterState& state, Platform& os, HubLibrary& library);
+bool EnumerateDevices(UpdaterState& state, Printer& out, HubLibrary& library);
 
-void PrintDeviceList(UpdaterState& state, Platform& os);
+void PrintDeviceList(const UpdaterState& state, Printer& out);
 
 #endif  // QUILLET_UPDATER_ENUMERATION_H_

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "console.h"
 #include "platform.h"
+#include "printer.h"
 #include "updater_state.h"
 
 namespace {
@@ -19,17 +19,15 @@ constexpr char kFilterDriver[] = "tz415filter";
 // The filter list in the ANSI code page: its strings, each ended by a zero,
 // and two more zeros, so that the walk always stops inside the buffer even
 // when the value lacks its own terminators. Empty when unreadable.
-std::vector<char> ReadUpperFilters(Platform& os) {
+std::vector<char> ReadUpperFilters(System& system) {
   std::vector<char> text;
   std::vector<uint8_t> data;
-  if (!os.ReadMachineRegistryValue(kUsbClassKey, kUpperFilters, &data)) return text;
+  if (!system.ReadMachineRegistryValue(kUsbClassKey, kUpperFilters, &data)) return text;
   std::u16string wide(data.size() / 2, u'\0');
   if (!wide.empty()) std::memcpy(&wide[0], data.data(), wide.size() * 2);
-  int units = static_cast<int>(wide.size());
-  int needed = units > 0 ? os.WideToAnsi(wide.data(), units, nullptr, 0) : 0;
-  if (needed < 0) needed = 0;
-  text.assign(static_cast<size_t>(needed) + 2, '\0');
-  if (needed > 0) os.WideToAnsi(wide.data(), units, text.data(), needed);
+  std::string ansi = wide.empty() ? std::string() : system.WideToAnsi(wide);
+  text.assign(ansi.begin(), ansi.end());
+  text.insert(text.end(), 2, '\0');
   return text;
 }
 
@@ -47,29 +45,34 @@ bool NamesFilterDriver(const std::vector<char>& list) {
 
 }  // namespace
 
-void QueryOsVersion(UpdaterState& state, Platform& os) {
+void QueryOsVersion(UpdaterState& state, System& system) {
   std::memset(&state.OsVersionInfo, 0, sizeof state.OsVersionInfo);
   state.OsVersionInfo.dwOSVersionInfoSize = sizeof state.OsVersionInfo;
   // A failed call leaves the version at 0.0, which is no Windows 8.
-  os.GetVersion(&state.OsVersionInfo);
+  uint32_t major = 0;
+  uint32_t minor = 0;
+  if (system.WindowsVersion(&major, &minor)) {
+    state.OsVersionInfo.dwMajorVersion = major;
+    state.OsVersionInfo.dwMinorVersion = minor;
+  }
   state.IsWindows8 =
       state.OsVersionInfo.dwMajorVersion == 6 && state.OsVersionInfo.dwMinorVersion == 2;
 }
 
-bool IsDriverInstallNeeded(UpdaterState& state, Platform& os) {
-  Print(os, "\t1.3 IsDriverInstallNeeded()");
-  QueryOsVersion(state, os);
-  if (NamesFilterDriver(ReadUpperFilters(os))) {
-    Print(os, "\t Success\n");
+bool IsDriverInstallNeeded(UpdaterState& state, Printer& out, System& system) {
+  out.Print("\t1.3 IsDriverInstallNeeded()");
+  QueryOsVersion(state, system);
+  if (NamesFilterDriver(ReadUpperFilters(system))) {
+    out.Print("\t Success\n");
     return false;
   }
-  Print(os, "!!!Error Filter Driver not found!!\n");
+  out.Print("!!!Error Filter Driver not found!!\n");
   if (state.IsWindows8) {
     const char rule[] = "------------------------------------------------------------------\n";
     static_assert(sizeof rule == 66 + 2, "a rule of 66 hyphens");
-    Print(os, "%s", rule);
-    Print(os, "Warning!!!Windowns 8 need use Administrator to execution this tool\n");
-    Print(os, "%s", rule);
+    out.Print("%s", rule);
+    out.Print("Warning!!!Windowns 8 need use Administrator to execution this tool\n");
+    out.Print("%s", rule);
   }
   return true;
 }

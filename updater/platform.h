@@ -1,17 +1,30 @@
-// Everything the updater asks of Windows, in one narrow interface. The
-// program implements it in updater_win32.cpp; the host tests implement it
-// with an in-memory console, file tree and registry.
+// What the updater asks of Windows, cut by role so that each step's
+// signature names only what it touches. The program implements the roles in
+// updater_win32.cpp; the host tests implement each with an in-memory double.
 #ifndef QUILLET_UPDATER_PLATFORM_H_
 #define QUILLET_UPDATER_PLATFORM_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "byte_source.h"
 
-struct OsVersionInfoW;
+// The console. Only the printer (printer.h) talks to it.
+class Console {
+ public:
+  virtual ~Console() = default;
+  // The text has reached the console when this returns, so a colour change
+  // after it never colours text printed before it.
+  virtual void Write(const char* text, size_t length) = 0;
+  // The handle colour changes are made on. Taken once, after the banner.
+  virtual void* StdOutputHandle() = 0;
+  virtual void SetTextAttribute(void* console, uint16_t attribute) = 0;
+  // Runs one command line through the command interpreter ("cls", "PAUSE").
+  virtual void RunCommand(const char* command) = 0;
+};
 
 // A running wildcard search of one directory.
 class DirectorySearch {
@@ -23,47 +36,59 @@ class DirectorySearch {
   virtual bool Next() = 0;
 };
 
-class Platform {
+// Reading files: the settings and the images.
+class Files {
  public:
-  virtual ~Platform() = default;
-
-  // Console. Write's text has reached the console when it returns, so a
-  // colour change after it never colours text printed before it.
-  virtual void Write(const char* text, size_t length) = 0;
-  virtual void* StdOutputHandle() = 0;
-  virtual void SetTextAttribute(void* console, uint16_t attribute) = 0;
-  // Runs one command line through the command interpreter ("cls", "PAUSE").
-  virtual void RunCommand(const char* command) = 0;
-  virtual void Sleep(uint32_t milliseconds) = 0;
-
-  // Version and registry.
-  // GetVersionExW: info->dwOSVersionInfoSize must be set by the caller.
-  virtual bool GetVersion(OsVersionInfoW* info) = 0;
-  // Reads a value under HKEY_LOCAL_MACHINE whole, whatever its length. False
-  // when the key or the value cannot be read; `data` is then empty.
-  virtual bool ReadMachineRegistryValue(const char16_t* key,
-                                        const char16_t* name,
-                                        std::vector<uint8_t>* data) = 0;
-  // WideCharToMultiByte into the ANSI code page, no flags, no default
-  // character. With outSize 0 it returns the size needed.
-  virtual int WideToAnsi(const char16_t* text, int units, char* out,
-                         int outSize) = 0;
-
-  // Files. The search starts at its first entry; null when it cannot start
-  // (no such directory, or nothing matches). Patterns match without regard
-  // to letter case.
+  virtual ~Files() = default;
+  // The search starts at its first entry; null when it cannot start (no such
+  // directory, or nothing matches). Patterns match without regard to letter
+  // case, in the file system's own order.
   virtual std::unique_ptr<DirectorySearch> FindFiles(const char* pattern) = 0;
   // Opens for reading, denying nothing to other openers; null on failure.
   virtual std::unique_ptr<ByteSource> OpenForRead(const char* path) = 0;
+};
 
-  // Guards a flash write: while a guard is held the console's break keys do
-  // not end the process and the computer is kept awake.
+// Everything else the run needs of the machine.
+class System {
+ public:
+  virtual ~System() = default;
+  // The version Windows reports to this program; false when it cannot say.
+  virtual bool WindowsVersion(uint32_t* major, uint32_t* minor) = 0;
+  // Reads a value under HKEY_LOCAL_MACHINE whole, whatever its length. False
+  // when the key or the value cannot be read; `data` is then empty.
+  virtual bool ReadMachineRegistryValue(const char16_t* key, const char16_t* name,
+                                        std::vector<uint8_t>* data) = 0;
+  // The text in the ANSI code page, one byte string per unit sequence; empty
+  // when it cannot be converted.
+  virtual std::string WideToAnsi(const std::u16string& text) = 0;
+  virtual void Sleep(uint32_t milliseconds) = 0;
+
+ private:
+  friend class CriticalWrite;
+  // While the guard is held the console's break keys do not end the process
+  // and the computer is kept awake.
   virtual void BeginCriticalWrite() = 0;
   virtual void EndCriticalWrite() = 0;
 };
 
-// The program's own platform, over Win32 (updater_win32.cpp); the host build
-// has none.
-std::unique_ptr<Platform> NewWin32Platform();
+// Held around a flash write: a break key or a sleeping computer in the
+// middle of one would leave the hub with half an image. Scoped, so no path
+// can leave it held.
+class CriticalWrite {
+ public:
+  explicit CriticalWrite(System& system) : system_(system) { system_.BeginCriticalWrite(); }
+  ~CriticalWrite() { system_.EndCriticalWrite(); }
+  CriticalWrite(const CriticalWrite&) = delete;
+  CriticalWrite& operator=(const CriticalWrite&) = delete;
+
+ private:
+  System& system_;
+};
+
+// The program's own roles over Win32 (updater_win32.cpp); the host build has
+// none.
+Console& Win32ConsoleRole();
+Files& Win32FilesRole();
+System& Win32SystemRole();
 
 #endif  // QUILLET_UPDATER_PLATFORM_H_

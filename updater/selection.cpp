@@ -4,15 +4,13 @@
 #include <cstring>
 #include <memory>
 
-#include "console.h"
 #include "firmware_image.h"
 #include "platform.h"
+#include "printer.h"
+#include "short_format.h"
 #include "updater_state.h"
 
 namespace {
-
-constexpr char kImageDirectory[] = ".\\Binfile\\";
-constexpr char kImagePattern[] = ".\\Binfile\\*.BIN";
 
 // From two module entries on, each hub's place in the USB tree names its
 // image file.
@@ -44,101 +42,165 @@ const TargetIdEntry* FindTarget(const UpdaterState& state, uint32_t hubId) {
 
 bool IsUsb2Hub(const HubDeviceInfo& hub) { return (hub.UsbVersion & 0x0F) == 2; }
 
-// A USB 2 hub's manufacturer string is not compared; one of the two product
-// fields must match.
-bool StringsMatch(ByteSource& image, uint8_t flags, const HubDeviceInfo& hub) {
-  const fwimage::FieldLayout& fields = fwimage::FieldsFor(flags);
-  if (!IsUsb2Hub(hub) &&
-      !fwimage::FieldEquals(image, fields.manufacturer, hub.ManufacturerString,
-                            fwimage::kManufacturerCompareLength)) {
-    return false;
-  }
-  return fwimage::FieldEquals(image, fields.product1, hub.ProductString,
-                              fwimage::kProductCompareLength) ||
-         fwimage::FieldEquals(image, fields.product2, hub.ProductString,
-                              fwimage::kProductCompareLength);
-}
-
-struct Wanted {
-  uint32_t hubId;
-  uint16_t imageId;
-  const char* fileName;  // null when there is no name test
-};
-
-// The tests on one directory entry, in their order. The image is open only
-// inside this call.
-bool EntryPasses(const UpdaterState& state, Platform& os, const Wanted& wanted,
-                 const HubDeviceInfo& hub, const char* name, const char* path) {
-  std::unique_ptr<ByteSource> image = os.OpenForRead(path);
-  if (!image) {
-    Print(os, "!!!Error opening file faile:  %s", name);
-    return false;
-  }
-  uint64_t size = image->Size();
-  fwimage::Header header;
-  bool wholeHeader = fwimage::ReadHeader(*image, &header);
-
-  // Checked before the identifier, so such an image is reported whichever
-  // hub the search is for.
-  if (fwimage::BreaksSizeRule(header, size)) {
-    Print(os, "\nWarning !!!%s bin file is illgal...\n", name);
-    return false;
-  }
-  if (!wholeHeader) return false;
-  if (!fwimage::HasImageId(header, wanted.imageId)) return false;
-
-  // These two models' images carry neither the strings nor the chip
-  // layouts the other tests look at.
-  if (!IsShortFormatHub(wanted.hubId)) {
-    uint8_t flags = fwimage::Flags(header);
-    if (state.StringCompare != 0 && !StringsMatch(*image, flags, hub)) return false;
-    if (fwimage::MatchingCompatibilityRule(*image, flags, size, hub.ChipRevision,
-                                           hub.ChipOptions) == 0) {
-      return false;
+// Reads the compared stretch once and notes where it first differs. A field
+// the image ends before is absent, and never compared.
+FieldComparison Compare(ByteSource& image, uint64_t offset, const uint8_t* expected,
+                        size_t length) {
+  FieldComparison result = {false, -1, 0, 0};
+  uint8_t field[fwimage::kMaxCompareLength];
+  if (length > sizeof field || !fwimage::ReadField(image, offset, length, field)) return result;
+  result.present = true;
+  for (size_t i = 0; i < length; ++i) {
+    if (field[i] != expected[i]) {
+      result.difference = static_cast<int>(i);
+      result.imageByte = field[i];
+      result.hubByte = expected[i];
+      break;
     }
   }
+  return result;
+}
 
-  // Letter case counts here, although the directory search ignores it.
-  return wanted.fileName == nullptr || std::strcmp(name, wanted.fileName) == 0;
+bool Matches(const FieldComparison& field) { return field.present && field.difference < 0; }
+
+// A USB 2 hub's manufacturer string is not compared; one of the two product
+// fields must match.
+Test CompareStrings(ByteSource& image, const HubDeviceInfo& hub, Verdict* verdict) {
+  const fwimage::FieldLayout& fields = fwimage::FieldsFor(verdict->flags);
+  if (!IsUsb2Hub(hub)) {
+    verdict->manufacturer = Compare(image, fields.manufacturer, hub.ManufacturerString,
+                                    fwimage::kManufacturerCompareLength);
+    if (!Matches(verdict->manufacturer)) return Test::kManufacturer;
+  }
+  verdict->product[0] =
+      Compare(image, fields.product1, hub.ProductString, fwimage::kProductCompareLength);
+  if (Matches(verdict->product[0])) return Test::kPassed;
+  verdict->product[1] =
+      Compare(image, fields.product2, hub.ProductString, fwimage::kProductCompareLength);
+  return Matches(verdict->product[1]) ? Test::kPassed : Test::kProduct;
+}
+
+Verdict Failed(Verdict verdict, Test test) {
+  verdict.failed = test;
+  return verdict;
+}
+
+// The verdicts that have a message of their own: those of the hub...
+void PrintHubVerdict(Printer& out, const Verdict& verdict, uint32_t hubId) {
+  if (verdict.failed == Test::kModulePlace) {
+    out.Print("Please Check [HUBModule] setting\n");
+  } else if (verdict.failed == Test::kHubIdNotInSettings) {
+    out.Print("This Firmware update tool is not support this HUB_Vid[%X]_Pid[%X]\n", hubId >> 16,
+              hubId & 0xFFFF);
+    out.Print("Please add this HUB info to SpiFlash.ini file\n");
+  }
+}
+
+// ...and those of one image.
+void PrintImageVerdict(Printer& out, const Verdict& verdict, const char* name) {
+  if (verdict.failed == Test::kCannotOpen) {
+    out.Print("!!!Error opening file faile:  %s", name);
+  } else if (verdict.failed == Test::kSizeRule) {
+    out.Print("\nWarning !!!%s bin file is illgal...\n", name);
+  }
 }
 
 }  // namespace
 
-bool SelectFWBinFile(const UpdaterState& state, Platform& os, uint32_t hubId,
-                     const HubDeviceInfo& hub, char* imagePath) {
-  Wanted wanted = {hubId, 0, nullptr};
+bool MakeImagePath(const char* name, char* path) {
+  // The search yields names of at most 259 characters; a longer one could
+  // not be handed on whole.
+  int length = std::snprintf(path, kImagePathSize, "%s%s", kImageDirectory, name);
+  return length >= 0 && length < kImagePathSize;
+}
+
+Verdict WantedImage(const UpdaterState& state, uint32_t hubId, const HubDeviceInfo& hub,
+                    Wanted* wanted) {
+  Verdict verdict;
+  *wanted = Wanted{hubId, 0, nullptr};
   if (UsesModules(state)) {
     const HubModuleEntry* module = FindModule(state, hub);
     if (module == nullptr) {
-      Print(os, "Please Check [HUBModule] setting\n");
-      return false;
+      verdict.depth = hub.Depth;
+      verdict.connectionPortIndex = hub.ConnectionPortIndex;
+      return Failed(verdict, Test::kModulePlace);
     }
-    wanted.fileName = module->WantUpdateBinFile;
+    wanted->fileName = module->WantUpdateBinFile;
+  }
+  const TargetIdEntry* target = FindTarget(state, hubId);
+  if (target == nullptr) return Failed(verdict, Test::kHubIdNotInSettings);
+  wanted->imageId = target->ImageId;
+  return verdict;
+}
+
+Verdict JudgeImage(const UpdaterState& state, const Wanted& wanted, const HubDeviceInfo& hub,
+                   const char* name, ByteSource& image, uint64_t size) {
+  Verdict verdict;
+  verdict.size = size;
+  verdict.wantedImageId = wanted.imageId;
+  fwimage::Header header;
+  bool wholeHeader = fwimage::ReadHeader(image, &header);
+  verdict.headerLength = header.length;
+  verdict.flags = fwimage::Flags(header);
+  verdict.imageId = fwimage::ImageId(header);
+
+  // Checked before the identifier, so such an image is reported whichever
+  // hub the search is for.
+  if (fwimage::BreaksSizeRule(header, size)) return Failed(verdict, Test::kSizeRule);
+  if (!wholeHeader) return Failed(verdict, Test::kHeaderTooShort);
+  if (!fwimage::HasImageId(header, wanted.imageId)) return Failed(verdict, Test::kImageId);
+
+  // These two models' images carry neither the strings nor the chip
+  // layouts the other tests look at.
+  if (!IsShortFormatHub(wanted.hubId)) {
+    if (state.StringCompare != 0) {
+      Test strings = CompareStrings(image, hub, &verdict);
+      if (strings != Test::kPassed) return Failed(verdict, strings);
+    }
+    verdict.chipRevision = hub.ChipRevision;
+    verdict.chipOptions = hub.ChipOptions;
+    verdict.rule = fwimage::MatchingCompatibilityRule(image, verdict.flags, size,
+                                                      hub.ChipRevision, hub.ChipOptions);
+    if (verdict.rule == 0) return Failed(verdict, Test::kNoCompatibilityRule);
   }
 
-  const TargetIdEntry* target = FindTarget(state, hubId);
-  if (target == nullptr) {
-    Print(os, "This Firmware update tool is not support this HUB_Vid[%X]_Pid[%X]\n",
-          hubId >> 16, hubId & 0xFFFF);
-    Print(os, "Please add this HUB info to SpiFlash.ini file\n");
+  // Letter case counts here, although the directory search ignores it.
+  verdict.wantedName = wanted.fileName;
+  if (wanted.fileName != nullptr && std::strcmp(name, wanted.fileName) != 0) {
+    return Failed(verdict, Test::kFileName);
+  }
+  return verdict;
+}
+
+bool SelectFWBinFile(const UpdaterState& state, Printer& out, Files& files, uint32_t hubId,
+                     const HubDeviceInfo& hub, char* imagePath) {
+  Wanted wanted;
+  Verdict verdict = WantedImage(state, hubId, hub, &wanted);
+  if (verdict.failed != Test::kPassed) {
+    PrintHubVerdict(out, verdict, hubId);
     return false;
   }
-  wanted.imageId = target->ImageId;
 
-  std::unique_ptr<DirectorySearch> search = os.FindFiles(kImagePattern);
+  std::unique_ptr<DirectorySearch> search = files.FindFiles(kImagePattern);
   if (!search) {
-    Print(os, "!!!Error searching directory\n");
+    out.Print("!!!Error searching directory\n");
     return false;
   }
   do {
     const char* name = search->Name();
     char path[kImagePathSize];
-    int length = std::snprintf(path, sizeof path, "%s%s", kImageDirectory, name);
-    // The search yields names of at most 259 characters; a longer one could
-    // not be handed on whole, so it is never chosen.
-    if (length < 0 || length >= kImagePathSize) continue;
-    if (EntryPasses(state, os, wanted, hub, name, path)) {
-      std::memcpy(imagePath, path, static_cast<size_t>(length) + 1);
+    if (!MakeImagePath(name, path)) continue;
+    // The image is open only while it is judged.
+    std::unique_ptr<ByteSource> image = files.OpenForRead(path);
+    if (!image) {
+      verdict = Verdict();
+      verdict.failed = Test::kCannotOpen;
+    } else {
+      verdict = JudgeImage(state, wanted, hub, name, *image, image->Size());
+    }
+    PrintImageVerdict(out, verdict, name);
+    if (verdict.failed == Test::kPassed) {
+      std::memcpy(imagePath, path, std::strlen(path) + 1);
       return true;
     }
   } while (search->Next());

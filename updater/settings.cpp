@@ -5,9 +5,9 @@
 #include <cstring>
 #include <memory>
 
-#include "console.h"
 #include "line_scanner.h"
 #include "platform.h"
+#include "printer.h"
 #include "tz415api.h"
 #include "updater_state.h"
 
@@ -90,77 +90,73 @@ TargetIdEntry ParseTargetId(const char* line, uint8_t generation) {
   return entry;
 }
 
-enum class SectionRead { kRead, kCannotOpen, kStopped };
+enum class Walk { kNext, kStop };
 
-// Opens the file anew and hands every line of the first section with
-// `header` to onLine, which returns false to give up the whole step. The
-// section ends before the next line holding a '['.
-template <typename OnLine>
-SectionRead ReadSection(Platform& os, const char* header, bool echoHeader, OnLine onLine) {
-  std::unique_ptr<ByteSource> file = os.OpenForRead(kSettingsPath);
-  if (!file) return SectionRead::kCannotOpen;
-  LineScanner lines(*file);
+// The one section walk of the reader: every line after the first line that
+// holds `start` goes to onLine, up to the next line holding a '['. True when
+// onLine stopped the walk.
+template <typename OnStart, typename OnLine>
+bool WalkSection(ByteSource& file, const char* start, OnStart onStart, OnLine onLine) {
+  LineScanner lines(file);
   char line[kLineBufferSize];
   bool inSection = false;
   while (lines.Next(line)) {
     if (!inSection) {
-      if (Contains(line, header)) {
+      if (Contains(line, start)) {
         inSection = true;
-        if (echoHeader) Print(os, "%s Found  \n\t\t", header);
+        onStart();
       }
       continue;
     }
-    if (Contains(line, "[")) break;
-    if (!onLine(line)) return SectionRead::kStopped;
+    if (Contains(line, "[")) return false;
+    if (onLine(line) == Walk::kStop) return true;
   }
-  return SectionRead::kRead;
+  return false;
 }
 
-// The module list lives as long as the process. Only a list that a further
-// HUBNumber line has replaced, and that nothing can reach any more, is freed.
-void FreeModuleList(HubModuleEntry* entry) {
-  while (entry != nullptr) {
-    HubModuleEntry* next = entry->Next;
-    delete entry;
-    entry = next;
-  }
+enum class SectionRead { kRead, kCannotOpen, kStopped };
+
+// Opens the file anew and hands every line of the first section with
+// `header` to onLine, which returns false to give up the whole step.
+template <typename OnLine>
+SectionRead ReadSection(Printer& out, Files& files, const char* header, bool echoHeader,
+                        OnLine onLine) {
+  std::unique_ptr<ByteSource> file = files.OpenForRead(kSettingsPath);
+  if (!file) return SectionRead::kCannotOpen;
+  bool stopped = WalkSection(
+      *file, header,
+      [&] {
+        if (echoHeader) out.Print("%s Found  \n\t\t", header);
+      },
+      [&](const char* line) { return onLine(line) ? Walk::kNext : Walk::kStop; });
+  return stopped ? SectionRead::kStopped : SectionRead::kRead;
 }
 
-HubModuleEntry* NewModuleList(int count) {
-  HubModuleEntry* first = nullptr;
-  HubModuleEntry** link = &first;
-  for (int n = 1; n <= count; ++n) {
-    *link = new HubModuleEntry();
-    link = &(*link)->Next;
-  }
-  return first;
-}
-
-bool ReadModuleKeys(UpdaterState& state, Platform& os) {
+bool ReadModuleKeys(UpdaterState& state, Printer& out, Files& files) {
   char key[64];
   HubModuleEntry* entry = state.HubModules;
   for (int n = 1; n <= state.HubNumber && entry != nullptr; ++n, entry = entry->Next) {
     if (n >= 2) {
       std::snprintf(key, sizeof key, "NO.%dHUBDepth", n);
-      if (!ReadHubModuleKey(os, kSettingsPath, key, &entry->Depth, true)) return false;
+      if (!ReadHubModuleKey(out, files, kSettingsPath, key, &entry->Depth, true)) return false;
       std::snprintf(key, sizeof key, "NO.%dHUBConnectionPortIndex", n);
-      if (!ReadHubModuleKey(os, kSettingsPath, key, &entry->ConnectionPortIndex, true)) {
+      if (!ReadHubModuleKey(out, files, kSettingsPath, key, &entry->ConnectionPortIndex, true)) {
         return false;
       }
     }
     std::snprintf(key, sizeof key, "NO.%dHUBWantUpdateBinFile", n);
-    if (!ReadHubModuleKey(os, kSettingsPath, key, entry->WantUpdateBinFile, false)) return false;
+    if (!ReadHubModuleKey(out, files, kSettingsPath, key, entry->WantUpdateBinFile, false)) return false;
   }
   return true;
 }
 
-SectionRead ReadTargetIds(UpdaterState& state, Platform& os, HubLibrary& library) {
+SectionRead ReadTargetIds(UpdaterState& state, Printer& out, Files& files, HubLibrary& library) {
   int taken = 0;
   bool dropped = false;
   for (uint8_t generation : {uint8_t{3}, uint8_t{2}}) {
     char header[32];
     std::snprintf(header, sizeof header, "[TargetID_U%d]", generation);
-    SectionRead read = ReadSection(os, header, true, [&](const char* line) {
+    SectionRead read = ReadSection(out, files, header, true, [&](const char* line) {
       if (!Contains(line, "=")) return true;
       if (taken < kMaxTargetIds) {
         state.TargetIds[taken++] = ParseTargetId(line, generation);
@@ -174,62 +170,62 @@ SectionRead ReadTargetIds(UpdaterState& state, Platform& os, HubLibrary& library
   state.TargetIdCount = static_cast<uint8_t>(taken);
   for (int i = 0; i < taken; ++i) {
     const TargetIdEntry& entry = state.TargetIds[i];
-    Print(os, "%08X=%04X %d  ", static_cast<unsigned>(entry.HubId),
+    out.Print("%08X=%04X %d  ", static_cast<unsigned>(entry.HubId),
           static_cast<unsigned>(entry.ImageId), entry.UsbGeneration);
   }
-  Print(os, "\n\t\t");
-  if (dropped) Print(os, "Warning!!! Only the first 100 hub IDs are used\n\t\t");
+  out.Print("\n\t\t");
+  if (dropped) out.Print("Warning!!! Only the first %d hub IDs are used\n\t\t", kMaxTargetIds);
   library.SetIniInfo(&state);
   return SectionRead::kRead;
 }
 
-SectionRead ReadMisc(UpdaterState& state, Platform& os) {
-  return ReadSection(os, "[Misc]", true, [&](const char* line) {
+SectionRead ReadMisc(UpdaterState& state, Printer& out, Files& files) {
+  return ReadSection(out, files, "[Misc]", true, [&](const char* line) {
     if (Contains(line, "=") && Contains(line, "Manufacturer&ProductStringCompare")) {
       // Parsed into a local: a value that does not parse leaves the field as it was.
       int32_t value = 0;
       if (ScanDecimal(ValueOf(line), &value)) state.StringCompare = value;
-      Print(os, "StringCompare:%d  \n\t\t", static_cast<int>(state.StringCompare));
+      out.Print("StringCompare:%d  \n\t\t", static_cast<int>(state.StringCompare));
     }
     return true;
   });
 }
 
-SectionRead ReadHubModule(UpdaterState& state, Platform& os) {
-  return ReadSection(os, "[HUBModule]", false, [&](const char* line) {
+SectionRead ReadHubModule(UpdaterState& state, HubModuleList& modules, Printer& out,
+                          Files& files) {
+  return ReadSection(out, files, "[HUBModule]", false, [&](const char* line) {
     if (!Contains(line, "=") || !Contains(line, "HUBNumber")) return true;
     int32_t number = 0;
     if (ScanDecimal(ValueOf(line), &number)) state.HubNumber = static_cast<uint8_t>(number);
-    Print(os, "HUBNumber:%d\n", state.HubNumber);
-    FreeModuleList(state.HubModules);
-    state.HubModules = NewModuleList(state.HubNumber);
-    return state.HubNumber < 2 || ReadModuleKeys(state, os);
+    out.Print("HUBNumber:%d\n", state.HubNumber);
+    modules.Reset(state.HubNumber);
+    return state.HubNumber < 2 || ReadModuleKeys(state, out, files);
   });
 }
 
-SectionRead ReadHubName(UpdaterState& state, Platform& os) {
-  return ReadSection(os, "[HUBName]", true, [&](const char* line) {
+SectionRead ReadHubName(UpdaterState& state, Printer& out, Files& files) {
+  return ReadSection(out, files, "[HUBName]", true, [&](const char* line) {
     if (Contains(line, "=") && Contains(line, "WantuUpdateHUBName")) {
       CopyText(ValueOf(line), state.TargetHubName);
-      Print(os, "TargetHUBName:%s  \n\t\t", state.TargetHubName);
+      out.Print("TargetHUBName:%s  \n\t\t", state.TargetHubName);
     }
     return true;
   });
 }
 
-SectionRead ReadHubFwCheck(UpdaterState& state, Platform& os) {
-  return ReadSection(os, "[HUBFWCheck]", true, [&](const char* line) {
+SectionRead ReadHubFwCheck(UpdaterState& state, Printer& out, Files& files) {
+  return ReadSection(out, files, "[HUBFWCheck]", true, [&](const char* line) {
     if (!Contains(line, "=")) return true;
     if (Contains(line, "CheckHUBFW")) {
       int32_t value = 0;
       if (ScanDecimal(ValueOf(line), &value)) state.CheckHubFw = value;
-      Print(os, "FWCompare:%d  \n\t\t", static_cast<int>(state.CheckHubFw));
+      out.Print("FWCompare:%d  \n\t\t", static_cast<int>(state.CheckHubFw));
     }
     if (Contains(line, "FWVersion")) {
       const char* value = ValueOf(line);
       uint32_t version = 0;
       if (ScanHex(value, &version)) state.FwVersion = static_cast<uint16_t>(version);
-      Print(os, "FWVersion:%d  \n\t\t", state.FwVersion);
+      out.Print("FWVersion:%d  \n\t\t", state.FwVersion);
     }
     return true;
   });
@@ -237,59 +233,80 @@ SectionRead ReadHubFwCheck(UpdaterState& state, Platform& os) {
 
 }  // namespace
 
-bool LoadSettingFromIni(UpdaterState& state, Platform& os, HubLibrary& library) {
-  Print(os, "\t1.2 LoadSettingFromIni()\n\t\t");
-  if (!os.OpenForRead(kSettingsPath)) {
-    Print(os, kFileNotFound, kSettingsPath);
+HubModuleList::HubModuleList(UpdaterState& state) : state_(state) { state_.HubModules = nullptr; }
+
+HubModuleList::~HubModuleList() { state_.HubModules = nullptr; }
+
+void HubModuleList::Reset(int count) {
+  entries_.clear();
+  for (int n = 0; n < count; ++n) entries_.push_back(std::make_unique<HubModuleEntry>());
+  Relink();
+}
+
+HubModuleEntry& HubModuleList::Add(uint8_t depth, uint8_t connectionPortIndex,
+                                   const char* binFile) {
+  entries_.push_back(std::make_unique<HubModuleEntry>());
+  HubModuleEntry& entry = *entries_.back();
+  entry.Depth = depth;
+  entry.ConnectionPortIndex = connectionPortIndex;
+  CopyText(binFile, entry.WantUpdateBinFile);
+  Relink();
+  return entry;
+}
+
+void HubModuleList::Relink() {
+  HubModuleEntry* next = nullptr;
+  for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
+    (*entry)->Next = next;
+    next = entry->get();
+  }
+  state_.HubModules = next;
+}
+
+bool LoadSettingFromIni(UpdaterState& state, HubModuleList& modules, Printer& out, Files& files,
+                        HubLibrary& library) {
+  out.Print("\t1.2 LoadSettingFromIni()\n\t\t");
+  if (!files.OpenForRead(kSettingsPath)) {
+    out.Print(kFileNotFound, kSettingsPath);
     return false;
   }
   // Each section is read in a pass of its own over the file; the hub-ID
   // table reaches the library before any later section is looked at.
-  SectionRead read = ReadTargetIds(state, os, library);
-  if (read == SectionRead::kRead) read = ReadMisc(state, os);
-  if (read == SectionRead::kRead) read = ReadHubModule(state, os);
-  if (read == SectionRead::kRead) read = ReadHubName(state, os);
-  if (read == SectionRead::kRead) read = ReadHubFwCheck(state, os);
+  SectionRead read = ReadTargetIds(state, out, files, library);
+  if (read == SectionRead::kRead) read = ReadMisc(state, out, files);
+  if (read == SectionRead::kRead) read = ReadHubModule(state, modules, out, files);
+  if (read == SectionRead::kRead) read = ReadHubName(state, out, files);
+  if (read == SectionRead::kRead) read = ReadHubFwCheck(state, out, files);
   // A missing module key has no message of its own: the echoes so far show
   // the last key that was found.
-  if (read == SectionRead::kCannotOpen) Print(os, kFileNotFound, kSettingsPath);
+  if (read == SectionRead::kCannotOpen) out.Print(kFileNotFound, kSettingsPath);
   return read == SectionRead::kRead;
 }
 
-bool ReadHubModuleKey(Platform& os, const char* path, const char* key, void* destination,
-                      bool isNumber) {
-  std::unique_ptr<ByteSource> file = os.OpenForRead(path);
+bool ReadHubModuleKey(Printer& out, Files& files, const char* path, const char* key,
+                      void* destination, bool isNumber) {
+  std::unique_ptr<ByteSource> file = files.OpenForRead(path);
   if (file) {
     file.reset();
-    file = os.OpenForRead(path);
+    file = files.OpenForRead(path);
   }
   if (!file) {
-    Print(os, kFileNotFound, path);
+    out.Print(kFileNotFound, path);
     return false;
   }
-
-  LineScanner lines(*file);
-  char line[kLineBufferSize];
   // The section starts after any line that holds the word, brackets or not.
-  bool inSection = false;
-  while (lines.Next(line)) {
-    if (!inSection) {
-      inSection = Contains(line, "HUBModule");
-      continue;
-    }
-    if (Contains(line, "[")) return false;
-    if (!Contains(line, "=") || !Contains(line, key)) continue;
+  return WalkSection(*file, "HUBModule", [] {}, [&](const char* line) {
+    if (!Contains(line, "=") || !Contains(line, key)) return Walk::kNext;
     if (isNumber) {
       auto* field = static_cast<uint8_t*>(destination);
       int32_t number = 0;
       if (ScanDecimal(ValueOf(line), &number)) *field = static_cast<uint8_t>(number);
-      Print(os, "%s: %d\n", key, *field);
+      out.Print("%s: %d\n", key, *field);
     } else {
       auto* text = static_cast<char*>(destination);
       ScanWord(ValueOf(line), text);
-      Print(os, "%s: %s\n", key, text);
+      out.Print("%s: %s\n", key, text);
     }
-    return true;
-  }
-  return false;
+    return Walk::kStop;
+  });
 }

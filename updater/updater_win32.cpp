@@ -1,5 +1,6 @@
-// The updater's Windows side: the Platform seam over Win32 and the C
-// runtime, the adapter onto the imported TZ415API calls, and wmain.
+// The updater's Windows side: the console, files and system roles over
+// Win32 and the C runtime, the adapter onto the imported TZ415API calls, and
+// wmain.
 #include <windows.h>
 
 #include <cstdio>
@@ -14,7 +15,7 @@
 #include "updater_state.h"
 
 static_assert(sizeof(OsVersionInfoW) == sizeof(OSVERSIONINFOW),
-              "the record's OsVersionInfo is the platform's OSVERSIONINFOW");
+              "the record's OsVersionInfo has the platform's OSVERSIONINFOW's shape");
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide characters");
 
 namespace {
@@ -64,7 +65,7 @@ class Win32Search : public DirectorySearch {
 
 BOOL WINAPI IgnoreBreakKeys(DWORD) { return TRUE; }
 
-class Win32Platform : public Platform {
+class Win32Console : public Console {
  public:
   void Write(const char* text, size_t length) override {
     std::fwrite(text, 1, length, stdout);
@@ -81,22 +82,46 @@ class Win32Platform : public Platform {
     std::fflush(stdout);
     std::system(command);
   }
+};
 
-  void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }
+class Win32Files : public Files {
+ public:
+  std::unique_ptr<DirectorySearch> FindFiles(const char* pattern) override {
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA(pattern, &data);
+    if (search == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32Search>(search, data);
+  }
 
-  bool GetVersion(OsVersionInfoW* info) override {
+  std::unique_ptr<ByteSource> OpenForRead(const char* path) override {
+    HANDLE file = CreateFileA(path, GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32File>(file);
+  }
+};
+
+class Win32System : public System {
+ public:
+  bool WindowsVersion(uint32_t* major, uint32_t* minor) override {
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof info;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    return GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(info)) != 0;
+    if (!GetVersionExW(&info)) return false;
 #pragma GCC diagnostic pop
+    *major = info.dwMajorVersion;
+    *minor = info.dwMinorVersion;
+    return true;
   }
 
   bool ReadMachineRegistryValue(const char16_t* key, const char16_t* name,
                                 std::vector<uint8_t>* data) override {
     data->clear();
     HKEY opened;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, reinterpret_cast<const wchar_t*>(key), 0,
-                      KEY_READ, &opened) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, reinterpret_cast<const wchar_t*>(key), 0, KEY_READ,
+                      &opened) != ERROR_SUCCESS) {
       return false;
     }
     auto* valueName = reinterpret_cast<const wchar_t*>(name);
@@ -116,26 +141,20 @@ class Win32Platform : public Platform {
     return status == ERROR_SUCCESS;
   }
 
-  int WideToAnsi(const char16_t* text, int units, char* out, int outSize) override {
-    return WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(text), units,
-                               out, outSize, nullptr, nullptr);
+  std::string WideToAnsi(const std::u16string& text) override {
+    auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    int units = static_cast<int>(text.size());
+    int needed = WideCharToMultiByte(CP_ACP, 0, wide, units, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return std::string();
+    std::string ansi(static_cast<size_t>(needed), '\0');
+    int got = WideCharToMultiByte(CP_ACP, 0, wide, units, &ansi[0], needed, nullptr, nullptr);
+    ansi.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return ansi;
   }
 
-  std::unique_ptr<DirectorySearch> FindFiles(const char* pattern) override {
-    WIN32_FIND_DATAA data;
-    HANDLE search = FindFirstFileA(pattern, &data);
-    if (search == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32Search>(search, data);
-  }
+  void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }
 
-  std::unique_ptr<ByteSource> OpenForRead(const char* path) override {
-    HANDLE file = CreateFileA(path, GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32File>(file);
-  }
-
+ private:
   void BeginCriticalWrite() override {
     SetConsoleCtrlHandler(IgnoreBreakKeys, TRUE);
     SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
@@ -159,10 +178,23 @@ class ImportedLibrary : public HubLibrary {
 
 }  // namespace
 
-std::unique_ptr<Platform> NewWin32Platform() { return std::make_unique<Win32Platform>(); }
+Console& Win32ConsoleRole() {
+  static Win32Console console;
+  return console;
+}
+
+Files& Win32FilesRole() {
+  static Win32Files files;
+  return files;
+}
+
+System& Win32SystemRole() {
+  static Win32System system;
+  return system;
+}
 
 int wmain(int argc, wchar_t** argv) {
-  Win32Platform os;
   ImportedLibrary library;
-  return UpdaterMain(argc, reinterpret_cast<const char16_t* const*>(argv), os, library);
+  return UpdaterMain(argc, reinterpret_cast<const char16_t* const*>(argv), Win32ConsoleRole(),
+                     Win32FilesRole(), Win32SystemRole(), library);
 }

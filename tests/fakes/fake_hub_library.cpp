@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "fake_platform.h"
+#include "fake_console.h"
 
 void FakeHubLibrary::Log(const std::string& call) {
   calls.push_back(call);
   if (screen != nullptr) {
     // Shown as an event, not as text: Text() stays the program's own.
-    screen->RunCommand(call.c_str());
+    screen->Event(call);
   }
 }
 

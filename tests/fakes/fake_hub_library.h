@@ -11,7 +11,7 @@
 #include "tz415api.h"
 #include "updater_state.h"
 
-class FakePlatform;
+class FakeConsole;
 
 class FakeHubLibrary : public HubLibrary {
  public:
@@ -22,7 +22,7 @@ class FakeHubLibrary : public HubLibrary {
   std::map<int, int> updateResults; // by position; absent means 0 (programmed)
   // When set, each call also appears in this console's screen, in order
   // with the text, as "{TA_UpdateISP(2,.\Binfile\A.BIN,0)}" and the like.
-  FakePlatform* screen = nullptr;
+  FakeConsole* screen = nullptr;
 
   // ---- Reading back.
   std::vector<std::string> calls;            // "TA_GetEnumInfo", "TA_UpdateISP(2,path,0)"...

@@ -15,7 +15,7 @@ namespace {
 int RunUpdater(std::vector<std::u16string> args, FakePlatform& os, FakeHubLibrary& library) {
   std::vector<const char16_t*> argv;
   for (const auto& a : args) argv.push_back(a.c_str());
-  return UpdaterMain(static_cast<int>(argv.size()), argv.data(), os, library);
+  return UpdaterMain(static_cast<int>(argv.size()), argv.data(), os, os, os, library);
 }
 
 const char kBanner[] =

@@ -11,6 +11,7 @@
 #include "enumeration.h"
 #include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "printer.h"
 #include "updater_state.h"
 
 namespace {
@@ -22,7 +23,7 @@ class Enumeration : public ::testing::Test {
     state_->ConsoleHandle = os_.StdOutputHandle();
   }
 
-  bool Enumerate() { return EnumerateDevices(*state_, os_, library_); }
+  bool Enumerate() { return EnumerateDevices(*state_, out_, library_); }
 
   void AddHubs(int count) {
     for (int i = 0; i < count; ++i) {
@@ -37,6 +38,7 @@ class Enumeration : public ::testing::Test {
   FakePlatform os_;
   FakeHubLibrary library_;
   std::unique_ptr<UpdaterState> state_;
+  Printer out_{os_, *state_};
 };
 
 // ---- The count line and the two version formats.
@@ -148,7 +150,8 @@ TEST_F(Enumeration, AHubCountOtherThanHubNumberIsRefusedSilently) {
   FakeHubLibrary one;
   one.hubs.push_back(MakeHub(0x1A2B, 0x0D12, 0x0001, 1));
   state().HubNumber = 2;
-  EXPECT_FALSE(EnumerateDevices(state(), fewer, one));
+  Printer fewerOut(fewer, state());
+  EXPECT_FALSE(EnumerateDevices(state(), fewerOut, one));
   EXPECT_EQ("", fewer.Screen());
 }
 

@@ -11,6 +11,7 @@
 #include "environment.h"
 #include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "printer.h"
 #include "updater_state.h"
 
 namespace {
@@ -30,12 +31,18 @@ std::unique_ptr<UpdaterState> ZeroedState() {
   return state;
 }
 
+// The check as Initialization makes it, printing on the platform's console.
+bool CheckDriver(UpdaterState& state, FakePlatform& os) {
+  Printer out(os, state);
+  return IsDriverInstallNeeded(state, out, os);
+}
+
 // The check on a platform whose filter list holds `value`; the screen shows
 // what it printed.
 bool NeedsDriver(FakePlatform& os, const std::vector<uint8_t>& value) {
   os.SetRegistryValue(kUsbClass, u"UpperFilters", value);
   auto state = ZeroedState();
-  return IsDriverInstallNeeded(*state, os);
+  return CheckDriver(*state, os);
 }
 
 // UTF-16LE bytes of `text` exactly as given, no terminator added.
@@ -105,15 +112,15 @@ TEST(FilterWalk, NonAsciiNamesBesideTheDriverDoNotHideIt) {
 TEST(FilterWalk, KeyOrValueAbsentCountsAsMissing) {
   FakePlatform noKey, noValue, otherValue;
   auto state = ZeroedState();
-  EXPECT_TRUE(IsDriverInstallNeeded(*state, noKey));
+  EXPECT_TRUE(CheckDriver(*state, noKey));
   EXPECT_EQ(kNotFound, noKey.Screen());
 
   noValue.SetRegistryKey(kUsbClass);
-  EXPECT_TRUE(IsDriverInstallNeeded(*state, noValue));
+  EXPECT_TRUE(CheckDriver(*state, noValue));
   EXPECT_EQ(kNotFound, noValue.Screen());
 
   otherValue.SetRegistryValue(kUsbClass, u"LowerFilters", MultiString({"tz415filter"}));
-  EXPECT_TRUE(IsDriverInstallNeeded(*state, otherValue));
+  EXPECT_TRUE(CheckDriver(*state, otherValue));
   EXPECT_EQ(kNotFound, otherValue.Screen());
 }
 
@@ -123,7 +130,7 @@ TEST(Windows8, AMissingDriverBringsTheAdministratorWarning) {
   FakePlatform os;
   os.SetVersion(6, 2);
   auto state = ZeroedState();
-  EXPECT_TRUE(IsDriverInstallNeeded(*state, os));
+  EXPECT_TRUE(CheckDriver(*state, os));
   EXPECT_EQ(std::string(kNotFound) + kRule + kWarning + kRule, os.Screen());
   EXPECT_EQ(1, state->IsWindows8);
 }
@@ -146,7 +153,7 @@ TEST(Windows8, OtherVersionsAndAFailedQueryBringNoWarning) {
     os.SetVersion(c.major, c.minor);
     if (c.fails) os.FailGetVersion();
     auto state = ZeroedState();
-    EXPECT_TRUE(IsDriverInstallNeeded(*state, os));
+    EXPECT_TRUE(CheckDriver(*state, os));
     EXPECT_EQ(kNotFound, os.Screen()) << c.major << "." << c.minor;
     EXPECT_EQ(0, state->IsWindows8);
   }
@@ -180,7 +187,7 @@ std::string RunUpdater(FakePlatform& os) {
   FakeHubLibrary library;
   os.AddFile("SpiFlash.ini", "");
   std::vector<const char16_t*> argv = {u"Quillet64", u"QRZ"};
-  UpdaterMain(2, argv.data(), os, library);
+  UpdaterMain(2, argv.data(), os, os, os, library);
   return os.Screen();
 }
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "fake_platform.h"
+#include "fake_files.h"
 #include "firmware_image.h"
 
 namespace {
@@ -28,7 +28,7 @@ class Image {
 
  private:
   static constexpr const char* kPath = "image.bin";
-  FakePlatform os_;
+  FakeFiles os_;
   std::unique_ptr<ByteSource> source_;
 };
 

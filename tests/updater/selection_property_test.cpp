@@ -15,7 +15,9 @@
 
 #include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "printer.h"
 #include "selection.h"
+#include "settings.h"
 #include "update.h"
 #include "updater_state.h"
 
@@ -29,7 +31,7 @@ struct Image {
 
 struct World {
   std::unique_ptr<UpdaterState> state;
-  std::vector<std::unique_ptr<HubModuleEntry>> modules;
+  std::unique_ptr<HubModuleList> modules;
   std::vector<Image> images;
 };
 
@@ -109,18 +111,15 @@ World RandomWorld(Random& r) {
   }
   s.StringCompare = r.Chance(50) ? 1 : 0;
   s.HubNumber = static_cast<uint8_t>(r.Below(4));
-  HubModuleEntry** link = &s.HubModules;
+  w.modules = std::make_unique<HubModuleList>(s);
   for (int i = 0; i < s.HubNumber; ++i) {
-    w.modules.push_back(std::make_unique<HubModuleEntry>());
-    HubModuleEntry* m = w.modules.back().get();
-    std::memset(m, 0, sizeof *m);
+    uint8_t depth = 0;
+    uint8_t port = 0;
     if (i > 0) {
-      m->Depth = static_cast<uint8_t>(r.Below(3));
-      m->ConnectionPortIndex = static_cast<uint8_t>(r.Below(4));
+      depth = static_cast<uint8_t>(r.Below(3));
+      port = static_cast<uint8_t>(r.Below(4));
     }
-    std::strcpy(m->WantUpdateBinFile, r.Of(kNames));
-    *link = m;
-    link = &m->Next;
+    w.modules->Add(depth, port, r.Of(kNames));
   }
   s.CheckHubFw = r.Chance(30) ? 1 : 0;
   int files = r.Below(7);
@@ -244,7 +243,8 @@ TEST(SelectionProperty, ChoosesExactlyTheFirstImageThatPassesEveryRule) {
     FakePlatform os;
     Stage(w, os);
     char path[kImagePathSize] = {};
-    bool got = SelectFWBinFile(*w.state, os, hubId, hub, path);
+    Printer out(os, *w.state);
+    bool got = SelectFWBinFile(*w.state, out, os, hubId, hub, path);
     std::string expected = Expected(w, hubId, hub);
     ASSERT_EQ(!expected.empty(), got) << "round " << round << "\n" << os.Text();
     if (got) {
@@ -276,7 +276,8 @@ TEST(SelectionProperty, TheUpdateRunProgramsHubsOnlyWithTheirChosenImage) {
     w.state->ConsoleHandle = os.StdOutputHandle();
     w.state->DeviceCount = static_cast<uint8_t>(hubs);
     std::memcpy(w.state->Devices, library.hubs.data(), hubs * sizeof(HubDeviceInfo));
-    DoUpdateFW(*w.state, os, library);
+    Printer out(os, *w.state);
+    DoUpdateFW(*w.state, out, os, os, library);
     for (const std::string& call : library.calls) {
       // "TA_UpdateISP(i,path,0)"
       size_t open = call.find('('), first = call.find(','), last = call.rfind(',');

@@ -10,6 +10,8 @@
 
 #include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "printer.h"
+#include "settings.h"
 #include "selection.h"
 #include "updater_state.h"
 
@@ -79,19 +81,8 @@ class Selection : public ::testing::Test {
   };
   // The [HUBModule] list as the settings reader leaves it: HubNumber nodes.
   void SetModules(const std::vector<Module>& modules) {
-    // Built from the last node back, so each node's Next is known when it is made.
-    HubModuleEntry* next = nullptr;
-    for (auto m = modules.rbegin(); m != modules.rend(); ++m) {
-      modules_.push_back(std::make_unique<HubModuleEntry>());
-      HubModuleEntry* node = modules_.back().get();
-      std::memset(node, 0, sizeof *node);
-      node->Depth = m->depth;
-      node->ConnectionPortIndex = m->port;
-      std::strcpy(node->WantUpdateBinFile, m->name);
-      node->Next = next;
-      next = node;
-    }
-    state_->HubModules = next;
+    modules_.Reset(0);
+    for (const Module& m : modules) modules_.Add(m.depth, m.port, m.name);
     state_->HubNumber = static_cast<uint8_t>(modules.size());
   }
 
@@ -102,7 +93,7 @@ class Selection : public ::testing::Test {
   // Every call leaves no file open and writes the path only when it chooses.
   bool Select(uint32_t hubId = kHubId) {
     std::memset(path_, kUntouched, sizeof path_);
-    bool chosen = SelectFWBinFile(*state_, os_, hubId, hub_, path_);
+    bool chosen = SelectFWBinFile(*state_, out_, os_, hubId, hub_, path_);
     EXPECT_EQ(0, os_.OpenFiles());
     if (!chosen) {
       for (unsigned char c : path_) EXPECT_EQ(kUntouched, c);
@@ -116,7 +107,8 @@ class Selection : public ::testing::Test {
   FakePlatform os_;
   HubDeviceInfo hub_;
   std::unique_ptr<UpdaterState> state_;
-  std::vector<std::unique_ptr<HubModuleEntry>> modules_;
+  HubModuleList modules_{*state_};
+  Printer out_{os_, *state_};
   char path_[kImagePathSize];
 };
 

@@ -12,6 +12,7 @@
 #include "entry.h"
 #include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "printer.h"
 #include "settings.h"
 #include "updater_state.h"
 
@@ -39,22 +40,21 @@ std::string ToCrLf(const std::string& text) {
   return out;
 }
 
+// One module key scan, printing on the platform's console.
+bool ReadKey(FakePlatform& os, const char* path, const char* key, void* destination,
+             bool isNumber) {
+  Printer out(os);
+  return ReadHubModuleKey(out, os, path, key, destination, isNumber);
+}
+
 // One run of the reader over `ini` on a fresh, zeroed record.
 struct SettingsRun {
   explicit SettingsRun(const std::string& ini) { os.AddFile("SpiFlash.ini", ini); }
   SettingsRun() = default;
-  // The program keeps its module list until it ends; a test run ends here.
-  ~SettingsRun() {
-    for (HubModuleEntry* e = state->HubModules; e != nullptr;) {
-      HubModuleEntry* next = e->Next;
-      delete e;
-      e = next;
-    }
-  }
-
   bool Load() {
     library.screen = &os;
-    bool result = LoadSettingFromIni(*state, os, library);
+    Printer out(os, *state);
+    bool result = LoadSettingFromIni(*state, modules, out, os, library);
     EXPECT_EQ(0, os.OpenFiles()) << "a file was left open";
     return result;
   }
@@ -73,6 +73,7 @@ struct SettingsRun {
   FakePlatform os;
   FakeHubLibrary library;
   std::unique_ptr<UpdaterState> state = Zeroed();
+  HubModuleList modules{*state};
 
   static std::unique_ptr<UpdaterState> Zeroed() {
     auto state = std::make_unique<UpdaterState>();
@@ -450,9 +451,9 @@ TEST(ModuleList, KeysAreLookedForAfterAnyLineHoldingTheBareWord) {
   os.AddFile("SpiFlash.ini", "HUBModule\nNO.2HUBDepth=3\nNO.2HUBWantUpdateBinFile= B.BIN x\n");
   uint8_t depth = 0;
   char file[kTextSize] = "";
-  EXPECT_TRUE(ReadHubModuleKey(os, "SpiFlash.ini", "NO.2HUBDepth", &depth, true));
-  EXPECT_TRUE(ReadHubModuleKey(os, "SpiFlash.ini", "NO.2HUBWantUpdateBinFile", file, false));
-  EXPECT_FALSE(ReadHubModuleKey(os, "SpiFlash.ini", "NO.3HUBDepth", &depth, true));
+  EXPECT_TRUE(ReadKey(os, "SpiFlash.ini", "NO.2HUBDepth", &depth, true));
+  EXPECT_TRUE(ReadKey(os, "SpiFlash.ini", "NO.2HUBWantUpdateBinFile", file, false));
+  EXPECT_FALSE(ReadKey(os, "SpiFlash.ini", "NO.3HUBDepth", &depth, true));
   EXPECT_EQ(3, depth);
   EXPECT_STREQ("B.BIN", file);
   EXPECT_EQ("NO.2HUBDepth: 3\nNO.2HUBWantUpdateBinFile: B.BIN\n", os.Text());
@@ -465,8 +466,8 @@ TEST(ModuleList, AKeyWithoutValueIsFoundAndKeepsTheField) {
   os.AddFile("SpiFlash.ini", "[HUBModule]\nNO.2HUBDepth=\nNO.2HUBWantUpdateBinFile=  \n");
   uint8_t depth = 7;
   char file[kTextSize] = "old";
-  EXPECT_TRUE(ReadHubModuleKey(os, "SpiFlash.ini", "NO.2HUBDepth", &depth, true));
-  EXPECT_TRUE(ReadHubModuleKey(os, "SpiFlash.ini", "NO.2HUBWantUpdateBinFile", file, false));
+  EXPECT_TRUE(ReadKey(os, "SpiFlash.ini", "NO.2HUBDepth", &depth, true));
+  EXPECT_TRUE(ReadKey(os, "SpiFlash.ini", "NO.2HUBWantUpdateBinFile", file, false));
   EXPECT_EQ(7, depth);
   EXPECT_STREQ("old", file);
   EXPECT_EQ("NO.2HUBDepth: 7\nNO.2HUBWantUpdateBinFile: old\n", os.Text());
@@ -493,7 +494,7 @@ TEST(MissingFile, AFileThatCannotBeOpenedCountsAsMissing) {
 TEST(MissingFile, AModuleKeyFileThatIsGoneIsReported) {
   FakePlatform os;
   uint8_t depth = 0;
-  EXPECT_FALSE(ReadHubModuleKey(os, "SpiFlash.ini", "NO.2HUBDepth", &depth, true));
+  EXPECT_FALSE(ReadKey(os, "SpiFlash.ini", "NO.2HUBDepth", &depth, true));
   EXPECT_EQ("!!!Error SpiFlash.ini not found!\n", os.Text());
 }
 
@@ -501,7 +502,7 @@ TEST(MissingFile, TheRunEndsUnderTheHeadingsWithoutClearingTheScreen) {
   FakePlatform os;
   FakeHubLibrary library;
   std::vector<const char16_t*> argv = {u"Quillet64", u"QRZ"};
-  EXPECT_EQ(0, UpdaterMain(2, argv.data(), os, library));
+  EXPECT_EQ(0, UpdaterMain(2, argv.data(), os, os, os, library));
   EXPECT_EQ("1. Initialzation()\r\n\t1.1 GetDllInfo()\tAPI Version: 20190823\n"
             "\t1.2 LoadSettingFromIni()\n\t\t!!!Error SpiFlash.ini not found!\n",
             os.Screen());

@@ -10,11 +10,15 @@
 
 #include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "printer.h"
 #include "update.h"
 #include "updater_state.h"
 
 namespace {
 
+// The two models of the short version format.
+constexpr uint32_t kShortFormatHubA = 0x3A170415;
+constexpr uint32_t kShortFormatHubB = 0x3A170416;
 constexpr uint32_t kLongHubId = 0x05E30620;  // any hub of the long version format
 constexpr uint16_t kLongImageId = 0x0D22;
 constexpr uint16_t kShortImageId = 0x0D13;
@@ -85,7 +89,10 @@ class UpdateRun : public ::testing::Test {
 
   void SetHubName(const char* name) { std::strcpy(state_->TargetHubName, name); }
 
-  void Run() { EXPECT_TRUE(DoUpdateFW(*state_, os_, library_)); }
+  void Run() {
+    Printer out(os_, *state_);
+    EXPECT_TRUE(DoUpdateFW(*state_, out, os_, os_, library_));
+  }
   const std::string& Screen() const { return os_.Screen(); }
 
   FakePlatform os_;

@@ -1,13 +1,10 @@
-#include "fake_platform.h"
+#include "fake_files.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstring>
 
 namespace {
-
-int dummyConsole;
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -33,22 +30,20 @@ bool Matches(const char* mask, const char* name) {
 
 }  // namespace
 
-void* const FakePlatform::kConsole = &dummyConsole;
-
 class FakeFile : public ByteSource {
  public:
-  FakeFile(FakePlatform* os, FakePlatform::FileData* file) : os_(os), path_(file->path) {
+  FakeFile(FakeFiles* os, FakeFiles::FileData* file) : os_(os), path_(file->path) {
     ++os_->openFiles_;
   }
   ~FakeFile() override { --os_->openFiles_; }
 
   uint64_t Size() override {
-    FakePlatform::FileData* file = os_->Find(path_);
+    FakeFiles::FileData* file = os_->Find(path_);
     return file ? file->size : 0;
   }
 
   size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
-    FakePlatform::FileData* file = os_->Find(path_);
+    FakeFiles::FileData* file = os_->Find(path_);
     if (file == nullptr || offset >= file->size) return 0;
     size_t n = static_cast<size_t>(std::min<uint64_t>(count, file->size - offset));
     auto* out = static_cast<char*>(buffer);
@@ -61,7 +56,7 @@ class FakeFile : public ByteSource {
   }
 
  private:
-  FakePlatform* os_;
+  FakeFiles* os_;
   std::string path_;  // the file may be removed while open
 };
 
@@ -80,11 +75,11 @@ class FakeSearch : public DirectorySearch {
   size_t at_ = 0;
 };
 
-void FakePlatform::AddFile(const std::string& path, const std::string& bytes) {
+void FakeFiles::AddFile(const std::string& path, const std::string& bytes) {
   AddSparseFile(path, bytes.size(), bytes);
 }
 
-void FakePlatform::AddSparseFile(const std::string& path, uint64_t size,
+void FakeFiles::AddSparseFile(const std::string& path, uint64_t size,
                                  const std::string& head) {
   FileData* file = Find(path);
   if (file == nullptr) {
@@ -97,19 +92,19 @@ void FakePlatform::AddSparseFile(const std::string& path, uint64_t size,
   file->openable = true;
 }
 
-void FakePlatform::AddUnopenableFile(const std::string& path) {
+void FakeFiles::AddUnopenableFile(const std::string& path) {
   AddFile(path, "");
   Find(path)->openable = false;
 }
 
-void FakePlatform::RemoveFile(const std::string& path) {
+void FakeFiles::RemoveFile(const std::string& path) {
   std::string key = Lower(path);
   files_.erase(std::remove_if(files_.begin(), files_.end(),
                               [&](const FileData& f) { return Lower(f.path) == key; }),
                files_.end());
 }
 
-void FakePlatform::Patch(const std::string& path, uint64_t offset, const std::string& bytes) {
+void FakeFiles::Patch(const std::string& path, uint64_t offset, const std::string& bytes) {
   FileData* file = Find(path);
   if (file == nullptr) return;
   size_t end = static_cast<size_t>(offset) + bytes.size();
@@ -118,17 +113,7 @@ void FakePlatform::Patch(const std::string& path, uint64_t offset, const std::st
   file->size = std::max<uint64_t>(file->size, end);
 }
 
-void FakePlatform::SetRegistryValue(const std::u16string& key, const std::u16string& name,
-                                    const std::vector<uint8_t>& data) {
-  SetRegistryKey(key);
-  registry_[key + u"\\" + name] = data;
-}
-
-void FakePlatform::SetRegistryKey(const std::u16string& key) {
-  if (std::find(keys_.begin(), keys_.end(), key) == keys_.end()) keys_.push_back(key);
-}
-
-FakePlatform::FileData* FakePlatform::Find(const std::string& path) {
+FakeFiles::FileData* FakeFiles::Find(const std::string& path) {
   std::string key = Lower(path);
   for (FileData& file : files_) {
     if (Lower(file.path) == key) return &file;
@@ -136,73 +121,27 @@ FakePlatform::FileData* FakePlatform::Find(const std::string& path) {
   return nullptr;
 }
 
-const FakePlatform::FileData* FakePlatform::Find(const std::string& path) const {
-  return const_cast<FakePlatform*>(this)->Find(path);
+const FakeFiles::FileData* FakeFiles::Find(const std::string& path) const {
+  return const_cast<FakeFiles*>(this)->Find(path);
 }
 
-int FakePlatform::OpenCount(const std::string& path) const {
+int FakeFiles::OpenCount(const std::string& path) const {
   const FileData* file = Find(path);
   return file ? file->opens : 0;
 }
 
-uint64_t FakePlatform::BytesRead(const std::string& path) const {
+uint64_t FakeFiles::BytesRead(const std::string& path) const {
   const FileData* file = Find(path);
   return file ? file->bytesRead : 0;
 }
 
-uint64_t FakePlatform::TotalBytesRead() const {
+uint64_t FakeFiles::TotalBytesRead() const {
   uint64_t total = 0;
   for (const FileData& file : files_) total += file.bytesRead;
   return total;
 }
 
-void FakePlatform::Event(const std::string& text) { screen_ += "{" + text + "}"; }
-
-void FakePlatform::Write(const char* text, size_t length) {
-  screen_.append(text, length);
-  text_.append(text, length);
-}
-
-void FakePlatform::SetTextAttribute(void* console, uint16_t attribute) {
-  char event[16];
-  std::snprintf(event, sizeof event, "%02X%s", attribute, console == kConsole ? "" : "@other");
-  Event(event);
-}
-
-void FakePlatform::RunCommand(const char* command) { Event(command); }
-
-void FakePlatform::Sleep(uint32_t milliseconds) {
-  Event("sleep " + std::to_string(milliseconds));
-}
-
-bool FakePlatform::GetVersion(OsVersionInfoW* info) {
-  if (versionFails_ || info->dwOSVersionInfoSize != sizeof(OsVersionInfoW)) return false;
-  info->dwMajorVersion = major_;
-  info->dwMinorVersion = minor_;
-  info->dwBuildNumber = 9200;
-  info->dwPlatformId = 2;
-  return true;
-}
-
-bool FakePlatform::ReadMachineRegistryValue(const char16_t* key, const char16_t* name,
-                                            std::vector<uint8_t>* data) {
-  data->clear();
-  if (std::find(keys_.begin(), keys_.end(), std::u16string(key)) == keys_.end()) return false;
-  auto value = registry_.find(std::u16string(key) + u"\\" + name);
-  if (value == registry_.end()) return false;
-  *data = value->second;
-  return true;
-}
-
-// A single-byte code page: ASCII as itself, everything else as '?'.
-int FakePlatform::WideToAnsi(const char16_t* text, int units, char* out, int outSize) {
-  if (outSize == 0) return units;
-  if (outSize < units) return 0;
-  for (int i = 0; i < units; ++i) out[i] = text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
-  return units;
-}
-
-std::unique_ptr<DirectorySearch> FakePlatform::FindFiles(const char* pattern) {
+std::unique_ptr<DirectorySearch> FakeFiles::FindFiles(const char* pattern) {
   ++searches_;
   std::string full(pattern);
   size_t slash = full.rfind('\\');
@@ -219,27 +158,10 @@ std::unique_ptr<DirectorySearch> FakePlatform::FindFiles(const char* pattern) {
   return std::make_unique<FakeSearch>(std::move(names));
 }
 
-std::unique_ptr<ByteSource> FakePlatform::OpenForRead(const char* path) {
+std::unique_ptr<ByteSource> FakeFiles::OpenForRead(const char* path) {
   FileData* file = Find(path);
   if (file == nullptr || !file->openable) return nullptr;
   ++file->opens;
   return std::make_unique<FakeFile>(this, file);
 }
 
-void FakePlatform::BeginCriticalWrite() { Event("guard on"); }
-void FakePlatform::EndCriticalWrite() { Event("guard off"); }
-
-std::vector<uint8_t> MultiString(const std::vector<std::string>& strings) {
-  std::vector<uint8_t> bytes;
-  for (const std::string& s : strings) {
-    for (char c : s) {
-      bytes.push_back(static_cast<uint8_t>(c));
-      bytes.push_back(0);
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
-  }
-  bytes.push_back(0);
-  bytes.push_back(0);
-  return bytes;
-}

@@ -1,0 +1,52 @@
+// The updater's printer: the one owner of the console. All text goes through
+// it, each formatted piece reaching the console before the call returns, and
+// every colour change is made on the console handle kept in the state record.
+#ifndef QUILLET_UPDATER_PRINTER_H_
+#define QUILLET_UPDATER_PRINTER_H_
+
+#include <cstdarg>
+#include <cstdint>
+
+class Console;
+struct UpdaterState;
+
+#if defined(__GNUC__)
+#define QUILLET_PRINTF(f, a) __attribute__((format(printf, f, a)))
+#else
+#define QUILLET_PRINTF(f, a)
+#endif
+
+// Console character attributes the updater uses.
+enum ConsoleColour : uint16_t {
+  kColourNormal = 0x07,
+  kColourError = 0x0C,
+  kColourSameLevel = 0x2F,
+  kColourDoNotDisconnect = 0xE0,
+  kColourPowerCycle = 0x20,
+};
+
+class Printer {
+ public:
+  // The record's ConsoleHandle is the printer's: the record's layout keeps
+  // the handle there, and nothing else reads or writes it.
+  Printer(Console& console, UpdaterState& state) : console_(console), state_(&state) {}
+  // For text alone, before there is a record: colours go to no handle.
+  explicit Printer(Console& console) : console_(console) {}
+
+  void Print(const char* format, ...) QUILLET_PRINTF(2, 3);
+  // A coloured passage: the colour, the text, then back to normal.
+  void PrintInColour(uint16_t attribute, const char* format, ...) QUILLET_PRINTF(3, 4);
+  // "cls" and "PAUSE", through the command interpreter.
+  void RunCommand(const char* command);
+  // From here on colours go to the console's output handle.
+  void TakeConsoleHandle();
+
+ private:
+  void PrintV(const char* format, va_list args);
+  void SetColour(uint16_t attribute);
+
+  Console& console_;
+  UpdaterState* state_ = nullptr;
+};
+
+#endif  // QUILLET_UPDATER_PRINTER_H_
