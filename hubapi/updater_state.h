@@ -131,16 +131,8 @@ static_assert(offsetof(UpdaterState, OsVersionInfo) >= 22336,
 static_assert(alignof(TargetIdEntry) == 1 && alignof(HubDeviceInfo) == 1,
               "the head's records carry no padding");
 
-// The hubs of the short version format.
-constexpr uint32_t kShortFormatHubA = 0x3A170415;
-constexpr uint32_t kShortFormatHubB = 0x3A170416;
-
 inline uint32_t HubIdOf(const HubDeviceInfo& hub) {
   return (uint32_t{hub.VendorId} << 16) | hub.ProductId;
-}
-
-inline bool IsShortFormatHub(uint32_t hubId) {
-  return hubId == kShortFormatHubA || hubId == kShortFormatHubB;
 }
 
 // The library may claim more hubs than the table has room for; nothing past
