@@ -65,31 +65,31 @@ bool Matches(const FieldComparison& field) { return field.present && field.diffe
 
 // A USB 2 hub's manufacturer string is not compared; one of the two product
 // fields must match.
-Test CompareStrings(ByteSource& image, const HubDeviceInfo& hub, Verdict* verdict) {
+SelectionTest CompareStrings(ByteSource& image, const HubDeviceInfo& hub, Verdict* verdict) {
   const fwimage::FieldLayout& fields = fwimage::FieldsFor(verdict->flags);
   if (!IsUsb2Hub(hub)) {
     verdict->manufacturer = Compare(image, fields.manufacturer, hub.ManufacturerString,
                                     fwimage::kManufacturerCompareLength);
-    if (!Matches(verdict->manufacturer)) return Test::kManufacturer;
+    if (!Matches(verdict->manufacturer)) return SelectionTest::kManufacturer;
   }
   verdict->product[0] =
       Compare(image, fields.product1, hub.ProductString, fwimage::kProductCompareLength);
-  if (Matches(verdict->product[0])) return Test::kPassed;
+  if (Matches(verdict->product[0])) return SelectionTest::kPassed;
   verdict->product[1] =
       Compare(image, fields.product2, hub.ProductString, fwimage::kProductCompareLength);
-  return Matches(verdict->product[1]) ? Test::kPassed : Test::kProduct;
+  return Matches(verdict->product[1]) ? SelectionTest::kPassed : SelectionTest::kProduct;
 }
 
-Verdict Failed(Verdict verdict, Test test) {
+Verdict Failed(Verdict verdict, SelectionTest test) {
   verdict.failed = test;
   return verdict;
 }
 
 // The verdicts that have a message of their own: those of the hub...
 void PrintHubVerdict(Printer& out, const Verdict& verdict, uint32_t hubId) {
-  if (verdict.failed == Test::kModulePlace) {
+  if (verdict.failed == SelectionTest::kModulePlace) {
     out.Print("Please Check [HUBModule] setting\n");
-  } else if (verdict.failed == Test::kHubIdNotInSettings) {
+  } else if (verdict.failed == SelectionTest::kHubIdNotInSettings) {
     out.Print("This Firmware update tool is not support this HUB_Vid[%X]_Pid[%X]\n", hubId >> 16,
               hubId & 0xFFFF);
     out.Print("Please add this HUB info to SpiFlash.ini file\n");
@@ -98,9 +98,9 @@ void PrintHubVerdict(Printer& out, const Verdict& verdict, uint32_t hubId) {
 
 // ...and those of one image.
 void PrintImageVerdict(Printer& out, const Verdict& verdict, const char* name) {
-  if (verdict.failed == Test::kCannotOpen) {
+  if (verdict.failed == SelectionTest::kCannotOpen) {
     out.Print("!!!Error opening file faile:  %s", name);
-  } else if (verdict.failed == Test::kSizeRule) {
+  } else if (verdict.failed == SelectionTest::kSizeRule) {
     out.Print("\nWarning !!!%s bin file is illgal...\n", name);
   }
 }
@@ -123,12 +123,12 @@ Verdict WantedImage(const UpdaterState& state, uint32_t hubId, const HubDeviceIn
     if (module == nullptr) {
       verdict.depth = hub.Depth;
       verdict.connectionPortIndex = hub.ConnectionPortIndex;
-      return Failed(verdict, Test::kModulePlace);
+      return Failed(verdict, SelectionTest::kModulePlace);
     }
     wanted->fileName = module->WantUpdateBinFile;
   }
   const TargetIdEntry* target = FindTarget(state, hubId);
-  if (target == nullptr) return Failed(verdict, Test::kHubIdNotInSettings);
+  if (target == nullptr) return Failed(verdict, SelectionTest::kHubIdNotInSettings);
   wanted->imageId = target->ImageId;
   return verdict;
 }
@@ -146,28 +146,28 @@ Verdict JudgeImage(const UpdaterState& state, const Wanted& wanted, const HubDev
 
   // Checked before the identifier, so such an image is reported whichever
   // hub the search is for.
-  if (fwimage::BreaksSizeRule(header, size)) return Failed(verdict, Test::kSizeRule);
-  if (!wholeHeader) return Failed(verdict, Test::kHeaderTooShort);
-  if (!fwimage::HasImageId(header, wanted.imageId)) return Failed(verdict, Test::kImageId);
+  if (fwimage::BreaksSizeRule(header, size)) return Failed(verdict, SelectionTest::kSizeRule);
+  if (!wholeHeader) return Failed(verdict, SelectionTest::kHeaderTooShort);
+  if (!fwimage::HasImageId(header, wanted.imageId)) return Failed(verdict, SelectionTest::kImageId);
 
   // These two models' images carry neither the strings nor the chip
   // layouts the other tests look at.
   if (!IsShortFormatHub(wanted.hubId)) {
     if (state.StringCompare != 0) {
-      Test strings = CompareStrings(image, hub, &verdict);
-      if (strings != Test::kPassed) return Failed(verdict, strings);
+      SelectionTest strings = CompareStrings(image, hub, &verdict);
+      if (strings != SelectionTest::kPassed) return Failed(verdict, strings);
     }
     verdict.chipRevision = hub.ChipRevision;
     verdict.chipOptions = hub.ChipOptions;
     verdict.rule = fwimage::MatchingCompatibilityRule(image, verdict.flags, size,
                                                       hub.ChipRevision, hub.ChipOptions);
-    if (verdict.rule == 0) return Failed(verdict, Test::kNoCompatibilityRule);
+    if (verdict.rule == 0) return Failed(verdict, SelectionTest::kNoCompatibilityRule);
   }
 
   // Letter case counts here, although the directory search ignores it.
   verdict.wantedName = wanted.fileName;
   if (wanted.fileName != nullptr && std::strcmp(name, wanted.fileName) != 0) {
-    return Failed(verdict, Test::kFileName);
+    return Failed(verdict, SelectionTest::kFileName);
   }
   return verdict;
 }
@@ -176,7 +176,7 @@ bool SelectFWBinFile(const UpdaterState& state, Printer& out, Files& files, uint
                      const HubDeviceInfo& hub, char* imagePath) {
   Wanted wanted;
   Verdict verdict = WantedImage(state, hubId, hub, &wanted);
-  if (verdict.failed != Test::kPassed) {
+  if (verdict.failed != SelectionTest::kPassed) {
     PrintHubVerdict(out, verdict, hubId);
     return false;
   }
@@ -194,12 +194,12 @@ bool SelectFWBinFile(const UpdaterState& state, Printer& out, Files& files, uint
     std::unique_ptr<ByteSource> image = files.OpenForRead(path);
     if (!image) {
       verdict = Verdict();
-      verdict.failed = Test::kCannotOpen;
+      verdict.failed = SelectionTest::kCannotOpen;
     } else {
       verdict = JudgeImage(state, wanted, hub, name, *image, image->Size());
     }
     PrintImageVerdict(out, verdict, name);
-    if (verdict.failed == Test::kPassed) {
+    if (verdict.failed == SelectionTest::kPassed) {
       std::memcpy(imagePath, path, std::strlen(path) + 1);
       return true;
     }

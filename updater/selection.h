@@ -23,7 +23,7 @@ constexpr char kImagePattern[] = ".\\Binfile\\*.BIN";
 
 // The tests, in the order they are made. The first two are made once per
 // hub, the rest once per directory entry.
-enum class Test : uint8_t {
+enum class SelectionTest : uint8_t {
   kPassed,
   kModulePlace,          // HUBNumber >= 2 and no [HUBModule] entry for the hub's place
   kHubIdNotInSettings,   // no [TargetID_U3]/[TargetID_U2] line for the hub's ID
@@ -49,7 +49,7 @@ struct FieldComparison {
 // What one test compared. Only the values of the failed test (and those
 // before it) are filled.
 struct Verdict {
-  Test failed = Test::kPassed;
+  SelectionTest failed = SelectionTest::kPassed;
   // kModulePlace: the hub's place.
   uint8_t depth = 0;
   uint8_t connectionPortIndex = 0;
@@ -80,7 +80,7 @@ struct Wanted {
 };
 
 // ".\Binfile\" and the name into `path` (kImagePathSize bytes). False when
-// they do not fit: such an entry is never chosen (Test::kNameTooLong).
+// they do not fit: such an entry is never chosen (SelectionTest::kNameTooLong).
 bool MakeImagePath(const char* name, char* path);
 
 // The tests made once per hub: its [HUBModule] entry and its hub-ID line.

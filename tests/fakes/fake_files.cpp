@@ -158,8 +158,17 @@ std::unique_ptr<DirectorySearch> FakeFiles::FindFiles(const char* pattern) {
   return std::make_unique<FakeSearch>(std::move(names));
 }
 
+void FakeFiles::VanishAfterOpens(const std::string& path, int opens) {
+  FileData* file = Find(path);
+  if (file != nullptr) file->vanishAfter = opens;
+}
+
 std::unique_ptr<ByteSource> FakeFiles::OpenForRead(const char* path) {
   FileData* file = Find(path);
+  if (file != nullptr && file->opens == file->vanishAfter) {
+    RemoveFile(path);
+    return nullptr;
+  }
   if (file == nullptr || !file->openable) return nullptr;
   ++file->opens;
   return std::make_unique<FakeFile>(this, file);

@@ -23,6 +23,9 @@ class FakeFiles : public Files {
   // Listed by directory searches, but opening it fails.
   void AddUnopenableFile(const std::string& path);
   void RemoveFile(const std::string& path);
+  // The file is gone once it has been opened `opens` times, as if it were
+  // deleted between two steps.
+  void VanishAfterOpens(const std::string& path, int opens);
   // Writes `bytes` at `offset` of an existing stored file, growing it.
   void Patch(const std::string& path, uint64_t offset, const std::string& bytes);
 
@@ -42,6 +45,7 @@ class FakeFiles : public Files {
     uint64_t size = 0;  // at least bytes.size(); the rest reads as zeros
     bool openable = true;
     int opens = 0;
+    int vanishAfter = -1;
     uint64_t bytesRead = 0;
   };
 

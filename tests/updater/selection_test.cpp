@@ -388,14 +388,19 @@ TEST_F(Selection, WithoutStringCompareTheStringsAreNotRead) {
   EXPECT_EQ(4u, os_.BytesRead(".\\Binfile\\A.BIN"));
 }
 
-TEST_F(Selection, StringCompareNeedsManufacturerAndOneProduct) {
-  state().StringCompare = 1;
+// Any value but 0 switches the string test on.
+class StringCompareSwitch : public Selection, public ::testing::WithParamInterface<int32_t> {};
+
+TEST_P(StringCompareSwitch, NeedsManufacturerAndOneProduct) {
+  state().StringCompare = GetParam();
   AddImage("MAKER.BIN", LongImage(kImageId, "Someone Else", "USB3.0 Hub", "USB3.0 Hub"));
   AddImage("PRODUCT.BIN", LongImage(kImageId, "Maker Inc.", "Another", "Another"));
   AddImage("SECOND.BIN", LongImage(kImageId, "Maker Inc.", "Another", "USB3.0 Hub"));
   EXPECT_TRUE(Select());
   EXPECT_EQ(".\\Binfile\\SECOND.BIN", Path());
 }
+
+INSTANTIATE_TEST_SUITE_P(Selection, StringCompareSwitch, ::testing::Values(1, 2, -1));
 
 TEST_F(Selection, AUsb2HubSkipsTheManufacturerButNotTheProduct) {
   state().StringCompare = 1;
@@ -586,6 +591,90 @@ TEST_F(Selection, AHugeImageIsNeverReadWhole) {
   os_.AddSparseFile(".\\Binfile\\HUGE.BIN", uint64_t{1} << 30, head);
   EXPECT_TRUE(Select());
   EXPECT_LE(os_.BytesRead(".\\Binfile\\HUGE.BIN"), 4u + 30u + 36u);
+}
+
+// ---- Verdicts: the first failed test of each image and what it compared.
+
+TEST_F(Selection, EachImageGetsTheVerdictOfItsFirstFailedTest) {
+  state().StringCompare = 1;
+  Wanted wanted;
+  ASSERT_EQ(SelectionTest::kPassed, WantedImage(state(), kHubId, hub_, &wanted).failed);
+  EXPECT_EQ(kImageId, wanted.imageId);
+  EXPECT_EQ(nullptr, wanted.fileName);
+
+  std::string product = LongImage(kImageId, "Maker Inc.", "USB3.0 Hux", "USB3.0 Hub!");
+  Put(product, 28800, std::string("XSB3.0 Hub", 10));
+  const struct {
+    const char* name;
+    std::string bytes;
+    SelectionTest failed;
+  } cases[] = {
+      {"SIZE.BIN", Image(0x0D12, 0x08, 28000), SelectionTest::kSizeRule},
+      {"SHORT.BIN", std::string("\x0D\x13\x08", 3), SelectionTest::kHeaderTooShort},
+      {"ID.BIN", LongImage(0x4444), SelectionTest::kImageId},
+      {"MAKER.BIN", LongImage(kImageId, "Maker Inc,"), SelectionTest::kManufacturer},
+      {"PRODUCT.BIN", product, SelectionTest::kProduct},
+      {"CHIP.BIN", [] {
+         std::string image = LongImage();
+         image[2] = 0x08;  // bit 3 without bit 2: no rule for options 0x30
+         return image;
+       }(), SelectionTest::kNoCompatibilityRule},
+      {"GOOD.BIN", LongImage(), SelectionTest::kPassed},
+  };
+  for (const auto& c : cases) {
+    AddImage(c.name, c.bytes);
+    std::string path = std::string(".\\Binfile\\") + c.name;
+    std::unique_ptr<ByteSource> image = os_.OpenForRead(path.c_str());
+    Verdict verdict = JudgeImage(state(), wanted, hub_, c.name, *image, image->Size());
+    EXPECT_EQ(c.failed, verdict.failed) << c.name;
+    EXPECT_EQ(c.bytes.size(), verdict.size) << c.name;
+
+    if (c.failed == SelectionTest::kHeaderTooShort) EXPECT_EQ(3u, verdict.headerLength);
+    if (c.failed == SelectionTest::kImageId) {
+      EXPECT_EQ(0x4444, verdict.imageId);
+      EXPECT_EQ(kImageId, verdict.wantedImageId);
+    }
+    if (c.failed == SelectionTest::kManufacturer) {
+      EXPECT_TRUE(verdict.manufacturer.present);
+      EXPECT_EQ(9, verdict.manufacturer.difference);
+      EXPECT_EQ(',', verdict.manufacturer.imageByte);
+      EXPECT_EQ('.', verdict.manufacturer.hubByte);
+    }
+    if (c.failed == SelectionTest::kProduct) {
+      EXPECT_EQ(9, verdict.product[0].difference);
+      EXPECT_EQ('x', verdict.product[0].imageByte);
+      EXPECT_EQ(0, verdict.product[1].difference);
+      EXPECT_EQ('X', verdict.product[1].imageByte);
+    }
+    if (c.failed == SelectionTest::kNoCompatibilityRule) {
+      EXPECT_EQ(0xB2, verdict.chipRevision);
+      EXPECT_EQ(0x30, verdict.chipOptions);
+      EXPECT_EQ(0x08, verdict.flags);
+    }
+    if (c.failed == SelectionTest::kPassed) EXPECT_EQ(3, verdict.rule);
+  }
+}
+
+TEST_F(Selection, HubVerdictsNameThePlaceAndTheWantedName) {
+  SetModules({{0, 0, "A.BIN"}, {2, 3, "Good.BIN"}});
+  hub_.Depth = 2;
+  hub_.ConnectionPortIndex = 4;
+  Wanted wanted;
+  Verdict verdict = WantedImage(state(), kHubId, hub_, &wanted);
+  EXPECT_EQ(SelectionTest::kModulePlace, verdict.failed);
+  EXPECT_EQ(2, verdict.depth);
+  EXPECT_EQ(4, verdict.connectionPortIndex);
+
+  hub_.ConnectionPortIndex = 3;
+  ASSERT_EQ(SelectionTest::kPassed, WantedImage(state(), kHubId, hub_, &wanted).failed);
+  EXPECT_STREQ("Good.BIN", wanted.fileName);
+  AddImage("GOOD.BIN", LongImage());
+  std::unique_ptr<ByteSource> image = os_.OpenForRead(".\\Binfile\\GOOD.BIN");
+  verdict = JudgeImage(state(), wanted, hub_, "GOOD.BIN", *image, image->Size());
+  EXPECT_EQ(SelectionTest::kFileName, verdict.failed);
+  EXPECT_STREQ("Good.BIN", verdict.wantedName);
+
+  EXPECT_EQ(SelectionTest::kHubIdNotInSettings, WantedImage(state(), kHubId + 1, hub_, &wanted).failed);
 }
 
 }  // namespace

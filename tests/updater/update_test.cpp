@@ -295,6 +295,40 @@ TEST_F(UpdateRun, AnImageEndingBeforeItsVersionWordDeliversOnlyTheAddend) {
   EXPECT_EQ(0, os_.OpenFiles());
 }
 
+// Any value but 0 switches both version checks on.
+class VersionCheckSwitch : public UpdateRun, public ::testing::WithParamInterface<int32_t> {};
+
+TEST_P(VersionCheckSwitch, HubsAtTheSameLevelAreSkippedInBothFormats) {
+  AddShortImage();
+  os_.AddFile(".\\Binfile\\L.BIN", Image(kLongImageId, 0x08, 9000, 8012, 0x0A21));
+  AddHub(kShortFormatHubA, 0x9013);
+  AddHub(kLongHubId, 0x0A21, kB3Chip);
+  state().CheckHubFw = GetParam();
+  state().FwVersion = 0x0139;
+  Run();
+  EXPECT_EQ("DoUpdateFW()\n" + SameLevelLong(2) + SameLevelShort(1), Screen());
+  EXPECT_TRUE(library_.calls.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(UpdateRun, VersionCheckSwitch, ::testing::Values(1, 2, -1));
+
+// The chosen image is gone when its version is read: it delivers 0, so the
+// hub is programmed unless it reports 0 itself.
+class VanishedImage : public UpdateRun, public ::testing::WithParamInterface<uint16_t> {};
+
+TEST_P(VanishedImage, DeliversVersionZero) {
+  os_.AddFile(".\\Binfile\\L.BIN", Image(kLongImageId, 0x08, 9000, 8012, 0x0A21));
+  os_.VanishAfterOpens(".\\Binfile\\L.BIN", 1);
+  AddHub(kLongHubId, GetParam(), kB3Chip);
+  state().CheckHubFw = 1;
+  Run();
+  EXPECT_EQ("DoUpdateFW()\n" + (GetParam() == 0 ? SameLevelLong(1)
+                                               : Programmed(0, ".\\Binfile\\L.BIN") + Complete("")),
+            Screen());
+}
+
+INSTANTIATE_TEST_SUITE_P(UpdateRun, VanishedImage, ::testing::Values(0x0A21, 0x0000));
+
 TEST_F(UpdateRun, WithoutCheckHubFwEveryHubWithAnImageIsProgrammed) {
   AddShortImage();
   os_.AddFile(".\\Binfile\\L.BIN", Image(kLongImageId, 0x08, 9000, 8012, 0x0A21));
