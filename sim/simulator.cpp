@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "byte_source.h"
+#include "firmware_image.h"
 #include "updater_state.h"
 
 namespace sim {
@@ -37,6 +39,24 @@ std::string HexWord(uint32_t value, int digits) {
   return buffer;
 }
 
+// The image as the format module reads files: the simulator has read it
+// whole already, to store it as the hub's flash.
+class ImageBytes : public ByteSource {
+ public:
+  explicit ImageBytes(const std::string& bytes) : bytes_(bytes) {}
+  uint64_t Size() override { return bytes_.size(); }
+  size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
+    if (offset >= bytes_.size()) return 0;
+    size_t available = bytes_.size() - static_cast<size_t>(offset);
+    size_t length = count < available ? count : available;
+    std::memcpy(buffer, bytes_.data() + offset, length);
+    return length;
+  }
+
+ private:
+  const std::string& bytes_;
+};
+
 size_t DirectoryEnd(const std::string& path) {
   size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? 0 : slash + 1;
@@ -69,13 +89,8 @@ void FillRecord(const DescribedHub& hub, HubDeviceInfo* record) {
 }  // namespace
 
 uint16_t DeliveredVersion(const std::string& image) {
-  auto byteAt = [&](size_t offset) -> uint8_t {
-    return offset < image.size() ? static_cast<uint8_t>(image[offset]) : 0;
-  };
-  uint8_t flags = byteAt(2);
-  size_t offset = (flags & 0x88) != 0 ? 8012 : 8044;
-  uint32_t word = byteAt(offset) | (uint32_t{byteAt(offset + 1)} << 8);
-  return static_cast<uint16_t>(word + ((flags >> 4) & 7));
+  ImageBytes bytes(image);
+  return fwimage::DeliveredVersion(bytes);
 }
 
 Simulator::Simulator(SimPlatform& platform, std::string descriptionPath, std::string logPath)

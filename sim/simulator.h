@@ -65,9 +65,8 @@ class Simulator {
   bool enumeratedOnce_ = false;
 };
 
-// The firmware version an image delivers, read as the update run reads it:
-// the version word at 8012 (ImageFlags & 0x88) or 8044, little-endian, plus
-// (ImageFlags >> 4) & 7, modulo 2^16. Bytes the image lacks count as 0.
+// The firmware version an image delivers, as the update run reads it: the
+// image format module's reading, over an image already read whole.
 uint16_t DeliveredVersion(const std::string& image);
 
 }  // namespace sim
