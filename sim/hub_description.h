@@ -9,10 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "updater_state.h"
+
 namespace sim {
 
-constexpr int kMaxDescribedHubs = 16;
-constexpr size_t kHubStringSize = 46;
+// What one enumeration can write into the updater's record.
+constexpr int kMaxDescribedHubs = kMaxDevices;
+constexpr size_t kHubStringSize = sizeof(HubDeviceInfo::ManufacturerString);
+static_assert(sizeof(HubDeviceInfo::ProductString) == kHubStringSize,
+              "both strings are read into fields of one size");
 constexpr uint32_t kDefaultLibraryVersion = 0x20190823;
 
 struct DescribedHub {

@@ -1,5 +1,6 @@
 #include "simulator.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -62,10 +63,28 @@ size_t DirectoryEnd(const std::string& path) {
   return slash == std::string::npos ? 0 : slash + 1;
 }
 
+// The library is handed addresses inside the updater's record, not the
+// record: the tables lie at the record's own distances from them.
+constexpr size_t kTargetIdsFromHead =
+    offsetof(UpdaterState, TargetIds) - offsetof(UpdaterState, TargetIdCount);
+constexpr size_t kDevicesFromCount =
+    offsetof(UpdaterState, Devices) - offsetof(UpdaterState, DeviceCount);
+
+// The device descriptor's first field holds the descriptor's own length.
+constexpr uint8_t kDeviceDescriptorLength =
+    offsetof(HubDeviceInfo, Reserved1) - offsetof(HubDeviceInfo, DescriptorLength);
+
+// Unaligned in the record, so copied out rather than pointed at.
+TargetIdEntry TargetIdAt(const uint8_t* head, int k) {
+  TargetIdEntry entry;
+  std::memcpy(&entry, head + kTargetIdsFromHead + sizeof entry * k, sizeof entry);
+  return entry;
+}
+
 void FillRecord(const DescribedHub& hub, HubDeviceInfo* record) {
   std::memset(record, 0, sizeof *record);
   bool usb3 = (hub.usbVersion & 0x0F) >= 3;
-  record->DescriptorLength = 18;
+  record->DescriptorLength = kDeviceDescriptorLength;
   record->DescriptorType = 1;  // device
   record->UsbVersionLow = 0x00;
   record->UsbVersion = hub.usbVersion;
@@ -82,8 +101,8 @@ void FillRecord(const DescribedHub& hub, HubDeviceInfo* record) {
   record->Depth = hub.depth;
   record->ChipRevision = hub.chipRevision;
   record->ChipOptions = hub.chipOptions;
-  std::memcpy(record->ManufacturerString, hub.manufacturer, kHubStringSize);
-  std::memcpy(record->ProductString, hub.product, kHubStringSize);
+  std::memcpy(record->ManufacturerString, hub.manufacturer, sizeof record->ManufacturerString);
+  std::memcpy(record->ProductString, hub.product, sizeof record->ProductString);
 }
 
 }  // namespace
@@ -165,8 +184,7 @@ int Simulator::SetIniInfo(const void* head) {
     line += " count=" + std::to_string(count) + " ids=";
     int shown = count < kMaxTargetIds ? count : kMaxTargetIds;
     for (int k = 0; k < shown; ++k) {
-      TargetIdEntry entry;
-      std::memcpy(&entry, head_ + 1 + 7 * k, sizeof entry);
+      TargetIdEntry entry = TargetIdAt(head_, k);
       if (k > 0) line += ",";
       line += HexWord(entry.HubId, 8) + "=" + HexWord(entry.ImageId, 4) + "/" +
               std::to_string(entry.UsbGeneration);
@@ -182,9 +200,7 @@ bool Simulator::HubIsTargeted(const DescribedHub& hub) const {
   uint32_t hubId = (uint32_t{hub.vendorId} << 16) | hub.productId;
   int count = head_[0] < kMaxTargetIds ? head_[0] : kMaxTargetIds;
   for (int k = 0; k < count; ++k) {
-    TargetIdEntry entry;
-    std::memcpy(&entry, head_ + 1 + 7 * k, sizeof entry);
-    if (entry.HubId == hubId) return true;
+    if (TargetIdAt(head_, k).HubId == hubId) return true;
   }
   return false;
 }
@@ -211,7 +227,7 @@ int Simulator::GetEnumInfo(void* deviceCount) {
     for (size_t k = 0; k < enumerated_.size(); ++k) {
       HubDeviceInfo record;
       FillRecord(description.hubs[enumerated_[k]], &record);
-      std::memcpy(bytes + 1 + k * sizeof(HubDeviceInfo), &record, sizeof record);
+      std::memcpy(bytes + kDevicesFromCount + k * sizeof record, &record, sizeof record);
     }
   }
   for (size_t k = 0; k < enumerated_.size(); ++k)
