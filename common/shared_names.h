@@ -9,4 +9,9 @@
 // run without it, so that it is not started by hand around the launcher.
 #define QUILLET_LAUNCH_TOKEN "QRZ"
 
+// Under HKEY_LOCAL_MACHINE: the device setup class of USB host controllers
+// and hubs, whose UpperFilters value names the filter driver.
+#define QUILLET_USB_CLASS_KEY \
+  "SYSTEM\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}"
+
 #endif  // QUILLET_COMMON_SHARED_NAMES_H_
