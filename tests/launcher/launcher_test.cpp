@@ -198,9 +198,20 @@ TEST(Launcher, ADirectoryThatLeavesRoomForTheLongestSuffixRuns) {
 }
 
 TEST(Launcher, ADirectoryTooLongForTheBuffersStartsNoChild) {
-  for (size_t length : {252, 259, 260, 300}) {
+  const struct {
+    size_t length;
+    uint32_t reportedTooSmall;  // 0: what the directory's length gives
+  } cases[] = {
+      {252, 0}, {259, 0}, {260, 0}, {300, 0},
+      // A report of exactly the buffer's size still means nothing was copied.
+      {20, kLauncherPathSize},
+  };
+  for (const auto& c : cases) {
+    const size_t length = c.length;
+    SCOPED_TRACE(c.reportedTooSmall);
     FakeLauncherPlatform os;
     os.currentDirectory = DirectoryOfLength(length);
+    os.reportedTooSmall = c.reportedTooSmall;
     os.AddKit(os.currentDirectory);
     EXPECT_EQ(0, Launch(os)) << length;
     EXPECT_EQ("{cls}!!!Error The working directory path is too long\n{PAUSE}", os.screen)
