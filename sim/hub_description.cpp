@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <set>
+#include <utility>
 
 namespace sim {
 namespace {
@@ -360,9 +361,10 @@ bool WithFirmwareVersion(const std::string& text, const std::string& section,
                                                                 lines[0].next - lines[0].end)
                                                   : "\n";
     if (ending.empty()) ending = "\n";
-    std::string head = text.substr(0, header.next);
-    if (header.next == header.end) head += ending;
-    *out = head + "FirmwareVersion=" + digits + ending + text.substr(header.next);
+    std::string edited = text.substr(0, header.next);
+    if (header.next == header.end) edited += ending;
+    edited.append("FirmwareVersion=").append(digits).append(ending).append(text, header.next);
+    *out = std::move(edited);
     return true;
   }
   return false;
