@@ -83,8 +83,7 @@ int RunInstaller(const std::vector<std::string>& args, FilterRegistry& registry,
   const bool install = args[0] == "i";
   long error = 0;
   switch (registry.OpenClassKey(install, &error)) {
-    case FilterRegistry::Status::Ok:
-      break;
+    case FilterRegistry::Status::Ok: break;
     case FilterRegistry::Status::Missing:
       return kDone;  // removing: no class key, so no filter either
     case FilterRegistry::Status::Failed:

@@ -50,15 +50,15 @@ struct HubDescription {
 
 // Parses description text. On failure returns false and sets *error to one
 // line "<fileName>:<line>: <what is wrong>" (no line end).
-bool ParseHubDescription(const std::string& text, const std::string& fileName,
-                         HubDescription* out, std::string* error);
+bool ParseHubDescription(const std::string& text, const std::string& fileName, HubDescription* out,
+                         std::string* error);
 
 // Returns `text` with the FirmwareVersion of [section] set to `version`
 // (four upper-case hex digits); every other byte stays as it was. A section
 // without the key gets it on the line after its header. False when the
 // section is not in the text.
-bool WithFirmwareVersion(const std::string& text, const std::string& section,
-                         uint16_t version, std::string* out);
+bool WithFirmwareVersion(const std::string& text, const std::string& section, uint16_t version,
+                         std::string* out);
 
 }  // namespace sim
 

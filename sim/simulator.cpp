@@ -88,7 +88,7 @@ void FillRecord(const DescribedHub& hub, HubDeviceInfo* record) {
   record->DescriptorType = 1;  // device
   record->UsbVersionLow = 0x00;
   record->UsbVersion = hub.usbVersion;
-  record->DeviceClass = 9;     // hub
+  record->DeviceClass = 9;  // hub
   record->DeviceProtocol = usb3 ? 3 : 1;
   record->MaxPacketSize0 = usb3 ? 9 : 64;
   record->VendorId = hub.vendorId;
@@ -134,14 +134,12 @@ const HubDescription& Simulator::Description() {
   std::string text;
   switch (ReadWholeFile(descriptionPath_, &text)) {
     case ReadStatus::Missing:
-      platform_.Warn("TZ415Sim: no hub description " + descriptionPath_ +
-                     "; reporting no hubs");
+      platform_.Warn("TZ415Sim: no hub description " + descriptionPath_ + "; reporting no hubs");
       return description_;
     case ReadStatus::Failed:
       platform_.Warn("TZ415Sim: cannot read " + descriptionPath_ + "; reporting no hubs");
       return description_;
-    case ReadStatus::Ok:
-      break;
+    case ReadStatus::Ok: break;
   }
   std::string error;
   if (!ParseHubDescription(text, descriptionPath_, &description_, &error)) {
@@ -215,7 +213,7 @@ int Simulator::GetEnumInfo(void* deviceCount) {
       enumerated_.push_back(i);
   }
   int count = description.reportedCount >= 0 ? description.reportedCount
-                                              : static_cast<int>(enumerated_.size());
+                                             : static_cast<int>(enumerated_.size());
   std::string names;
   int result = 0;
   if (deviceCount == nullptr) {
@@ -250,9 +248,9 @@ int Simulator::Program(const DescribedHub& hub, bool removeImage, const char* pa
   std::string image;
   ReadStatus status = ReadWholeFile(path, &image);
   if (status != ReadStatus::Ok || image.empty()) {
-    *note += status == ReadStatus::Missing ? "refused=\"image cannot be opened\""
+    *note += status == ReadStatus::Missing  ? "refused=\"image cannot be opened\""
              : status == ReadStatus::Failed ? "refused=\"image cannot be read\""
-                                             : "refused=\"image is empty\"";
+                                            : "refused=\"image is empty\"";
     return kImageUnreadable;
   }
   *note = "hub=" + hub.section;
@@ -306,12 +304,12 @@ int Simulator::UpdateISP(uint8_t index, const char* path, int reserved) {
     result = kNoSuchHub;
   } else {
     DescribedHub hub = description.hubs[enumerated_[index]];
-    result = Program(hub, description.removeImageBeforeWrite || hub.removeImageBeforeWrite,
-                     path, &note);
+    result =
+        Program(hub, description.removeImageBeforeWrite || hub.removeImageBeforeWrite, path, &note);
   }
-  Log("TA_UpdateISP index=" + std::to_string(index) + " path=\"" +
-      (path == nullptr ? "" : path) + "\" reserved=" + std::to_string(reserved) + " " + note +
-      " result=" + std::to_string(result) + " ms=" + std::to_string(platform_.NowMs() - start));
+  Log("TA_UpdateISP index=" + std::to_string(index) + " path=\"" + (path == nullptr ? "" : path) +
+      "\" reserved=" + std::to_string(reserved) + " " + note + " result=" + std::to_string(result) +
+      " ms=" + std::to_string(platform_.NowMs() - start));
   return result;
 }
 

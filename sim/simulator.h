@@ -46,8 +46,7 @@ class Simulator {
 
   // Where a described hub's flash contents are kept: beside the description,
   // "<description name without extension>.<section>.flash".
-  static std::string FlashPathFor(const std::string& descriptionPath,
-                                  const std::string& section);
+  static std::string FlashPathFor(const std::string& descriptionPath, const std::string& section);
 
  private:
   const HubDescription& Description();
@@ -60,8 +59,8 @@ class Simulator {
   std::string logPath_;
   bool loaded_ = false;
   HubDescription description_;
-  const uint8_t* head_ = nullptr;        // TargetIdCount, then TargetIds
-  std::vector<size_t> enumerated_;       // positions in description_.hubs
+  const uint8_t* head_ = nullptr;   // TargetIdCount, then TargetIds
+  std::vector<size_t> enumerated_;  // positions in description_.hubs
   bool enumeratedOnce_ = false;
 };
 
