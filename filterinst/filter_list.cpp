@@ -1,10 +1,11 @@
 #include "filter_list.h"
 
+#include "shared_names.h"
+
 namespace filterinst {
 
 const char16_t kFilterName[] = u"tz415filter";
-const char kClassKeyText[] =
-    "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}";
+const char kClassKeyText[] = "HKLM\\" QUILLET_USB_CLASS_KEY;
 
 namespace {
 
@@ -82,8 +83,7 @@ int RunInstaller(const std::vector<std::string>& args, FilterRegistry& registry,
   const bool install = args[0] == "i";
   long error = 0;
   switch (registry.OpenClassKey(install, &error)) {
-    case FilterRegistry::Status::Ok:
-      break;
+    case FilterRegistry::Status::Ok: break;
     case FilterRegistry::Status::Missing:
       return kDone;  // removing: no class key, so no filter either
     case FilterRegistry::Status::Failed:

@@ -12,7 +12,7 @@
 namespace filterinst {
 
 extern const char16_t kFilterName[];  // u"tz415filter"
-extern const char kClassKeyText[];    // "HKLM\SYSTEM\...\{36FC9E60-...}", for messages
+extern const char kClassKeyText[];    // "HKLM\" and the USB class key, for messages
 
 // The platform's value types that the installer tells apart.
 constexpr uint32_t kTypeString = 1;       // REG_SZ

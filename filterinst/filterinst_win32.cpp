@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "filter_list.h"
+#include "shared_names.h"
 
 namespace {
 
-const wchar_t kClassKey[] =
-    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}";
+const wchar_t kClassKey[] = L"" QUILLET_USB_CLASS_KEY;
 const wchar_t kValueName[] = L"UpperFilters";
 
 class Win32FilterRegistry : public filterinst::FilterRegistry {

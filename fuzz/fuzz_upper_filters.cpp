@@ -8,6 +8,7 @@
 #include "environment.h"
 #include "fake_platform.h"
 #include "printer.h"
+#include "shared_names.h"
 #include "updater_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -16,9 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The first byte picks the reported Windows version, so the warning path
   // is walked too.
   if (data[0] & 1) os.SetVersion(6, 2);
-  os.SetRegistryValue(
-      u"SYSTEM\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}",
-      u"UpperFilters", std::vector<uint8_t>(data + 1, data + size));
+  os.SetRegistryValue(u"" QUILLET_USB_CLASS_KEY, u"UpperFilters",
+                      std::vector<uint8_t>(data + 1, data + size));
   auto state = std::make_unique<UpdaterState>();
   std::memset(state.get(), 0, sizeof(UpdaterState));
   Printer out(os, *state);

@@ -123,7 +123,7 @@ static_assert(offsetof(UpdaterState, TargetIdCount) == 0, "TargetIdCount");
 static_assert(offsetof(UpdaterState, TargetIds) == 1, "TargetIds");
 static_assert(offsetof(UpdaterState, DeviceCount) == 701, "DeviceCount");
 static_assert(offsetof(UpdaterState, Devices) == 702, "Devices");
-static_assert(offsetof(UpdaterState, Devices) + 676 * 15 + 530 == 1232 + 676 * 15,
+static_assert(offsetof(UpdaterState, Devices) + size_t{676} * 15 + 530 == 1232 + size_t{676} * 15,
               "Depth of record k at 1232 + 676k");
 static_assert(offsetof(UpdaterState, Reserved) == 11518, "reserved stretch");
 static_assert(offsetof(UpdaterState, OsVersionInfo) >= 22336,

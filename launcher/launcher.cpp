@@ -3,13 +3,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "shared_names.h"
+
 namespace {
 
 constexpr char kInstallCommand[] = "TZ415FilterInst.exe i";
 constexpr char kRemoveCommand[] = "TZ415FilterInst.exe u";
 constexpr char kDriverSuffix[] = "\\Driver\\";
-constexpr char kUpdater32Command[] = "Quillet32 QRZ";
-constexpr char kUpdater64Command[] = "Quillet64 QRZ";
+constexpr char kUpdater32Command[] = "Quillet32 " QUILLET_LAUNCH_TOKEN;
+constexpr char kUpdater64Command[] = "Quillet64 " QUILLET_LAUNCH_TOKEN;
 constexpr char kUpdater32Suffix[] = "\\x86\\";
 constexpr char kUpdater64Suffix[] = "\\x64\\";
 

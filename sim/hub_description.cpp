@@ -5,15 +5,16 @@
 #include <cstring>
 #include <functional>
 #include <set>
+#include <utility>
 
 namespace sim {
 namespace {
 
 // One physical line of the text, without its line end.
 struct Line {
-  size_t begin;    // offset of the first byte
-  size_t end;      // offset just past the content (before "\r\n" or "\n")
-  size_t next;     // offset of the following line
+  size_t begin;  // offset of the first byte
+  size_t end;    // offset just past the content (before "\r\n" or "\n")
+  size_t next;   // offset of the following line
 };
 
 std::vector<Line> SplitLines(const std::string& text) {
@@ -223,7 +224,7 @@ class Parser {
       out_->removeImageBeforeWrite = dec != 0;
     } else {
       return Fail(key + " is not a key of [Library] (Version, ReportedCount, RequireTargetIds, "
-                  "RemoveImageBeforeWrite)");
+                        "RemoveImageBeforeWrite)");
     }
     return true;
   }
@@ -260,10 +261,16 @@ class Parser {
       Setter set;
     };
     const HexKey hexKeys[] = {
-        {"vendorid", 0xFFFF, [&](uint32_t v) { hub.vendorId = static_cast<uint16_t>(v);
-                                               hasVendor_.back() = true; }},
-        {"productid", 0xFFFF, [&](uint32_t v) { hub.productId = static_cast<uint16_t>(v);
-                                                hasProduct_.back() = true; }},
+        {"vendorid", 0xFFFF,
+         [&](uint32_t v) {
+           hub.vendorId = static_cast<uint16_t>(v);
+           hasVendor_.back() = true;
+         }},
+        {"productid", 0xFFFF,
+         [&](uint32_t v) {
+           hub.productId = static_cast<uint16_t>(v);
+           hasProduct_.back() = true;
+         }},
         {"usbversion", 0xFF, [&](uint32_t v) { hub.usbVersion = static_cast<uint8_t>(v); }},
         {"firmwareversion", 0xFFFF,
          [&](uint32_t v) { hub.firmwareVersion = static_cast<uint16_t>(v); }},
@@ -289,8 +296,7 @@ class Parser {
       if (!DecimalValue(key, value, 0, 1, &dec)) return false;
       hub.removeImageBeforeWrite = dec != 0;
     } else if (k == "manufacturer" || k == "manufacturerhex") {
-      return StringValue(key, value, k == "manufacturerhex", &manufacturerGiven_,
-                         hub.manufacturer);
+      return StringValue(key, value, k == "manufacturerhex", &manufacturerGiven_, hub.manufacturer);
     } else if (k == "product" || k == "producthex") {
       return StringValue(key, value, k == "producthex", &productGiven_, hub.product);
     } else {
@@ -321,16 +327,16 @@ class Parser {
 
 }  // namespace
 
-bool ParseHubDescription(const std::string& text, const std::string& fileName,
-                         HubDescription* out, std::string* error) {
+bool ParseHubDescription(const std::string& text, const std::string& fileName, HubDescription* out,
+                         std::string* error) {
   HubDescription parsed;
   if (!Parser(fileName, &parsed, error).Run(text)) return false;
   *out = std::move(parsed);
   return true;
 }
 
-bool WithFirmwareVersion(const std::string& text, const std::string& section,
-                         uint16_t version, std::string* out) {
+bool WithFirmwareVersion(const std::string& text, const std::string& section, uint16_t version,
+                         std::string* out) {
   char digits[8];
   std::snprintf(digits, sizeof digits, "%04X", version);
   std::vector<Line> lines = SplitLines(text);
@@ -348,21 +354,20 @@ bool WithFirmwareVersion(const std::string& text, const std::string& section,
       if (SectionName(trimmed, &name)) break;
       if (IsComment(trimmed)) continue;
       size_t eq = body.find('=');
-      if (eq == std::string::npos || Lower(Trim(body.substr(0, eq))) != "firmwareversion")
-        continue;
+      if (eq == std::string::npos || Lower(Trim(body.substr(0, eq))) != "firmwareversion") continue;
       *out = text.substr(0, line.begin + eq + 1) + digits + text.substr(line.end);
       return true;
     }
     // No such key yet: a new line right after the header, ended as the
     // header is ended (or with the file's first line end).
     std::string ending = text.substr(header.end, header.next - header.end);
-    if (ending.empty()) ending = lines.size() > 1 ? text.substr(lines[0].end,
-                                                                lines[0].next - lines[0].end)
-                                                  : "\n";
+    if (ending.empty())
+      ending = lines.size() > 1 ? text.substr(lines[0].end, lines[0].next - lines[0].end) : "\n";
     if (ending.empty()) ending = "\n";
-    std::string head = text.substr(0, header.next);
-    if (header.next == header.end) head += ending;
-    *out = head + "FirmwareVersion=" + digits + ending + text.substr(header.next);
+    std::string edited = text.substr(0, header.next);
+    if (header.next == header.end) edited += ending;
+    edited.append("FirmwareVersion=").append(digits).append(ending).append(text, header.next);
+    *out = std::move(edited);
     return true;
   }
   return false;

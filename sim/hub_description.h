@@ -9,10 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "updater_state.h"
+
 namespace sim {
 
-constexpr int kMaxDescribedHubs = 16;
-constexpr size_t kHubStringSize = 46;
+// What one enumeration can write into the updater's record.
+constexpr int kMaxDescribedHubs = kMaxDevices;
+constexpr size_t kHubStringSize = sizeof(HubDeviceInfo::ManufacturerString);
+static_assert(sizeof(HubDeviceInfo::ProductString) == kHubStringSize,
+              "both strings are read into fields of one size");
 constexpr uint32_t kDefaultLibraryVersion = 0x20190823;
 
 struct DescribedHub {
@@ -45,15 +50,15 @@ struct HubDescription {
 
 // Parses description text. On failure returns false and sets *error to one
 // line "<fileName>:<line>: <what is wrong>" (no line end).
-bool ParseHubDescription(const std::string& text, const std::string& fileName,
-                         HubDescription* out, std::string* error);
+bool ParseHubDescription(const std::string& text, const std::string& fileName, HubDescription* out,
+                         std::string* error);
 
 // Returns `text` with the FirmwareVersion of [section] set to `version`
 // (four upper-case hex digits); every other byte stays as it was. A section
 // without the key gets it on the line after its header. False when the
 // section is not in the text.
-bool WithFirmwareVersion(const std::string& text, const std::string& section,
-                         uint16_t version, std::string* out);
+bool WithFirmwareVersion(const std::string& text, const std::string& section, uint16_t version,
+                         std::string* out);
 
 }  // namespace sim
 

@@ -71,7 +71,8 @@ int main(int argc, char** argv) {
       std::printf("update %d result=%d\n", index, result);
       i += 2;
     } else {
-      std::fprintf(stderr, "usage: tz415sim_probe [version] [ids LIST] [enum] [update I PATH]...\n");
+      std::fprintf(stderr,
+                   "usage: tz415sim_probe [version] [ids LIST] [enum] [update I PATH]...\n");
       return 2;
     }
     std::fflush(stdout);

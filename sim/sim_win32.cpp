@@ -54,5 +54,4 @@ int TZ415API_CALL TA_GetEnumInfo(void* deviceCount) {
 int TZ415API_CALL TA_UpdateISP(uint8_t index, const char* path, int reserved) {
   return TheSimulator().UpdateISP(index, path, reserved);
 }
-
 }

@@ -1,8 +1,11 @@
 #include "simulator.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
+#include "byte_source.h"
+#include "firmware_image.h"
 #include "updater_state.h"
 
 namespace sim {
@@ -37,19 +40,55 @@ std::string HexWord(uint32_t value, int digits) {
   return buffer;
 }
 
+// The image as the format module reads files: the simulator has read it
+// whole already, to store it as the hub's flash.
+class ImageBytes : public ByteSource {
+ public:
+  explicit ImageBytes(const std::string& bytes) : bytes_(bytes) {}
+  uint64_t Size() override { return bytes_.size(); }
+  size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
+    if (offset >= bytes_.size()) return 0;
+    size_t available = bytes_.size() - static_cast<size_t>(offset);
+    size_t length = count < available ? count : available;
+    std::memcpy(buffer, bytes_.data() + offset, length);
+    return length;
+  }
+
+ private:
+  const std::string& bytes_;
+};
+
 size_t DirectoryEnd(const std::string& path) {
   size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? 0 : slash + 1;
 }
 
+// The library is handed addresses inside the updater's record, not the
+// record: the tables lie at the record's own distances from them.
+constexpr size_t kTargetIdsFromHead =
+    offsetof(UpdaterState, TargetIds) - offsetof(UpdaterState, TargetIdCount);
+constexpr size_t kDevicesFromCount =
+    offsetof(UpdaterState, Devices) - offsetof(UpdaterState, DeviceCount);
+
+// The device descriptor's first field holds the descriptor's own length.
+constexpr uint8_t kDeviceDescriptorLength =
+    offsetof(HubDeviceInfo, Reserved1) - offsetof(HubDeviceInfo, DescriptorLength);
+
+// Unaligned in the record, so copied out rather than pointed at.
+TargetIdEntry TargetIdAt(const uint8_t* head, int k) {
+  TargetIdEntry entry;
+  std::memcpy(&entry, head + kTargetIdsFromHead + sizeof entry * k, sizeof entry);
+  return entry;
+}
+
 void FillRecord(const DescribedHub& hub, HubDeviceInfo* record) {
   std::memset(record, 0, sizeof *record);
   bool usb3 = (hub.usbVersion & 0x0F) >= 3;
-  record->DescriptorLength = 18;
+  record->DescriptorLength = kDeviceDescriptorLength;
   record->DescriptorType = 1;  // device
   record->UsbVersionLow = 0x00;
   record->UsbVersion = hub.usbVersion;
-  record->DeviceClass = 9;     // hub
+  record->DeviceClass = 9;  // hub
   record->DeviceProtocol = usb3 ? 3 : 1;
   record->MaxPacketSize0 = usb3 ? 9 : 64;
   record->VendorId = hub.vendorId;
@@ -62,20 +101,15 @@ void FillRecord(const DescribedHub& hub, HubDeviceInfo* record) {
   record->Depth = hub.depth;
   record->ChipRevision = hub.chipRevision;
   record->ChipOptions = hub.chipOptions;
-  std::memcpy(record->ManufacturerString, hub.manufacturer, kHubStringSize);
-  std::memcpy(record->ProductString, hub.product, kHubStringSize);
+  std::memcpy(record->ManufacturerString, hub.manufacturer, sizeof record->ManufacturerString);
+  std::memcpy(record->ProductString, hub.product, sizeof record->ProductString);
 }
 
 }  // namespace
 
 uint16_t DeliveredVersion(const std::string& image) {
-  auto byteAt = [&](size_t offset) -> uint8_t {
-    return offset < image.size() ? static_cast<uint8_t>(image[offset]) : 0;
-  };
-  uint8_t flags = byteAt(2);
-  size_t offset = (flags & 0x88) != 0 ? 8012 : 8044;
-  uint32_t word = byteAt(offset) | (uint32_t{byteAt(offset + 1)} << 8);
-  return static_cast<uint16_t>(word + ((flags >> 4) & 7));
+  ImageBytes bytes(image);
+  return fwimage::DeliveredVersion(bytes);
 }
 
 Simulator::Simulator(SimPlatform& platform, std::string descriptionPath, std::string logPath)
@@ -100,14 +134,12 @@ const HubDescription& Simulator::Description() {
   std::string text;
   switch (ReadWholeFile(descriptionPath_, &text)) {
     case ReadStatus::Missing:
-      platform_.Warn("TZ415Sim: no hub description " + descriptionPath_ +
-                     "; reporting no hubs");
+      platform_.Warn("TZ415Sim: no hub description " + descriptionPath_ + "; reporting no hubs");
       return description_;
     case ReadStatus::Failed:
       platform_.Warn("TZ415Sim: cannot read " + descriptionPath_ + "; reporting no hubs");
       return description_;
-    case ReadStatus::Ok:
-      break;
+    case ReadStatus::Ok: break;
   }
   std::string error;
   if (!ParseHubDescription(text, descriptionPath_, &description_, &error)) {
@@ -150,8 +182,7 @@ int Simulator::SetIniInfo(const void* head) {
     line += " count=" + std::to_string(count) + " ids=";
     int shown = count < kMaxTargetIds ? count : kMaxTargetIds;
     for (int k = 0; k < shown; ++k) {
-      TargetIdEntry entry;
-      std::memcpy(&entry, head_ + 1 + 7 * k, sizeof entry);
+      TargetIdEntry entry = TargetIdAt(head_, k);
       if (k > 0) line += ",";
       line += HexWord(entry.HubId, 8) + "=" + HexWord(entry.ImageId, 4) + "/" +
               std::to_string(entry.UsbGeneration);
@@ -167,9 +198,7 @@ bool Simulator::HubIsTargeted(const DescribedHub& hub) const {
   uint32_t hubId = (uint32_t{hub.vendorId} << 16) | hub.productId;
   int count = head_[0] < kMaxTargetIds ? head_[0] : kMaxTargetIds;
   for (int k = 0; k < count; ++k) {
-    TargetIdEntry entry;
-    std::memcpy(&entry, head_ + 1 + 7 * k, sizeof entry);
-    if (entry.HubId == hubId) return true;
+    if (TargetIdAt(head_, k).HubId == hubId) return true;
   }
   return false;
 }
@@ -184,7 +213,7 @@ int Simulator::GetEnumInfo(void* deviceCount) {
       enumerated_.push_back(i);
   }
   int count = description.reportedCount >= 0 ? description.reportedCount
-                                              : static_cast<int>(enumerated_.size());
+                                             : static_cast<int>(enumerated_.size());
   std::string names;
   int result = 0;
   if (deviceCount == nullptr) {
@@ -196,7 +225,7 @@ int Simulator::GetEnumInfo(void* deviceCount) {
     for (size_t k = 0; k < enumerated_.size(); ++k) {
       HubDeviceInfo record;
       FillRecord(description.hubs[enumerated_[k]], &record);
-      std::memcpy(bytes + 1 + k * sizeof(HubDeviceInfo), &record, sizeof record);
+      std::memcpy(bytes + kDevicesFromCount + k * sizeof record, &record, sizeof record);
     }
   }
   for (size_t k = 0; k < enumerated_.size(); ++k)
@@ -219,9 +248,9 @@ int Simulator::Program(const DescribedHub& hub, bool removeImage, const char* pa
   std::string image;
   ReadStatus status = ReadWholeFile(path, &image);
   if (status != ReadStatus::Ok || image.empty()) {
-    *note += status == ReadStatus::Missing ? "refused=\"image cannot be opened\""
+    *note += status == ReadStatus::Missing  ? "refused=\"image cannot be opened\""
              : status == ReadStatus::Failed ? "refused=\"image cannot be read\""
-                                             : "refused=\"image is empty\"";
+                                            : "refused=\"image is empty\"";
     return kImageUnreadable;
   }
   *note = "hub=" + hub.section;
@@ -275,12 +304,12 @@ int Simulator::UpdateISP(uint8_t index, const char* path, int reserved) {
     result = kNoSuchHub;
   } else {
     DescribedHub hub = description.hubs[enumerated_[index]];
-    result = Program(hub, description.removeImageBeforeWrite || hub.removeImageBeforeWrite,
-                     path, &note);
+    result =
+        Program(hub, description.removeImageBeforeWrite || hub.removeImageBeforeWrite, path, &note);
   }
-  Log("TA_UpdateISP index=" + std::to_string(index) + " path=\"" +
-      (path == nullptr ? "" : path) + "\" reserved=" + std::to_string(reserved) + " " + note +
-      " result=" + std::to_string(result) + " ms=" + std::to_string(platform_.NowMs() - start));
+  Log("TA_UpdateISP index=" + std::to_string(index) + " path=\"" + (path == nullptr ? "" : path) +
+      "\" reserved=" + std::to_string(reserved) + " " + note + " result=" + std::to_string(result) +
+      " ms=" + std::to_string(platform_.NowMs() - start));
   return result;
 }
 

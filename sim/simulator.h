@@ -46,8 +46,7 @@ class Simulator {
 
   // Where a described hub's flash contents are kept: beside the description,
   // "<description name without extension>.<section>.flash".
-  static std::string FlashPathFor(const std::string& descriptionPath,
-                                  const std::string& section);
+  static std::string FlashPathFor(const std::string& descriptionPath, const std::string& section);
 
  private:
   const HubDescription& Description();
@@ -60,14 +59,13 @@ class Simulator {
   std::string logPath_;
   bool loaded_ = false;
   HubDescription description_;
-  const uint8_t* head_ = nullptr;        // TargetIdCount, then TargetIds
-  std::vector<size_t> enumerated_;       // positions in description_.hubs
+  const uint8_t* head_ = nullptr;   // TargetIdCount, then TargetIds
+  std::vector<size_t> enumerated_;  // positions in description_.hubs
   bool enumeratedOnce_ = false;
 };
 
-// The firmware version an image delivers, read as the update run reads it:
-// the version word at 8012 (ImageFlags & 0x88) or 8044, little-endian, plus
-// (ImageFlags >> 4) & 7, modulo 2^16. Bytes the image lacks count as 0.
+// The firmware version an image delivers, as the update run reads it: the
+// image format module's reading, over an image already read whole.
 uint16_t DeliveredVersion(const std::string& image);
 
 }  // namespace sim

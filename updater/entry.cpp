@@ -8,6 +8,7 @@
 #include "environment.h"
 #include "platform.h"
 #include "printer.h"
+#include "quillet_version.h"
 #include "settings.h"
 #include "tz415api.h"
 #include "update.h"
@@ -27,7 +28,8 @@ const char* const kBanner[] = {
     " | |  | | |__) | |  | | /  \\  | |  | |__  | |__) |\n",
     " | |  | |  ___/| |  | |/ /\\ \\ | |  |  __| |  _  / \n",
     " | |__| | |    | |__| / ____ \\| |  | |____| | \\ \\ \n",
-    "  \\____/|_|    |_____/_/    \\_\\_|  |______|_|  \\_\\     v2.9  \n",
+    // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): the version is spliced in
+    "  \\____/|_|    |_____/_/    \\_\\_|  |______|_|  \\_\\     v" QUILLET_VERSION "  \n",
     "==============================================================================\n",
 };
 

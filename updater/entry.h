@@ -2,6 +2,8 @@
 #ifndef QUILLET_UPDATER_ENTRY_H_
 #define QUILLET_UPDATER_ENTRY_H_
 
+#include "shared_names.h"
+
 class Console;
 class Files;
 class HubLibrary;
@@ -11,7 +13,7 @@ class System;
 struct UpdaterState;
 
 // The only accepted first argument.
-constexpr char16_t kLaunchToken[] = u"QRZ";
+constexpr char16_t kLaunchToken[] = u"" QUILLET_LAUNCH_TOKEN;
 
 // The program entry behind wmain: argv holds UTF-16 arguments. Always 0.
 int UpdaterMain(int argc, const char16_t* const* argv, Console& console, Files& files,

@@ -6,13 +6,13 @@
 
 #include "platform.h"
 #include "printer.h"
+#include "shared_names.h"
 #include "updater_state.h"
 
 namespace {
 
 // The device setup class of USB host controllers and hubs.
-constexpr char16_t kUsbClassKey[] =
-    u"SYSTEM\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}";
+constexpr char16_t kUsbClassKey[] = u"" QUILLET_USB_CLASS_KEY;
 constexpr char16_t kUpperFilters[] = u"UpperFilters";
 constexpr char kFilterDriver[] = "tz415filter";
 

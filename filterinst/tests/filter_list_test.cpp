@@ -73,7 +73,8 @@ int Invoke(FakeRegistry& registry, const std::string& command, std::string* mess
 }
 
 TEST(MultiString, SplitsIntoNonEmptyStringsAndJoinsWithTheEndMarker) {
-  EXPECT_EQ((std::vector<std::u16string>{u"a", u"bc"}), SplitMultiString(u"a" + kZ + u"bc" + kZ + kZ));
+  EXPECT_EQ((std::vector<std::u16string>{u"a", u"bc"}),
+            SplitMultiString(u"a" + kZ + u"bc" + kZ + kZ));
   EXPECT_EQ((std::vector<std::u16string>{u"a", u"bc"}), SplitMultiString(u"a" + kZ + u"bc"));
   EXPECT_EQ((std::vector<std::u16string>{u"x"}), SplitMultiString(kZ + u"x" + kZ + kZ));
   EXPECT_TRUE(SplitMultiString(kZ + kZ).empty());
@@ -112,8 +113,7 @@ TEST(Install, NamesThatOnlyContainTheFilterAreOtherFilters) {
   FakeRegistry registry;
   registry.Hold(u"xtz415filter" + kZ + u"tz415filter2" + kZ + kZ);
   EXPECT_EQ(kDone, Invoke(registry, "i"));
-  EXPECT_EQ(u"xtz415filter" + kZ + u"tz415filter2" + kZ + u"tz415filter" + kZ + kZ,
-            registry.value);
+  EXPECT_EQ(u"xtz415filter" + kZ + u"tz415filter2" + kZ + u"tz415filter" + kZ + kZ, registry.value);
 }
 
 TEST(Install, ANameInOtherLettersIsWrittenInPlaceAsTheUpdaterLooksForIt) {
@@ -200,10 +200,12 @@ TEST(Failures, GiveOneLineAndStatusOne) {
       {"u", &FakeRegistry::openError, 2,
        "TZ415FilterInst: cannot open HKLM\\SYSTEM\\CurrentControlSet\\Control\\Class\\"
        "{36FC9E60-C465-11CF-8056-444553540000} (error 2)"},
-      {"i", &FakeRegistry::readError, 1010, "TZ415FilterInst: cannot read UpperFilters (error 1010)"},
+      {"i", &FakeRegistry::readError, 1010,
+       "TZ415FilterInst: cannot read UpperFilters (error 1010)"},
       {"i", &FakeRegistry::writeError, 5,
        "TZ415FilterInst: cannot write UpperFilters (error 5); run it as administrator"},
-      {"u", &FakeRegistry::writeError, 87, "TZ415FilterInst: cannot delete UpperFilters (error 87)"},
+      {"u", &FakeRegistry::writeError, 87,
+       "TZ415FilterInst: cannot delete UpperFilters (error 87)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -231,8 +233,8 @@ TEST(Failures, AValueOfAnotherTypeIsLeftAlone) {
 TEST(CommandLine, AnythingButIOrUGivesTheUsageLine) {
   const std::string usage =
       "usage: TZ415FilterInst.exe i|u   (i: install tz415filter, u: remove it)";
-  const std::vector<std::vector<std::string>> wrong = {
-      {}, {"I"}, {"U"}, {"install"}, {""}, {"i", "u"}, {"-i"}};
+  const std::vector<std::vector<std::string>> wrong = {{},   {"I"},      {"U"}, {"install"},
+                                                       {""}, {"i", "u"}, {"-i"}};
   for (const auto& args : wrong) {
     SCOPED_TRACE(args.empty() ? "(none)" : args[0]);
     FakeRegistry registry;

@@ -97,17 +97,16 @@ TEST(HubDescription, AbsentFieldsTakeTheirDefaults) {
 TEST(HubDescription, LibrarySectionAndLayoutFreedoms) {
   // A byte-order mark, CR LF ends, comments, blanks around names and values,
   // names in any letter case; hubs stay in the order of their sections.
-  HubDescription d = Parse(
-      "\xEF\xBB\xBF# generated\r\n"
-      "[ library ]\r\n"
-      "  version = 1234abcd \r\n"
-      "ReportedCount=20\r\n"
-      "requiretargetids=1\r\n"
-      "RemoveImageBeforeWrite=1\r\n"
-      "\r\n"
-      "[HUB9]\r\n"
-      "vendorid=1\r\nPRODUCTID=2\r\n"
-      "[Hub2]\r\nVendorId=3\r\nProductId=4\r\nUpdateResult=-5\r\n");
+  HubDescription d = Parse("\xEF\xBB\xBF# generated\r\n"
+                           "[ library ]\r\n"
+                           "  version = 1234abcd \r\n"
+                           "ReportedCount=20\r\n"
+                           "requiretargetids=1\r\n"
+                           "RemoveImageBeforeWrite=1\r\n"
+                           "\r\n"
+                           "[HUB9]\r\n"
+                           "vendorid=1\r\nPRODUCTID=2\r\n"
+                           "[Hub2]\r\nVendorId=3\r\nProductId=4\r\nUpdateResult=-5\r\n");
   EXPECT_EQ(0x1234ABCDu, d.libraryVersion);
   EXPECT_EQ(20, d.reportedCount);
   EXPECT_TRUE(d.requireTargetIds);
@@ -141,7 +140,8 @@ TEST(HubDescription, BadFilesNameTheFileAndTheLine) {
     std::string error;
   } cases[] = {
       {"VendorId=1\n", "dir/hubs.ini:1: VendorId stands before any [section]"},
-      {"[Hubs]\n", "dir/hubs.ini:1: [Hubs] is not a known section ([Library], [Hub1], [Hub2], ...)"},
+      {"[Hubs]\n",
+       "dir/hubs.ini:1: [Hubs] is not a known section ([Library], [Hub1], [Hub2], ...)"},
       {"[Library]\nVersion=1\n[library]\n", "dir/hubs.ini:3: [library] is given twice"},
       {"[Library]\nVersion=123456789\n",
        "dir/hubs.ini:2: Version: \"123456789\" is not a hexadecimal number from 0 to FFFFFFFF"},
@@ -211,15 +211,13 @@ TEST(FirmwareVersionEdit, ReplacesOnlyTheValueOfThatSection) {
       "[Hub2]\r\n; FirmwareVersion=dead\r\nfirmwareversion=0A20\r\nDepth=2\r\n";
   std::string out;
   ASSERT_TRUE(WithFirmwareVersion(text, "hub2", 0x9013, &out));
-  EXPECT_EQ(
-      "; keep me\r\n[Hub1]\r\nVendorId=1\r\n FirmwareVersion = 0101 \r\n"
-      "[Hub2]\r\n; FirmwareVersion=dead\r\nfirmwareversion=9013\r\nDepth=2\r\n",
-      out);
+  EXPECT_EQ("; keep me\r\n[Hub1]\r\nVendorId=1\r\n FirmwareVersion = 0101 \r\n"
+            "[Hub2]\r\n; FirmwareVersion=dead\r\nfirmwareversion=9013\r\nDepth=2\r\n",
+            out);
   ASSERT_TRUE(WithFirmwareVersion(text, "Hub1", 0x00AB, &out));
-  EXPECT_EQ(
-      "; keep me\r\n[Hub1]\r\nVendorId=1\r\n FirmwareVersion =00AB\r\n"
-      "[Hub2]\r\n; FirmwareVersion=dead\r\nfirmwareversion=0A20\r\nDepth=2\r\n",
-      out);
+  EXPECT_EQ("; keep me\r\n[Hub1]\r\nVendorId=1\r\n FirmwareVersion =00AB\r\n"
+            "[Hub2]\r\n; FirmwareVersion=dead\r\nfirmwareversion=0A20\r\nDepth=2\r\n",
+            out);
 }
 
 TEST(FirmwareVersionEdit, AddsTheKeyWhenTheSectionHasNone) {

@@ -140,8 +140,8 @@ TEST_F(SimulatorTest, EnumerationFillsTheRecordsByteForByte) {
   EXPECT_EQ(2, *head.deviceCount());
   uint8_t* hub = head.record(0);
   // The standard device descriptor at 255, bcdUSB high byte at 258.
-  const uint8_t descriptor[18] = {18, 1, 0x00, 0x02, 9, 0, 1, 64, 0x17, 0x3A,
-                                  0x15, 0x04, 0x12, 0x90, 1, 2, 0, 1};
+  const uint8_t descriptor[18] = {18,   1,    0x00, 0x02, 9,    0, 1, 64, 0x17,
+                                  0x3A, 0x15, 0x04, 0x12, 0x90, 1, 2, 0,  1};
   EXPECT_EQ(0, std::memcmp(descriptor, hub + 255, 18));
   EXPECT_EQ(0x3A17, head.word(0, 263));
   EXPECT_EQ(0x0415, head.word(0, 265));
@@ -267,13 +267,13 @@ TEST_F(SimulatorTest, NewVersionIsReadAsTheUpdateRunReadsIt) {
     std::string image;
     uint16_t version;
   } cases[] = {
-      {Image(0x08, 0x0A21), 0x0A21},          // long layout: 8012
-      {Image(0x80, 0x1111), 0x1111},          // long layout by bit 7
-      {Image(0x00, 0x9013, 28801), 0x9013},   // short layout: 8044
-      {Image(0x70, 0x9010, 28801), 0x9017},   // plus (flags >> 4) & 7
-      {Image(0x58, 0xFFFE), 0x0003},          // modulo 2^16
-      {Image(0x30, 0x4444, 8045), 0x0047},    // one byte of the word present
-      {Image(0x20, 0x4444, 100), 0x0002},     // no word at all: the addend alone
+      {Image(0x08, 0x0A21), 0x0A21},         // long layout: 8012
+      {Image(0x80, 0x1111), 0x1111},         // long layout by bit 7
+      {Image(0x00, 0x9013, 28801), 0x9013},  // short layout: 8044
+      {Image(0x70, 0x9010, 28801), 0x9017},  // plus (flags >> 4) & 7
+      {Image(0x58, 0xFFFE), 0x0003},         // modulo 2^16
+      {Image(0x30, 0x4444, 8045), 0x0047},   // one byte of the word present
+      {Image(0x20, 0x4444, 100), 0x0002},    // no word at all: the addend alone
   };
   Spill(description, kTwoHubs);
   for (const Case& c : cases) {
@@ -333,8 +333,9 @@ TEST_F(SimulatorTest, ImageRemovedBeforeTheWriteIsRefusedAndChangesNothing) {
   EXPECT_EQ("<missing>", Slurp(dir + "/good.bin"));
   EXPECT_EQ(before, DiskState());
   EXPECT_TRUE(platform.sleeps.empty());
-  EXPECT_EQ("TA_UpdateISP index=0 path=\"" + dir + "/good.bin\" reserved=0 "
-            "fault=\"image removed\" refused=\"image cannot be opened\" result=-2 ms=0",
+  EXPECT_EQ("TA_UpdateISP index=0 path=\"" + dir +
+                "/good.bin\" reserved=0 "
+                "fault=\"image removed\" refused=\"image cannot be opened\" result=-2 ms=0",
             LogLines().back());
 }
 
@@ -412,8 +413,8 @@ TEST_F(SimulatorTest, NoLogWithoutALogPath) {
 
 TEST(FlashPath, BesideTheDescriptionNamedAfterIt) {
   EXPECT_EQ("TZ415Sim.Hub2.flash", Simulator::FlashPathFor("TZ415Sim.ini", "Hub2"));
-  EXPECT_EQ("C:\\kit\\x64\\demo.Hub1.flash", Simulator::FlashPathFor("C:\\kit\\x64\\demo.ini",
-                                                                     "Hub1"));
+  EXPECT_EQ("C:\\kit\\x64\\demo.Hub1.flash",
+            Simulator::FlashPathFor("C:\\kit\\x64\\demo.ini", "Hub1"));
   EXPECT_EQ("a.b/hubs.Hub3.flash", Simulator::FlashPathFor("a.b/hubs", "Hub3"));
   EXPECT_EQ(".hubs.Hub3.flash", Simulator::FlashPathFor(".hubs", "Hub3"));
 }

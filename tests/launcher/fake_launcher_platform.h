@@ -23,6 +23,11 @@ class FakeLauncherPlatform : public LauncherPlatform {
   // with the status each ends with. A child whose program is not here cannot
   // be created.
   std::map<std::string, uint32_t> programs;
+  // Non-zero: the directory call copies nothing and reports this size, as
+  // GetCurrentDirectoryA does for a buffer too small. For sizes that the
+  // length of currentDirectory alone would not give, such as exactly the
+  // buffer's own size.
+  uint32_t reportedTooSmall = 0;
 
   // Stages the layout of a kit in `base`, every child ending with 0.
   void AddKit(const std::string& base) {
@@ -49,6 +54,7 @@ class FakeLauncherPlatform : public LauncherPlatform {
   void RunCommand(const char* command) override { Event(command); }
 
   uint32_t CurrentDirectory(char* buffer, uint32_t size) override {
+    if (reportedTooSmall != 0) return reportedTooSmall;
     uint32_t length = static_cast<uint32_t>(currentDirectory.size());
     if (length + 1 > size) return length + 1;
     std::memcpy(buffer, currentDirectory.c_str(), length + 1);

@@ -12,16 +12,16 @@ namespace {
 
 // One child started in `directory` (as the launcher names it; the fake's
 // current directory after the change) and ending with `status`.
-std::string Child(const std::string& cd, const std::string& commandLine,
-                  const std::string& runsIn, const char* startup, uint32_t status) {
-  return "{cd " + cd + "}{breaks ignored}{start " + commandLine + " in " + runsIn + " " +
-         startup + "}{exit " + std::to_string(status) + "}{breaks restored}";
+std::string Child(const std::string& cd, const std::string& commandLine, const std::string& runsIn,
+                  const char* startup, uint32_t status) {
+  return "{cd " + cd + "}{breaks ignored}{start " + commandLine + " in " + runsIn + " " + startup +
+         "}{exit " + std::to_string(status) + "}{breaks restored}";
 }
 
 std::string Missing(const std::string& cd, const std::string& commandLine,
                     const std::string& runsIn, const char* startup) {
-  return "{cd " + cd + "}{breaks ignored}{start " + commandLine + " in " + runsIn + " " +
-         startup + "}{no such program}{breaks restored}";
+  return "{cd " + cd + "}{breaks ignored}{start " + commandLine + " in " + runsIn + " " + startup +
+         "}{no such program}{breaks restored}";
 }
 
 int Launch(FakeLauncherPlatform& os, bool processIs64Bit = false) {
@@ -36,11 +36,11 @@ TEST(Launcher, On64BitWindowsRunsQuillet64InX64BetweenInstallAndRemove) {
   os.wow64 = Wow64Answer::Wow64;
   EXPECT_EQ(0, Launch(os));
   EXPECT_EQ("{cls}" +
-                Child("C:\\Kit\\Driver\\", "TZ415FilterInst.exe i", "C:\\Kit\\Driver\\",
-                      "cleared", 0) +
+                Child("C:\\Kit\\Driver\\", "TZ415FilterInst.exe i", "C:\\Kit\\Driver\\", "cleared",
+                      0) +
                 Child("C:\\Kit\\x64\\", "Quillet64 QRZ", "C:\\Kit\\x64\\", "launcher's", 0) +
-                Child("C:\\Kit\\Driver\\", "TZ415FilterInst.exe u", "C:\\Kit\\Driver\\",
-                      "cleared", 0) +
+                Child("C:\\Kit\\Driver\\", "TZ415FilterInst.exe u", "C:\\Kit\\Driver\\", "cleared",
+                      0) +
                 "{PAUSE}",
             os.screen);
   EXPECT_EQ("", os.text);  // a clean run prints nothing of its own
@@ -53,9 +53,8 @@ TEST(Launcher, On32BitWindowsRunsQuillet32InX86) {
   os.currentDirectory = "D:\\Tools\\Hub Kit";
   os.wow64 = Wow64Answer::NotWow64;
   EXPECT_EQ(0, Launch(os));
-  EXPECT_NE(std::string::npos,
-            os.screen.find(Child("D:\\Tools\\Hub Kit\\x86\\", "Quillet32 QRZ",
-                                 "D:\\Tools\\Hub Kit\\x86\\", "launcher's", 0)))
+  EXPECT_NE(std::string::npos, os.screen.find(Child("D:\\Tools\\Hub Kit\\x86\\", "Quillet32 QRZ",
+                                                    "D:\\Tools\\Hub Kit\\x86\\", "launcher's", 0)))
       << os.screen;
   EXPECT_EQ(std::string::npos, os.screen.find("Quillet64"));
 }
@@ -103,12 +102,12 @@ TEST(Launcher, AMissingUpdaterIsReportedTwiceAndTheDriverStillGoesOut) {
   os.programs.erase("C:\\Kit\\x64\\Quillet64.exe");
   EXPECT_EQ(0, Launch(os));
   EXPECT_EQ("{cls}" +
-                Child("C:\\Kit\\Driver\\", "TZ415FilterInst.exe i", "C:\\Kit\\Driver\\",
-                      "cleared", 0) +
+                Child("C:\\Kit\\Driver\\", "TZ415FilterInst.exe i", "C:\\Kit\\Driver\\", "cleared",
+                      0) +
                 Missing("C:\\Kit\\x64\\", "Quillet64 QRZ", "C:\\Kit\\x64\\", "launcher's") +
                 "Update FW fail!\nUpdateFW failed! (1)\n" +
-                Child("C:\\Kit\\Driver\\", "TZ415FilterInst.exe u", "C:\\Kit\\Driver\\",
-                      "cleared", 0) +
+                Child("C:\\Kit\\Driver\\", "TZ415FilterInst.exe u", "C:\\Kit\\Driver\\", "cleared",
+                      0) +
                 "{PAUSE}",
             os.screen);
 }
@@ -137,10 +136,9 @@ TEST(Launcher, AMissingDirectoryLeavesTheSearchWhereItWas) {
   os.AddKit("C:\\Kit");
   os.directories.erase("C:\\Kit\\x64\\");
   EXPECT_EQ(0, Launch(os));
-  EXPECT_NE(std::string::npos,
-            os.screen.find(Missing("C:\\Kit\\x64\\", "Quillet64 QRZ", "C:\\Kit\\Driver\\",
-                                   "launcher's") +
-                           "Update FW fail!\nUpdateFW failed! (1)\n"))
+  EXPECT_NE(std::string::npos, os.screen.find(Missing("C:\\Kit\\x64\\", "Quillet64 QRZ",
+                                                      "C:\\Kit\\Driver\\", "launcher's") +
+                                              "Update FW fail!\nUpdateFW failed! (1)\n"))
       << os.screen;
 }
 
@@ -160,10 +158,9 @@ TEST(Launcher, TheUpdatersNonZeroStatusIsPrintedSigned) {
     EXPECT_EQ(0, Launch(os));
     EXPECT_EQ(c.line, os.text);
     // Printed between the updater's end and the removal run.
-    EXPECT_NE(std::string::npos,
-              os.screen.find(std::string("{breaks restored}") + c.line +
-                             "{cd C:\\Kit\\Driver\\}{breaks ignored}"
-                             "{start TZ415FilterInst.exe u"));
+    EXPECT_NE(std::string::npos, os.screen.find(std::string("{breaks restored}") + c.line +
+                                                "{cd C:\\Kit\\Driver\\}{breaks ignored}"
+                                                "{start TZ415FilterInst.exe u"));
   }
 }
 
@@ -192,19 +189,31 @@ TEST(Launcher, ADirectoryThatLeavesRoomForTheLongestSuffixRuns) {
   os.AddKit(base);
   EXPECT_EQ(0, Launch(os));
   EXPECT_EQ("", os.text);
-  EXPECT_NE(std::string::npos,
-            os.screen.find("{start TZ415FilterInst.exe u in " + base +
-                           "\\Driver\\ cleared}{exit 0}"));
+  EXPECT_NE(std::string::npos, os.screen.find("{start TZ415FilterInst.exe u in " + base +
+                                              "\\Driver\\ cleared}{exit 0}"));
 }
 
 TEST(Launcher, ADirectoryTooLongForTheBuffersStartsNoChild) {
-  for (size_t length : {252, 259, 260, 300}) {
+  const struct {
+    size_t length;
+    uint32_t reportedTooSmall;  // 0: what the directory's length gives
+  } cases[] = {
+      {252, 0},
+      {259, 0},
+      {260, 0},
+      {300, 0},
+      // A report of exactly the buffer's size still means nothing was copied.
+      {20, kLauncherPathSize},
+  };
+  for (const auto& c : cases) {
+    const size_t length = c.length;
+    SCOPED_TRACE(c.reportedTooSmall);
     FakeLauncherPlatform os;
     os.currentDirectory = DirectoryOfLength(length);
+    os.reportedTooSmall = c.reportedTooSmall;
     os.AddKit(os.currentDirectory);
     EXPECT_EQ(0, Launch(os)) << length;
-    EXPECT_EQ("{cls}!!!Error The working directory path is too long\n{PAUSE}", os.screen)
-        << length;
+    EXPECT_EQ("{cls}!!!Error The working directory path is too long\n{PAUSE}", os.screen) << length;
     EXPECT_EQ(0, os.wow64Queries);
   }
 }

@@ -9,6 +9,7 @@
 #include "entry.h"
 #include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "shared_names.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ const char kBanner[] =
     " | |  | | |__) | |  | | /  \\  | |  | |__  | |__) |\n"
     " | |  | |  ___/| |  | |/ /\\ \\ | |  |  __| |  _  / \n"
     " | |__| | |    | |__| / ____ \\| |  | |____| | \\ \\ \n"
-    "  \\____/|_|    |_____/_/    \\_\\_|  |______|_|  \\_\\     v2.9  \n"
+    "  \\____/|_|    |_____/_/    \\_\\_|  |______|_|  \\_\\     v" QUILLET_PROJECT_VERSION "  \n"
     "==============================================================================\n";
 
 TEST(LaunchToken, NoArgumentAsksForParametersAndPauses) {
@@ -81,9 +82,7 @@ TEST(Initialization, HeadingsVersionBannerHandleAndWaitInOrder) {
   FakeHubLibrary library;
   library.version = 0x2A0F;
   os.AddFile("SpiFlash.ini", "");
-  os.SetRegistryValue(
-      u"SYSTEM\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}",
-      u"UpperFilters", MultiString({"tz415filter"}));
+  os.SetRegistryValue(u"" QUILLET_USB_CLASS_KEY, u"UpperFilters", MultiString({"tz415filter"}));
   RunUpdater({u"Quillet64", u"QRZ"}, os, library);
   const std::string& screen = os.Screen();
   std::string head = "1. Initialzation()\r\n\t1.1 GetDllInfo()\tAPI Version: 2a0f\n";

@@ -12,12 +12,12 @@
 #include "fake_hub_library.h"
 #include "fake_platform.h"
 #include "printer.h"
+#include "shared_names.h"
 #include "updater_state.h"
 
 namespace {
 
-const char16_t kUsbClass[] =
-    u"SYSTEM\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}";
+const char16_t kUsbClass[] = u"" QUILLET_USB_CLASS_KEY;
 
 const char kHeading[] = "\t1.3 IsDriverInstallNeeded()";
 const char kSuccess[] = "\t1.3 IsDriverInstallNeeded()\t Success\n";
