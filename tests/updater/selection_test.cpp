@@ -629,7 +629,9 @@ TEST_F(Selection, EachImageGetsTheVerdictOfItsFirstFailedTest) {
     EXPECT_EQ(c.failed, verdict.failed) << c.name;
     EXPECT_EQ(c.bytes.size(), verdict.size) << c.name;
 
-    if (c.failed == SelectionTest::kHeaderTooShort) EXPECT_EQ(3u, verdict.headerLength);
+    if (c.failed == SelectionTest::kHeaderTooShort) {
+      EXPECT_EQ(3u, verdict.headerLength);
+    }
     if (c.failed == SelectionTest::kImageId) {
       EXPECT_EQ(0x4444, verdict.imageId);
       EXPECT_EQ(kImageId, verdict.wantedImageId);
@@ -651,7 +653,9 @@ TEST_F(Selection, EachImageGetsTheVerdictOfItsFirstFailedTest) {
       EXPECT_EQ(0x30, verdict.chipOptions);
       EXPECT_EQ(0x08, verdict.flags);
     }
-    if (c.failed == SelectionTest::kPassed) EXPECT_EQ(3, verdict.rule);
+    if (c.failed == SelectionTest::kPassed) {
+      EXPECT_EQ(3, verdict.rule);
+    }
   }
 }
 
