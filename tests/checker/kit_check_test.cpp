@@ -51,6 +51,7 @@ std::string LongImage(uint16_t id = 0x0D12, uint16_t version = 0x0A21,
   Put(image, 8012, std::string{char(version & 0xFF), char(version >> 8)});
   Put(image, 28704, manufacturer);
   Put(image, 28752, product);
+  Put(image, 28800, std::string(47, 'p'));  // up to the image's last byte
   return image;
 }
 
@@ -121,6 +122,7 @@ TEST(KitCheck, ACleanKitHasNoFindingAndItsHubGetsItsImage) {
   EXPECT_FALSE(row.breaksSizeRule);
   EXPECT_EQ("Maker Inc.", row.manufacturer);
   EXPECT_EQ("USB3.0 Hub", row.product1);
+  EXPECT_EQ(std::string(47, 'p'), row.product2);
   EXPECT_EQ(1u << 3, row.rules);  // rule 4 alone
   EXPECT_EQ(1, report.settings.state->TargetIdCount);
   EXPECT_EQ(std::vector<int>{2}, report.settings.idLines);
