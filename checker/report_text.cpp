@@ -23,6 +23,11 @@ std::string Format(const char* format, ...) {
   return buffer;
 }
 
+// As the hub list shows these models' three digits.
+std::string ShortVersionText(uint16_t digits) {
+  return Format("V%X.%X%X", (digits >> 8) & 0xF, (digits >> 4) & 0xF, digits & 0xF);
+}
+
 std::string FieldText(const char* name, const FieldComparison& field) {
   if (!field.present) return Format("the image ends before the %s field", name);
   if (field.difference < 0) return Format("%s field matches", name);
@@ -88,7 +93,7 @@ std::string HubLine(const HubReport& hub) {
                 "options %02X",
                 hub.number, h.VendorId, h.ProductId, h.UsbVersion, h.FirmwareVersion,
                 IsShortFormatHub(hub.hubId)
-                    ? Format(" (V%X)", ShortFormatVersion(h.FirmwareVersion)).c_str()
+                    ? (" (" + ShortVersionText(ShortFormatVersion(h.FirmwareVersion)) + ")").c_str()
                     : "",
                 h.Depth, h.ConnectionPortIndex, h.ChipRevision, h.ChipOptions);
 }
@@ -236,10 +241,9 @@ std::string Explain(const Verdict& v, const ImageRow& image) {
 std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) {
   switch (hub.outcome) {
     case Outcome::kSameLevelBefore:
-      return Format("at the same level: a short-format hub at V%X, FWVersion %X; no image "
-                    "is looked for",
-                    ShortFormatVersion(hub.info.FirmwareVersion),
-                    ShortFormatVersion(hub.info.FirmwareVersion));
+      return Format("at the same level: a short-format hub at %s, which is FWVersion; no "
+                    "image is looked for",
+                    ShortVersionText(ShortFormatVersion(hub.info.FirmwareVersion)).c_str());
     case Outcome::kNoImage:
       if (hub.hubVerdict.failed != Test::kPassed) {
         return Format("no image: %s (%s)", TestName(hub.hubVerdict.failed),
