@@ -85,7 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     run.kitNames = {"x86", "x64"};
     run.kits.push_back(check::CheckKit(files, nullptr, "kit"));
     check::CompareKits(run.kits[0], run.kits[1], files, files, &run.kitFindings);
-    if (!run.kitFindings.empty()) __builtin_trap();  // a folder never differs from itself
+    for (const check::Finding& finding : run.kitFindings) {
+      if (finding.code == "kit-differs") __builtin_trap();  // a folder never differs from itself
+    }
   }
   std::string text = check::TextReport(run);
   std::string json = check::JsonReport(run);

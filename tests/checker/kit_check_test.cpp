@@ -551,6 +551,14 @@ TEST(CheckerCommand, AKitRootIsCheckedFolderByFolderAndItsDifferencesTold) {
     EXPECT_NE(std::string::npos, differs.out.find(text)) << text << "\n" << differs.out;
   }
   EXPECT_EQ(1, RunChecker(host, {"--strict", "root"}).status);
+
+  // Two huge images are named, not read to their ends.
+  for (const char* folder : {"root\\x86", "root\\x64"}) {
+    host.files.AddSparseFile(std::string(folder) + "\\Binfile\\HUGE.BIN", uint64_t{1} << 40, "");
+  }
+  CommandResult huge = RunChecker(host, {"root"});
+  EXPECT_NE(std::string::npos, huge.out.find("HUGE.BIN is larger than 64 MiB")) << huge.out;
+  EXPECT_LT(host.files.BytesRead("root\\x64\\Binfile\\HUGE.BIN"), 1000u);
 }
 
 TEST(CheckerCommand, JsonCarriesTheSameDecisionsAsText) {
