@@ -1,5 +1,6 @@
 #include "checker_main.h"
 
+#include <cstdio>
 #include <memory>
 
 #include "described_hubs.h"
@@ -112,6 +113,15 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
   bool failed = run.Count(Severity::kError) > 0 ||
                 (options.strict && run.Count(Severity::kWarning) > 0);
   return failed ? kFound : kClean;
+}
+
+int RunChecker(int argc, char** argv, CheckerHost& host) {
+  std::string out;
+  std::string err;
+  int status = CheckerMain(std::vector<std::string>(argv + 1, argv + argc), host, &out, &err);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fwrite(err.data(), 1, err.size(), stderr);
+  return status;
 }
 
 }  // namespace check

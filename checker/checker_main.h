@@ -27,6 +27,10 @@ enum ExitStatus { kClean = 0, kFound = 1, kUsage = 2 };
 int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::string* out,
                 std::string* err);
 
+// The whole program over `host`: the report to standard output, an error
+// line to standard error; returns the exit status.
+int RunChecker(int argc, char** argv, CheckerHost& host);
+
 }  // namespace check
 
 #endif  // QUILLET_CHECKER_CHECKER_MAIN_H_

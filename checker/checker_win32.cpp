@@ -2,9 +2,7 @@
 // directory search is the very one the updater makes.
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "checker_main.h"
 #include "platform.h"
@@ -25,10 +23,5 @@ class Win32Host : public check::CheckerHost {
 
 int main(int argc, char** argv) {
   Win32Host host;
-  std::string out;
-  std::string err;
-  int status = check::CheckerMain(std::vector<std::string>(argv + 1, argv + argc), host, &out, &err);
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  std::fwrite(err.data(), 1, err.size(), stderr);
-  return status;
+  return check::RunChecker(argc, argv, host);
 }

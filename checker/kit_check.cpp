@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -60,16 +61,6 @@ class NoLibrary : public HubLibrary {
   void GetEnumInfo(uint8_t* deviceCount) override { *deviceCount = 0; }
   int UpdateISP(uint8_t, const char*, int) override { return -1; }
 };
-
-std::string Format(const char* format, ...) QUILLET_PRINTF(1, 2);
-std::string Format(const char* format, ...) {
-  char buffer[512];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  return buffer;
-}
 
 bool IsBlankOrComment(const char* line) {
   while (*line == ' ' || *line == '\t' || *line == '\r') ++line;
@@ -569,6 +560,19 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
     }
   }
   return true;
+}
+
+std::string Format(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list again;
+  va_copy(again, args);
+  int length = std::vsnprintf(nullptr, 0, format, args);
+  va_end(args);
+  std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+  if (length > 0) std::vsnprintf(&text[0], text.size() + 1, format, again);
+  va_end(again);
+  return text;
 }
 
 std::string Printable(const uint8_t* bytes, size_t length) {

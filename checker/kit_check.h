@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "byte_source.h"
+#include "printer.h"
 #include "selection.h"
 #include "updater_state.h"
 
@@ -139,6 +140,9 @@ void CompareKits(const KitReport& x86, const KitReport& x64, Files& filesX86, Fi
 // \xNN*count), and a backslash as "\\".
 constexpr size_t kRunToCount = 4;
 std::string Printable(const uint8_t* bytes, size_t length);
+
+// printf into a string, for the reports' texts.
+std::string Format(const char* format, ...) QUILLET_PRINTF(1, 2);
 
 // As the directory search compares names.
 bool SameIgnoringCase(const std::string& a, const std::string& b);

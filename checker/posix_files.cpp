@@ -5,30 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <vector>
+
+#include "name_search.h"
 
 namespace check {
 
 namespace {
-
-// Windows wildcards, '*' and '?', without regard to letter case.
-bool Matches(const char* mask, const char* name) {
-  for (; *mask != '\0'; ++mask, ++name) {
-    if (*mask == '*') {
-      for (const char* rest = name;; ++rest) {
-        if (Matches(mask + 1, rest)) return true;
-        if (*rest == '\0') return false;
-      }
-    }
-    if (*name == '\0') return false;
-    if (*mask != '?' && std::tolower(static_cast<unsigned char>(*mask)) !=
-                            std::tolower(static_cast<unsigned char>(*name))) {
-      return false;
-    }
-  }
-  return *name == '\0';
-}
 
 class PosixFile : public ByteSource {
  public:
@@ -51,23 +34,6 @@ class PosixFile : public ByteSource {
   uint64_t size_;
 };
 
-// The matching names are gathered when the search starts: a search yields
-// names the way FindFirstFile does, one at a time, in the directory's order.
-class PosixSearch : public DirectorySearch {
- public:
-  explicit PosixSearch(std::vector<std::string> names) : names_(std::move(names)) {}
-  const char* Name() const override { return names_[at_].c_str(); }
-  bool Next() override {
-    if (at_ + 1 >= names_.size()) return false;
-    ++at_;
-    return true;
-  }
-
- private:
-  std::vector<std::string> names_;
-  size_t at_ = 0;
-};
-
 }  // namespace
 
 std::unique_ptr<DirectorySearch> PosixFiles::FindFiles(const char* pattern) {
@@ -81,11 +47,11 @@ std::unique_ptr<DirectorySearch> PosixFiles::FindFiles(const char* pattern) {
   while (dirent* entry = readdir(dir)) {
     // The updater's search yields at most 259 characters of a name.
     if (std::string(entry->d_name).size() > 259) continue;
-    if (Matches(mask.c_str(), entry->d_name)) names.push_back(entry->d_name);
+    if (MatchesWildcard(mask.c_str(), entry->d_name)) names.push_back(entry->d_name);
   }
   closedir(dir);
   if (names.empty()) return nullptr;
-  return std::make_unique<PosixSearch>(std::move(names));
+  return std::make_unique<NameListSearch>(std::move(names));
 }
 
 std::unique_ptr<ByteSource> PosixFiles::OpenForRead(const char* path) {

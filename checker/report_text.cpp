@@ -13,16 +13,6 @@ namespace check {
 
 namespace {
 
-std::string Format(const char* format, ...) QUILLET_PRINTF(1, 2);
-std::string Format(const char* format, ...) {
-  char buffer[1024];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  return buffer;
-}
-
 // As the hub list shows these models' three digits.
 std::string ShortVersionText(uint16_t digits) {
   return Format("V%X.%X%X", (digits >> 8) & 0xF, (digits >> 4) & 0xF, digits & 0xF);

@@ -37,10 +37,7 @@ TEST(CheckerProperty, NamesTheImageSelectionChoosesAndJudgesFromItsCacheAsFromTh
   int several = 0;
   for (int round = 0; round < 5000; ++round) {
     World w = RandomWorld(r);
-    uint32_t hubId = r.Of(kHubIds);
-    if (w.state->TargetIdCount > 0 && r.Chance(70)) {
-      hubId = w.state->TargetIds[r.Below(w.state->TargetIdCount)].HubId;
-    }
+    uint32_t hubId = RandomHubId(r, w);
     HubDeviceInfo hub = RandomHub(r, hubId);
     FakePlatform os;
     Stage(w, os);

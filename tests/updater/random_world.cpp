@@ -97,6 +97,14 @@ World RandomWorld(Random& r) {
   return w;
 }
 
+uint32_t RandomHubId(Random& r, const World& w) {
+  uint32_t hubId = r.Chance(90) ? r.Of(kHubIds) : static_cast<uint32_t>(r.Byte()) << 16;
+  if (w.state->TargetIdCount > 0 && r.Chance(70)) {
+    hubId = w.state->TargetIds[r.Below(w.state->TargetIdCount)].HubId;
+  }
+  return hubId;
+}
+
 void Stage(const World& w, FakeFiles& os) {
   for (const Image& image : w.images) {
     std::string path = ".\\Binfile\\" + image.name;

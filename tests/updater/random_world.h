@@ -52,6 +52,9 @@ class Random {
 std::string RandomImage(Random& r);
 HubDeviceInfo RandomHub(Random& r, uint32_t hubId);
 World RandomWorld(Random& r);
+// A hub ID, mostly one the world's settings know, so that the image tests
+// are reached.
+uint32_t RandomHubId(Random& r, const World& w);
 // Puts the world's images into .\Binfile\ of `files`, in the world's order.
 void Stage(const World& w, FakeFiles& files);
 

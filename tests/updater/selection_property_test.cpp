@@ -114,11 +114,7 @@ TEST(SelectionProperty, ChoosesExactlyTheFirstImageThatPassesEveryRule) {
   int chosen = 0;
   for (int round = 0; round < 20000; ++round) {
     World w = RandomWorld(r);
-    uint32_t hubId = r.Chance(90) ? r.Of(kHubIds) : static_cast<uint32_t>(r.Byte()) << 16;
-    // Mostly a hub the settings know, so that the image tests are reached.
-    if (w.state->TargetIdCount > 0 && r.Chance(70)) {
-      hubId = w.state->TargetIds[r.Below(w.state->TargetIdCount)].HubId;
-    }
+    uint32_t hubId = RandomHubId(r, w);
     HubDeviceInfo hub = RandomHub(r, hubId);
     FakePlatform os;
     Stage(w, os);
