@@ -124,9 +124,13 @@ void ScanSettingsLines(Files& files, KitReport* report) {
     if (newLine) ++number;
     newLine = lines.PieceEndedLine();
     bool inModuleKeys = moduleKeys.Feed(line) == SectionTracker::kInside;
+    // Two headers on one line start two sections at once.
     int inside = -1;
+    unsigned insideAll = 0;
     for (int s = 0; s < kSectionCount; ++s) {
-      if (sections[s].Feed(line) == SectionTracker::kInside && inside < 0) inside = s;
+      if (sections[s].Feed(line) != SectionTracker::kInside) continue;
+      insideAll |= 1u << s;
+      if (inside < 0) inside = s;
     }
     if (!newLine) {
       Add(report, Severity::kWarning, "line-split", number,
@@ -153,7 +157,7 @@ void ScanSettingsLines(Files& files, KitReport* report) {
 
     for (int s = 0; s < kSectionCount; ++s) {
       for (const char* key : kSections[s].keys) {
-        if (key != nullptr && IsKeyLine(line, key) && inside != s) {
+        if (key != nullptr && IsKeyLine(line, key) && (insideAll & (1u << s)) == 0) {
           Add(report, Severity::kWarning, "key-outside", number,
               Format("%s outside the first %s: the reader never reads it", key,
                      kSections[s].start));

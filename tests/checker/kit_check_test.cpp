@@ -222,6 +222,18 @@ INSTANTIATE_TEST_SUITE_P(
                      "fwversion-undelivered", 0, Severity::kWarning}),
     [](const testing::TestParamInfo<SettingsCase>& info) { return std::string(info.param.name); });
 
+TEST(KitCheck, AKeyIsInsideEverySectionThatStartsOnItsHeaderLine) {
+  Kit kit;
+  kit.settings = Replace(kit.settings, "[HUBName]\nWantuUpdateHUBName=Dock\n[HUBFWCheck]\n",
+                         "[HUBName][HUBFWCheck]\nWantuUpdateHUBName=Dock\n");
+  kit.settings = Replace(kit.settings, "CheckHUBFW=0", "CheckHUBFW=2");
+  KitReport report = kit.Check();
+  // The reader reads both sections from the lines after the one header line.
+  EXPECT_EQ(2, report.settings.state->CheckHubFw);
+  EXPECT_STREQ("Dock", report.settings.state->TargetHubName);
+  EXPECT_EQ(nullptr, FindingOf(report, "key-outside")) << Codes(report);
+}
+
 TEST(KitCheck, TheReaderGivingUpStopsTheHubsAndNamesTheMissingKey) {
   Kit kit;
   kit.settings = Replace(kit.settings, "HUBNumber=0\n",
