@@ -178,8 +178,8 @@ void ScanSettingsLines(Files& files, KitReport* report) {
   taken.insert(taken.end(), idLines[1].begin(), idLines[1].end());
   if (taken.size() > static_cast<size_t>(kMaxTargetIds)) {
     Add(report, Severity::kWarning, "ids-over-limit", taken[kMaxTargetIds],
-        Format("%zu hub IDs: the reader keeps the first %d, from here on none is used",
-               taken.size(), kMaxTargetIds));
+        Format("%u hub IDs: the reader keeps the first %d, from here on none is used",
+               static_cast<unsigned>(taken.size()), kMaxTargetIds));
     taken.resize(kMaxTargetIds);
   }
 }
@@ -263,12 +263,13 @@ void CheckModuleFiles(KitReport* report) {
     if (exact) continue;
     if (other != nullptr) {
       Add(report, Severity::kError, "module-file-case", 0,
-          Format("module %zu wants %s, present only as %s: the search finds it, the name test "
+          Format("module %u wants %s, present only as %s: the search finds it, the name test "
                  "counts letter case, so it is never chosen",
-                 n + 1, wanted.c_str(), other->name.c_str()));
+                 static_cast<unsigned>(n + 1), wanted.c_str(), other->name.c_str()));
     } else {
       Add(report, Severity::kError, "module-file-missing", 0,
-          Format("module %zu wants %s, which the search does not find", n + 1, wanted.c_str()));
+          Format("module %u wants %s, which the search does not find",
+                 static_cast<unsigned>(n + 1), wanted.c_str()));
     }
   }
 }
@@ -349,7 +350,8 @@ void ReadImages(Files& files, KitReport* report) {
   do {
     if (report->images.size() == kMaxImages) {
       Add(report, Severity::kWarning, "images-unchecked", 0,
-          Format("more than %zu images: the rest are not checked", kMaxImages));
+          Format("more than %u images: the rest are not checked",
+                 static_cast<unsigned>(kMaxImages)));
       break;
     }
     report->images.emplace_back();
@@ -594,7 +596,7 @@ std::string Printable(const uint8_t* bytes, size_t length) {
       char escaped[32];
       // Erased flash (FF FF ...) would otherwise fill the row.
       if (run >= kRunToCount) {
-        std::snprintf(escaped, sizeof escaped, "\\x%02X*%zu", c, run);
+        std::snprintf(escaped, sizeof escaped, "\\x%02X*%u", c, static_cast<unsigned>(run));
       } else if (c == '\\') {
         std::snprintf(escaped, sizeof escaped, "\\\\");
         run = 1;

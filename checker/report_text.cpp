@@ -116,7 +116,7 @@ void SettingsPart(const KitReport& kit, std::string* out) {
     values.Row({"HUBNumber", std::to_string(state.HubNumber)});
     for (size_t n = 0; n < s.modules.size(); ++n) {
       const HubModuleEntry& m = s.modules[n];
-      values.Row({Format("Module %zu", n + 1),
+      values.Row({Format("Module %u", static_cast<unsigned>(n + 1)),
                   Format("depth %d, port %d, file %s", m.Depth, m.ConnectionPortIndex,
                          m.WantUpdateBinFile[0] != '\0' ? m.WantUpdateBinFile : "(none)")});
     }
@@ -207,7 +207,7 @@ std::string Explain(const Verdict& v, const ImageRow& image) {
       return Format("a 0D12 image of %llu bytes breaks the size rule",
                     static_cast<unsigned long long>(v.size));
     case Test::kHeaderTooShort:
-      return Format("%zu of the header's 4 bytes", v.headerLength);
+      return Format("%u of the header's 4 bytes", static_cast<unsigned>(v.headerLength));
     case Test::kImageId:
       return Format("image ID %04X, the hub's line wants %04X", v.imageId, v.wantedImageId);
     case Test::kManufacturer:
