@@ -24,6 +24,8 @@ namespace {
 // A directory with more entries than this is not a kit anyone ships; what
 // lies past it is named as unchecked rather than held in memory.
 constexpr size_t kMaxImages = 100000;
+// Line findings listed before the rest are only counted.
+constexpr size_t kMaxLineFindings = 500;
 
 // The stretches of an image the format reads: the header, both version
 // words, and the identification fields of both layouts.
@@ -116,7 +118,16 @@ void ScanSettingsLines(Files& files, KitReport* report) {
   for (const SectionKeys& section : kSections) sections.emplace_back(section.start);
   SectionTracker moduleKeys(kModuleKeysStart);
 
+  // Kept only as far as the reader keeps hub IDs, and counted beyond.
   std::vector<int> idLines[2];  // U3, U2
+  size_t idCount[2] = {0, 0};
+  // A file of millions of odd lines gets a report of bounded size.
+  size_t lineFindings = 0;
+  auto addLine = [&](const char* code, int line, std::string text) {
+    if (++lineFindings <= kMaxLineFindings) {
+      Add(report, Severity::kWarning, code, line, std::move(text));
+    }
+  };
   int number = 0;
   bool newLine = true;
   char line[kLineBufferSize];
@@ -133,53 +144,58 @@ void ScanSettingsLines(Files& files, KitReport* report) {
       if (inside < 0) inside = s;
     }
     if (!newLine) {
-      Add(report, Severity::kWarning, "line-split", number,
-          "longer than 199 characters: the reader reads the rest as another line");
+      addLine("line-split", number,
+              "longer than 199 characters: the reader reads the rest as another line");
     }
-
-    if (inside == 0 || inside == 1) {
-      if (std::strchr(line, '=') != nullptr) {
-        idLines[inside].push_back(number);
-        TargetIdEntry entry;
-        if (!ParseTargetId(line, inside == 0 ? 3 : 2, &entry)) {
-          Add(report, Severity::kWarning, "id-unparsed", number,
-              Format("not HEX=HEX: the reader takes it as hub ID %08X, image ID %04X",
-                     static_cast<unsigned>(entry.HubId), entry.ImageId));
-        }
-      } else if (!IsBlankOrComment(line)) {
-        Add(report, Severity::kWarning, "no-equals", number,
-            Format("no '=' in %s: the reader skips the line", kSections[inside].start));
+    bool hasEquals = std::strchr(line, '=') != nullptr;
+    if (inside >= 0 && !hasEquals && !IsBlankOrComment(line)) {
+      addLine("no-equals", number,
+              Format("no '=' in %s: the reader skips the line", kSections[inside].start));
+    }
+    // Every line with '=' in a hub-ID section is taken, parsed or not.
+    for (int u = 0; u < 2 && hasEquals; ++u) {
+      if ((insideAll & (1u << u)) == 0) continue;
+      if (++idCount[u] <= static_cast<size_t>(kMaxTargetIds) + 1) idLines[u].push_back(number);
+      TargetIdEntry entry;
+      if (!ParseTargetId(line, u == 0 ? 3 : 2, &entry)) {
+        addLine("id-unparsed", number,
+                Format("not HEX=HEX: the reader takes it as hub ID %08X, image ID %04X",
+                       static_cast<unsigned>(entry.HubId), entry.ImageId));
       }
-    } else if (inside >= 0 && std::strchr(line, '=') == nullptr && !IsBlankOrComment(line)) {
-      Add(report, Severity::kWarning, "no-equals", number,
-          Format("no '=' in %s: the reader skips the line", kSections[inside].start));
     }
 
     for (int s = 0; s < kSectionCount; ++s) {
       for (const char* key : kSections[s].keys) {
         if (key != nullptr && IsKeyLine(line, key) && (insideAll & (1u << s)) == 0) {
-          Add(report, Severity::kWarning, "key-outside", number,
-              Format("%s outside the first %s: the reader never reads it", key,
-                     kSections[s].start));
+          addLine("key-outside", number,
+                  Format("%s outside the first %s: the reader never reads it", key,
+                         kSections[s].start));
         }
       }
     }
     if (IsModuleKeyLine(line) && !inModuleKeys) {
-      Add(report, Severity::kWarning, "key-outside", number,
-          Format("module key outside the section after the first line holding %s: the "
-                 "reader never reads it",
-                 kModuleKeysStart));
+      addLine("key-outside", number,
+              Format("module key outside the section after the first line holding %s: the "
+                     "reader never reads it",
+                     kModuleKeysStart));
     }
+  }
+
+  if (lineFindings > kMaxLineFindings) {
+    Add(report, Severity::kWarning, "findings-cut", 0,
+        Format("%u more line findings are not listed",
+               static_cast<unsigned>(lineFindings - kMaxLineFindings)));
   }
 
   // The reader takes the U3 section's lines first, then the U2 section's.
   std::vector<int>& taken = report->settings.idLines;
   taken = idLines[0];
   taken.insert(taken.end(), idLines[1].begin(), idLines[1].end());
-  if (taken.size() > static_cast<size_t>(kMaxTargetIds)) {
+  size_t total = idCount[0] + idCount[1];
+  if (total > static_cast<size_t>(kMaxTargetIds)) {
     Add(report, Severity::kWarning, "ids-over-limit", taken[kMaxTargetIds],
         Format("%u hub IDs: the reader keeps the first %d, from here on none is used",
-               static_cast<unsigned>(taken.size()), kMaxTargetIds));
+               static_cast<unsigned>(total), kMaxTargetIds));
     taken.resize(kMaxTargetIds);
   }
 }

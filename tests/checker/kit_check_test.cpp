@@ -188,6 +188,13 @@ INSTANTIATE_TEST_SUITE_P(
                      [](std::string s) { return Replace(s, "[Misc]", "[TargetID_U2]\n1A2B0D12=0D13\n[Misc]"); },
                      "id-duplicate", 4, Severity::kWarning},
         SettingsCase{"MoreThan100Ids", ManyIds, "ids-over-limit", 102, Severity::kWarning},
+        SettingsCase{"ThousandsOfOddLinesAreCountedNotListed",
+                     [](std::string s) {
+                       std::string odd;
+                       for (int i = 0; i < 600; ++i) odd += "odd line\n";
+                       return Replace(s, "[Misc]\n", "[Misc]\n" + odd);
+                     },
+                     "findings-cut", 0, Severity::kWarning},
         SettingsCase{"LineLongerThanTheReaderReads",
                      [](std::string s) { return Replace(s, "[Misc]", LongLine() + "\n[Misc]"); },
                      "line-split", 3, Severity::kWarning},
