@@ -6,6 +6,9 @@
 
 #include "fake_files.h"
 #include "fake_hub_library.h"
+#include "fake_platform.h"
+#include "printer.h"
+#include "selection.h"
 
 namespace random_world {
 
@@ -103,6 +106,18 @@ uint32_t RandomHubId(Random& r, const World& w) {
     hubId = w.state->TargetIds[r.Below(w.state->TargetIdCount)].HubId;
   }
   return hubId;
+}
+
+Selection SelectInRandomWorld(Random& r, FakePlatform& os) {
+  Selection s;
+  s.world = RandomWorld(r);
+  s.hubId = RandomHubId(r, s.world);
+  s.hub = RandomHub(r, s.hubId);
+  Stage(s.world, os);
+  char path[kImagePathSize] = {};
+  Printer out(os, *s.world.state);
+  if (SelectFWBinFile(*s.world.state, out, os, s.hubId, s.hub, path)) s.chosen = path;
+  return s;
 }
 
 void Stage(const World& w, FakeFiles& os) {

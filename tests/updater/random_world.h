@@ -14,6 +14,7 @@
 #include "updater_state.h"
 
 class FakeFiles;
+class FakePlatform;
 
 namespace random_world {
 
@@ -55,6 +56,17 @@ World RandomWorld(Random& r);
 // A hub ID, mostly one the world's settings know, so that the image tests
 // are reached.
 uint32_t RandomHubId(Random& r, const World& w);
+// One round of a selection property: a world, a hub mostly of its settings,
+// the world's images staged in `os`, and what SelectFWBinFile chose for the
+// hub: ".\\Binfile\\NAME", or "" for nothing.
+struct Selection {
+  World world;
+  uint32_t hubId = 0;
+  HubDeviceInfo hub = {};
+  std::string chosen;
+};
+Selection SelectInRandomWorld(Random& r, FakePlatform& os);
+
 // Puts the world's images into .\Binfile\ of `files`, in the world's order.
 void Stage(const World& w, FakeFiles& files);
 
