@@ -3,7 +3,7 @@
 # maker's files.
 function(quillet_check_release kit allow_standins)
   set(problems)
-  foreach(file Quillet.exe Driver/TZ415FilterInst.exe
+  foreach(file Quillet.exe Driver/TZ415FilterInst.exe Tools/QuilletCheck32.exe
                x86/Quillet32.exe x86/TZ415API.dll x86/SpiFlash.ini
                x64/Quillet64.exe x64/TZ415API.dll x64/SpiFlash.ini)
     if(NOT EXISTS "${kit}/${file}")

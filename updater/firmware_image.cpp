@@ -97,16 +97,28 @@ int MatchingCompatibilityRule(ByteSource& image, uint8_t flags, uint64_t size,
   uint8_t options = OptionSet(chipOptions);
   for (int i = 0; i < kCompatibilityRuleCount; ++i) {
     const CompatibilityRule& rule = kCompatibilityRules[i];
-    if (!BitHolds(rule.bit7, flags, kFlagLongLayoutHigh) ||
-        !BitHolds(rule.bit2, flags, kFlagOption) ||
-        !BitHolds(rule.bit3, flags, kFlagLongLayoutLow) || (rule.options & options) == 0 ||
-        (rule.revisions & revision) == 0) {
-      continue;
-    }
-    if (rule.shortSignature && !HasShortSignature(image, size)) continue;
-    return i + 1;
+    if ((rule.options & options) == 0 || (rule.revisions & revision) == 0) continue;
+    if (ImageMeetsRule(rule, image, flags, size)) return i + 1;
   }
   return 0;
+}
+
+bool ImageMeetsRule(const CompatibilityRule& rule, ByteSource& image, uint8_t flags,
+                    uint64_t size) {
+  if (!BitHolds(rule.bit7, flags, kFlagLongLayoutHigh) ||
+      !BitHolds(rule.bit2, flags, kFlagOption) ||
+      !BitHolds(rule.bit3, flags, kFlagLongLayoutLow)) {
+    return false;
+  }
+  return !rule.shortSignature || HasShortSignature(image, size);
+}
+
+unsigned ImageCompatibilityRules(ByteSource& image, uint8_t flags, uint64_t size) {
+  unsigned rules = 0;
+  for (int i = 0; i < kCompatibilityRuleCount; ++i) {
+    if (ImageMeetsRule(kCompatibilityRules[i], image, flags, size)) rules |= 1u << i;
+  }
+  return rules;
 }
 
 }  // namespace fwimage

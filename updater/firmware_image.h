@@ -140,6 +140,16 @@ extern const CompatibilityRule kCompatibilityRules[kCompatibilityRuleCount];
 int MatchingCompatibilityRule(ByteSource& image, uint8_t flags, uint64_t size,
                               uint8_t chipRevision, uint8_t chipOptions);
 
+// The image's half of a rule: its flag bits and, for rules 6 and 7, its
+// size and signature word. A chip of the rule's revisions and options then
+// takes it.
+bool ImageMeetsRule(const CompatibilityRule& rule, ByteSource& image, uint8_t flags,
+                    uint64_t size);
+
+// The rules whose image half this image meets, bit n-1 for rule n: what a
+// kit's author can read off an image before any hub is known.
+unsigned ImageCompatibilityRules(ByteSource& image, uint8_t flags, uint64_t size);
+
 }  // namespace fwimage
 
 #endif  // QUILLET_UPDATER_FIRMWARE_IMAGE_H_

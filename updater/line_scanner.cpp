@@ -43,11 +43,18 @@ int LineScanner::NextChar() {
 
 bool LineScanner::Next(char (&line)[kLineBufferSize]) {
   int length = 0;
+  pieceEndedLine_ = false;
   while (length < kLineBufferSize - 1) {
     int c = NextChar();
-    if (c < 0) break;
+    if (c < 0) {
+      pieceEndedLine_ = true;
+      break;
+    }
     line[length++] = static_cast<char>(c);
-    if (c == '\n') break;
+    if (c == '\n') {
+      pieceEndedLine_ = true;
+      break;
+    }
   }
   if (length == 0) return false;
   line[length] = '\0';

@@ -23,6 +23,10 @@ class LineScanner {
   // when nothing is left.
   bool Next(char (&line)[kLineBufferSize]);
 
+  // False when the last piece was cut at 199 characters, so the next piece
+  // carries on the same line of the file.
+  bool PieceEndedLine() const { return pieceEndedLine_; }
+
  private:
   // The next byte of the text as text mode translates it; -1 at the end.
   int NextChar();
@@ -35,6 +39,7 @@ class LineScanner {
   size_t chunkLength_ = 0;
   size_t at_ = 0;                 // next unread byte of chunk_
   bool ended_ = false;            // a Ctrl+Z or the file's end was met
+  bool pieceEndedLine_ = true;
 };
 
 #endif  // QUILLET_UPDATER_LINE_SCANNER_H_

@@ -76,40 +76,26 @@ bool Contains(const char* line, const char* text) { return std::strstr(line, tex
 // The value is what follows the first '=' of the line.
 const char* ValueOf(const char* line) { return std::strchr(line, '=') + 1; }
 
-// A hub-ID line, "%X=%X" from its first character. Whatever part of it does
-// not parse stays 0, and the line is taken all the same.
-TargetIdEntry ParseTargetId(const char* line, uint8_t generation) {
-  TargetIdEntry entry{};
-  entry.UsbGeneration = generation;
-  const char* p = line;
-  uint32_t hubId = 0;
-  if (!ScanHex(p, &hubId)) return entry;
-  entry.HubId = hubId;
-  uint32_t imageId = 0;
-  if (*p == '=' && ScanHex(++p, &imageId)) entry.ImageId = static_cast<uint16_t>(imageId);
-  return entry;
-}
-
 enum class Walk { kNext, kStop };
 
-// The one section walk of the reader: every line after the first line that
-// holds `start` goes to onLine, up to the next line holding a '['. True when
-// onLine stopped the walk.
+// The one section walk of the reader. True when onLine stopped the walk.
 template <typename OnStart, typename OnLine>
 bool WalkSection(ByteSource& file, const char* start, OnStart onStart, OnLine onLine) {
   LineScanner lines(file);
+  SectionTracker section(start);
   char line[kLineBufferSize];
-  bool inSection = false;
   while (lines.Next(line)) {
-    if (!inSection) {
-      if (Contains(line, start)) {
-        inSection = true;
+    switch (section.Feed(line)) {
+      case SectionTracker::kStart:
         onStart();
-      }
-      continue;
+        break;
+      case SectionTracker::kInside:
+        if (onLine(line) == Walk::kStop) return true;
+        break;
+      case SectionTracker::kOutside:
+        if (section.Ended()) return false;
+        break;
     }
-    if (Contains(line, "[")) return false;
-    if (onLine(line) == Walk::kStop) return true;
   }
   return false;
 }
@@ -133,18 +119,18 @@ SectionRead ReadSection(Printer& out, Files& files, const char* header, bool ech
 }
 
 bool ReadModuleKeys(UpdaterState& state, Printer& out, Files& files) {
-  char key[64];
+  char key[kModuleKeyNameSize];
   HubModuleEntry* entry = state.HubModules;
   for (int n = 1; n <= state.HubNumber && entry != nullptr; ++n, entry = entry->Next) {
     if (n >= 2) {
-      std::snprintf(key, sizeof key, "NO.%dHUBDepth", n);
+      ModuleKeyName(n, ModuleKey::kDepth, key);
       if (!ReadHubModuleKey(out, files, kSettingsPath, key, &entry->Depth, true)) return false;
-      std::snprintf(key, sizeof key, "NO.%dHUBConnectionPortIndex", n);
+      ModuleKeyName(n, ModuleKey::kConnectionPortIndex, key);
       if (!ReadHubModuleKey(out, files, kSettingsPath, key, &entry->ConnectionPortIndex, true)) {
         return false;
       }
     }
-    std::snprintf(key, sizeof key, "NO.%dHUBWantUpdateBinFile", n);
+    ModuleKeyName(n, ModuleKey::kBinFile, key);
     if (!ReadHubModuleKey(out, files, kSettingsPath, key, entry->WantUpdateBinFile, false)) return false;
   }
   return true;
@@ -154,12 +140,11 @@ SectionRead ReadTargetIds(UpdaterState& state, Printer& out, Files& files, HubLi
   int taken = 0;
   bool dropped = false;
   for (uint8_t generation : {uint8_t{3}, uint8_t{2}}) {
-    char header[32];
-    std::snprintf(header, sizeof header, "[TargetID_U%d]", generation);
+    const char* header = generation == 3 ? kTargetIdU3Section : kTargetIdU2Section;
     SectionRead read = ReadSection(out, files, header, true, [&](const char* line) {
       if (!Contains(line, "=")) return true;
       if (taken < kMaxTargetIds) {
-        state.TargetIds[taken++] = ParseTargetId(line, generation);
+        ParseTargetId(line, generation, &state.TargetIds[taken++]);
       } else {
         dropped = true;
       }
@@ -180,8 +165,8 @@ SectionRead ReadTargetIds(UpdaterState& state, Printer& out, Files& files, HubLi
 }
 
 SectionRead ReadMisc(UpdaterState& state, Printer& out, Files& files) {
-  return ReadSection(out, files, "[Misc]", true, [&](const char* line) {
-    if (Contains(line, "=") && Contains(line, "Manufacturer&ProductStringCompare")) {
+  return ReadSection(out, files, kMiscSection, true, [&](const char* line) {
+    if (Contains(line, "=") && Contains(line, kStringCompareKey)) {
       // Parsed into a local: a value that does not parse leaves the field as it was.
       int32_t value = 0;
       if (ScanDecimal(ValueOf(line), &value)) state.StringCompare = value;
@@ -193,8 +178,8 @@ SectionRead ReadMisc(UpdaterState& state, Printer& out, Files& files) {
 
 SectionRead ReadHubModule(UpdaterState& state, HubModuleList& modules, Printer& out,
                           Files& files) {
-  return ReadSection(out, files, "[HUBModule]", false, [&](const char* line) {
-    if (!Contains(line, "=") || !Contains(line, "HUBNumber")) return true;
+  return ReadSection(out, files, kHubModuleSection, false, [&](const char* line) {
+    if (!Contains(line, "=") || !Contains(line, kHubNumberKey)) return true;
     int32_t number = 0;
     if (ScanDecimal(ValueOf(line), &number)) state.HubNumber = static_cast<uint8_t>(number);
     out.Print("HUBNumber:%d\n", state.HubNumber);
@@ -204,8 +189,8 @@ SectionRead ReadHubModule(UpdaterState& state, HubModuleList& modules, Printer& 
 }
 
 SectionRead ReadHubName(UpdaterState& state, Printer& out, Files& files) {
-  return ReadSection(out, files, "[HUBName]", true, [&](const char* line) {
-    if (Contains(line, "=") && Contains(line, "WantuUpdateHUBName")) {
+  return ReadSection(out, files, kHubNameSection, true, [&](const char* line) {
+    if (Contains(line, "=") && Contains(line, kHubNameKey)) {
       CopyText(ValueOf(line), state.TargetHubName);
       out.Print("TargetHUBName:%s  \n\t\t", state.TargetHubName);
     }
@@ -214,14 +199,14 @@ SectionRead ReadHubName(UpdaterState& state, Printer& out, Files& files) {
 }
 
 SectionRead ReadHubFwCheck(UpdaterState& state, Printer& out, Files& files) {
-  return ReadSection(out, files, "[HUBFWCheck]", true, [&](const char* line) {
+  return ReadSection(out, files, kHubFwCheckSection, true, [&](const char* line) {
     if (!Contains(line, "=")) return true;
-    if (Contains(line, "CheckHUBFW")) {
+    if (Contains(line, kCheckHubFwKey)) {
       int32_t value = 0;
       if (ScanDecimal(ValueOf(line), &value)) state.CheckHubFw = value;
       out.Print("FWCompare:%d  \n\t\t", static_cast<int>(state.CheckHubFw));
     }
-    if (Contains(line, "FWVersion")) {
+    if (Contains(line, kFwVersionKey)) {
       const char* value = ValueOf(line);
       uint32_t version = 0;
       if (ScanHex(value, &version)) state.FwVersion = static_cast<uint16_t>(version);
@@ -232,6 +217,45 @@ SectionRead ReadHubFwCheck(UpdaterState& state, Printer& out, Files& files) {
 }
 
 }  // namespace
+
+SectionTracker::Place SectionTracker::Feed(const char* line) {
+  switch (state_) {
+    case kBefore:
+      if (!Contains(line, start_)) return kOutside;
+      state_ = kIn;
+      return kStart;
+    case kIn:
+      if (!Contains(line, "[")) return kInside;
+      state_ = kAfter;
+      return kOutside;
+    case kAfter:
+      break;
+  }
+  return kOutside;
+}
+
+bool ParseTargetId(const char* line, uint8_t generation, TargetIdEntry* entry) {
+  *entry = TargetIdEntry{};
+  entry->UsbGeneration = generation;
+  const char* p = line;
+  uint32_t hubId = 0;
+  if (!ScanHex(p, &hubId)) return false;
+  entry->HubId = hubId;
+  uint32_t imageId = 0;
+  if (*p != '=' || !ScanHex(++p, &imageId)) return false;
+  entry->ImageId = static_cast<uint16_t>(imageId);
+  return true;
+}
+
+void ModuleKeyName(int n, ModuleKey key, char (&name)[kModuleKeyNameSize]) {
+  static const char* const kFormats[] = {"NO.%dHUBDepth", "NO.%dHUBConnectionPortIndex",
+                                         "NO.%dHUBWantUpdateBinFile"};
+  std::snprintf(name, sizeof name, kFormats[static_cast<int>(key)], n);
+}
+
+bool IsKeyLine(const char* line, const char* key) {
+  return Contains(line, "=") && Contains(line, key);
+}
 
 HubModuleList::HubModuleList(UpdaterState& state) : state_(state) { state_.HubModules = nullptr; }
 
@@ -295,7 +319,7 @@ bool ReadHubModuleKey(Printer& out, Files& files, const char* path, const char* 
     return false;
   }
   // The section starts after any line that holds the word, brackets or not.
-  return WalkSection(*file, "HUBModule", [] {}, [&](const char* line) {
+  return WalkSection(*file, kModuleKeysStart, [] {}, [&](const char* line) {
     if (!Contains(line, "=") || !Contains(line, key)) return Walk::kNext;
     if (isNumber) {
       auto* field = static_cast<uint8_t*>(destination);

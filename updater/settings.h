@@ -36,6 +36,56 @@ class HubModuleList {
   std::vector<std::unique_ptr<HubModuleEntry>> entries_;
 };
 
+struct TargetIdEntry;
+
+// The sections, as the line that starts each must hold them. The module keys
+// are looked for after any line holding the bare word.
+constexpr char kTargetIdU3Section[] = "[TargetID_U3]";
+constexpr char kTargetIdU2Section[] = "[TargetID_U2]";
+constexpr char kMiscSection[] = "[Misc]";
+constexpr char kHubModuleSection[] = "[HUBModule]";
+constexpr char kModuleKeysStart[] = "HUBModule";
+constexpr char kHubNameSection[] = "[HUBName]";
+constexpr char kHubFwCheckSection[] = "[HUBFWCheck]";
+
+// The keys: a line holding '=' and the key anywhere is taken as it.
+constexpr char kStringCompareKey[] = "Manufacturer&ProductStringCompare";
+constexpr char kHubNumberKey[] = "HUBNumber";
+constexpr char kHubNameKey[] = "WantuUpdateHUBName";
+constexpr char kCheckHubFwKey[] = "CheckHUBFW";
+constexpr char kFwVersionKey[] = "FWVersion";
+
+// Where the reader's pass for one section stands, line by line: the section
+// is what follows the first line holding its start, up to the next line
+// holding a '['. A second section of the same name is never read.
+class SectionTracker {
+ public:
+  enum Place { kOutside, kStart, kInside };
+  explicit SectionTracker(const char* start) : start_(start) {}
+  Place Feed(const char* line);
+  // The section has been read to its end: no later line is in it.
+  bool Ended() const { return state_ == kAfter; }
+
+ private:
+  enum State { kBefore, kIn, kAfter };
+  const char* start_;
+  State state_ = kBefore;
+};
+
+// A hub-ID line, "%X=%X" from its first character, into *entry. Whatever
+// part of it does not parse stays 0 and the reader takes the line all the
+// same; false tells that it did not parse whole.
+bool ParseTargetId(const char* line, uint8_t generation, TargetIdEntry* entry);
+
+// The keys of [HUBModule] entry n (from 1). Entry 1 has only the file name:
+// its place is the root's.
+enum class ModuleKey { kDepth, kConnectionPortIndex, kBinFile };
+constexpr int kModuleKeyNameSize = 64;
+void ModuleKeyName(int n, ModuleKey key, char (&name)[kModuleKeyNameSize]);
+
+// True when the reader takes `line` as a line of `key`.
+bool IsKeyLine(const char* line, const char* key);
+
 // Reads the settings into the state, echoing each value, and hands the
 // hub-ID table to the library. False when the run must stop.
 bool LoadSettingFromIni(UpdaterState& state, HubModuleList& modules, Printer& out, Files& files,

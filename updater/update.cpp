@@ -31,6 +31,17 @@ uint16_t ImageVersion(Files& files, const char* imagePath) {
 
 }  // namespace
 
+bool SameLevelBeforeSelection(const UpdaterState& state, const HubDeviceInfo& hub) {
+  return state.CheckHubFw != 0 && IsShortFormatHub(HubIdOf(hub)) &&
+         ShortFormatVersion(hub.FirmwareVersion) == state.FwVersion;
+}
+
+bool SameLevelAfterSelection(const UpdaterState& state, const HubDeviceInfo& hub,
+                             uint16_t imageVersion) {
+  return state.CheckHubFw != 0 && !IsShortFormatHub(HubIdOf(hub)) &&
+         imageVersion == hub.FirmwareVersion;
+}
+
 bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
                 HubLibrary& library) {
   out.Print("DoUpdateFW()\n");
@@ -42,10 +53,8 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
     const int number = i + 1;
     const HubDeviceInfo& hub = state.Devices[i];
     const uint32_t hubId = HubIdOf(hub);
-    const bool checkVersions = state.CheckHubFw != 0;
 
-    if (checkVersions && IsShortFormatHub(hubId) &&
-        ShortFormatVersion(hub.FirmwareVersion) == state.FwVersion) {
+    if (SameLevelBeforeSelection(state, hub)) {
       out.PrintInColour(kColourSameLevel, kSameLevel, "", number);
       continue;
     }
@@ -58,8 +67,8 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
       continue;
     }
 
-    if (checkVersions && !IsShortFormatHub(hubId) &&
-        ImageVersion(files, imagePath) == hub.FirmwareVersion) {
+    if (state.CheckHubFw != 0 && !IsShortFormatHub(hubId) &&
+        SameLevelAfterSelection(state, hub, ImageVersion(files, imagePath))) {
       out.PrintInColour(kColourSameLevel, kSameLevel, "\n", number);
       continue;
     }

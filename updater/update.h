@@ -2,11 +2,23 @@
 #ifndef QUILLET_UPDATER_UPDATE_H_
 #define QUILLET_UPDATER_UPDATE_H_
 
+#include <cstdint>
+
 class Files;
 class HubLibrary;
 class Printer;
 class System;
+struct HubDeviceInfo;
 struct UpdaterState;
+
+// With CheckHUBFW set, a short-format hub whose version reads as FWVersion
+// is left alone before any image is looked for.
+bool SameLevelBeforeSelection(const UpdaterState& state, const HubDeviceInfo& hub);
+
+// With CheckHUBFW set, any other hub is left alone when the chosen image
+// delivers the version the hub reports.
+bool SameLevelAfterSelection(const UpdaterState& state, const HubDeviceInfo& hub,
+                             uint16_t imageVersion);
 
 // Always true.
 bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,

@@ -169,8 +169,8 @@ class ReleaseKitScripts(unittest.TestCase):
         return self.cmake("-P", script)
 
     def our_programs(self):
-        for name in ("Quillet.exe", "x86/Quillet32.exe", "x86/SpiFlash.ini",
-                     "x64/Quillet64.exe", "x64/SpiFlash.ini"):
+        for name in ("Quillet.exe", "Tools/QuilletCheck32.exe", "x86/Quillet32.exe",
+                     "x86/SpiFlash.ini", "x64/Quillet64.exe", "x64/SpiFlash.ini"):
             self.put(self.kit, name, b"template" if name.endswith(".ini") else b"MZ")
 
     def test_maker_files_are_laid_into_the_kit(self):
@@ -183,7 +183,7 @@ class ReleaseKitScripts(unittest.TestCase):
         self.assertEqual(0, result.returncode, result.stderr)
         self.assertEqual([
             "Driver/TZ415FilterInst.exe", "Driver/tz415filter.sys", "Quillet.exe",
-            "x64/Binfile/A.BIN", "x64/Binfile/b.bin", "x64/Quillet64.exe", "x64/SpiFlash.ini",
+            "Tools/QuilletCheck32.exe", "x64/Binfile/A.BIN", "x64/Binfile/b.bin", "x64/Quillet64.exe", "x64/SpiFlash.ini",
             "x64/TZ415API.dll",
             "x86/Binfile/A.BIN", "x86/Binfile/b.bin", "x86/Quillet32.exe", "x86/SpiFlash.ini",
             "x86/TZ415API.dll"], self.files(self.kit))
@@ -203,6 +203,18 @@ class ReleaseKitScripts(unittest.TestCase):
                           "x64/Quillet64.exe is missing", "x64/TZ415API.dll is missing",
                           "x64/Binfile holds no .BIN image"], problems)
         self.assertIn("-DQUILLET_MAKER_DIR=", result.stderr)
+
+    def test_a_kit_without_the_checker_is_not_packed(self):
+        self.our_programs()
+        self.put(self.kit, "x86/Binfile/A.BIN")
+        self.put(self.kit, "x64/Binfile/A.BIN")
+        for name in ("Driver/TZ415FilterInst.exe", "x86/TZ415API.dll", "x64/TZ415API.dll"):
+            self.put(self.kit, name, b"maker's own")
+        os.remove(os.path.join(self.kit, "Tools", "QuilletCheck32.exe"))
+        result = self.check()
+        self.assertNotEqual(0, result.returncode)
+        self.assertEqual(["Tools/QuilletCheck32.exe is missing"],
+                         re.findall(r"^    (\S.*)$", result.stderr, re.M))
 
     def test_our_stand_ins_are_not_released_as_the_makers(self):
         self.our_programs()
@@ -225,8 +237,9 @@ class ReleaseKitScripts(unittest.TestCase):
         self.maker = ""
         result = self.add_maker_files()
         self.assertEqual(0, result.returncode, result.stderr)
-        self.assertEqual(["Quillet.exe", "x64/Quillet64.exe", "x64/SpiFlash.ini",
-                          "x86/Quillet32.exe", "x86/SpiFlash.ini"], self.files(self.kit))
+        self.assertEqual(["Quillet.exe", "Tools/QuilletCheck32.exe", "x64/Quillet64.exe",
+                          "x64/SpiFlash.ini", "x86/Quillet32.exe", "x86/SpiFlash.ini"],
+                         self.files(self.kit))
 
 
 if __name__ == "__main__":

@@ -4,28 +4,13 @@
 #include <cctype>
 #include <cstring>
 
+#include "name_search.h"
+
 namespace {
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
-}
-
-// Windows wildcard match of '*' and '?', without regard to case.
-bool Matches(const char* mask, const char* name) {
-  if (*mask == '\0') return *name == '\0';
-  if (*mask == '*') {
-    for (const char* rest = name;; ++rest) {
-      if (Matches(mask + 1, rest)) return true;
-      if (*rest == '\0') return false;
-    }
-  }
-  if (*name == '\0') return false;
-  if (*mask != '?' && std::tolower(static_cast<unsigned char>(*mask)) !=
-                          std::tolower(static_cast<unsigned char>(*name))) {
-    return false;
-  }
-  return Matches(mask + 1, name + 1);
 }
 
 }  // namespace
@@ -58,21 +43,6 @@ class FakeFile : public ByteSource {
  private:
   FakeFiles* os_;
   std::string path_;  // the file may be removed while open
-};
-
-class FakeSearch : public DirectorySearch {
- public:
-  explicit FakeSearch(std::vector<std::string> names) : names_(std::move(names)) {}
-  const char* Name() const override { return names_[at_].c_str(); }
-  bool Next() override {
-    if (at_ + 1 >= names_.size()) return false;
-    ++at_;
-    return true;
-  }
-
- private:
-  std::vector<std::string> names_;
-  size_t at_ = 0;
 };
 
 void FakeFiles::AddFile(const std::string& path, const std::string& bytes) {
@@ -152,10 +122,10 @@ std::unique_ptr<DirectorySearch> FakeFiles::FindFiles(const char* pattern) {
     if (Lower(file.path).compare(0, directory.size(), directory) != 0) continue;
     std::string name = file.path.substr(directory.size());
     if (name.find('\\') != std::string::npos) continue;
-    if (Matches(mask.c_str(), name.c_str())) names.push_back(name);
+    if (MatchesWildcard(mask.c_str(), name.c_str())) names.push_back(name);
   }
   if (names.empty()) return nullptr;
-  return std::make_unique<FakeSearch>(std::move(names));
+  return std::make_unique<NameListSearch>(std::move(names));
 }
 
 void FakeFiles::VanishAfterOpens(const std::string& path, int opens) {

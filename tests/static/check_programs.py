@@ -15,8 +15,10 @@ PROGRAMS = {
     "updater": ["Quillet{bits}.exe"],
     "launcher": ["Quillet.exe"],
     "filterinst": ["TZ415FilterInst.exe"],
+    # Only reads a kit: it must run where TZ415API.dll is missing.
+    "checker": ["QuilletCheck{bits}.exe"],
 }
-REQUIRED = {"Quillet{bits}.exe"}
+REQUIRED = {"Quillet{bits}.exe", "QuilletCheck{bits}.exe"}
 
 SYSTEM_DLLS = {"kernel32.dll", "msvcrt.dll", "advapi32.dll", "user32.dll"}
 MAKER_DLLS = {"tz415api.dll"}

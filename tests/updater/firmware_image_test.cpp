@@ -306,6 +306,36 @@ TEST_F(Compatibility, TheSignatureIsReadOnlyWhenTheRestOfRule6Or7Holds) {
   EXPECT_EQ(2u, lastBytesRead_);
 }
 
+// What a kit's author can read off an image: the rules whose flag bits and
+// signature it meets, whichever chip comes.
+TEST_F(Compatibility, TheRulesAnImageCanMeetAreTheImageHalvesOfTheTable) {
+  auto rules = [](uint8_t flags, bool signature) {
+    Image image(28801, HeaderBytes(0x0D, 0x12, flags));
+    image.Put(8044, signature ? "\x10\x90" : "\x11\x90");
+    return fwimage::ImageCompatibilityRules(image.Open(), flags, 28801);
+  };
+  EXPECT_EQ((1u << 0) | (1u << 5), rules(0x44, true));   // rules 1 and 6
+  EXPECT_EQ(1u << 0, rules(0x44, false));                // 6 wants the signature
+  EXPECT_EQ((1u << 3) | (1u << 6), rules(0x08, true));   // rules 4 and 7
+  EXPECT_EQ(1u << 4, rules(0x80, true));                 // rule 5 alone
+  EXPECT_EQ((1u << 2) | (1u << 5), rules(0x0C, true));   // rules 3 and 6
+  // Whatever rule a chip takes an image by is among them.
+  for (int flags = 0; flags < 256; ++flags) {
+    for (bool signature : {true, false}) {
+      unsigned meets = rules(static_cast<uint8_t>(flags), signature);
+      for (uint8_t revision : {0x10, 0xB2, 0xB3}) {
+        for (uint8_t options : {0x00, 0x10, 0x20, 0x30}) {
+          int rule = Rule(static_cast<uint8_t>(flags), revision, options, 28801,
+                          signature ? "\x10\x90" : "\x11\x90");
+          if (rule > 0) {
+            EXPECT_TRUE(meets & (1u << (rule - 1))) << flags << " rule " << rule;
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST_F(Compatibility, AnImageReportingTheFixedSizeButEndingBeforeTheWordDoesNotMatch) {
   // The size comes from the file system; the bytes may still be missing.
   Image image(HeaderBytes(0x0D, 0x12, 0x04));

@@ -5,17 +5,15 @@
 // The update run must program a hub only with the image chosen for it.
 #include <gtest/gtest.h>
 
-#include <strings.h>
-
 #include <cstring>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "fake_hub_library.h"
 #include "fake_platform.h"
 #include "printer.h"
+#include "random_world.h"
 #include "selection.h"
 #include "settings.h"
 #include "update.h"
@@ -23,125 +21,7 @@
 
 namespace {
 
-struct Image {
-  std::string name;
-  std::string bytes;
-  bool openable = true;
-};
-
-struct World {
-  std::unique_ptr<UpdaterState> state;
-  std::unique_ptr<HubModuleList> modules;
-  std::vector<Image> images;
-};
-
-const char* const kNames[] = {"A.BIN", "b.bin", "FW_A.BIN", "fw_a.bin", "FW_B.BIN", "C.BIN"};
-const uint32_t kHubIds[] = {0x3A170415, 0x3A170416, 0x1A2B0D12, 0x1A2B0D13, 0x0BDA0411};
-const uint16_t kImageIds[] = {0x0D12, 0x0D13, 0x1234, 0x0415};
-const uint8_t kRevisions[] = {0x10, 0xB2, 0xB3, 0x20};
-const char* const kStrings[] = {"Maker Inc.", "USB3.0 Hub", "Other Hub"};
-const uint8_t kFlags[] = {0x00, 0x04, 0x08, 0x0C, 0x80, 0x84, 0x70};
-
-class Random {
- public:
-  explicit Random(uint32_t seed) : engine_(seed) {}
-  int Below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(engine_); }
-  bool Chance(int percent) { return Below(100) < percent; }
-  uint8_t Byte() { return static_cast<uint8_t>(Below(256)); }
-  template <typename T, size_t N>
-  T Of(const T (&pool)[N]) { return pool[Below(N)]; }
-
- private:
-  std::mt19937 engine_;
-};
-
-void Put(std::string& image, size_t offset, const std::string& bytes) {
-  for (size_t i = 0; i < bytes.size() && offset + i < image.size(); ++i) image[offset + i] = bytes[i];
-}
-
-std::string Field(const char* text, size_t length) {
-  std::string field(length, '\0');
-  Put(field, 0, text);
-  return field;
-}
-
-std::string RandomImage(Random& r) {
-  uint8_t flags = r.Chance(50) ? r.Of(kFlags) : r.Byte();
-  bool longLayout = (flags & 0x88) != 0;
-  size_t size = longLayout ? 28848 : 28801;
-  switch (r.Below(6)) {
-    case 0: size = r.Below(10); break;          // shorter than the header, or empty
-    case 1: size = 8000 + r.Below(20000); break;  // ends inside the fields
-    case 2: size = longLayout ? 28801 : 28848; break;
-    default: break;
-  }
-  std::string image(size, '\0');
-  uint16_t id = r.Chance(80) ? r.Of(kImageIds) : static_cast<uint16_t>(r.Byte() << 8 | r.Byte());
-  Put(image, 0, std::string{char(id >> 8), char(id & 0xFF), char(flags), char(r.Byte())});
-  if (r.Chance(60)) Put(image, 8044, r.Chance(80) ? "\x10\x90" : "\x11\x90");
-  size_t manufacturer = longLayout ? 28704 : 28699;
-  size_t product1 = longLayout ? 28752 : 28729;
-  size_t product2 = longLayout ? 28800 : 28765;
-  Put(image, manufacturer, Field(r.Of(kStrings), 30));
-  Put(image, product1, Field(r.Of(kStrings), 36));
-  Put(image, product2, Field(r.Of(kStrings), 36));
-  return image;
-}
-
-HubDeviceInfo RandomHub(Random& r, uint32_t hubId) {
-  HubDeviceInfo hub = MakeHub(static_cast<uint16_t>(hubId >> 16), static_cast<uint16_t>(hubId),
-                              static_cast<uint16_t>(r.Byte() << 8 | r.Byte()),
-                              static_cast<uint8_t>(r.Below(3)), static_cast<uint8_t>(r.Below(4)));
-  hub.UsbVersion = r.Chance(50) ? 0x02 : 0x03;
-  hub.ChipRevision = r.Chance(90) ? r.Of(kRevisions) : r.Byte();
-  hub.ChipOptions = r.Byte();
-  SetHubString(hub.ManufacturerString, r.Of(kStrings));
-  SetHubString(hub.ProductString, r.Of(kStrings));
-  return hub;
-}
-
-World RandomWorld(Random& r) {
-  World w;
-  w.state = std::make_unique<UpdaterState>();
-  std::memset(w.state.get(), 0, sizeof(UpdaterState));
-  UpdaterState& s = *w.state;
-  s.TargetIdCount = static_cast<uint8_t>(r.Below(6));
-  for (int i = 0; i < s.TargetIdCount; ++i) {
-    s.TargetIds[i] = TargetIdEntry{r.Of(kHubIds), r.Of(kImageIds), uint8_t(r.Chance(50) ? 3 : 2)};
-  }
-  s.StringCompare = r.Chance(50) ? 1 : 0;
-  s.HubNumber = static_cast<uint8_t>(r.Below(4));
-  w.modules = std::make_unique<HubModuleList>(s);
-  for (int i = 0; i < s.HubNumber; ++i) {
-    uint8_t depth = 0;
-    uint8_t port = 0;
-    if (i > 0) {
-      depth = static_cast<uint8_t>(r.Below(3));
-      port = static_cast<uint8_t>(r.Below(4));
-    }
-    w.modules->Add(depth, port, r.Of(kNames));
-  }
-  s.CheckHubFw = r.Chance(30) ? 1 : 0;
-  int files = r.Below(7);
-  for (int i = 0; i < files; ++i) {
-    Image image{r.Of(kNames), RandomImage(r), !r.Chance(5)};
-    bool taken = false;
-    for (const Image& other : w.images) taken |= strcasecmp(other.name.c_str(), image.name.c_str()) == 0;
-    if (!taken) w.images.push_back(image);
-  }
-  return w;
-}
-
-void Stage(const World& w, FakePlatform& os) {
-  for (const Image& image : w.images) {
-    std::string path = ".\\Binfile\\" + image.name;
-    if (image.openable) {
-      os.AddFile(path, image.bytes);
-    } else {
-      os.AddUnopenableFile(path);
-    }
-  }
-}
+using namespace random_world;
 
 // ---- The image rules, written out from the format's description.
 
@@ -233,22 +113,12 @@ TEST(SelectionProperty, ChoosesExactlyTheFirstImageThatPassesEveryRule) {
   Random r(20261207);
   int chosen = 0;
   for (int round = 0; round < 20000; ++round) {
-    World w = RandomWorld(r);
-    uint32_t hubId = r.Chance(90) ? r.Of(kHubIds) : static_cast<uint32_t>(r.Byte()) << 16;
-    // Mostly a hub the settings know, so that the image tests are reached.
-    if (w.state->TargetIdCount > 0 && r.Chance(70)) {
-      hubId = w.state->TargetIds[r.Below(w.state->TargetIdCount)].HubId;
-    }
-    HubDeviceInfo hub = RandomHub(r, hubId);
     FakePlatform os;
-    Stage(w, os);
-    char path[kImagePathSize] = {};
-    Printer out(os, *w.state);
-    bool got = SelectFWBinFile(*w.state, out, os, hubId, hub, path);
-    std::string expected = Expected(w, hubId, hub);
-    ASSERT_EQ(!expected.empty(), got) << "round " << round << "\n" << os.Text();
-    if (got) {
-      ASSERT_EQ(expected, path) << "round " << round;
+    Selection s = SelectInRandomWorld(r, os);
+    std::string expected = Expected(s.world, s.hubId, s.hub);
+    ASSERT_EQ(!expected.empty(), !s.chosen.empty()) << "round " << round << "\n" << os.Text();
+    if (!s.chosen.empty()) {
+      ASSERT_EQ(expected, s.chosen) << "round " << round;
       ++chosen;
     }
     ASSERT_EQ(0, os.OpenFiles());

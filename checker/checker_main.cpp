@@ -1,0 +1,127 @@
+#include "checker_main.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "described_hubs.h"
+#include "kit_check.h"
+#include "platform.h"
+#include "report.h"
+#include "rooted_files.h"
+#include "settings.h"
+
+namespace check {
+
+namespace {
+
+constexpr char kUsageLine[] = "usage: QuilletCheck [--hubs FILE] [--json] [--strict] [FOLDER]";
+const char* const kKitFolders[] = {"x86", "x64"};
+
+struct Options {
+  std::string folder = ".";
+  std::string hubs;
+  bool json = false;
+  bool strict = false;
+};
+
+bool ParseArguments(const std::vector<std::string>& args, Options* options, std::string* error) {
+  bool folderGiven = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--json") {
+      options->json = true;
+    } else if (arg == "--strict") {
+      options->strict = true;
+    } else if (arg == "--hubs") {
+      if (i + 1 == args.size()) {
+        *error = "--hubs needs a file; " + std::string(kUsageLine);
+        return false;
+      }
+      options->hubs = args[++i];
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      *error = "unknown option " + arg + "; " + kUsageLine;
+      return false;
+    } else if (folderGiven) {
+      *error = "one folder at most; " + std::string(kUsageLine);
+      return false;
+    } else {
+      options->folder = arg;
+      folderGiven = true;
+    }
+  }
+  return true;
+}
+
+std::string Join(CheckerHost& host, const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  char last = folder.back();
+  return last == '/' || last == '\\' ? folder + name : folder + host.Separator() + name;
+}
+
+KitReport CheckFolder(CheckerHost& host, const std::string& folder, const Options& options) {
+  RootedFiles files(host.PlatformFiles(), folder, host.Separator());
+  std::unique_ptr<HubLibrary> hubs;
+  if (!options.hubs.empty()) hubs = DescribedHubs(options.hubs);
+  return CheckKit(files, hubs.get(), folder);
+}
+
+}  // namespace
+
+int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::string* out,
+                std::string* err) {
+  Options options;
+  std::string error;
+  if (!ParseArguments(args, &options, &error)) {
+    *err = "QuilletCheck: " + error + "\n";
+    return kUsage;
+  }
+  if (!options.hubs.empty() && !ValidateHubDescription(options.hubs, &error)) {
+    *err = "QuilletCheck: " + error + "\n";
+    return kUsage;
+  }
+  if (!host.IsFolder(options.folder)) {
+    *err = "QuilletCheck: cannot read the folder " + options.folder + "\n";
+    return kUsage;
+  }
+
+  CheckRun run;
+  run.folder = options.folder;
+  RootedFiles top(host.PlatformFiles(), options.folder, host.Separator());
+  if (top.OpenForRead(kSettingsPath)) {
+    run.kits.push_back(CheckFolder(host, options.folder, options));
+  } else {
+    for (const char* name : kKitFolders) {
+      std::string folder = Join(host, options.folder, name);
+      if (!host.IsFolder(folder)) continue;
+      run.kitRoot = true;
+      run.kitNames.push_back(name);
+      run.kits.push_back(CheckFolder(host, folder, options));
+    }
+    if (!run.kitRoot) {
+      *err = "QuilletCheck: " + options.folder +
+             " holds neither SpiFlash.ini nor an x86 or x64 folder\n";
+      return kUsage;
+    }
+    if (run.kits.size() == 2) {
+      RootedFiles x86(host.PlatformFiles(), Join(host, options.folder, "x86"), host.Separator());
+      RootedFiles x64(host.PlatformFiles(), Join(host, options.folder, "x64"), host.Separator());
+      CompareKits(run.kits[0], run.kits[1], x86, x64, &run.kitFindings);
+    }
+  }
+
+  *out = options.json ? JsonReport(run) : TextReport(run);
+  bool failed = run.Count(Severity::kError) > 0 ||
+                (options.strict && run.Count(Severity::kWarning) > 0);
+  return failed ? kFound : kClean;
+}
+
+int RunChecker(int argc, char** argv, CheckerHost& host) {
+  std::string out;
+  std::string err;
+  int status = CheckerMain(std::vector<std::string>(argv + 1, argv + argc), host, &out, &err);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fwrite(err.data(), 1, err.size(), stderr);
+  return status;
+}
+
+}  // namespace check

@@ -1,0 +1,27 @@
+// QuilletCheck on Windows: the updater's own Win32 files role, so that the
+// directory search is the very one the updater makes.
+#include <windows.h>
+
+#include <string>
+
+#include "checker_main.h"
+#include "platform.h"
+
+namespace {
+
+class Win32Host : public check::CheckerHost {
+ public:
+  Files& PlatformFiles() override { return Win32FilesRole(); }
+  char Separator() const override { return '\\'; }
+  bool IsFolder(const std::string& path) override {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Win32Host host;
+  return check::RunChecker(argc, argv, host);
+}

@@ -1,0 +1,35 @@
+// The checker's two renderings of one check: aligned text for people and
+// JSON for packaging pipelines (schema in checker/README.md). Both say the
+// same things; only main decides what the findings mean for the exit status.
+#ifndef QUILLET_CHECKER_REPORT_H_
+#define QUILLET_CHECKER_REPORT_H_
+
+#include <string>
+#include <vector>
+
+#include "kit_check.h"
+
+namespace check {
+
+// One run of the checker: one updater folder, or a kit root's x86 and x64.
+struct CheckRun {
+  std::string folder;
+  bool kitRoot = false;
+  std::vector<KitReport> kits;
+  std::vector<std::string> kitNames;  // "x86", "x64"; empty for one folder
+  std::vector<Finding> kitFindings;   // differences between the kit's folders
+
+  int Count(Severity severity) const;
+};
+
+// Why an image failed the test its verdict names, with the values compared.
+std::string Explain(const Verdict& verdict, const ImageRow& image);
+// What the update run would do with the hub, in one line.
+std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images);
+
+std::string TextReport(const CheckRun& run);
+std::string JsonReport(const CheckRun& run);
+
+}  // namespace check
+
+#endif  // QUILLET_CHECKER_REPORT_H_

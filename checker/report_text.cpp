@@ -1,0 +1,276 @@
+#include "report.h"
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "firmware_image.h"
+#include "printer.h"
+#include "short_format.h"
+
+namespace check {
+
+namespace {
+
+// As the hub list shows these models' three digits.
+std::string ShortVersionText(uint16_t digits) {
+  return Format("V%X.%X%X", (digits >> 8) & 0xF, (digits >> 4) & 0xF, digits & 0xF);
+}
+
+std::string FieldText(const char* name, const FieldComparison& field) {
+  if (!field.present) return Format("the image ends before the %s field", name);
+  if (field.difference < 0) return Format("%s field matches", name);
+  return Format("%s field differs at byte %d: image %02X, hub %02X", name, field.difference,
+                field.imageByte, field.hubByte);
+}
+
+std::string RuleList(unsigned rules) {
+  std::string text;
+  for (int n = 1; n <= fwimage::kCompatibilityRuleCount; ++n) {
+    if ((rules & (1u << (n - 1))) == 0) continue;
+    if (!text.empty()) text += ",";
+    text += std::to_string(n);
+  }
+  return text.empty() ? "-" : text;
+}
+
+// Column widths come from the rows, so the table lines up whatever the names.
+class Table {
+ public:
+  void Row(std::vector<std::string> cells) { rows_.push_back(std::move(cells)); }
+  std::string Render(const char* indent) const {
+    std::vector<size_t> widths;
+    for (const auto& row : rows_) {
+      for (size_t c = 0; c < row.size(); ++c) {
+        if (widths.size() <= c) widths.push_back(0);
+        if (row[c].size() > widths[c]) widths[c] = row[c].size();
+      }
+    }
+    std::string text;
+    for (const auto& row : rows_) {
+      std::string line = indent;
+      for (size_t c = 0; c < row.size(); ++c) {
+        line += row[c];
+        if (c + 1 < row.size()) line += std::string(widths[c] - row[c].size() + 2, ' ');
+      }
+      while (!line.empty() && line.back() == ' ') line.pop_back();
+      text += line + "\n";
+    }
+    return text;
+  }
+
+ private:
+  std::vector<std::vector<std::string>> rows_;
+};
+
+const char* SeverityName(Severity severity) {
+  return severity == Severity::kError ? "error" : "warning";
+}
+
+void Findings(const std::vector<Finding>& findings, Part part, std::string* out) {
+  for (const Finding& f : findings) {
+    if (f.part != part) continue;
+    std::string where = f.line > 0 ? Format("line %d: ", f.line) : "";
+    *out += Format("  %s %s: %s%s\n", SeverityName(f.severity), f.code.c_str(), where.c_str(),
+                   f.text.c_str());
+  }
+}
+
+std::string HubLine(const HubReport& hub) {
+  const HubDeviceInfo& h = hub.info;
+  return Format("Device(%d)  %04X/%04X  USB %X  FW %04X%s  depth %d  port %d  revision %02X  "
+                "options %02X",
+                hub.number, h.VendorId, h.ProductId, h.UsbVersion, h.FirmwareVersion,
+                IsShortFormatHub(hub.hubId)
+                    ? (" (" + ShortVersionText(ShortFormatVersion(h.FirmwareVersion)) + ")").c_str()
+                    : "",
+                h.Depth, h.ConnectionPortIndex, h.ChipRevision, h.ChipOptions);
+}
+
+void SettingsPart(const KitReport& kit, std::string* out) {
+  const SettingsReport& s = kit.settings;
+  *out += "1. Settings (SpiFlash.ini)\n";
+  if (!s.found) {
+    *out += "  not found\n";
+  } else {
+    const UpdaterState& state = *s.state;
+    Table ids;
+    ids.Row({"line", "hub ID", "image ID", "section"});
+    for (int i = 0; i < state.TargetIdCount && i < kMaxTargetIds; ++i) {
+      const TargetIdEntry& e = state.TargetIds[i];
+      ids.Row({i < static_cast<int>(s.idLines.size()) ? std::to_string(s.idLines[i]) : "?",
+               Format("%08X", static_cast<unsigned>(e.HubId)), Format("%04X", e.ImageId),
+               Format("U%d", e.UsbGeneration)});
+    }
+    *out += Format("  Hub IDs: %d\n", state.TargetIdCount);
+    *out += ids.Render("    ");
+    Table values;
+    values.Row({"String test", state.StringCompare != 0
+                                   ? Format("on (%d)", static_cast<int>(state.StringCompare))
+                                   : std::string("off (0)")});
+    values.Row({"Version check", state.CheckHubFw != 0
+                                     ? Format("on (%d)", static_cast<int>(state.CheckHubFw))
+                                     : std::string("off (0)")});
+    values.Row({"FWVersion", Format("%X", state.FwVersion)});
+    values.Row({"HUBNumber", std::to_string(state.HubNumber)});
+    for (size_t n = 0; n < s.modules.size(); ++n) {
+      const HubModuleEntry& m = s.modules[n];
+      values.Row({Format("Module %u", static_cast<unsigned>(n + 1)),
+                  Format("depth %d, port %d, file %s", m.Depth, m.ConnectionPortIndex,
+                         m.WantUpdateBinFile[0] != '\0' ? m.WantUpdateBinFile : "(none)")});
+    }
+    values.Row({"Hub name", state.TargetHubName});
+    *out += values.Render("  ");
+    if (s.readerGaveUp) *out += "  The reader gives up: the updater stops here.\n";
+  }
+  Findings(kit.findings, Part::kSettings, out);
+}
+
+void ImagesPart(const KitReport& kit, std::string* out) {
+  *out += "2. Images (.\\Binfile\\*.BIN, in directory order)\n";
+  if (kit.images.empty()) *out += "  none\n";
+  Table table;
+  if (!kit.images.empty()) {
+    table.Row({"#", "name", "size", "ID", "flags", "layout", "size rule", "delivers",
+               "manufacturer", "product 1", "product 2", "rules"});
+  }
+  for (size_t j = 0; j < kit.images.size(); ++j) {
+    const ImageRow& row = kit.images[j];
+    if (!row.opened) {
+      table.Row({std::to_string(j + 1), row.name, row.nameFits ? "cannot open" : "name too long"});
+      continue;
+    }
+    bool fixedSize = row.headerLength >= 2 && row.imageId == ((fwimage::kFixedSizeId0 << 8) |
+                                                              fwimage::kFixedSizeId1);
+    table.Row({std::to_string(j + 1), row.name, std::to_string(row.size),
+               row.headerLength >= 2 ? Format("%04X", row.imageId) : "-",
+               row.headerLength >= 3 ? Format("%02X", row.flags) : "-",
+               row.longLayout ? "long" : "short",
+               row.breaksSizeRule ? "BREAKS" : fixedSize ? "kept" : "n/a",
+               Format("%04X", row.deliveredVersion), "\"" + row.manufacturer + "\"",
+               "\"" + row.product1 + "\"", "\"" + row.product2 + "\"", RuleList(row.rules)});
+  }
+  *out += table.Render("  ");
+  Findings(kit.findings, Part::kImages, out);
+}
+
+void HubsPart(const KitReport& kit, std::string* out) {
+  if (!kit.hubsDescribed) return;
+  *out += "3. Hubs (in the updater's order, last first)\n";
+  if (kit.hubs.empty()) *out += "  none judged\n";
+  for (const HubReport& hub : kit.hubs) {
+    *out += "  " + HubLine(hub) + "\n";
+    *out += "    => " + Decision(hub, kit.images) + "\n";
+    Table refused;
+    for (size_t j = 0; j < hub.verdicts.size(); ++j) {
+      if (static_cast<int>(j) == hub.chosen) continue;
+      const Verdict& v = hub.verdicts[j];
+      refused.Row({kit.images[j].name, v.failed == SelectionTest::kPassed ? "also passes" : TestName(v.failed),
+                   v.failed == SelectionTest::kPassed ? "" : Explain(v, kit.images[j])});
+    }
+    *out += refused.Render("       ");
+  }
+  Findings(kit.findings, Part::kHubs, out);
+}
+
+void KitPart(const KitReport& kit, int first, std::string* out) {
+  SettingsPart(kit, out);
+  ImagesPart(kit, out);
+  HubsPart(kit, out);
+  (void)first;
+}
+
+}  // namespace
+
+int CheckRun::Count(Severity severity) const {
+  int count = 0;
+  for (const KitReport& kit : kits) count += kit.Count(severity);
+  for (const Finding& f : kitFindings) count += f.severity == severity ? 1 : 0;
+  return count;
+}
+
+std::string Explain(const Verdict& v, const ImageRow& image) {
+  switch (v.failed) {
+    case SelectionTest::kPassed:
+      return "passes";
+    case SelectionTest::kModulePlace:
+      return Format("no [HUBModule] entry for depth %d, port %d", v.depth,
+                    v.connectionPortIndex);
+    case SelectionTest::kHubIdNotInSettings:
+      return "the hub's ID is on no [TargetID_U3] or [TargetID_U2] line";
+    case SelectionTest::kNameTooLong:
+      return "the name does not fit the updater's path";
+    case SelectionTest::kCannotOpen:
+      return "the image cannot be opened";
+    case SelectionTest::kSizeRule:
+      return Format("a 0D12 image of %llu bytes breaks the size rule",
+                    static_cast<unsigned long long>(v.size));
+    case SelectionTest::kHeaderTooShort:
+      return Format("%u of the header's 4 bytes", static_cast<unsigned>(v.headerLength));
+    case SelectionTest::kImageId:
+      return Format("image ID %04X, the hub's line wants %04X", v.imageId, v.wantedImageId);
+    case SelectionTest::kManufacturer:
+      return FieldText("manufacturer", v.manufacturer);
+    case SelectionTest::kProduct:
+      return FieldText("product 1", v.product[0]) + "; " + FieldText("product 2", v.product[1]);
+    case SelectionTest::kNoCompatibilityRule:
+      return Format("chip revision %02X, options %02X against flags %02X (image meets rules %s)",
+                    v.chipRevision, v.chipOptions, v.flags, RuleList(image.rules).c_str());
+    case SelectionTest::kFileName: {
+      const char* wanted = v.wantedName != nullptr ? v.wantedName : "";
+      return Format("the module wants %s%s", wanted,
+                    SameIgnoringCase(image.name, wanted)
+                        ? ", which differs only in letter case; letter case counts"
+                        : "");
+    }
+  }
+  return "";
+}
+
+std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) {
+  switch (hub.outcome) {
+    case Outcome::kSameLevelBefore:
+      return Format("at the same level: a short-format hub at %s, which is FWVersion; no "
+                    "image is looked for",
+                    ShortVersionText(ShortFormatVersion(hub.info.FirmwareVersion)).c_str());
+    case Outcome::kNoImage:
+      if (hub.hubVerdict.failed != SelectionTest::kPassed) {
+        return Format("no image: %s (%s)", TestName(hub.hubVerdict.failed),
+                      Explain(hub.hubVerdict, ImageRow()).c_str());
+      }
+      return "no image: every image is refused";
+    case Outcome::kSameLevelAfter:
+      return Format("at the same level: %s delivers %04X, the hub's version",
+                    images[hub.chosen].name.c_str(), hub.chosenVersion);
+    case Outcome::kProgram:
+      return Format("writes %s (delivers %04X, the hub has %04X)%s",
+                    images[hub.chosen].name.c_str(), hub.chosenVersion,
+                    hub.info.FirmwareVersion,
+                    hub.passing > 1 ? Format("; %d images pass", hub.passing).c_str() : "");
+  }
+  return "";
+}
+
+std::string TextReport(const CheckRun& run) {
+  std::string out = Format("Kit check of %s%s\n", run.folder.c_str(),
+                           run.kitRoot ? " (kit root)" : "");
+  for (size_t k = 0; k < run.kits.size(); ++k) {
+    out += "\n";
+    if (run.kitRoot) out += "== " + run.kitNames[k] + " ==\n";
+    KitPart(run.kits[k], static_cast<int>(k), &out);
+  }
+  if (run.kitRoot) {
+    out += "\nKit root: x86 against x64\n";
+    if (run.kitFindings.empty()) out += "  the same settings and images\n";
+    Findings(run.kitFindings, Part::kKit, &out);
+  }
+  int errors = run.Count(Severity::kError);
+  int warnings = run.Count(Severity::kWarning);
+  out += Format("\n%d. Summary: %d error%s, %d warning%s\n",
+                run.kits.empty() || !run.kits[0].hubsDescribed ? 3 : 4, errors,
+                errors == 1 ? "" : "s", warnings, warnings == 1 ? "" : "s");
+  return out;
+}
+
+}  // namespace check

@@ -1,0 +1,30 @@
+// The updater names its files relative to its own folder (".\Binfile\A.BIN",
+// "SpiFlash.ini"); the checker reads another folder. This role puts the
+// folder in front and the platform's separator between the parts.
+#ifndef QUILLET_CHECKER_ROOTED_FILES_H_
+#define QUILLET_CHECKER_ROOTED_FILES_H_
+
+#include <string>
+
+#include "platform.h"
+
+namespace check {
+
+class RootedFiles : public Files {
+ public:
+  RootedFiles(Files& inner, std::string root, char separator)
+      : inner_(inner), root_(std::move(root)), separator_(separator) {}
+  std::unique_ptr<DirectorySearch> FindFiles(const char* pattern) override;
+  std::unique_ptr<ByteSource> OpenForRead(const char* path) override;
+  // The path the inner role is handed for the updater's `path`.
+  std::string Rooted(const char* path) const;
+
+ private:
+  Files& inner_;
+  std::string root_;
+  char separator_;
+};
+
+}  // namespace check
+
+#endif  // QUILLET_CHECKER_ROOTED_FILES_H_

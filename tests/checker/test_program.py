@@ -1,0 +1,91 @@
+"""The native QuilletCheck on real folders: the demo kit made from its image
+descriptions, before and after a demo run, its JSON, and bad input.
+
+Usage: test_program.py QUILLETCHECK SOURCE_DIR
+"""
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+CHECKER = None
+SOURCE = None
+
+
+def run(*args):
+    done = subprocess.run([CHECKER, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                          text=True, timeout=60)
+    return done.returncode, done.stdout, done.stderr
+
+
+class DemoKit(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp()
+        demo = os.path.join(SOURCE, "kit", "demo")
+        binfile = os.path.join(self.dir, "x64", "Binfile")
+        os.makedirs(binfile)
+        images = sorted(f for f in os.listdir(demo) if f.endswith(".image"))
+        subprocess.run([sys.executable, os.path.join(SOURCE, "imagemaker", "make_image.py"),
+                        "-o", binfile] + [os.path.join(demo, f) for f in images], check=True)
+        for name in ("SpiFlash.ini", "TZ415Sim.ini"):
+            shutil.copy(os.path.join(demo, name), os.path.join(self.dir, "x64"))
+        self.folder = os.path.join(self.dir, "x64")
+        self.hubs = os.path.join(self.folder, "TZ415Sim.ini")
+
+    def tearDown(self):
+        shutil.rmtree(self.dir)
+
+    def report(self):
+        status, out, err = run("--json", "--hubs", self.hubs, self.folder)
+        self.assertEqual("", err)
+        return status, json.loads(out)
+
+    def test_every_demo_hub_gets_its_image(self):
+        status, report = self.report()
+        self.assertEqual(0, status)
+        hubs = report["kits"][0]["hubs"]
+        self.assertEqual([3, 2, 1], [h["device"] for h in hubs])
+        self.assertEqual(["PORT.BIN", "DOCK.BIN", "HUB415.BIN"], [h["chosen"] for h in hubs])
+        self.assertTrue(all(h["outcome"] == "program" for h in hubs))
+        self.assertEqual({"errors": 0, "warnings": 0}, report["summary"])
+
+    def test_after_a_demo_run_every_hub_is_at_the_same_level(self):
+        # What the simulator writes back: each hub's version, the one its image delivers.
+        _, before = self.report()
+        delivered = {h["device"]: h["chosenDelivers"] for h in before["kits"][0]["hubs"]}
+        with open(self.hubs) as f:
+            lines = f.read().splitlines()
+        hub = 0
+        for i, line in enumerate(lines):
+            if line.startswith("[Hub"):
+                hub += 1
+            elif line.startswith("FirmwareVersion="):
+                lines[i] = "FirmwareVersion=" + delivered[hub]
+        with open(self.hubs, "w") as f:
+            f.write("\n".join(lines) + "\n")
+        status, after = self.report()
+        self.assertEqual(0, status)
+        outcomes = [h["outcome"] for h in after["kits"][0]["hubs"]]
+        self.assertEqual(["same-level-after-selection", "same-level-after-selection",
+                          "same-level-before-selection"], outcomes)
+
+    def test_a_kit_root_is_read_through_its_folders(self):
+        status, out, err = run("--strict", self.dir)
+        self.assertEqual(0, status, out + err)
+        self.assertIn("== x64 ==", out)
+
+    def test_bad_input_is_one_line_and_status_two(self):
+        for args in (["--hubs", os.path.join(self.dir, "none.ini"), self.folder],
+                     [os.path.join(self.dir, "nowhere")], ["--nonsense"]):
+            status, out, err = run(*args)
+            self.assertEqual(2, status, args)
+            self.assertEqual("", out)
+            self.assertEqual(1, err.count("\n"), err)
+
+
+if __name__ == "__main__":
+    CHECKER, SOURCE = sys.argv[1], sys.argv[2]
+    unittest.main(argv=sys.argv[:1], verbosity=2)
