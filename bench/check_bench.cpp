@@ -111,7 +111,8 @@ int main(int argc, char** argv) {
   });
 
   size_t programmed = 0;
-  for (size_t at = out.find("=> writes"); at != std::string::npos; at = out.find("=> writes", at + 1)) {
+  for (size_t at = out.find("=> writes"); at != std::string::npos;
+       at = out.find("=> writes", at + 1)) {
     ++programmed;
   }
   std::printf("kit check, %d images x %d hubs: %.1f ms (best of %d; status %d, %zu hubs get an "

@@ -142,8 +142,8 @@ int main(int argc, char** argv) {
   if (!SetCurrentDirectoryA(argv[1])) return 1;
   CreateDirectoryA("Binfile", nullptr);
 
-  const Kind mix[] = {kOtherFamily, kOtherFamily, kOtherFamily, kOtherFamily, kOtherFamily,
-                      kOtherFamily, kOtherMaker, kOtherProduct, kOtherChip, kOtherFamily};
+  const Kind mix[] = {kOtherFamily, kOtherFamily, kOtherFamily,  kOtherFamily, kOtherFamily,
+                      kOtherFamily, kOtherMaker,  kOtherProduct, kOtherChip,   kOtherFamily};
   for (int i = 0; i < images; ++i) {
     char name[64];
     std::snprintf(name, sizeof name, "Binfile\\IMG%05d.BIN", i);
@@ -155,7 +155,8 @@ int main(int argc, char** argv) {
   std::string last;
   {
     auto search = win32.FindFiles(".\\Binfile\\*.BIN");
-    do last = search->Name(); while (search->Next());
+    do last = search->Name();
+    while (search->Next());
   }
   WriteImage(".\\Binfile\\" + last, kChosen);
 
@@ -198,7 +199,8 @@ int main(int argc, char** argv) {
   double floorMs = Median(floorTimes) * 1000, selectMs = Median(selectTimes) * 1000;
   std::printf("images: %d (chosen: %s, last in directory order)\n", images, last.c_str());
   std::printf("SelectFWBinFile: %.1f ms per call (median of %d)\n", selectMs, rounds);
-  std::printf("floor (search, open, read 4 bytes, close): %.1f ms (median of %d)\n", floorMs, rounds);
+  std::printf("floor (search, open, read 4 bytes, close): %.1f ms (median of %d)\n", floorMs,
+              rounds);
   std::printf("ratio selection/floor: %.3f (goal <= 1.2)\n", selectMs / floorMs);
   std::printf("bytes read per rejected image: %.1f (goal <= 100)\n", perRejected);
   return 0;

@@ -110,8 +110,8 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
   }
 
   *out = options.json ? JsonReport(run) : TextReport(run);
-  bool failed = run.Count(Severity::kError) > 0 ||
-                (options.strict && run.Count(Severity::kWarning) > 0);
+  bool failed =
+      run.Count(Severity::kError) > 0 || (options.strict && run.Count(Severity::kWarning) > 0);
   return failed ? kFound : kClean;
 }
 

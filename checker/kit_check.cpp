@@ -37,7 +37,8 @@ constexpr Stretch kStretches[] = {
     {fwimage::kHeaderOffset, fwimage::kHeaderSize},
     {fwimage::kLongVersionOffset, fwimage::kVersionSize},
     {fwimage::kShortVersionOffset, fwimage::kVersionSize},
-    {fwimage::kShortFields.manufacturer, fwimage::kFixedLongSize - fwimage::kShortFields.manufacturer},
+    {fwimage::kShortFields.manufacturer,
+     fwimage::kFixedLongSize - fwimage::kShortFields.manufacturer},
 };
 static_assert(fwimage::kShortFields.manufacturer < fwimage::kLongFields.manufacturer,
               "the field stretch starts with the short layout's manufacturer field");
@@ -78,8 +79,8 @@ void Add(KitReport* report, Severity severity, const char* code, int line, std::
   };
   auto part = kParts.find(code);
   report->findings.push_back(Finding{severity,
-                                     part == kParts.end() ? Part::kSettings : part->second,
-                                     code, line, std::move(text)});
+                                     part == kParts.end() ? Part::kSettings : part->second, code,
+                                     line, std::move(text)});
 }
 
 // The sections the reader walks, each with the keys it takes there.
@@ -224,7 +225,8 @@ void MissingModuleKey(Files& files, KitReport* report) {
   SilentConsole silent;
   Printer quiet(silent);
   for (int n = 1; n <= state.HubNumber; ++n) {
-    for (ModuleKey key : {ModuleKey::kDepth, ModuleKey::kConnectionPortIndex, ModuleKey::kBinFile}) {
+    for (ModuleKey key :
+         {ModuleKey::kDepth, ModuleKey::kConnectionPortIndex, ModuleKey::kBinFile}) {
       if (n == 1 && key != ModuleKey::kBinFile) continue;
       char name[kModuleKeyNameSize];
       ModuleKeyName(n, key, name);
@@ -284,8 +286,8 @@ void CheckModuleFiles(KitReport* report) {
                  static_cast<unsigned>(n + 1), wanted.c_str(), other->name.c_str()));
     } else {
       Add(report, Severity::kError, "module-file-missing", 0,
-          Format("module %u wants %s, which the search does not find",
-                 static_cast<unsigned>(n + 1), wanted.c_str()));
+          Format("module %u wants %s, which the search does not find", static_cast<unsigned>(n + 1),
+                 wanted.c_str()));
     }
   }
 }
@@ -517,8 +519,7 @@ void CompareKits(const KitReport& x86, const KitReport& x64, Files& filesX86, Fi
                  std::vector<Finding>* into) {
   auto compare = [&](const std::string& name, const char* path) {
     switch (CompareFiles(filesX86, filesX64, path)) {
-      case Comparison::kSame:
-        break;
+      case Comparison::kSame: break;
       case Comparison::kDiffers:
         into->push_back(Finding{Severity::kWarning, Part::kKit, "kit-differs", 0,
                                 name + " differs: 32-bit and 64-bit Windows would get "

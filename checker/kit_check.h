@@ -90,9 +90,9 @@ struct HubReport {
   HubDeviceInfo info = {};
   uint32_t hubId = 0;
   Outcome outcome = Outcome::kNoImage;
-  Verdict hubVerdict;      // the once-per-hub tests (module place, hub ID)
+  Verdict hubVerdict;  // the once-per-hub tests (module place, hub ID)
   Wanted wanted;
-  int chosen = -1;         // index into images
+  int chosen = -1;  // index into images
   uint16_t chosenVersion = 0;
   std::vector<Verdict> verdicts;  // one per image, empty when not searched
   int passing = 0;                // images that pass every test
@@ -100,12 +100,12 @@ struct HubReport {
 
 // The settings as the updater takes them.
 struct SettingsReport {
-  bool found = false;      // SpiFlash.ini could be opened
+  bool found = false;  // SpiFlash.ini could be opened
   bool readerGaveUp = false;
   std::unique_ptr<UpdaterState> state;
   std::unique_ptr<HubModuleList> moduleList;  // owns the state's module entries
-  std::vector<HubModuleEntry> modules;  // copies, in order, Next cleared
-  std::vector<int> idLines;             // line of each taken hub ID
+  std::vector<HubModuleEntry> modules;        // copies, in order, Next cleared
+  std::vector<int> idLines;                   // line of each taken hub ID
 };
 
 struct KitReport {

@@ -83,7 +83,8 @@ void Findings(Json& j, const char* name, const std::vector<Finding>& findings) {
 
 void Field(Json& j, const char* name, const FieldComparison& field) {
   j.Open(name, '{').Bool("present", field.present).Int("difference", field.difference);
-  if (field.difference >= 0) j.Raw("image", Hex(field.imageByte, 2)).Raw("hub", Hex(field.hubByte, 2));
+  if (field.difference >= 0)
+    j.Raw("image", Hex(field.imageByte, 2)).Raw("hub", Hex(field.hubByte, 2));
   j.Close('}');
 }
 
@@ -122,7 +123,10 @@ void Settings(Json& j, const SettingsReport& s) {
 void Images(Json& j, const std::vector<ImageRow>& images) {
   j.Open("images", '[');
   for (const ImageRow& row : images) {
-    j.Open(nullptr, '{').Str("name", row.name).Bool("nameFits", row.nameFits).Bool("opened", row.opened);
+    j.Open(nullptr, '{')
+        .Str("name", row.name)
+        .Bool("nameFits", row.nameFits)
+        .Bool("opened", row.opened);
     if (row.opened) {
       j.Int("size", static_cast<long long>(row.size))
           .Int("headerLength", static_cast<long long>(row.headerLength))
@@ -154,15 +158,11 @@ void VerdictObject(Json& j, const Verdict& v, const ImageRow& image) {
     case SelectionTest::kImageId:
       j.Raw("wantedImageId", Hex(v.wantedImageId, 4)).Raw("imageId", Hex(v.imageId, 4));
       break;
-    case SelectionTest::kSizeRule:
-      j.Int("size", static_cast<long long>(v.size));
-      break;
+    case SelectionTest::kSizeRule: j.Int("size", static_cast<long long>(v.size)); break;
     case SelectionTest::kHeaderTooShort:
       j.Int("headerLength", static_cast<long long>(v.headerLength));
       break;
-    case SelectionTest::kManufacturer:
-      Field(j, "manufacturer", v.manufacturer);
-      break;
+    case SelectionTest::kManufacturer: Field(j, "manufacturer", v.manufacturer); break;
     case SelectionTest::kProduct:
       Field(j, "product1", v.product[0]);
       Field(j, "product2", v.product[1]);
@@ -177,8 +177,7 @@ void VerdictObject(Json& j, const Verdict& v, const ImageRow& image) {
           .Bool("differsOnlyInCase",
                 v.wantedName != nullptr && SameIgnoringCase(image.name, v.wantedName));
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -209,8 +208,7 @@ void Hubs(Json& j, const KitReport& kit) {
       j.Close('}');
     }
     if (hub.chosen >= 0) {
-      j.Str("chosen", kit.images[hub.chosen].name)
-          .Raw("chosenDelivers", Hex(hub.chosenVersion, 4));
+      j.Str("chosen", kit.images[hub.chosen].name).Raw("chosenDelivers", Hex(hub.chosenVersion, 4));
     } else {
       j.Raw("chosen", "null");
     }
@@ -230,10 +228,7 @@ void Hubs(Json& j, const KitReport& kit) {
 
 std::string JsonReport(const CheckRun& run) {
   Json j;
-  j.Open(nullptr, '{')
-      .Int("schema", 1)
-      .Str("folder", run.folder)
-      .Bool("kitRoot", run.kitRoot);
+  j.Open(nullptr, '{').Int("schema", 1).Str("folder", run.folder).Bool("kitRoot", run.kitRoot);
   j.Open("kits", '[');
   for (size_t k = 0; k < run.kits.size(); ++k) {
     const KitReport& kit = run.kits[k];

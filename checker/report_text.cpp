@@ -141,13 +141,15 @@ void ImagesPart(const KitReport& kit, std::string* out) {
       table.Row({std::to_string(j + 1), row.name, row.nameFits ? "cannot open" : "name too long"});
       continue;
     }
-    bool fixedSize = row.headerLength >= 2 && row.imageId == ((fwimage::kFixedSizeId0 << 8) |
-                                                              fwimage::kFixedSizeId1);
+    bool fixedSize = row.headerLength >= 2 &&
+                     row.imageId == ((fwimage::kFixedSizeId0 << 8) | fwimage::kFixedSizeId1);
     table.Row({std::to_string(j + 1), row.name, std::to_string(row.size),
                row.headerLength >= 2 ? Format("%04X", row.imageId) : "-",
                row.headerLength >= 3 ? Format("%02X", row.flags) : "-",
                row.longLayout ? "long" : "short",
-               row.breaksSizeRule ? "BREAKS" : fixedSize ? "kept" : "n/a",
+               row.breaksSizeRule ? "BREAKS"
+               : fixedSize        ? "kept"
+                                  : "n/a",
                Format("%04X", row.deliveredVersion), "\"" + row.manufacturer + "\"",
                "\"" + row.product1 + "\"", "\"" + row.product2 + "\"", RuleList(row.rules)});
   }
@@ -166,7 +168,8 @@ void HubsPart(const KitReport& kit, std::string* out) {
     for (size_t j = 0; j < hub.verdicts.size(); ++j) {
       if (static_cast<int>(j) == hub.chosen) continue;
       const Verdict& v = hub.verdicts[j];
-      refused.Row({kit.images[j].name, v.failed == SelectionTest::kPassed ? "also passes" : TestName(v.failed),
+      refused.Row({kit.images[j].name,
+                   v.failed == SelectionTest::kPassed ? "also passes" : TestName(v.failed),
                    v.failed == SelectionTest::kPassed ? "" : Explain(v, kit.images[j])});
     }
     *out += refused.Render("       ");
@@ -192,17 +195,13 @@ int CheckRun::Count(Severity severity) const {
 
 std::string Explain(const Verdict& v, const ImageRow& image) {
   switch (v.failed) {
-    case SelectionTest::kPassed:
-      return "passes";
+    case SelectionTest::kPassed: return "passes";
     case SelectionTest::kModulePlace:
-      return Format("no [HUBModule] entry for depth %d, port %d", v.depth,
-                    v.connectionPortIndex);
+      return Format("no [HUBModule] entry for depth %d, port %d", v.depth, v.connectionPortIndex);
     case SelectionTest::kHubIdNotInSettings:
       return "the hub's ID is on no [TargetID_U3] or [TargetID_U2] line";
-    case SelectionTest::kNameTooLong:
-      return "the name does not fit the updater's path";
-    case SelectionTest::kCannotOpen:
-      return "the image cannot be opened";
+    case SelectionTest::kNameTooLong: return "the name does not fit the updater's path";
+    case SelectionTest::kCannotOpen: return "the image cannot be opened";
     case SelectionTest::kSizeRule:
       return Format("a 0D12 image of %llu bytes breaks the size rule",
                     static_cast<unsigned long long>(v.size));
@@ -210,8 +209,7 @@ std::string Explain(const Verdict& v, const ImageRow& image) {
       return Format("%u of the header's 4 bytes", static_cast<unsigned>(v.headerLength));
     case SelectionTest::kImageId:
       return Format("image ID %04X, the hub's line wants %04X", v.imageId, v.wantedImageId);
-    case SelectionTest::kManufacturer:
-      return FieldText("manufacturer", v.manufacturer);
+    case SelectionTest::kManufacturer: return FieldText("manufacturer", v.manufacturer);
     case SelectionTest::kProduct:
       return FieldText("product 1", v.product[0]) + "; " + FieldText("product 2", v.product[1]);
     case SelectionTest::kNoCompatibilityRule:
@@ -245,16 +243,15 @@ std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) 
                     images[hub.chosen].name.c_str(), hub.chosenVersion);
     case Outcome::kProgram:
       return Format("writes %s (delivers %04X, the hub has %04X)%s",
-                    images[hub.chosen].name.c_str(), hub.chosenVersion,
-                    hub.info.FirmwareVersion,
+                    images[hub.chosen].name.c_str(), hub.chosenVersion, hub.info.FirmwareVersion,
                     hub.passing > 1 ? Format("; %d images pass", hub.passing).c_str() : "");
   }
   return "";
 }
 
 std::string TextReport(const CheckRun& run) {
-  std::string out = Format("Kit check of %s%s\n", run.folder.c_str(),
-                           run.kitRoot ? " (kit root)" : "");
+  std::string out =
+      Format("Kit check of %s%s\n", run.folder.c_str(), run.kitRoot ? " (kit root)" : "");
   for (size_t k = 0; k < run.kits.size(); ++k) {
     out += "\n";
     if (run.kitRoot) out += "== " + run.kitNames[k] + " ==\n";

@@ -18,9 +18,12 @@
 namespace {
 
 const char* const kNames[] = {"A.BIN", "a.bin", "HUB415.BIN", "x.bin.BIN", "C.BIN"};
-const uint64_t kFieldOffsets[] = {fwimage::kLongVersionOffset, fwimage::kShortVersionOffset,
-                                  fwimage::kShortFields.manufacturer, fwimage::kLongFields.product1,
-                                  fwimage::kShortFields.product2, fwimage::kLongFields.product2};
+const uint64_t kFieldOffsets[] = {fwimage::kLongVersionOffset,
+                                  fwimage::kShortVersionOffset,
+                                  fwimage::kShortFields.manufacturer,
+                                  fwimage::kLongFields.product1,
+                                  fwimage::kShortFields.product2,
+                                  fwimage::kLongFields.product2};
 
 void AddImage(FuzzedDataProvider& in, FakeFiles& files) {
   std::string name = in.ConsumeBool() ? kNames[in.ConsumeIntegralInRange<size_t>(0, 4)]
@@ -31,9 +34,9 @@ void AddImage(FuzzedDataProvider& in, FakeFiles& files) {
     return;
   }
   std::string head = in.ConsumeRandomLengthString(8);
-  uint64_t size = in.ConsumeBool() ? (in.ConsumeBool() ? fwimage::kFixedLongSize
-                                                       : fwimage::kFixedShortSize)
-                                   : in.ConsumeIntegral<uint64_t>();
+  uint64_t size = in.ConsumeBool()
+                      ? (in.ConsumeBool() ? fwimage::kFixedLongSize : fwimage::kFixedShortSize)
+                      : in.ConsumeIntegral<uint64_t>();
   if (size < head.size()) size = head.size();
   files.AddSparseFile(path, size, head);
   int patches = in.ConsumeIntegralInRange<int>(0, 4);

@@ -43,8 +43,9 @@ std::string MakeImage(FuzzedDataProvider& in, const std::vector<uint16_t>& ids,
   std::string image(size, '\0');
   uint16_t id = in.ConsumeBool() ? ids[in.ConsumeIntegralInRange<size_t>(0, ids.size() - 1)]
                                  : in.ConsumeIntegral<uint16_t>();
-  PutField(image, 0, std::string{static_cast<char>(id >> 8), static_cast<char>(id & 0xFF),
-                                 static_cast<char>(flags), 0});
+  PutField(image, 0,
+           std::string{static_cast<char>(id >> 8), static_cast<char>(id & 0xFF),
+                       static_cast<char>(flags), 0});
   if (in.ConsumeBool()) PutField(image, fwimage::kShortVersionOffset, "\x10\x90");
   const fwimage::FieldLayout& fields = fwimage::FieldsFor(flags);
   PutField(image, fields.manufacturer, Pick(in, strings));
@@ -67,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   state->TargetIdCount = in.ConsumeIntegralInRange<uint8_t>(0, 6);
   for (int i = 0; i < state->TargetIdCount; ++i) {
     state->TargetIds[i].HubId = hubIds[in.ConsumeIntegralInRange<size_t>(0, hubIds.size() - 1)];
-    state->TargetIds[i].ImageId = imageIds[in.ConsumeIntegralInRange<size_t>(0, imageIds.size() - 1)];
+    state->TargetIds[i].ImageId =
+        imageIds[in.ConsumeIntegralInRange<size_t>(0, imageIds.size() - 1)];
     state->TargetIds[i].UsbGeneration = in.ConsumeBool() ? 3 : 2;
   }
   state->StringCompare = in.ConsumeBool();
@@ -85,9 +87,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   uint32_t hubId = hubIds[in.ConsumeIntegralInRange<size_t>(0, hubIds.size() - 1)];
   if (in.ConsumeBool()) hubId = in.ConsumeIntegral<uint32_t>();
-  HubDeviceInfo hub = MakeHub(static_cast<uint16_t>(hubId >> 16), static_cast<uint16_t>(hubId),
-                              in.ConsumeIntegral<uint16_t>(), in.ConsumeIntegralInRange<uint8_t>(0, 3),
-                              in.ConsumeIntegralInRange<uint8_t>(0, 4));
+  HubDeviceInfo hub =
+      MakeHub(static_cast<uint16_t>(hubId >> 16), static_cast<uint16_t>(hubId),
+              in.ConsumeIntegral<uint16_t>(), in.ConsumeIntegralInRange<uint8_t>(0, 3),
+              in.ConsumeIntegralInRange<uint8_t>(0, 4));
   hub.UsbVersion = in.ConsumeIntegral<uint8_t>();
   hub.ChipRevision = in.ConsumeBool() ? kRevisions[in.ConsumeIntegralInRange<size_t>(0, 3)]
                                       : in.ConsumeIntegral<uint8_t>();

@@ -17,9 +17,9 @@ constexpr int kTextSize = 260;
 
 // One line of a [TargetID_U3] or [TargetID_U2] section.
 struct TargetIdEntry {
-  uint32_t HubId;          // vendor ID << 16 | product ID
-  uint16_t ImageId;        // an image's first two bytes, high byte first
-  uint8_t UsbGeneration;   // 3 or 2, after the section the line came from
+  uint32_t HubId;         // vendor ID << 16 | product ID
+  uint16_t ImageId;       // an image's first two bytes, high byte first
+  uint8_t UsbGeneration;  // 3 or 2, after the section the line came from
 };
 
 // One enumerated hub as the library describes it. The updater writes only
@@ -29,15 +29,15 @@ struct HubDeviceInfo {
   // The standard 18-byte USB device descriptor.
   uint8_t DescriptorLength;
   uint8_t DescriptorType;
-  uint8_t UsbVersionLow;       // low byte of bcdUSB
-  uint8_t UsbVersion;          // high byte of bcdUSB; low nibble 2 is a USB 2 hub
+  uint8_t UsbVersionLow;  // low byte of bcdUSB
+  uint8_t UsbVersion;     // high byte of bcdUSB; low nibble 2 is a USB 2 hub
   uint8_t DeviceClass;
   uint8_t DeviceSubClass;
   uint8_t DeviceProtocol;
   uint8_t MaxPacketSize0;
   uint16_t VendorId;
   uint16_t ProductId;
-  uint16_t FirmwareVersion;    // bcdDevice
+  uint16_t FirmwareVersion;  // bcdDevice
   uint8_t ManufacturerIndex;
   uint8_t ProductIndex;
   uint8_t SerialNumberIndex;

@@ -55,8 +55,8 @@ class Win32LauncherPlatform : public LauncherPlatform {
 
     PROCESS_INFORMATION process;
     ZeroMemory(&process, sizeof process);
-    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &info, &process)) {
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &info,
+                        &process)) {
       return false;
     }
     CloseHandle(process.hThread);

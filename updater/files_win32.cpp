@@ -41,8 +41,7 @@ class Win32File : public ByteSource {
 
 class Win32Search : public DirectorySearch {
  public:
-  Win32Search(HANDLE search, const WIN32_FIND_DATAA& first)
-      : search_(search), data_(first) {}
+  Win32Search(HANDLE search, const WIN32_FIND_DATAA& first) : search_(search), data_(first) {}
   ~Win32Search() override { FindClose(search_); }
   const char* Name() const override { return data_.cFileName; }
   bool Next() override { return FindNextFileA(search_, &data_) != 0; }
@@ -62,9 +61,9 @@ class Win32Files : public Files {
   }
 
   std::unique_ptr<ByteSource> OpenForRead(const char* path) override {
-    HANDLE file = CreateFileA(path, GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32File>(file);
   }

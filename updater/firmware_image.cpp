@@ -42,16 +42,20 @@ bool HasShortSignature(ByteSource& image, uint64_t size) {
 
 }  // namespace
 
+// clang-format off: one rule to a line, its columns aligned.
 const CompatibilityRule kCompatibilityRules[kCompatibilityRuleCount] = {
-    // bit 7     bit 2        bit 3        ChipOptions & 0x30                    ChipRevision               28801 bytes, 0x9010 at 8044
-    {Bit::Clear, Bit::Set,    Bit::Clear,  kOptions30,                           kRevision10,               false},
-    {Bit::Clear, Bit::Clear,  Bit::Clear,  kOptions00,                           kRevision10,               false},
-    {Bit::Clear, Bit::Set,    Bit::Set,    kOptions30,                           kRevisionB2 | kRevisionB3, false},
-    {Bit::Clear, Bit::Clear,  Bit::Set,    kOptions00,                           kRevisionB2 | kRevisionB3, false},
-    {Bit::Set,   Bit::Either, Bit::Either, kOptions10,                           kRevisionB2 | kRevisionB3, false},
-    {Bit::Clear, Bit::Set,    Bit::Either, kOptions10 | kOptions20 | kOptions30, kRevisionB2 | kRevisionB3, true},
-    {Bit::Clear, Bit::Clear,  Bit::Either, kOptions00,                           kRevisionB2 | kRevisionB3, true},
+    // bit 7     bit 2        bit 3        ChipOptions & 0x30                    ChipRevision 28801
+    // bytes, 0x9010 at 8044
+    {Bit::Clear, Bit::Set, Bit::Clear, kOptions30, kRevision10, false},
+    {Bit::Clear, Bit::Clear, Bit::Clear, kOptions00, kRevision10, false},
+    {Bit::Clear, Bit::Set, Bit::Set, kOptions30, kRevisionB2 | kRevisionB3, false},
+    {Bit::Clear, Bit::Clear, Bit::Set, kOptions00, kRevisionB2 | kRevisionB3, false},
+    {Bit::Set, Bit::Either, Bit::Either, kOptions10, kRevisionB2 | kRevisionB3, false},
+    {Bit::Clear, Bit::Set, Bit::Either, kOptions10 | kOptions20 | kOptions30,
+     kRevisionB2 | kRevisionB3, true},
+    {Bit::Clear, Bit::Clear, Bit::Either, kOptions00, kRevisionB2 | kRevisionB3, true},
 };
+// clang-format on
 
 bool ReadHeader(ByteSource& image, Header* header) {
   std::memset(header->bytes, 0, sizeof header->bytes);
@@ -91,8 +95,8 @@ uint16_t DeliveredVersion(ByteSource& image) {
   return static_cast<uint16_t>(LittleEndianWord(word) + VersionAddend(flags));
 }
 
-int MatchingCompatibilityRule(ByteSource& image, uint8_t flags, uint64_t size,
-                              uint8_t chipRevision, uint8_t chipOptions) {
+int MatchingCompatibilityRule(ByteSource& image, uint8_t flags, uint64_t size, uint8_t chipRevision,
+                              uint8_t chipOptions) {
   uint8_t revision = RevisionSet(chipRevision);
   uint8_t options = OptionSet(chipOptions);
   for (int i = 0; i < kCompatibilityRuleCount; ++i) {
@@ -106,8 +110,7 @@ int MatchingCompatibilityRule(ByteSource& image, uint8_t flags, uint64_t size,
 bool ImageMeetsRule(const CompatibilityRule& rule, ByteSource& image, uint8_t flags,
                     uint64_t size) {
   if (!BitHolds(rule.bit7, flags, kFlagLongLayoutHigh) ||
-      !BitHolds(rule.bit2, flags, kFlagOption) ||
-      !BitHolds(rule.bit3, flags, kFlagLongLayoutLow)) {
+      !BitHolds(rule.bit2, flags, kFlagOption) || !BitHolds(rule.bit3, flags, kFlagLongLayoutLow)) {
     return false;
   }
   return !rule.shortSignature || HasShortSignature(image, size);

@@ -27,8 +27,8 @@ constexpr size_t kFlagsIndex = 2;
 constexpr uint8_t kFlagLongLayoutHigh = 0x80;  // bit 7
 constexpr uint8_t kFlagLongLayoutLow = 0x08;   // bit 3
 constexpr uint8_t kFlagLongLayout = kFlagLongLayoutHigh | kFlagLongLayoutLow;
-constexpr uint8_t kFlagOption = 0x04;          // bit 2
-constexpr int kVersionAddendShift = 4;         // bits 4 to 6
+constexpr uint8_t kFlagOption = 0x04;   // bit 2
+constexpr int kVersionAddendShift = 4;  // bits 4 to 6
 constexpr uint8_t kVersionAddendMask = 0x07;
 
 // The firmware version word, little-endian, by layout.
@@ -137,14 +137,13 @@ extern const CompatibilityRule kCompatibilityRules[kCompatibilityRuleCount];
 // The number (1 to 7) of the first rule under which an image with these
 // flags and this size suits the chip, or 0. The version word at 8044 is read
 // only when every other condition of rule 6 or 7 holds.
-int MatchingCompatibilityRule(ByteSource& image, uint8_t flags, uint64_t size,
-                              uint8_t chipRevision, uint8_t chipOptions);
+int MatchingCompatibilityRule(ByteSource& image, uint8_t flags, uint64_t size, uint8_t chipRevision,
+                              uint8_t chipOptions);
 
 // The image's half of a rule: its flag bits and, for rules 6 and 7, its
 // size and signature word. A chip of the rule's revisions and options then
 // takes it.
-bool ImageMeetsRule(const CompatibilityRule& rule, ByteSource& image, uint8_t flags,
-                    uint64_t size);
+bool ImageMeetsRule(const CompatibilityRule& rule, ByteSource& image, uint8_t flags, uint64_t size);
 
 // The rules whose image half this image meets, bit n-1 for rule n: what a
 // kit's author can read off an image before any hub is known.

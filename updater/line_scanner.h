@@ -34,11 +34,11 @@ class LineScanner {
   int PeekByte();
 
   ByteSource& file_;
-  uint64_t offset_ = 0;           // file offset of chunk_[0]
+  uint64_t offset_ = 0;  // file offset of chunk_[0]
   unsigned char chunk_[512];
   size_t chunkLength_ = 0;
-  size_t at_ = 0;                 // next unread byte of chunk_
-  bool ended_ = false;            // a Ctrl+Z or the file's end was met
+  size_t at_ = 0;       // next unread byte of chunk_
+  bool ended_ = false;  // a Ctrl+Z or the file's end was met
   bool pieceEndedLine_ = true;
 };
 

@@ -159,8 +159,8 @@ Verdict JudgeImage(const UpdaterState& state, const Wanted& wanted, const HubDev
     }
     verdict.chipRevision = hub.ChipRevision;
     verdict.chipOptions = hub.ChipOptions;
-    verdict.rule = fwimage::MatchingCompatibilityRule(image, verdict.flags, size,
-                                                      hub.ChipRevision, hub.ChipOptions);
+    verdict.rule = fwimage::MatchingCompatibilityRule(image, verdict.flags, size, hub.ChipRevision,
+                                                      hub.ChipOptions);
     if (verdict.rule == 0) return Failed(verdict, SelectionTest::kNoCompatibilityRule);
   }
 

@@ -40,9 +40,9 @@ enum class SelectionTest : uint8_t {
 
 // How a compared string field came out.
 struct FieldComparison {
-  bool present;      // the image holds the whole compared stretch
-  int difference;    // index of the first differing byte; -1 when equal or absent
-  uint8_t imageByte; // the bytes at `difference`
+  bool present;       // the image holds the whole compared stretch
+  int difference;     // index of the first differing byte; -1 when equal or absent
+  uint8_t imageByte;  // the bytes at `difference`
   uint8_t hubByte;
 };
 

@@ -86,9 +86,7 @@ bool WalkSection(ByteSource& file, const char* start, OnStart onStart, OnLine on
   char line[kLineBufferSize];
   while (lines.Next(line)) {
     switch (section.Feed(line)) {
-      case SectionTracker::kStart:
-        onStart();
-        break;
+      case SectionTracker::kStart: onStart(); break;
       case SectionTracker::kInside:
         if (onLine(line) == Walk::kStop) return true;
         break;
@@ -131,7 +129,8 @@ bool ReadModuleKeys(UpdaterState& state, Printer& out, Files& files) {
       }
     }
     ModuleKeyName(n, ModuleKey::kBinFile, key);
-    if (!ReadHubModuleKey(out, files, kSettingsPath, key, entry->WantUpdateBinFile, false)) return false;
+    if (!ReadHubModuleKey(out, files, kSettingsPath, key, entry->WantUpdateBinFile, false))
+      return false;
   }
   return true;
 }
@@ -156,7 +155,7 @@ SectionRead ReadTargetIds(UpdaterState& state, Printer& out, Files& files, HubLi
   for (int i = 0; i < taken; ++i) {
     const TargetIdEntry& entry = state.TargetIds[i];
     out.Print("%08X=%04X %d  ", static_cast<unsigned>(entry.HubId),
-          static_cast<unsigned>(entry.ImageId), entry.UsbGeneration);
+              static_cast<unsigned>(entry.ImageId), entry.UsbGeneration);
   }
   out.Print("\n\t\t");
   if (dropped) out.Print("Warning!!! Only the first %d hub IDs are used\n\t\t", kMaxTargetIds);
@@ -176,8 +175,7 @@ SectionRead ReadMisc(UpdaterState& state, Printer& out, Files& files) {
   });
 }
 
-SectionRead ReadHubModule(UpdaterState& state, HubModuleList& modules, Printer& out,
-                          Files& files) {
+SectionRead ReadHubModule(UpdaterState& state, HubModuleList& modules, Printer& out, Files& files) {
   return ReadSection(out, files, kHubModuleSection, false, [&](const char* line) {
     if (!Contains(line, "=") || !Contains(line, kHubNumberKey)) return true;
     int32_t number = 0;
@@ -228,8 +226,7 @@ SectionTracker::Place SectionTracker::Feed(const char* line) {
       if (!Contains(line, "[")) return kInside;
       state_ = kAfter;
       return kOutside;
-    case kAfter:
-      break;
+    case kAfter: break;
   }
   return kOutside;
 }
@@ -319,18 +316,20 @@ bool ReadHubModuleKey(Printer& out, Files& files, const char* path, const char* 
     return false;
   }
   // The section starts after any line that holds the word, brackets or not.
-  return WalkSection(*file, kModuleKeysStart, [] {}, [&](const char* line) {
-    if (!Contains(line, "=") || !Contains(line, key)) return Walk::kNext;
-    if (isNumber) {
-      auto* field = static_cast<uint8_t*>(destination);
-      int32_t number = 0;
-      if (ScanDecimal(ValueOf(line), &number)) *field = static_cast<uint8_t>(number);
-      out.Print("%s: %d\n", key, *field);
-    } else {
-      auto* text = static_cast<char*>(destination);
-      ScanWord(ValueOf(line), text);
-      out.Print("%s: %s\n", key, text);
-    }
-    return Walk::kStop;
-  });
+  return WalkSection(
+      *file, kModuleKeysStart, [] {},
+      [&](const char* line) {
+        if (!Contains(line, "=") || !Contains(line, key)) return Walk::kNext;
+        if (isNumber) {
+          auto* field = static_cast<uint8_t*>(destination);
+          int32_t number = 0;
+          if (ScanDecimal(ValueOf(line), &number)) *field = static_cast<uint8_t>(number);
+          out.Print("%s: %d\n", key, *field);
+        } else {
+          auto* text = static_cast<char*>(destination);
+          ScanWord(ValueOf(line), text);
+          out.Print("%s: %s\n", key, text);
+        }
+        return Walk::kStop;
+      });
 }

@@ -17,9 +17,8 @@ namespace {
 const char kUpgradeFailed[] = " => Warning!!! Warning!!! Warning!!! Upgrade failed!!!\n\a\a\a";
 const char kHyphenLine[] = "--------------------------------------------------\n";
 // Printed with a line end before it when the image's version was compared.
-const char kSameLevel[] =
-    "%sDevice(%d) firmware version is at the same level as this updater.\n"
-    " Update is unnecessary.\n\n";
+const char kSameLevel[] = "%sDevice(%d) firmware version is at the same level as this updater.\n"
+                          " Update is unnecessary.\n\n";
 
 // The version the chosen image would bring. An image that cannot be opened
 // delivers 0: the hub is then programmed unless it reports 0 itself.
@@ -62,7 +61,8 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
     char imagePath[kImagePathSize] = {};
     if (!SelectFWBinFile(state, out, files, hubId, hub, imagePath)) {
       out.Print("Device(%d):\n\t", number);
-      out.Print("\t!!!Error. Either the FW not found\n\t Or FW is incorrect for HUB chip version\n");
+      out.Print(
+          "\t!!!Error. Either the FW not found\n\t Or FW is incorrect for HUB chip version\n");
       out.PrintInColour(kColourError, "%s", kUpgradeFailed);
       continue;
     }
@@ -74,8 +74,9 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
     }
 
     out.Print("Please wait while FW is updated...\n");
-    out.PrintInColour(kColourDoNotDisconnect, "%s|  DO NOT DISCONNECT THE AC ADAPTER OR USB CABLE |\n%s",
-                      kHyphenLine, kHyphenLine);
+    out.PrintInColour(kColourDoNotDisconnect,
+                      "%s|  DO NOT DISCONNECT THE AC ADAPTER OR USB CABLE |\n%s", kHyphenLine,
+                      kHyphenLine);
     out.Print("device(%d) Update In Progress...\n", number);
     out.Print("FileName:%s\n", imagePath);
 

@@ -22,8 +22,8 @@ using namespace random_world;
 
 bool SameVerdict(const Verdict& a, const Verdict& b) {
   auto sameField = [](const FieldComparison& x, const FieldComparison& y) {
-    return x.present == y.present && x.difference == y.difference &&
-           x.imageByte == y.imageByte && x.hubByte == y.hubByte;
+    return x.present == y.present && x.difference == y.difference && x.imageByte == y.imageByte &&
+           x.hubByte == y.hubByte;
   };
   return a.failed == b.failed && a.imageId == b.imageId && a.size == b.size &&
          a.headerLength == b.headerLength && a.flags == b.flags && a.rule == b.rule &&
@@ -55,8 +55,7 @@ TEST(CheckerProperty, NamesTheImageSelectionChoosesAndJudgesFromItsCacheAsFromTh
 
     ASSERT_EQ(!s.chosen.empty(), judged.chosen >= 0) << "round " << round;
     if (judged.chosen >= 0) {
-      ASSERT_EQ(s.chosen, ".\\Binfile\\" + report.images[judged.chosen].name)
-          << "round " << round;
+      ASSERT_EQ(s.chosen, ".\\Binfile\\" + report.images[judged.chosen].name) << "round " << round;
       ++chosen;
       several += judged.passing > 1;
     }
@@ -72,9 +71,8 @@ TEST(CheckerProperty, NamesTheImageSelectionChoosesAndJudgesFromItsCacheAsFromTh
       Verdict direct =
           JudgeImage(*w.state, judged.wanted, hub, row.name.c_str(), *file, file->Size());
       ASSERT_TRUE(SameVerdict(direct, judged.verdicts[j]))
-          << "round " << round << " image " << row.name << ": "
-          << check::TestName(direct.failed) << " against "
-          << check::TestName(judged.verdicts[j].failed);
+          << "round " << round << " image " << row.name << ": " << check::TestName(direct.failed)
+          << " against " << check::TestName(judged.verdicts[j].failed);
     }
   }
   // The worlds must reach chosen images, and ties, or the property says little.

@@ -25,21 +25,21 @@ using check::KitReport;
 using check::Outcome;
 using check::Severity;
 
-const char kCleanSettings[] =
-    "[TargetID_U3]\n"
-    "1A2B0D12=0D12\n"
-    "[Misc]\n"
-    "Manufacturer&ProductStringCompare=1\n"
-    "[HUBModule]\n"
-    "HUBNumber=0\n"
-    "[HUBName]\n"
-    "WantuUpdateHUBName=Dock\n"
-    "[HUBFWCheck]\n"
-    "CheckHUBFW=0\n"
-    "FWVersion=139\n";
+const char kCleanSettings[] = "[TargetID_U3]\n"
+                              "1A2B0D12=0D12\n"
+                              "[Misc]\n"
+                              "Manufacturer&ProductStringCompare=1\n"
+                              "[HUBModule]\n"
+                              "HUBNumber=0\n"
+                              "[HUBName]\n"
+                              "WantuUpdateHUBName=Dock\n"
+                              "[HUBFWCheck]\n"
+                              "CheckHUBFW=0\n"
+                              "FWVersion=139\n";
 
 void Put(std::string& image, size_t offset, const std::string& bytes) {
-  for (size_t i = 0; i < bytes.size() && offset + i < image.size(); ++i) image[offset + i] = bytes[i];
+  for (size_t i = 0; i < bytes.size() && offset + i < image.size(); ++i)
+    image[offset + i] = bytes[i];
 }
 
 // A long-layout image (flags bit 3: rule 4, B2/B3 chips with options 00).
@@ -55,8 +55,7 @@ std::string LongImage(uint16_t id = 0x0D12, uint16_t version = 0x0A21,
   return image;
 }
 
-HubDeviceInfo Hub(uint16_t vendor = 0x1A2B, uint16_t product = 0x0D12,
-                  uint16_t version = 0x0A20) {
+HubDeviceInfo Hub(uint16_t vendor = 0x1A2B, uint16_t product = 0x0D12, uint16_t version = 0x0A20) {
   HubDeviceInfo hub = MakeHub(vendor, product, version, 1, 1);
   hub.UsbVersion = 0x03;
   hub.ChipRevision = 0xB3;
@@ -169,16 +168,22 @@ INSTANTIATE_TEST_SUITE_P(
     Kit, SettingsFindings,
     testing::Values(
         SettingsCase{"IdNotHex",
-                     [](std::string s) { return Replace(s, "1A2B0D12=0D12\n", "1A2B0D12=0D12\nVID_1A2B=0D12\n"); },
+                     [](std::string s) {
+                       return Replace(s, "1A2B0D12=0D12\n", "1A2B0D12=0D12\nVID_1A2B=0D12\n");
+                     },
                      "id-unparsed", 3, Severity::kWarning},
         SettingsCase{"ImageIdNotHex",
-                     [](std::string s) { return Replace(s, "1A2B0D12=0D12\n", "1A2B0D12=0D12\n1A2B0D13=ZZ\n"); },
+                     [](std::string s) {
+                       return Replace(s, "1A2B0D12=0D12\n", "1A2B0D12=0D12\n1A2B0D13=ZZ\n");
+                     },
                      "id-unparsed", 3, Severity::kWarning},
         SettingsCase{"KeyWithoutEquals",
                      [](std::string s) { return Replace(s, "Compare=1", "Compare 1"); },
                      "no-equals", 4, Severity::kWarning},
         SettingsCase{"KeyInAnotherSection",
-                     [](std::string s) { return Replace(s, "HUBNumber=0\n", "HUBNumber=0\nCheckHUBFW=1\n"); },
+                     [](std::string s) {
+                       return Replace(s, "HUBNumber=0\n", "HUBNumber=0\nCheckHUBFW=1\n");
+                     },
                      "key-outside", 7, Severity::kWarning},
         SettingsCase{"KeyInASecondSection",
                      [](std::string s) { return s + "[HUBFWCheck]\nFWVersion=140\n"; },
@@ -187,7 +192,9 @@ INSTANTIATE_TEST_SUITE_P(
                      [](std::string s) { return "NO.1HUBWantUpdateBinFile=A.BIN\n" + s; },
                      "key-outside", 1, Severity::kWarning},
         SettingsCase{"IdListedTwice",
-                     [](std::string s) { return Replace(s, "[Misc]", "[TargetID_U2]\n1A2B0D12=0D13\n[Misc]"); },
+                     [](std::string s) {
+                       return Replace(s, "[Misc]", "[TargetID_U2]\n1A2B0D12=0D13\n[Misc]");
+                     },
                      "id-duplicate", 4, Severity::kWarning},
         SettingsCase{"MoreThan100Ids", ManyIds, "ids-over-limit", 102, Severity::kWarning},
         SettingsCase{"ThousandsOfOddLinesAreCountedNotListed",
@@ -315,13 +322,22 @@ INSTANTIATE_TEST_SUITE_P(
                     }},
         RefusalCase{"HubIdNotInSettings", [](Kit& k) { k.hubs = {Hub(0x1A2B, 0x0D13)}; },
                     SelectionTest::kHubIdNotInSettings, nullptr},
-        RefusalCase{"EmptyImage", [](Kit& k) { k.images = {{"A.BIN", ""}}; },
+        RefusalCase{"EmptyImage",
+                    [](Kit& k) {
+                      k.images = {{"A.BIN", ""}};
+                    },
                     SelectionTest::kHeaderTooShort,
                     [](const ::Verdict& v) { EXPECT_EQ(0u, v.headerLength); }},
-        RefusalCase{"SizeRule",
-                    [](Kit& k) { k.images = {{"A.BIN", LongImage(0x0D12, 1, "Maker Inc.", "USB3.0 Hub", 28000)}}; },
-                    SelectionTest::kSizeRule, [](const ::Verdict& v) { EXPECT_EQ(28000u, v.size); }},
-        RefusalCase{"ImageId", [](Kit& k) { k.images = {{"A.BIN", LongImage(0x1234)}}; },
+        RefusalCase{
+            "SizeRule",
+            [](Kit& k) {
+              k.images = {{"A.BIN", LongImage(0x0D12, 1, "Maker Inc.", "USB3.0 Hub", 28000)}};
+            },
+            SelectionTest::kSizeRule, [](const ::Verdict& v) { EXPECT_EQ(28000u, v.size); }},
+        RefusalCase{"ImageId",
+                    [](Kit& k) {
+                      k.images = {{"A.BIN", LongImage(0x1234)}};
+                    },
                     SelectionTest::kImageId,
                     [](const ::Verdict& v) {
                       EXPECT_EQ(0x0D12, v.wantedImageId);
@@ -335,8 +351,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_EQ('.', v.manufacturer.imageByte);
                       EXPECT_EQ('!', v.manufacturer.hubByte);
                     }},
-        RefusalCase{"Product",
-                    [](Kit& k) { SetHubString(k.hubs[0].ProductString, "USB3.0 Huc"); },
+        RefusalCase{"Product", [](Kit& k) { SetHubString(k.hubs[0].ProductString, "USB3.0 Huc"); },
                     SelectionTest::kProduct,
                     [](const ::Verdict& v) {
                       EXPECT_EQ(9, v.product[0].difference);
@@ -410,24 +425,25 @@ TEST_P(SameLevel, IsDecidedAsTheUpdateRunDecides) {
   EXPECT_EQ(c.outcome, report.hubs[0].outcome) << check::Decision(report.hubs[0], report.images);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kit, SameLevel,
-    testing::Values(
-        // 9013 reads V139, FWVersion=139.
-        SameLevelCase{"ShortFormatAtFwVersion", 0x3A17, 0x0415, 0x9013, "CheckHUBFW=1",
-                      Outcome::kSameLevelBefore},
-        // Their images are neither string- nor rule-tested.
-        SameLevelCase{"ShortFormatBelowFwVersion", 0x3A17, 0x0415, 0x9012, "CheckHUBFW=1",
-                      Outcome::kProgram},
-        SameLevelCase{"ShortFormatWithoutTheCheck", 0x3A17, 0x0415, 0x9013, "CheckHUBFW=0",
-                      Outcome::kProgram},
-        SameLevelCase{"OtherHubAtTheImagesVersion", 0x1A2B, 0x0D12, 0x0A21, "CheckHUBFW=1",
-                      Outcome::kSameLevelAfter},
-        SameLevelCase{"OtherHubBelowTheImagesVersion", 0x1A2B, 0x0D12, 0x0A20, "CheckHUBFW=1",
-                      Outcome::kProgram},
-        SameLevelCase{"OtherHubAtItWithoutTheCheck", 0x1A2B, 0x0D12, 0x0A21, "CheckHUBFW=0",
-                      Outcome::kProgram}),
-    [](const testing::TestParamInfo<SameLevelCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Kit, SameLevel,
+                         testing::Values(
+                             // 9013 reads V139, FWVersion=139.
+                             SameLevelCase{"ShortFormatAtFwVersion", 0x3A17, 0x0415, 0x9013,
+                                           "CheckHUBFW=1", Outcome::kSameLevelBefore},
+                             // Their images are neither string- nor rule-tested.
+                             SameLevelCase{"ShortFormatBelowFwVersion", 0x3A17, 0x0415, 0x9012,
+                                           "CheckHUBFW=1", Outcome::kProgram},
+                             SameLevelCase{"ShortFormatWithoutTheCheck", 0x3A17, 0x0415, 0x9013,
+                                           "CheckHUBFW=0", Outcome::kProgram},
+                             SameLevelCase{"OtherHubAtTheImagesVersion", 0x1A2B, 0x0D12, 0x0A21,
+                                           "CheckHUBFW=1", Outcome::kSameLevelAfter},
+                             SameLevelCase{"OtherHubBelowTheImagesVersion", 0x1A2B, 0x0D12, 0x0A20,
+                                           "CheckHUBFW=1", Outcome::kProgram},
+                             SameLevelCase{"OtherHubAtItWithoutTheCheck", 0x1A2B, 0x0D12, 0x0A21,
+                                           "CheckHUBFW=0", Outcome::kProgram}),
+                         [](const testing::TestParamInfo<SameLevelCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST(KitCheck, HubsTheUpdaterWouldNotListAreAnErrorAndNoneIsJudged) {
   Kit kit;
@@ -544,8 +560,12 @@ TEST(CheckerCommand, UsageAndUnreadableInputExitTwoWithOneLine) {
   host.folders.insert("empty");
   std::string bad = WriteDescription("bad_hubs.ini", "[Hub1]\nVendorId=XYZ\n");
   const std::vector<std::vector<std::string>> cases = {
-      {"--bogus"},        {"--hubs"},     {"kit", "kit"},
-      {"missing"},        {"empty"},      {"--hubs", testing::TempDir() + "none.ini", "kit"},
+      {"--bogus"},
+      {"--hubs"},
+      {"kit", "kit"},
+      {"missing"},
+      {"empty"},
+      {"--hubs", testing::TempDir() + "none.ini", "kit"},
       {"--hubs", bad, "kit"},
   };
   for (const auto& args : cases) {

@@ -49,8 +49,7 @@ void FakeFiles::AddFile(const std::string& path, const std::string& bytes) {
   AddSparseFile(path, bytes.size(), bytes);
 }
 
-void FakeFiles::AddSparseFile(const std::string& path, uint64_t size,
-                                 const std::string& head) {
+void FakeFiles::AddSparseFile(const std::string& path, uint64_t size, const std::string& head) {
   FileData* file = Find(path);
   if (file == nullptr) {
     files_.push_back(FileData{});
@@ -143,4 +142,3 @@ std::unique_ptr<ByteSource> FakeFiles::OpenForRead(const char* path) {
   ++file->opens;
   return std::make_unique<FakeFile>(this, file);
 }
-

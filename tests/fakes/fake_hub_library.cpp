@@ -37,8 +37,7 @@ void FakeHubLibrary::GetEnumInfo(uint8_t* deviceCount) {
 }
 
 int FakeHubLibrary::UpdateISP(uint8_t index, const char* path, int reserved) {
-  Log("TA_UpdateISP(" + std::to_string(index) + "," + path + "," + std::to_string(reserved) +
-      ")");
+  Log("TA_UpdateISP(" + std::to_string(index) + "," + path + "," + std::to_string(reserved) + ")");
   updatedPositions.push_back(index);
   auto result = updateResults.find(index);
   return result == updateResults.end() ? 0 : result->second;

@@ -17,17 +17,17 @@ class FakeHubLibrary : public HubLibrary {
  public:
   // ---- Staging.
   uint32_t version = 0x20190823;
-  std::vector<HubDeviceInfo> hubs;  // records written by GetEnumInfo (16 at most)
-  int reportedCount = -1;           // the count written; -1: hubs.size()
-  std::map<int, int> updateResults; // by position; absent means 0 (programmed)
+  std::vector<HubDeviceInfo> hubs;   // records written by GetEnumInfo (16 at most)
+  int reportedCount = -1;            // the count written; -1: hubs.size()
+  std::map<int, int> updateResults;  // by position; absent means 0 (programmed)
   // When set, each call also appears in this console's screen, in order
   // with the text, as "{TA_UpdateISP(2,.\Binfile\A.BIN,0)}" and the like.
   FakeConsole* screen = nullptr;
 
   // ---- Reading back.
-  std::vector<std::string> calls;            // "TA_GetEnumInfo", "TA_UpdateISP(2,path,0)"...
+  std::vector<std::string> calls;  // "TA_GetEnumInfo", "TA_UpdateISP(2,path,0)"...
   std::vector<TargetIdEntry> tableAtSetIniInfo;
-  int setIniInfoCount = -1;                  // TargetIdCount seen; -1: never called
+  int setIniInfoCount = -1;  // TargetIdCount seen; -1: never called
   std::vector<int> updatedPositions;
 
   // ---- HubLibrary.

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 void FakeSystem::SetRegistryValue(const std::u16string& key, const std::u16string& name,
-                                    const std::vector<uint8_t>& data) {
+                                  const std::vector<uint8_t>& data) {
   SetRegistryKey(key);
   registry_[key + u"\\" + name] = data;
 }

@@ -27,7 +27,9 @@ class FakeSystem : public System {
                                 std::vector<uint8_t>* data) override;
   // ASCII as itself, everything else as '?'.
   std::string WideToAnsi(const std::u16string& text) override;
-  void Sleep(uint32_t milliseconds) override { SystemEvent("sleep " + std::to_string(milliseconds)); }
+  void Sleep(uint32_t milliseconds) override {
+    SystemEvent("sleep " + std::to_string(milliseconds));
+  }
 
  protected:
   // Waits as "sleep 3000", write guards as "guard on"/"guard off"; a double

@@ -187,9 +187,8 @@ TEST_F(Enumeration, MoreThanSixteenHubsAreListedAsSixteen) {
   std::string expected = "16 devices found:\n";
   for (int i = 0; i < 16; ++i) {
     char line[96];
-    std::snprintf(line, sizeof line,
-                  "(%d)Depth = %d, V/PID = 1A2B/%04X, FW Version = %04X  \r\n", i + 1, i + 1,
-                  0x0100 + i, 0x0A20 + i);
+    std::snprintf(line, sizeof line, "(%d)Depth = %d, V/PID = 1A2B/%04X, FW Version = %04X  \r\n",
+                  i + 1, i + 1, 0x0100 + i, 0x0A20 + i);
     expected += line;
   }
   EXPECT_EQ(expected, os_.Screen());

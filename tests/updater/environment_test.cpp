@@ -59,12 +59,12 @@ std::vector<uint8_t> Utf16(const std::string& text) {
 
 TEST(FilterWalk, DriverFoundWhereverAStringHoldsIt) {
   const std::vector<std::vector<std::string>> found = {
-      {"tz415filter"},                        // alone
-      {"usbfilter", "tz415filter"},           // second
-      {"a", "b", "c", "tz415filter", "d"},    // later
-      {"mytz415filter2"},                     // inside a longer name
-      {"", "tz415filter"},                    // an empty first string does not end the list
-      {std::string(200, 'x'), "tz415filter"}, // a list of more than 255 bytes
+      {"tz415filter"},                         // alone
+      {"usbfilter", "tz415filter"},            // second
+      {"a", "b", "c", "tz415filter", "d"},     // later
+      {"mytz415filter2"},                      // inside a longer name
+      {"", "tz415filter"},                     // an empty first string does not end the list
+      {std::string(200, 'x'), "tz415filter"},  // a list of more than 255 bytes
       {std::string(300, 'y') + "tz415filter"},
   };
   for (const auto& list : found) {
@@ -76,12 +76,12 @@ TEST(FilterWalk, DriverFoundWhereverAStringHoldsIt) {
 
 TEST(FilterWalk, DriverMissingUnlessOneStringHoldsItExactly) {
   const std::vector<std::vector<std::string>> missing = {
-      {"TZ415FILTER"},                   // letter case counts
+      {"TZ415FILTER"},  // letter case counts
       {"Tz415filter"},
-      {"tz415", "filter"},               // each string by itself
-      {},                                // only the list's end
+      {"tz415", "filter"},  // each string by itself
+      {},                   // only the list's end
       {"usbfilter"},
-      {"a", "", "tz415filter"},          // the list ended at the empty string
+      {"a", "", "tz415filter"},  // the list ended at the empty string
       {"tz415filte"},
   };
   for (const auto& list : missing) {

@@ -77,7 +77,8 @@ TEST(ImageLayout, Bit7OrBit3SelectsTheLongLayout) {
     bool isLong = (flags & 0x80) != 0 || (flags & 0x08) != 0;
     EXPECT_EQ(isLong, fwimage::IsLongLayout(static_cast<uint8_t>(flags))) << flags;
     EXPECT_EQ(isLong ? 8012u : 8044u, fwimage::VersionOffsetFor(static_cast<uint8_t>(flags)));
-    EXPECT_EQ(isLong ? 28704u : 28699u, fwimage::FieldsFor(static_cast<uint8_t>(flags)).manufacturer);
+    EXPECT_EQ(isLong ? 28704u : 28699u,
+              fwimage::FieldsFor(static_cast<uint8_t>(flags)).manufacturer);
     EXPECT_EQ(isLong ? 28752u : 28729u, fwimage::FieldsFor(static_cast<uint8_t>(flags)).product1);
     EXPECT_EQ(isLong ? 28800u : 28765u, fwimage::FieldsFor(static_cast<uint8_t>(flags)).product2);
   }
@@ -314,11 +315,11 @@ TEST_F(Compatibility, TheRulesAnImageCanMeetAreTheImageHalvesOfTheTable) {
     image.Put(8044, signature ? "\x10\x90" : "\x11\x90");
     return fwimage::ImageCompatibilityRules(image.Open(), flags, 28801);
   };
-  EXPECT_EQ((1u << 0) | (1u << 5), rules(0x44, true));   // rules 1 and 6
-  EXPECT_EQ(1u << 0, rules(0x44, false));                // 6 wants the signature
-  EXPECT_EQ((1u << 3) | (1u << 6), rules(0x08, true));   // rules 4 and 7
-  EXPECT_EQ(1u << 4, rules(0x80, true));                 // rule 5 alone
-  EXPECT_EQ((1u << 2) | (1u << 5), rules(0x0C, true));   // rules 3 and 6
+  EXPECT_EQ((1u << 0) | (1u << 5), rules(0x44, true));  // rules 1 and 6
+  EXPECT_EQ(1u << 0, rules(0x44, false));               // 6 wants the signature
+  EXPECT_EQ((1u << 3) | (1u << 6), rules(0x08, true));  // rules 4 and 7
+  EXPECT_EQ(1u << 4, rules(0x80, true));                // rule 5 alone
+  EXPECT_EQ((1u << 2) | (1u << 5), rules(0x0C, true));  // rules 3 and 6
   // Whatever rule a chip takes an image by is among them.
   for (int flags = 0; flags < 256; ++flags) {
     for (bool signature : {true, false}) {

@@ -15,7 +15,8 @@ namespace random_world {
 namespace {
 
 void Put(std::string& image, size_t offset, const std::string& bytes) {
-  for (size_t i = 0; i < bytes.size() && offset + i < image.size(); ++i) image[offset + i] = bytes[i];
+  for (size_t i = 0; i < bytes.size() && offset + i < image.size(); ++i)
+    image[offset + i] = bytes[i];
 }
 
 std::string Field(const char* text, size_t length) {
@@ -38,7 +39,7 @@ std::string RandomImage(Random& r) {
   bool longLayout = (flags & 0x88) != 0;
   size_t size = longLayout ? 28848 : 28801;
   switch (r.Below(6)) {
-    case 0: size = r.Below(10); break;          // shorter than the header, or empty
+    case 0: size = r.Below(10); break;            // shorter than the header, or empty
     case 1: size = 8000 + r.Below(20000); break;  // ends inside the fields
     case 2: size = longLayout ? 28801 : 28848; break;
     default: break;
@@ -94,7 +95,8 @@ World RandomWorld(Random& r) {
   for (int i = 0; i < files; ++i) {
     Image image{r.Of(kNames), RandomImage(r), !r.Chance(5)};
     bool taken = false;
-    for (const Image& other : w.images) taken |= strcasecmp(other.name.c_str(), image.name.c_str()) == 0;
+    for (const Image& other : w.images)
+      taken |= strcasecmp(other.name.c_str(), image.name.c_str()) == 0;
     if (!taken) w.images.push_back(image);
   }
   return w;

@@ -44,7 +44,9 @@ class Random {
   bool Chance(int percent) { return Below(100) < percent; }
   uint8_t Byte() { return static_cast<uint8_t>(Below(256)); }
   template <typename T, size_t N>
-  T Of(const T (&pool)[N]) { return pool[Below(N)]; }
+  T Of(const T (&pool)[N]) {
+    return pool[Below(N)];
+  }
 
  private:
   std::mt19937 engine_;

@@ -46,8 +46,7 @@ bool SuitsChip(const std::string& image, uint8_t flags, const HubDeviceInfo& hub
   return (!b7 && b2 && !b3 && options == 0x30 && rev10) ||
          (!b7 && !b2 && !b3 && options == 0x00 && rev10) ||
          (!b7 && b2 && b3 && options == 0x30 && revB) ||
-         (!b7 && !b2 && b3 && options == 0x00 && revB) ||
-         (b7 && options == 0x10 && revB) ||
+         (!b7 && !b2 && b3 && options == 0x00 && revB) || (b7 && options == 0x10 && revB) ||
          (!b7 && b2 && options != 0x00 && revB && signature) ||
          (!b7 && !b2 && options == 0x00 && revB && signature);
 }
@@ -59,8 +58,9 @@ bool WantedName(const UpdaterState& s, const HubDeviceInfo& hub, std::string* wa
   if (s.HubNumber < 2) return true;
   const HubModuleEntry* m = s.HubModules;
   for (int i = 0; i < s.HubNumber && m != nullptr; ++i, m = m->Next) {
-    if (hub.Depth == 0 ? m->Depth == 0
-                       : m->Depth == hub.Depth && m->ConnectionPortIndex == hub.ConnectionPortIndex) {
+    if (hub.Depth == 0
+            ? m->Depth == 0
+            : m->Depth == hub.Depth && m->ConnectionPortIndex == hub.ConnectionPortIndex) {
       *wanted = m->WantUpdateBinFile;
       return true;
     }
@@ -90,9 +90,10 @@ bool Passes(const World& w, const Image& image, uint32_t hubId, const HubDeviceI
     size_t manufacturer = longLayout ? 28704 : 28699;
     size_t product1 = longLayout ? 28752 : 28729;
     size_t product2 = longLayout ? 28800 : 28765;
-    bool makerOk = (hub.UsbVersion & 0x0F) == 2 || SameAs(b, manufacturer, hub.ManufacturerString, 30);
-    bool productOk = SameAs(b, product1, hub.ProductString, 36) ||
-                     SameAs(b, product2, hub.ProductString, 36);
+    bool makerOk =
+        (hub.UsbVersion & 0x0F) == 2 || SameAs(b, manufacturer, hub.ManufacturerString, 30);
+    bool productOk =
+        SameAs(b, product1, hub.ProductString, 36) || SameAs(b, product2, hub.ProductString, 36);
     if (!makerOk || !productOk) return false;
   }
   if (!shortModel && !SuitsChip(b, flags, hub)) return false;

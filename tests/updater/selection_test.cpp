@@ -431,8 +431,8 @@ TEST_F(Selection, OnlyTheFirst30And36BytesAreCompared) {
   state().StringCompare = 1;
   std::memset(hub_.ManufacturerString, 'M', sizeof hub_.ManufacturerString);
   std::memset(hub_.ProductString, 'P', sizeof hub_.ProductString);
-  AddImage("A.BIN", LongImage(kImageId, std::string(30, 'M') + "xx", std::string(36, 'P') + "yy",
-                              ""));
+  AddImage("A.BIN",
+           LongImage(kImageId, std::string(30, 'M') + "xx", std::string(36, 'P') + "yy", ""));
   EXPECT_TRUE(Select());
   // One byte short of each: no match.
   os_ = FakePlatform();
@@ -614,11 +614,13 @@ TEST_F(Selection, EachImageGetsTheVerdictOfItsFirstFailedTest) {
       {"ID.BIN", LongImage(0x4444), SelectionTest::kImageId},
       {"MAKER.BIN", LongImage(kImageId, "Maker Inc,"), SelectionTest::kManufacturer},
       {"PRODUCT.BIN", product, SelectionTest::kProduct},
-      {"CHIP.BIN", [] {
+      {"CHIP.BIN",
+       [] {
          std::string image = LongImage();
          image[2] = 0x08;  // bit 3 without bit 2: no rule for options 0x30
          return image;
-       }(), SelectionTest::kNoCompatibilityRule},
+       }(),
+       SelectionTest::kNoCompatibilityRule},
       {"GOOD.BIN", LongImage(), SelectionTest::kPassed},
   };
   for (const auto& c : cases) {
@@ -678,7 +680,8 @@ TEST_F(Selection, HubVerdictsNameThePlaceAndTheWantedName) {
   EXPECT_EQ(SelectionTest::kFileName, verdict.failed);
   EXPECT_STREQ("Good.BIN", verdict.wantedName);
 
-  EXPECT_EQ(SelectionTest::kHubIdNotInSettings, WantedImage(state(), kHubId + 1, hub_, &wanted).failed);
+  EXPECT_EQ(SelectionTest::kHubIdNotInSettings,
+            WantedImage(state(), kHubId + 1, hub_, &wanted).failed);
 }
 
 }  // namespace

@@ -161,7 +161,8 @@ TEST(Sections, AHeaderAnywhereInALineStartsTheSection) {
 }
 
 TEST(Sections, OnlyTheFirstSectionOfANameIsRead) {
-  SettingsRun run(Misc("Manufacturer&ProductStringCompare=1\n[Misc]\nManufacturer&ProductStringCompare=2\n"));
+  SettingsRun run(
+      Misc("Manufacturer&ProductStringCompare=1\n[Misc]\nManufacturer&ProductStringCompare=2\n"));
   EXPECT_TRUE(run.Load());
   EXPECT_EQ(1, +run.state->StringCompare);
   EXPECT_EQ("\n\t\t[Misc] Found  \n\t\tStringCompare:1  \n\t\t", run.Echo());
@@ -169,9 +170,9 @@ TEST(Sections, OnlyTheFirstSectionOfANameIsRead) {
 
 TEST(Sections, TheHeaderLineHoldsNoKeyAndTheLastKeyWins) {
   SettingsRun run("[Misc] Manufacturer&ProductStringCompare=9\n"
-          "Manufacturer&ProductStringCompare=3\n"
-          "Manufacturer&ProductStringCompare 4\n"
-          "Manufacturer&ProductStringCompare=7\n");
+                  "Manufacturer&ProductStringCompare=3\n"
+                  "Manufacturer&ProductStringCompare 4\n"
+                  "Manufacturer&ProductStringCompare=7\n");
   EXPECT_TRUE(run.Load());
   EXPECT_EQ(7, +run.state->StringCompare);
   EXPECT_EQ("\n\t\t[Misc] Found  \n\t\tStringCompare:3  \n\t\tStringCompare:7  \n\t\t", run.Echo());
@@ -203,7 +204,8 @@ TEST(Sections, LongLinesAreReadPieceByPiece) {
   EXPECT_EQ(0, +split.state->StringCompare);
 
   // A piece holding a '[' ends the section like any line.
-  SettingsRun bracket("[HUBName]\nWantuUpdateHUBName=" + std::string(200, 'N') + "[x]\nWantuUpdateHUBName=B\n");
+  SettingsRun bracket("[HUBName]\nWantuUpdateHUBName=" + std::string(200, 'N') +
+                      "[x]\nWantuUpdateHUBName=B\n");
   EXPECT_TRUE(bracket.Load());
   EXPECT_EQ(std::string(180, 'N'), bracket.state->TargetHubName);
 }
@@ -238,13 +240,13 @@ TEST(HubIds, LinesWithoutEqualsSignAddNothing) {
 
 TEST(HubIds, NumbersAsFormattedInputReadsThem) {
   SettingsRun run("[TargetID_U3]\n"
-          "  3a170415=0d12\n"       // blanks before, lower case
-          "0x3A170416=0X0D13\n"     // prefixes
-          "3A170417=1ABCD\n"        // the image ID keeps its low 16 bits
-          "3A170418= 77\n"          // blanks before the second number
-          "3A170419 =0D12\n"        // not "%X=%X": the image ID stays 0
-          "ID 3A17041A=0D12\n"      // no number first: both 0
-          "3A17041B=zz\n");         // no second number
+                  "  3a170415=0d12\n"    // blanks before, lower case
+                  "0x3A170416=0X0D13\n"  // prefixes
+                  "3A170417=1ABCD\n"     // the image ID keeps its low 16 bits
+                  "3A170418= 77\n"       // blanks before the second number
+                  "3A170419 =0D12\n"     // not "%X=%X": the image ID stays 0
+                  "ID 3A17041A=0D12\n"   // no number first: both 0
+                  "3A17041B=zz\n");      // no second number
   EXPECT_TRUE(run.Load());
   const UpdaterState& s = *run.state;
   ASSERT_EQ(7, s.TargetIdCount);
@@ -274,7 +276,7 @@ TEST(HubIds, OnlyTheFirstHundredLinesAreTakenWithAWarning) {
   for (int u3 : {101, 60, 200}) {
     int u2 = u3 == 60 ? 45 : 3;
     SettingsRun run("[TargetID_U3]\n" + HubIdLines(u3) + "[TargetID_U2]\n" + HubIdLines(u2) +
-            Misc("Manufacturer&ProductStringCompare=1\n"));
+                    Misc("Manufacturer&ProductStringCompare=1\n"));
     EXPECT_TRUE(run.Load());
     const UpdaterState& s = *run.state;
     ASSERT_EQ(100, s.TargetIdCount) << u3;
@@ -288,9 +290,9 @@ TEST(HubIds, OnlyTheFirstHundredLinesAreTakenWithAWarning) {
     int echoed = 0;
     for (size_t at = entries; (at = echo.find('=', at)) != std::string::npos; ++at) ++echoed;
     EXPECT_EQ(100, echoed) << "every entry taken is echoed, and only those";
-    EXPECT_NE(std::string::npos, run.os.Screen().find(
-                                     "  \n\t\tWarning!!! Only the first 100 hub IDs are used\n\t\t"
-                                     "{TA_SetIniInfo}[Misc] Found"));
+    EXPECT_NE(std::string::npos,
+              run.os.Screen().find("  \n\t\tWarning!!! Only the first 100 hub IDs are used\n\t\t"
+                                   "{TA_SetIniInfo}[Misc] Found"));
   }
 }
 
@@ -305,16 +307,16 @@ TEST(HubIds, ExactlyAHundredLinesGiveNoWarning) {
 
 TEST(Values, TheEdgeCasesOfEachKind) {
   SettingsRun run("[HUBModule]\n"
-          "HUBNumber=258\n"
-          "NO.1HUBWantUpdateBinFile=  First.BIN  trailing words\n"
-          "NO.2HUBDepth=259\n"
-          "NO.2HUBConnectionPortIndex=-1\n"
-          "NO.2HUBWantUpdateBinFile=My File.BIN\n"
-          "[HUBName]\n"
-          "WantuUpdateHUBName=My Hub 100%\n"
-          "[HUBFWCheck]\n"
-          "CheckHUBFW=-3\n"
-          "FWVersion=921\n");
+                  "HUBNumber=258\n"
+                  "NO.1HUBWantUpdateBinFile=  First.BIN  trailing words\n"
+                  "NO.2HUBDepth=259\n"
+                  "NO.2HUBConnectionPortIndex=-1\n"
+                  "NO.2HUBWantUpdateBinFile=My File.BIN\n"
+                  "[HUBName]\n"
+                  "WantuUpdateHUBName=My Hub 100%\n"
+                  "[HUBFWCheck]\n"
+                  "CheckHUBFW=-3\n"
+                  "FWVersion=921\n");
   EXPECT_TRUE(run.Load());
   const UpdaterState& s = *run.state;
   EXPECT_EQ(2, s.HubNumber);
@@ -348,8 +350,9 @@ TEST(Values, TheHubNameIsTheWholeRestOfTheLine) {
 }
 
 TEST(Values, NumbersThatDoNotParseLeaveTheFieldButAreEchoed) {
-  SettingsRun run(Misc("Manufacturer&ProductStringCompare=2\nManufacturer&ProductStringCompare=x\n") +
-          "[HUBFWCheck]\nFWVersion=0x1F\nFWVersion=G1\nFWVersion=1234567\nCheckHUBFW=\n");
+  SettingsRun run(
+      Misc("Manufacturer&ProductStringCompare=2\nManufacturer&ProductStringCompare=x\n") +
+      "[HUBFWCheck]\nFWVersion=0x1F\nFWVersion=G1\nFWVersion=1234567\nCheckHUBFW=\n");
   EXPECT_TRUE(run.Load());
   EXPECT_EQ(2, +run.state->StringCompare);
   EXPECT_EQ(0x4567, +run.state->FwVersion);
@@ -391,7 +394,7 @@ TEST(ModuleList, NoHubsMeansNoList) {
 
 TEST(ModuleList, AFurtherHubNumberBuildsANewList) {
   SettingsRun run("[HUBModule]\nHUBNumber=2\nNO.1HUBWantUpdateBinFile=A.BIN\nNO.2HUBDepth=2\n"
-          "NO.2HUBConnectionPortIndex=3\nNO.2HUBWantUpdateBinFile=B.BIN\nHUBNumber=1\n");
+                  "NO.2HUBConnectionPortIndex=3\nNO.2HUBWantUpdateBinFile=B.BIN\nHUBNumber=1\n");
   EXPECT_TRUE(run.Load());
   EXPECT_EQ(1, run.state->HubNumber);
   std::vector<HubModuleEntry*> modules = run.Modules();
@@ -401,11 +404,11 @@ TEST(ModuleList, AFurtherHubNumberBuildsANewList) {
 
 TEST(ModuleList, KeysAreFoundAnywhereInTheSectionInAnyOrder) {
   SettingsRun run("[HUBModule]\n"
-          "NO.3HUBWantUpdateBinFile=C.BIN\nNO.3HUBConnectionPortIndex=7\nNO.3HUBDepth=5\n"
-          "NO.2HUBDepth 9\n"  // no '=': not this key's line
-          "NO.2HUBDepth=2\nNO.2HUBConnectionPortIndex=6\nNO.2HUBWantUpdateBinFile=B.BIN\n"
-          "NO.1HUBWantUpdateBinFile=A.BIN\n"
-          "HUBNumber=3\n");
+                  "NO.3HUBWantUpdateBinFile=C.BIN\nNO.3HUBConnectionPortIndex=7\nNO.3HUBDepth=5\n"
+                  "NO.2HUBDepth 9\n"  // no '=': not this key's line
+                  "NO.2HUBDepth=2\nNO.2HUBConnectionPortIndex=6\nNO.2HUBWantUpdateBinFile=B.BIN\n"
+                  "NO.1HUBWantUpdateBinFile=A.BIN\n"
+                  "HUBNumber=3\n");
   EXPECT_TRUE(run.Load());
   std::vector<HubModuleEntry*> modules = run.Modules();
   ASSERT_EQ(3u, modules.size());
@@ -423,7 +426,7 @@ TEST(ModuleList, KeysAreFoundAnywhereInTheSectionInAnyOrder) {
 
 TEST(ModuleList, AMissingKeyEndsTheRunSilently) {
   SettingsRun run("[HUBModule]\nHUBNumber=2\nNO.1HUBWantUpdateBinFile=FW_A.BIN\n"
-          "NO.2HUBConnectionPortIndex=4\n[HUBName]\nWantuUpdateHUBName=X\n");
+                  "NO.2HUBConnectionPortIndex=4\n[HUBName]\nWantuUpdateHUBName=X\n");
   EXPECT_FALSE(run.Load());
   EXPECT_EQ("\n\t\tHUBNumber:2\nNO.1HUBWantUpdateBinFile: FW_A.BIN\n", run.Echo());
   EXPECT_STREQ("", run.state->TargetHubName);
@@ -431,8 +434,9 @@ TEST(ModuleList, AMissingKeyEndsTheRunSilently) {
 }
 
 TEST(ModuleList, AKeyAfterTheNextBracketIsMissing) {
-  SettingsRun run("[HUBModule]\nHUBNumber=2\nNO.1HUBWantUpdateBinFile=FW_A.BIN\n[HUBName]\n"
-          "NO.2HUBDepth=1\nNO.2HUBConnectionPortIndex=4\nNO.2HUBWantUpdateBinFile=FW_B.BIN\n");
+  SettingsRun run(
+      "[HUBModule]\nHUBNumber=2\nNO.1HUBWantUpdateBinFile=FW_A.BIN\n[HUBName]\n"
+      "NO.2HUBDepth=1\nNO.2HUBConnectionPortIndex=4\nNO.2HUBWantUpdateBinFile=FW_B.BIN\n");
   EXPECT_FALSE(run.Load());
   EXPECT_EQ("\n\t\tHUBNumber:2\nNO.1HUBWantUpdateBinFile: FW_A.BIN\n", run.Echo());
 }
@@ -440,9 +444,10 @@ TEST(ModuleList, AKeyAfterTheNextBracketIsMissing) {
 TEST(ModuleList, KeysAreLookedForAfterAnyLineHoldingTheBareWord) {
   // A comment naming the word before the section makes the key scan start
   // there and stop at the "[HUBModule]" line itself.
-  SettingsRun early(Misc("; HUBModule keys are below\n") + "[HUBModule]\nHUBNumber=2\n"
-            "NO.1HUBWantUpdateBinFile=A.BIN\nNO.2HUBDepth=1\n"
-            "NO.2HUBConnectionPortIndex=1\nNO.2HUBWantUpdateBinFile=B.BIN\n");
+  SettingsRun early(Misc("; HUBModule keys are below\n") +
+                    "[HUBModule]\nHUBNumber=2\n"
+                    "NO.1HUBWantUpdateBinFile=A.BIN\nNO.2HUBDepth=1\n"
+                    "NO.2HUBConnectionPortIndex=1\nNO.2HUBWantUpdateBinFile=B.BIN\n");
   EXPECT_FALSE(early.Load());
   EXPECT_EQ("\n\t\t[Misc] Found  \n\t\tHUBNumber:2\n", early.Echo());
 

@@ -28,9 +28,9 @@ struct Chip {
   uint8_t revision;
   uint8_t options;
 };
-constexpr Chip kPlainChip = {0x10, 0x00};  // takes ImageFlags with bits 7, 3, 2 clear
-constexpr Chip kB3Chip = {0xB3, 0x00};     // takes bit 3 set, bits 7 and 2 clear
-constexpr Chip kB3Option10 = {0xB3, 0x10}; // takes bit 7 set
+constexpr Chip kPlainChip = {0x10, 0x00};   // takes ImageFlags with bits 7, 3, 2 clear
+constexpr Chip kB3Chip = {0xB3, 0x00};      // takes bit 3 set, bits 7 and 2 clear
+constexpr Chip kB3Option10 = {0xB3, 0x10};  // takes bit 7 set
 
 std::string Word(uint16_t value) {
   return std::string{static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
@@ -109,10 +109,17 @@ std::string Programmed(int position, const std::string& path) {
          "{E0}--------------------------------------------------\n"
          "|  DO NOT DISCONNECT THE AC ADAPTER OR USB CABLE |\n"
          "--------------------------------------------------\n{07}"
-         "device(" + n + ") Update In Progress...\n"
-         "FileName:" + path + "\n"
-         "{guard on}{TA_UpdateISP(" + std::to_string(position) + "," + path + ",0)}{guard off}"
-         "Device(" + n + "):\n\tUpdata FW => SUCCESS\n";
+         "device(" +
+         n +
+         ") Update In Progress...\n"
+         "FileName:" +
+         path +
+         "\n"
+         "{guard on}{TA_UpdateISP(" +
+         std::to_string(position) + "," + path +
+         ",0)}{guard off}"
+         "Device(" +
+         n + "):\n\tUpdata FW => SUCCESS\n";
 }
 
 std::string Complete(const std::string& hubName) {
@@ -148,19 +155,18 @@ TEST_F(UpdateRun, OneHubShowsTheWholeProgrammingTranscript) {
   AddHub(kShortFormatHubA, 0x9013);
   SetHubName("USB 3.0 Hub");
   Run();
-  EXPECT_EQ(
-      "DoUpdateFW()\n"
-      "Please wait while FW is updated...\n"
-      "{E0}--------------------------------------------------\n"
-      "|  DO NOT DISCONNECT THE AC ADAPTER OR USB CABLE |\n"
-      "--------------------------------------------------\n"
-      "{07}device(1) Update In Progress...\n"
-      "FileName:.\\Binfile\\S.BIN\n"
-      "{guard on}{TA_UpdateISP(0,.\\Binfile\\S.BIN,0)}{guard off}"
-      "Device(1):\n\tUpdata FW => SUCCESS\n"
-      "Firmware Update Complete.\n"
-      "{20}\nPlease Power-Cycle your USB 3.0 Hub for the update to take effect!\n\n{07}",
-      Screen());
+  EXPECT_EQ("DoUpdateFW()\n"
+            "Please wait while FW is updated...\n"
+            "{E0}--------------------------------------------------\n"
+            "|  DO NOT DISCONNECT THE AC ADAPTER OR USB CABLE |\n"
+            "--------------------------------------------------\n"
+            "{07}device(1) Update In Progress...\n"
+            "FileName:.\\Binfile\\S.BIN\n"
+            "{guard on}{TA_UpdateISP(0,.\\Binfile\\S.BIN,0)}{guard off}"
+            "Device(1):\n\tUpdata FW => SUCCESS\n"
+            "Firmware Update Complete.\n"
+            "{20}\nPlease Power-Cycle your USB 3.0 Hub for the update to take effect!\n\n{07}",
+            Screen());
 }
 
 TEST_F(UpdateRun, HubsAreVisitedLastFirstWithZeroBasedPositions) {
@@ -266,8 +272,7 @@ TEST_F(UpdateRun, ShortLayoutImageCarriesItsVersionAt8044PlusTheFlagsAddend) {
   AddHub(kLongHubId, 0x0A1A);
   state().CheckHubFw = 1;
   Run();
-  EXPECT_EQ("DoUpdateFW()\n" + Programmed(1, ".\\Binfile\\L.BIN") + SameLevelLong(1),
-            Screen());
+  EXPECT_EQ("DoUpdateFW()\n" + Programmed(1, ".\\Binfile\\L.BIN") + SameLevelLong(1), Screen());
   EXPECT_EQ((std::vector<int>{1}), library_.updatedPositions);
 }
 
@@ -279,8 +284,7 @@ TEST_F(UpdateRun, Bit7ChoosesTheLongLayoutAndAddsNothing) {
   AddHub(kLongHubId, 0x0B05, kB3Option10);
   state().CheckHubFw = 1;
   Run();
-  EXPECT_EQ("DoUpdateFW()\n" + SameLevelLong(2) + Programmed(0, ".\\Binfile\\L.BIN"),
-            Screen());
+  EXPECT_EQ("DoUpdateFW()\n" + SameLevelLong(2) + Programmed(0, ".\\Binfile\\L.BIN"), Screen());
 }
 
 TEST_F(UpdateRun, AnImageEndingBeforeItsVersionWordDeliversOnlyTheAddend) {
@@ -290,8 +294,7 @@ TEST_F(UpdateRun, AnImageEndingBeforeItsVersionWordDeliversOnlyTheAddend) {
   AddHub(kLongHubId, 0x0000);
   state().CheckHubFw = 1;
   Run();
-  EXPECT_EQ("DoUpdateFW()\n" + Programmed(1, ".\\Binfile\\L.BIN") + SameLevelLong(1),
-            Screen());
+  EXPECT_EQ("DoUpdateFW()\n" + Programmed(1, ".\\Binfile\\L.BIN") + SameLevelLong(1), Screen());
   EXPECT_EQ(0, os_.OpenFiles());
 }
 
@@ -322,8 +325,9 @@ TEST_P(VanishedImage, DeliversVersionZero) {
   AddHub(kLongHubId, GetParam(), kB3Chip);
   state().CheckHubFw = 1;
   Run();
-  EXPECT_EQ("DoUpdateFW()\n" + (GetParam() == 0 ? SameLevelLong(1)
-                                               : Programmed(0, ".\\Binfile\\L.BIN") + Complete("")),
+  EXPECT_EQ("DoUpdateFW()\n" + (GetParam() == 0
+                                    ? SameLevelLong(1)
+                                    : Programmed(0, ".\\Binfile\\L.BIN") + Complete("")),
             Screen());
 }
 
@@ -365,16 +369,14 @@ TEST_F(UpdateRun, LibraryFailureWarnsForThatHubAndTheRunGoesOn) {
   AddHub(kShortFormatHubA, 0x9013);
   library_.updateResults[0] = 1;
   Run();
-  std::string failedCall =
-      "Please wait while FW is updated...\n"
-      "{E0}--------------------------------------------------\n"
-      "|  DO NOT DISCONNECT THE AC ADAPTER OR USB CABLE |\n"
-      "--------------------------------------------------\n{07}"
-      "device(1) Update In Progress...\n"
-      "FileName:.\\Binfile\\S.BIN\n"
-      "{guard on}{TA_UpdateISP(0,.\\Binfile\\S.BIN,0)}{guard off}";
-  EXPECT_EQ("DoUpdateFW()\n" + Programmed(1, ".\\Binfile\\S.BIN") + failedCall + kFailed,
-            Screen());
+  std::string failedCall = "Please wait while FW is updated...\n"
+                           "{E0}--------------------------------------------------\n"
+                           "|  DO NOT DISCONNECT THE AC ADAPTER OR USB CABLE |\n"
+                           "--------------------------------------------------\n{07}"
+                           "device(1) Update In Progress...\n"
+                           "FileName:.\\Binfile\\S.BIN\n"
+                           "{guard on}{TA_UpdateISP(0,.\\Binfile\\S.BIN,0)}{guard off}";
+  EXPECT_EQ("DoUpdateFW()\n" + Programmed(1, ".\\Binfile\\S.BIN") + failedCall + kFailed, Screen());
 }
 
 TEST_F(UpdateRun, ALaterFailureAfterASuccessAlsoSuppressesCompletion) {
@@ -396,8 +398,7 @@ TEST_F(UpdateRun, ASkippedHubSuppressesCompletion) {
   state().CheckHubFw = 1;
   state().FwVersion = 0x0139;
   Run();
-  EXPECT_EQ("DoUpdateFW()\n" + Programmed(1, ".\\Binfile\\S.BIN") + SameLevelShort(1),
-            Screen());
+  EXPECT_EQ("DoUpdateFW()\n" + Programmed(1, ".\\Binfile\\S.BIN") + SameLevelShort(1), Screen());
 }
 
 TEST_F(UpdateRun, AnEmptyHubNameLeavesTwoBlanksInThePrompt) {

@@ -29,7 +29,8 @@ bool FileHolds(const char* path, const char* text) {
 
 int main(int argc, char** argv) {
   if (argc < 7) {
-    std::fprintf(stderr, "usage: send_ctrl <report> <log> <text> <delay ms> c|break <command...>\n");
+    std::fprintf(stderr,
+                 "usage: send_ctrl <report> <log> <text> <delay ms> c|break <command...>\n");
     return 2;
   }
   const char* reportPath = argv[1];
