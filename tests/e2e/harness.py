@@ -158,8 +158,11 @@ def prepare():
                 f.write(reason + "\n")
             print(reason)
             return 0
-        assemble = subprocess.run([os.path.join(SOURCE, "scripts", "wine-wow64"), wow64_tree()])
-        if assemble.returncode != 0:
+        # Assembled by scripts/install-deps, never here: a tree that has lost
+        # its 32-bit DLLs must fail the tests, not be mended under them.
+        if not os.path.exists(WINE):
+            print("harness: no Wine tree for 32-bit programs in %s: run scripts/install-deps"
+                  % wow64_tree(), file=sys.stderr)
             return 1
     # A persistent server left by an interrupted run would never end by
     # itself, so end it and start afresh.
