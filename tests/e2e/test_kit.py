@@ -98,7 +98,8 @@ class DemoKit(WineTestCase):
         self.run_kit()
         self.assertNotEqual(first, self.description())
         result = subprocess.run([os.path.join(SOURCE, "scripts", "demo"), "--reset"],
-                                env=dict(os.environ, QUILLET_DEMO_BUILD=self.demo.root),
+                                env=dict(os.environ, QUILLET_DEMO_BUILD=self.demo.root,
+                                         QUILLET_X64_BUILD=self.demo.root),
                                 stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
         self.assertEqual(0, result.returncode, result.stderr)
         self.assertEqual(first, self.description())
