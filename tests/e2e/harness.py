@@ -133,9 +133,9 @@ def make_prefix():
 
 
 def prove_bitness():
-    """Runs a small program of this bitness and checks what it prints: Wine
-    without the 32-bit DLLs ends a 32-bit program with status 0 and no
-    output, so only the text shows that it ran."""
+    """Runs a small program of this bitness and checks what it prints: a
+    Wine that cannot run a program does not always end it with a failing
+    status, so only the text shows that it ran."""
     expected = b"pointer bits %d, wow64 %d\r\n" % (BITS, 1 if BITS == 32 else 0)
     status, out, err = run(BITNESS_PROBE)
     if out != expected:
