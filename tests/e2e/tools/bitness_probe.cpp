@@ -1,7 +1,7 @@
 // Says which bitness it was built for and what IsWow64Process answers. The
 // prefix's preparation runs it before any test relies on programs of that
-// bitness: a Wine without the 32-bit DLLs ends a 32-bit program with status 0
-// and no output at all, so only the text shows that it ran.
+// bitness: a Wine that cannot run a program does not always end it with a
+// failing status, so only the text shows that it ran.
 #include <windows.h>
 
 #include <cstdio>
