@@ -167,6 +167,24 @@ TEST(Launcher, TheUpdatersNonZeroStatusIsPrintedSigned) {
   }
 }
 
+// A break key reaches each process on the console by a thread of its own, so
+// the launcher can get it after the updater has already ended of it. Were the
+// keys live again between the children, it would end then, with the driver
+// still installed.
+TEST(Launcher, BreakKeysStayIgnoredFromTheInstallationToTheRemoval) {
+  FakeLauncherPlatform os;
+  os.AddKit("C:\\Kit");
+  os.programs["C:\\Kit\\x64\\Quillet64.exe"] = 0xC000013Au;  // ended by Ctrl+C
+  EXPECT_EQ(0, Launch(os));
+  size_t installed = os.screen.find("{start TZ415FilterInst.exe i");
+  size_t removed = os.screen.find("{start TZ415FilterInst.exe u");
+  ASSERT_NE(std::string::npos, installed) << os.screen;
+  ASSERT_NE(std::string::npos, removed) << os.screen;
+  EXPECT_EQ(std::string::npos,
+            os.screen.substr(installed, removed - installed).find("{breaks restored}"))
+      << os.screen;
+}
+
 TEST(Launcher, TheInstallersStatusIsNeverReported) {
   FakeLauncherPlatform os;
   os.AddKit("C:\\Kit");
