@@ -42,12 +42,8 @@ uint32_t RunChild(LaunchContext& context, const Child& child) {
   JoinDirectory(context.LaunchDirectory, child.suffix, directory);
   context.os->ChangeDirectory(directory);
 
-  // A break key in the shared console reaches every process on it; the
-  // launcher outlives it so that the filter driver is always removed.
   uint32_t exitStatus = 0;
-  context.os->IgnoreBreakKeys(true);
   bool started = context.os->RunChild(commandLine, child.startup, &exitStatus);
-  context.os->IgnoreBreakKeys(false);
   if (!started) {
     context.os->Write(child.failure);
     return kNotStarted;
@@ -96,6 +92,11 @@ int LauncherMain(LauncherPlatform& os, bool processIs64Bit) {
 
   context.Is64BitWindows = DetectIs64BitWindows(os, processIs64Bit);
 
+  // A break key in the shared console reaches every process on it, each by
+  // a thread of its own, so the launcher may get it only after the updater
+  // has ended of it. Ignored from the installation to the removal, it never
+  // leaves the filter driver installed.
+  os.IgnoreBreakKeys(true);
   RunFilterInstaller(context, true);
   uint32_t status = RunUpdater(context);
   if (status != 0) {
@@ -105,6 +106,7 @@ int LauncherMain(LauncherPlatform& os, bool processIs64Bit) {
     os.Write(line);
   }
   RunFilterInstaller(context, false);
+  os.IgnoreBreakKeys(false);
 
   os.RunCommand("PAUSE");
   return 0;

@@ -1,13 +1,28 @@
-"""Runs the Windows programs under Wine for the end-to-end tests.
+"""Runs the Windows programs under Wine, for the end-to-end tests, the demo
+and the benchmarks: the one place that knows how Wine is set up here.
 
-The build directory of the 64-bit programs comes from QUILLET_BUILD, the
-source tree from QUILLET_SOURCE. Every run gets its own folder, laid out the
-way an end user's would be, so tests can run side by side.
+QUILLET_BUILD names the build folder of the programs under test, QUILLET_BITS
+their bitness (32 or 64, default 64), QUILLET_SOURCE the source tree. The
+64-bit programs run under Debian's wine. The 32-bit ones run in Wine's wow64
+mode, under the private tree that scripts/wine-wow64 assembles; the 32-bit
+build's launcher takes the x64 path there, so it also needs the 64-bit
+build, named by QUILLET_X64_BUILD.
+
+Every run gets its own folder, laid out the way an end user's would be, so
+tests can run side by side.
+
+    harness.py --prepare      make the prefix, start its server, prove that
+                              a program of this bitness prints
+    harness.py --shutdown     stop the prefix's server
+    harness.py --env          the settings as shell assignments, for scripts
+    harness.py --wow64-tree   where the private Wine tree lives
 """
+import errno
 import os
 import re
 import shlex
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -15,60 +30,175 @@ import unittest
 
 SOURCE = os.environ.get("QUILLET_SOURCE",
                         os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
-BUILD = os.environ.get("QUILLET_BUILD", os.path.join(SOURCE, "build", "win64"))
+BITS = int(os.environ.get("QUILLET_BITS") or 64)
+BUILD = os.environ.get("QUILLET_BUILD") or os.path.join(SOURCE, "build", "win%d" % BITS)
+X64_BUILD = os.environ.get("QUILLET_X64_BUILD") or os.path.join(SOURCE, "build", "win64")
 PREFIX = os.path.join(BUILD, "wineprefix")
+# Where the prefix's preparation leaves its reason when programs of this
+# bitness cannot run on this machine at all.
+UNAVAILABLE = PREFIX + ".unavailable"
 
-UPDATER = os.path.join(BUILD, "updater", "Quillet64.exe")
+ARCH = "x86" if BITS == 32 else "x64"
+UPDATER_NAME = "Quillet%d.exe" % BITS
+UPDATER = os.path.join(BUILD, "updater", UPDATER_NAME)
 SIM_DLL = os.path.join(BUILD, "sim", "TZ415API.dll")
 INSTALLER = os.path.join(BUILD, "filterinst", "TZ415FilterInst.exe")
 LAUNCHER = os.path.join(BUILD, "launcher", "Quillet.exe")
 SEND_CTRL = os.path.join(BUILD, "tests", "send_ctrl.exe")
+BITNESS_PROBE = os.path.join(BUILD, "tests", "bitness_probe.exe")
 MAKE_IMAGE = os.path.join(SOURCE, "imagemaker", "make_image.py")
+DEMO_KIT = os.path.join(BUILD, "kit", "demo")
+DEMO_DESCRIPTION = os.path.join(SOURCE, "kit", "demo", "TZ415Sim.ini")
 
 USB_CLASS_KEY = (r"HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Class"
                  r"\{36FC9E60-C465-11CF-8056-444553540000}")
 
 
+def wow64_tree():
+    cache = os.environ.get("XDG_CACHE_HOME") or os.path.join(os.path.expanduser("~"), ".cache")
+    return os.environ.get("QUILLET_WOW64_TREE") or os.path.join(cache, "quillet", "wine-wow64")
+
+
+if BITS == 32:
+    WINE = os.path.join(wow64_tree(), "usr", "lib", "wine", "wine64")
+    WINESERVER = os.path.join(wow64_tree(), "usr", "lib", "wine", "wineserver")
+else:
+    WINE, WINESERVER = "wine", "wineserver"
+
+SETTINGS = {
+    "WINEPREFIX": PREFIX,
+    "WINEDEBUG": "-all",
+    "WINEDLLOVERRIDES": "mscoree,mshtml=",
+}
+if BITS == 32:
+    # The loader that starts a program's children: the tree's, or a child
+    # would find Debian's, which has no 32-bit DLLs.
+    SETTINGS["WINELOADER"] = WINE
+
+
 def wine_env(extra=None):
     env = dict(os.environ)
-    env.update({
-        "WINEDEBUG": "-all",
-        "WINEDLLOVERRIDES": "mscoree,mshtml=",
-        "WINEPREFIX": PREFIX,
-    })
+    env.update(SETTINGS)
     if extra:
         env.update(extra)
     return env
 
 
+def quiet(argv, **kwargs):
+    return subprocess.run(argv, env=wine_env(), stdin=subprocess.DEVNULL,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False,
+                          **kwargs)
+
+
+# ---- Preparing the prefix ---------------------------------------------------
+
+def elf32_exit_42():
+    """The smallest 32-bit Linux program: exit(42) through int 0x80."""
+    code = bytes([0xB8, 1, 0, 0, 0, 0xBB, 42, 0, 0, 0, 0xCD, 0x80])
+    base, header, entry = 0x08048000, 52 + 32, 0x08048000 + 52 + 32
+    ident = b"\x7fELF" + bytes([1, 1, 1]) + bytes(9)
+    elf = ident + struct.pack("<HHIIIIIHHHHHH", 2, 3, 1, entry, 52, 0, 0, 52, 32, 1, 0, 0, 0)
+    elf += struct.pack("<IIIIIIII", 1, 0, base, base, header + len(code), header + len(code),
+                       5, 0x1000)
+    return elf + code
+
+
+def kernel_runs_32_bit_code():
+    """Wine 8's wow64 mode needs the kernel's 32-bit emulation: its ntdll.so
+    asks for the 32-bit thread area through int 0x80, and the 32-bit code
+    segment is the kernel's. A kernel without it refuses a 32-bit Linux
+    program outright, which is the cheapest way to ask."""
+    with tempfile.TemporaryDirectory(prefix="quillet-elf32-") as d:
+        path = os.path.join(d, "exit42")
+        with open(path, "wb") as f:
+            f.write(elf32_exit_42())
+        os.chmod(path, 0o755)
+        try:
+            return subprocess.run([path], check=False).returncode == 42
+        except OSError as e:
+            if e.errno == errno.ENOEXEC:
+                return False
+            raise
+
+
+def make_prefix():
+    """A prefix made by the loader of this bitness: the 32-bit programs
+    need its syswow64, which a prefix made without the 32-bit DLLs lacks."""
+    syswow64 = os.path.join(PREFIX, "drive_c", "windows", "syswow64")
+    if BITS == 32 and os.path.isdir(PREFIX) and not (os.path.isdir(syswow64)
+                                                     and os.listdir(syswow64)):
+        shutil.rmtree(PREFIX)
+    quiet([WINE, "wineboot", "-i"])
+    quiet([WINESERVER, "-w"], timeout=120)
+
+
+def prove_bitness():
+    """Runs a small program of this bitness and checks what it prints: a
+    Wine that cannot run a program does not always end it with a failing
+    status, so only the text shows that it ran."""
+    expected = b"pointer bits %d, wow64 %d\r\n" % (BITS, 1 if BITS == 32 else 0)
+    status, out, err = run(BITNESS_PROBE)
+    if out != expected:
+        return ("a %d-bit program does not run under %s (it printed %r, status %d; "
+                "stderr %r)" % (BITS, WINE, out[:80], status, err[-200:]))
+    return None
+
+
 def prepare():
-    """Creates the prefix once and keeps a wineserver running for it."""
-    env = wine_env()
+    """Creates the prefix once, keeps a wineserver running for it, and
+    proves that a program of this bitness runs and prints."""
+    if os.path.exists(UNAVAILABLE):
+        os.remove(UNAVAILABLE)
+    if BITS == 32:
+        if not kernel_runs_32_bit_code():
+            reason = ("32-bit Windows programs cannot run here: this kernel has no 32-bit "
+                      "emulation, which Wine's wow64 mode needs")
+            os.makedirs(BUILD, exist_ok=True)
+            with open(UNAVAILABLE, "w") as f:
+                f.write(reason + "\n")
+            print(reason)
+            return 0
+        # Assembled by scripts/install-deps, never here: a tree that has lost
+        # its 32-bit DLLs must fail the tests, not be mended under them.
+        if not os.path.exists(WINE):
+            print("harness: no Wine tree for 32-bit programs in %s: run scripts/install-deps"
+                  % wow64_tree(), file=sys.stderr)
+            return 1
     # A persistent server left by an interrupted run would never end by
     # itself, so end it and start afresh.
-    subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, check=False)
-    subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, check=False)
-    subprocess.run(["wineserver", "-w"], env=env, check=False, timeout=120)
-    subprocess.Popen(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL,
-                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                     start_new_session=True)
+    quiet([WINESERVER, "-k"])
+    make_prefix()
+    quiet([WINESERVER, "-p"], start_new_session=True)
     # The prefix's services start with the first program and outlive it; they
     # must not inherit a test's pipes, or reading its output never ends.
-    subprocess.run(["wine", "cmd", "/c", "exit"], env=env, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                   start_new_session=True, check=False)
+    quiet([WINE, "cmd", "/c", "exit"], start_new_session=True)
+    problem = prove_bitness() if os.path.exists(BITNESS_PROBE) else (
+        "no %s: build the %d-bit programs first" % (BITNESS_PROBE, BITS))
+    if problem:
+        print("harness: proving the prefix failed: " + problem, file=sys.stderr)
+        return 1
+    return 0
 
 
 def shutdown():
-    subprocess.run(["wineserver", "-k"], env=wine_env(), stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, check=False)
+    quiet([WINESERVER, "-k"])
+    return 0
 
+
+def require_programs():
+    """Ends a test module's loading as skipped, with the reason, when the
+    prefix's preparation found that this machine cannot run programs of this
+    bitness at all. ctest reports such a module as skipped."""
+    if os.path.exists(UNAVAILABLE):
+        with open(UNAVAILABLE) as f:
+            raise unittest.SkipTest(f.read().strip())
+
+
+# ---- Running programs -------------------------------------------------------
 
 def run(program, args=(), cwd=None, env=None, stdin=b"", timeout=120):
     """Runs a Windows program; returns (exit status, stdout bytes, stderr bytes)."""
-    result = subprocess.run(["wine", program, *args], cwd=cwd, env=wine_env(env),
+    result = subprocess.run([WINE, program, *args], cwd=cwd, env=wine_env(env),
                             input=stdin, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                             timeout=timeout)
     return result.returncode, result.stdout, result.stderr
@@ -81,7 +211,7 @@ def run_on_console(program, args=(), cwd=None, env=None, keys=b"\r", timeout=180
     cursor moves to the right as blanks, other terminal sequences and
     carriage returns removed)."""
     # A wide terminal, so that no line of ours is wrapped.
-    command = "stty cols 400; " + " ".join(shlex.quote(a) for a in ["wine", program, *args])
+    command = "stty cols 400; " + " ".join(shlex.quote(a) for a in [WINE, program, *args])
     result = subprocess.run(["script", "-qec", command, "/dev/null"], cwd=cwd,
                             env=wine_env(env), input=keys,
                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout)
@@ -102,21 +232,40 @@ def make_image(directory, name, description):
     return os.path.join(directory, name + ".BIN")
 
 
+def crlf(text):
+    """What the C runtime's text-mode stdout makes of a program's text."""
+    return text.replace("\n", "\r\n").encode("latin-1")
+
+
+# ---- The registry -----------------------------------------------------------
+
 def reg(*args):
     """Runs Wine's reg.exe in the shared prefix."""
-    return subprocess.run(["wine", "reg", *args], env=wine_env(), stdout=subprocess.PIPE,
+    return subprocess.run([WINE, "reg", *args], env=wine_env(), stdout=subprocess.PIPE,
                           stderr=subprocess.PIPE, check=False)
 
 
-USB_CLASS_KEY_NAME = "UpperFilters"
+def upper_filters_value():
+    """The USB class's UpperFilters as (type, [strings]), or None when absent."""
+    out = reg("query", USB_CLASS_KEY, "/v", "UpperFilters").stdout.decode("latin-1")
+    m = re.search(r"UpperFilters\s+(REG_\w+)\s*(.*?)\r?\n", out)
+    if not m:
+        return None
+    return m.group(1), [s for s in m.group(2).split("\\0") if s]
+
+
+def upper_filters():
+    """The USB class's UpperFilters as a list, or None when absent."""
+    value = upper_filters_value()
+    return value[1] if value else None
 
 
 def set_upper_filters(filters):
     """Writes the USB class's UpperFilters; None deletes the value."""
     if filters is None:
-        reg("delete", USB_CLASS_KEY, "/v", USB_CLASS_KEY_NAME, "/f")
+        reg("delete", USB_CLASS_KEY, "/v", "UpperFilters", "/f")
     else:
-        result = reg("add", USB_CLASS_KEY, "/v", USB_CLASS_KEY_NAME, "/t", "REG_MULTI_SZ",
+        result = reg("add", USB_CLASS_KEY, "/v", "UpperFilters", "/t", "REG_MULTI_SZ",
                      "/d", "\\0".join(filters), "/f")
         # A test must not go on from a state it failed to stage.
         if result.returncode != 0:
@@ -125,14 +274,11 @@ def set_upper_filters(filters):
 
 
 def register_driver():
-    """The state most tests start from: tz415filter registered."""
+    """The state most runs start from: tz415filter registered."""
     set_upper_filters(["tz415filter"])
 
 
-def crlf(text):
-    """What the C runtime's text-mode stdout makes of a program's text."""
-    return text.replace("\n", "\r\n").encode("latin-1")
-
+# ---- Folders to run in ------------------------------------------------------
 
 class UpdaterFolder:
     """A working folder holding the updater and the simulator library."""
@@ -151,11 +297,76 @@ class UpdaterFolder:
         return full
 
     def run(self, args=("QRZ",), env=None, stdin=b""):
-        return run(os.path.join(self.path, "Quillet64.exe"), args, cwd=self.path, env=env,
+        return run(os.path.join(self.path, UPDATER_NAME), args, cwd=self.path, env=env,
                    stdin=stdin)
 
     def remove(self):
         shutil.rmtree(self.path, ignore_errors=True)
+
+
+class DemoKit:
+    """A copy of this build's demo kit (build/<preset>/kit/demo) in a folder of
+    its own, every simulated hub in its first state. Under Wine the launcher
+    takes the x64 path, so `hubs` is the x64 folder."""
+
+    def __init__(self):
+        if not os.path.isdir(os.path.join(DEMO_KIT, "x64")):
+            raise AssertionError("no x64 folder in the demo kit %s: build the kit_demo target"
+                                 " (of the 64-bit build first, for a 32-bit kit)" % DEMO_KIT)
+        self.root = tempfile.mkdtemp(prefix="quillet-kit-")
+        self.path = os.path.join(self.root, "kit", "demo")
+        shutil.copytree(DEMO_KIT, self.path)
+        for arch in ("x86", "x64"):
+            folder = os.path.join(self.path, arch)
+            if not os.path.isdir(folder):
+                continue
+            for name in os.listdir(folder):
+                if name.endswith((".flash", ".tmp")):
+                    os.remove(os.path.join(folder, name))
+            shutil.copy(DEMO_DESCRIPTION, os.path.join(folder, "TZ415Sim.ini"))
+
+    def hubs(self, *names):
+        return os.path.join(self.path, "x64", *names)
+
+    def description(self):
+        return self.hubs("TZ415Sim.ini")
+
+    def set_hub_key(self, section, key, value):
+        """Adds or replaces one key of a hub's section in the description."""
+        with open(self.description(), newline="") as f:
+            lines = f.read().split("\n")
+        out, in_section, done = [], False, False
+        for line in lines:
+            if line.strip().startswith("["):
+                if in_section and not done:
+                    out.append("%s=%s" % (key, value))
+                    done = True
+                in_section = line.strip() == "[%s]" % section
+            elif in_section and line.split("=")[0].strip() == key:
+                line, done = "%s=%s" % (key, value), True
+            out.append(line)
+        if in_section and not done:
+            out.append("%s=%s" % (key, value))
+        with open(self.description(), "w", newline="") as f:
+            f.write("\n".join(out))
+
+    def firmware_versions(self):
+        """FirmwareVersion of Hub1, Hub2 and Hub3 as the description holds them."""
+        versions, section = {}, None
+        with open(self.description()) as f:
+            for line in f:
+                line = line.strip()
+                if line.startswith("["):
+                    section = line[1:-1]
+                elif line.startswith("FirmwareVersion="):
+                    versions[section] = line.split("=", 1)[1]
+        return [versions.get("Hub%d" % i) for i in (1, 2, 3)]
+
+    def launch(self, env=None):
+        return run(os.path.join(self.path, "Quillet.exe"), cwd=self.path, env=env, timeout=180)
+
+    def remove(self):
+        shutil.rmtree(self.root, ignore_errors=True)
 
 
 class WineTestCase(unittest.TestCase):
@@ -164,6 +375,24 @@ class WineTestCase(unittest.TestCase):
         self.addCleanup(f.remove)
         return f
 
+    def kit(self):
+        k = DemoKit()
+        self.addCleanup(k.remove)
+        return k
+
+
+def shell_settings():
+    names = dict(SETTINGS, QUILLET_WINE=WINE, QUILLET_WINESERVER=WINESERVER)
+    return "".join("export %s=%s\n" % (k, shlex.quote(v)) for k, v in names.items())
+
 
 if __name__ == "__main__":
-    {"--prepare": prepare, "--shutdown": shutdown}[sys.argv[1]]()
+    actions = {
+        "--prepare": prepare,
+        "--shutdown": shutdown,
+        "--env": lambda: print(shell_settings(), end="") or 0,
+        "--wow64-tree": lambda: print(wow64_tree()) or 0,
+    }
+    sys.exit(actions[sys.argv[1]]())
+else:
+    require_programs()

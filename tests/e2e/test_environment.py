@@ -5,7 +5,7 @@ against the prefix's registry."""
 import re
 import unittest
 
-from harness import WineTestCase, crlf, reg, register_driver, set_upper_filters
+from harness import UPDATER_NAME, WineTestCase, crlf, reg, register_driver, set_upper_filters
 
 HEADINGS = re.compile(rb"\A1\. Initialzation\(\)\r\r\n\t1\.1 GetDllInfo\(\)\tAPI Version: "
                       rb"[0-9a-f]+\r\n")
@@ -15,7 +15,7 @@ NOT_FOUND = crlf("!!!Error Filter Driver not found!!\n")
 RULE = crlf("-" * 66 + "\n")
 WARNING = crlf("Warning!!!Windowns 8 need use Administrator to execution this tool\n")
 
-APP_DEFAULTS = r"HKEY_CURRENT_USER\Software\Wine\AppDefaults\Quillet64.exe"
+APP_DEFAULTS = "HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\" + UPDATER_NAME
 
 
 def tearDownModule():

@@ -1,20 +1,10 @@
 """Our TZ415FilterInst.exe under Wine, against the prefix's real registry."""
 # ctest: RUN_SERIAL
-import re
 import unittest
 
-from harness import INSTALLER, USB_CLASS_KEY, reg, run, set_upper_filters
+from harness import INSTALLER, USB_CLASS_KEY, reg, run, set_upper_filters, upper_filters_value
 
 USAGE = b"usage: TZ415FilterInst.exe i|u   (i: install tz415filter, u: remove it)\r\n"
-
-
-def upper_filters():
-    """The value as (type, [strings]), or None when it is absent."""
-    out = reg("query", USB_CLASS_KEY, "/v", "UpperFilters").stdout.decode("latin-1")
-    m = re.search(r"UpperFilters\s+(REG_\w+)\s*(.*?)\r?\n", out)
-    if not m:
-        return None
-    return m.group(1), [s for s in m.group(2).split("\\0") if s]
 
 
 saved = None
@@ -22,7 +12,7 @@ saved = None
 
 def setUpModule():
     global saved
-    saved = upper_filters()
+    saved = upper_filters_value()
 
 
 def tearDownModule():
@@ -39,27 +29,27 @@ class FilterInstaller(unittest.TestCase):
         for _ in range(2):
             self.assertEqual((0, b""), self.installer("i"))
             self.assertEqual(("REG_MULTI_SZ", ["usbfilt", "acme", "tz415filter"]),
-                             upper_filters())
+                             upper_filters_value())
 
     def test_remove_keeps_the_other_filters_in_their_order(self):
         set_upper_filters(["usbfilt", "tz415filter", "acme"])
         self.assertEqual((0, b""), self.installer("u"))
-        self.assertEqual(("REG_MULTI_SZ", ["usbfilt", "acme"]), upper_filters())
+        self.assertEqual(("REG_MULTI_SZ", ["usbfilt", "acme"]), upper_filters_value())
         self.assertEqual((0, b""), self.installer("u"))
-        self.assertEqual(("REG_MULTI_SZ", ["usbfilt", "acme"]), upper_filters())
+        self.assertEqual(("REG_MULTI_SZ", ["usbfilt", "acme"]), upper_filters_value())
 
     def test_install_creates_the_value_and_remove_deletes_it_when_empty(self):
         set_upper_filters(None)
         self.assertEqual((0, b""), self.installer("i"))
-        self.assertEqual(("REG_MULTI_SZ", ["tz415filter"]), upper_filters())
+        self.assertEqual(("REG_MULTI_SZ", ["tz415filter"]), upper_filters_value())
         self.assertEqual((0, b""), self.installer("u"))
-        self.assertIsNone(upper_filters())
+        self.assertIsNone(upper_filters_value())
         self.assertEqual((0, b""), self.installer("u"))
 
     def test_install_creates_a_missing_class_key(self):
         reg("delete", USB_CLASS_KEY, "/f")
         self.assertEqual((0, b""), self.installer("i"))
-        self.assertEqual(("REG_MULTI_SZ", ["tz415filter"]), upper_filters())
+        self.assertEqual(("REG_MULTI_SZ", ["tz415filter"]), upper_filters_value())
 
     def test_a_value_of_another_type_is_refused_and_left_alone(self):
         reg("add", USB_CLASS_KEY, "/v", "UpperFilters", "/t", "REG_BINARY", "/d", "0102", "/f")
@@ -67,14 +57,14 @@ class FilterInstaller(unittest.TestCase):
         self.assertEqual(1, status)
         self.assertEqual(b"TZ415FilterInst: UpperFilters holds data of type 3, not a list of "
                          b"filters; left as it is\r\n", out)
-        self.assertEqual("REG_BINARY", upper_filters()[0])
+        self.assertEqual("REG_BINARY", upper_filters_value()[0])
 
     def test_other_arguments_give_the_usage_line(self):
         set_upper_filters(["acme"])
         for args in ((), ("I",), ("x",), ("i", "u")):
             with self.subTest(args=args):
                 self.assertEqual((2, USAGE), self.installer(*args))
-        self.assertEqual(("REG_MULTI_SZ", ["acme"]), upper_filters())
+        self.assertEqual(("REG_MULTI_SZ", ["acme"]), upper_filters_value())
 
 
 if __name__ == "__main__":

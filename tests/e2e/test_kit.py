@@ -8,9 +8,9 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import BUILD, SOURCE, crlf, reg, run, set_upper_filters, USB_CLASS_KEY
+from harness import (BUILD, DEMO_DESCRIPTION, SOURCE, WineTestCase, crlf, set_upper_filters,
+                     upper_filters)
 
-KIT = os.path.join(BUILD, "kit", "demo")
 KIT_SOURCE = os.path.join(SOURCE, "kit")
 
 FIRST_RUN = crlf(
@@ -45,46 +45,20 @@ SECOND_RUN = crlf(
 PAUSE = b"Press any key to continue... "
 
 
-def upper_filters():
-    out = reg("query", USB_CLASS_KEY, "/v", "UpperFilters").stdout.decode("latin-1")
-    m = re.search(r"UpperFilters\s+REG_MULTI_SZ\s*(.*?)\r?\n", out)
-    return m.group(1) if m else None
-
-
-class DemoKit(unittest.TestCase):
+class DemoKit(WineTestCase):
     """Runs a copy of build/<preset>/kit/demo, so the kit itself stays as it is."""
 
     def setUp(self):
-        self.root = tempfile.mkdtemp(prefix="quillet-kit-")
-        self.addCleanup(shutil.rmtree, self.root, True)
-        self.kit = os.path.join(self.root, "kit", "demo")
-        shutil.copytree(KIT, self.kit)
-        for name in os.listdir(os.path.join(self.kit, "x64")):
-            if name.endswith((".flash", ".tmp")):
-                os.remove(os.path.join(self.kit, "x64", name))
-        shutil.copy(os.path.join(KIT_SOURCE, "demo", "TZ415Sim.ini"), os.path.join(self.kit, "x64"))
-        self.log = os.path.join(self.root, "calls.log")
+        self.demo = self.kit()
+        self.log = os.path.join(self.demo.root, "calls.log")
 
     def run_kit(self):
-        """One run as the user starts it: with the launcher when the kit has
-        one, else the launcher's three steps by hand. Returns the updater's
-        part of the output."""
-        env = {"TZ415SIM_LOG": self.log}
-        if os.path.exists(os.path.join(self.kit, "Quillet.exe")):
-            status, out, err = run(os.path.join(self.kit, "Quillet.exe"), cwd=self.kit, env=env)
-            self.assertEqual(0, status, err)
-            self.assertTrue(out.endswith(PAUSE), out[-200:])
-            return out[:-len(PAUSE)]
-        steps = [("Driver", "TZ415FilterInst.exe", ("i",)), ("x64", "Quillet64.exe", ("QRZ",)),
-                 ("Driver", "TZ415FilterInst.exe", ("u",))]
-        outputs = []
-        for folder, program, args in steps:
-            cwd = os.path.join(self.kit, folder)
-            status, out, err = run(os.path.join(cwd, program), args, cwd=cwd, env=env)
-            self.assertEqual(0, status, err)
-            outputs.append(out)
-        self.assertEqual([b"", b""], [outputs[0], outputs[2]])
-        return outputs[1]
+        """One run as the user starts it, from the launcher. Returns the
+        updater's part of the output."""
+        status, out, err = self.demo.launch(env={"TZ415SIM_LOG": self.log})
+        self.assertEqual(0, status, err)
+        self.assertTrue(out.endswith(PAUSE), out[-200:])
+        return out[:-len(PAUSE)]
 
     def tail(self, out):
         at = out.find(b"3 devices found:")
@@ -94,7 +68,7 @@ class DemoKit(unittest.TestCase):
         return out[at:]
 
     def description(self):
-        with open(os.path.join(self.kit, "x64", "TZ415Sim.ini"), "rb") as f:
+        with open(self.demo.description(), "rb") as f:
             return f.read()
 
     def test_first_run_programs_every_hub_and_the_second_finds_them_current(self):
@@ -102,7 +76,7 @@ class DemoKit(unittest.TestCase):
         self.assertEqual(FIRST_RUN, self.tail(self.run_kit()))
         self.assertEqual(SECOND_RUN, self.tail(self.run_kit()))
         # The driver was there for the runs only; the other filter stays.
-        self.assertEqual("usbfilt", upper_filters())
+        self.assertEqual(["usbfilt"], upper_filters())
 
         # Each hub got its own image, in the order hub 3, 2, 1.
         with open(self.log) as f:
@@ -114,22 +88,22 @@ class DemoKit(unittest.TestCase):
             self.assertRegex(line, r'^TA_UpdateISP index=%d path="\.\\Binfile\\%s" reserved=0 '
                                    r'hub=%s version=%s result=0 ms=\d+$'
                              % (index, re.escape(image), hub, version))
-            with open(os.path.join(self.kit, "x64", "Binfile", image), "rb") as a, \
-                    open(os.path.join(self.kit, "x64", "TZ415Sim.%s.flash" % hub), "rb") as b:
+            with open(self.demo.hubs("Binfile", image), "rb") as a, \
+                    open(self.demo.hubs("TZ415Sim.%s.flash" % hub), "rb") as b:
                 self.assertEqual(a.read(), b.read())
 
     def test_reset_brings_the_first_state_back(self):
-        with open(os.path.join(KIT_SOURCE, "demo", "TZ415Sim.ini"), "rb") as f:
+        with open(DEMO_DESCRIPTION, "rb") as f:
             first = f.read()
         self.run_kit()
         self.assertNotEqual(first, self.description())
         result = subprocess.run([os.path.join(SOURCE, "scripts", "demo"), "--reset"],
-                                env=dict(os.environ, QUILLET_DEMO_BUILD=self.root),
+                                env=dict(os.environ, QUILLET_DEMO_BUILD=self.demo.root,
+                                         QUILLET_X64_BUILD=self.demo.root),
                                 stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
         self.assertEqual(0, result.returncode, result.stderr)
         self.assertEqual(first, self.description())
-        self.assertEqual([], [n for n in os.listdir(os.path.join(self.kit, "x64"))
-                              if n.endswith(".flash")])
+        self.assertEqual([], [n for n in os.listdir(self.demo.hubs()) if n.endswith(".flash")])
         self.assertEqual(FIRST_RUN, self.tail(self.run_kit()))
 
 

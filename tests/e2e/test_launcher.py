@@ -3,7 +3,10 @@ the filter driver installed and removed around the updater, the console
 transcript of a first and a second run, a hub that fails, missing programs,
 and Ctrl+C during a run.
 
-The 64-bit launcher stands in for the 32-bit one, which cannot run here.
+The 32-bit build's launcher is the deliverable; under Wine, as on 64-bit
+Windows, it takes the x64 path. The 64-bit build's launcher takes it
+knowing it runs on 64-bit Windows, for machines that cannot run 32-bit
+programs at all; the 32-bit path is the launcher's host tests'.
 """
 # ctest: RUN_SERIAL
 # The installer changes the USB class's UpperFilters in the shared prefix.
@@ -12,18 +15,13 @@ import os
 import pty
 import re
 import select
-import shutil
 import subprocess
-import tempfile
 import termios
 import time
 import unittest
 
-from harness import (BUILD, LAUNCHER, SOURCE, USB_CLASS_KEY, crlf, reg, register_driver, run,
-                     set_upper_filters, wine_env)
-
-DEMO_KIT = os.path.join(BUILD, "kit", "demo")
-DEMO_DESCRIPTION = os.path.join(SOURCE, "kit", "demo", "TZ415Sim.ini")
+from harness import (WINE, WineTestCase, crlf, register_driver, set_upper_filters,
+                     upper_filters, wine_env)
 
 BANNER = [
     "  ______ _____ _____  __  ____          __     _____  ______ ",
@@ -103,84 +101,11 @@ def same_level(n, leading_line_feed):
         " Update is unnecessary.\n\n" % n)
 
 
-def upper_filters():
-    """The USB class's UpperFilters as a list, or None when absent."""
-    out = reg("query", USB_CLASS_KEY, "/v", "UpperFilters").stdout.decode("latin-1")
-    m = re.search(r"UpperFilters\s+REG_MULTI_SZ\s+(.*?)\r?\n", out)
-    if not m:
-        return None
-    return [s for s in m.group(1).split("\\0") if s]
-
-
-class Kit:
-    """A copy of the demo kit with its hubs in their first state and the
-    launcher of this build."""
-
-    def __init__(self):
-        if not os.path.isdir(os.path.join(DEMO_KIT, "x64")):
-            raise AssertionError("no demo kit in %s: build the kit_demo target" % DEMO_KIT)
-        self.path = os.path.join(tempfile.mkdtemp(prefix="quillet-launcher-"), "kit")
-        shutil.copytree(DEMO_KIT, self.path)
-        shutil.copy(LAUNCHER, self.path)
-        for name in os.listdir(self.x64()):
-            if name.endswith((".flash", ".tmp")):
-                os.remove(os.path.join(self.x64(), name))
-        shutil.copy(DEMO_DESCRIPTION, self.description())
-
-    def x64(self, *names):
-        return os.path.join(self.path, "x64", *names)
-
-    def description(self):
-        return self.x64("TZ415Sim.ini")
-
-    def set_hub_key(self, section, key, value):
-        """Adds or replaces one key of a hub's section in the description."""
-        with open(self.description(), newline="") as f:
-            lines = f.read().split("\n")
-        out, in_section, done = [], False, False
-        for line in lines:
-            if line.strip().startswith("["):
-                if in_section and not done:
-                    out.append("%s=%s" % (key, value))
-                    done = True
-                in_section = line.strip() == "[%s]" % section
-            elif in_section and line.split("=")[0].strip() == key:
-                line, done = "%s=%s" % (key, value), True
-            out.append(line)
-        if in_section and not done:
-            out.append("%s=%s" % (key, value))
-        with open(self.description(), "w", newline="") as f:
-            f.write("\n".join(out))
-
-    def firmware_versions(self):
-        """FirmwareVersion of Hub1, Hub2 and Hub3 as the description holds them."""
-        versions, section = {}, None
-        with open(self.description()) as f:
-            for line in f:
-                line = line.strip()
-                if line.startswith("["):
-                    section = line[1:-1]
-                elif line.startswith("FirmwareVersion="):
-                    versions[section] = line.split("=", 1)[1]
-        return [versions.get("Hub%d" % i) for i in (1, 2, 3)]
-
-    def launch(self):
-        return run(os.path.join(self.path, "Quillet.exe"), cwd=self.path, timeout=180)
-
-    def remove(self):
-        shutil.rmtree(os.path.dirname(self.path), ignore_errors=True)
-
-
 def tearDownModule():
     register_driver()
 
 
-class LauncherTestCase(unittest.TestCase):
-    def kit(self):
-        k = Kit()
-        self.addCleanup(k.remove)
-        return k
-
+class LauncherTestCase(WineTestCase):
     def setUp(self):
         # The driver is not registered before the launcher runs, and another
         # filter must survive the removal.
@@ -228,7 +153,7 @@ class DemoRuns(LauncherTestCase):
 class MissingPrograms(LauncherTestCase):
     def test_a_missing_updater_is_reported_and_the_driver_still_goes(self):
         kit = self.kit()
-        os.remove(kit.x64("Quillet64.exe"))
+        os.remove(kit.hubs("Quillet64.exe"))
         status, out, _ = kit.launch()
         self.assertEqual(0, status)
         self.assertEqual(crlf("Update FW fail!\nUpdateFW failed! (1)\n" + PAUSE), out)
@@ -238,7 +163,7 @@ class MissingPrograms(LauncherTestCase):
         # Without TZ415API.dll the loader ends the updater with
         # STATUS_DLL_NOT_FOUND, 0xC0000135.
         kit = self.kit()
-        os.remove(kit.x64("TZ415API.dll"))
+        os.remove(kit.hubs("TZ415API.dll"))
         status, out, _ = kit.launch()
         self.assertEqual(0, status)
         self.assertEqual(crlf("UpdateFW failed! (-1073741515)\n" + PAUSE), out)
@@ -328,7 +253,7 @@ class CtrlC(LauncherTestCase):
     def test_ctrl_c_during_a_flash_write_neither_stops_the_write_nor_the_launcher(self):
         kit = self.kit()
         kit.set_hub_key("Hub3", "UpdateMilliseconds", "6000")
-        _, out, before = run_on_terminal(["wine", "Quillet.exe"], kit.path,
+        _, out, before = run_on_terminal([WINE, "Quillet.exe"], kit.path,
                                          "FileName:.\\Binfile\\PORT.BIN")
         self.assertIsNotNone(before, squeezed(out))
         self.assertNotIn(b"Device(3):", squeezed(before))
@@ -342,7 +267,7 @@ class CtrlC(LauncherTestCase):
     def test_ctrl_c_outside_a_write_ends_the_updater_but_the_driver_is_removed(self):
         kit = self.kit()
         # Typed during the updater's three-second wait before enumeration.
-        _, out, before = run_on_terminal(["wine", "Quillet.exe"], kit.path,
+        _, out, before = run_on_terminal([WINE, "Quillet.exe"], kit.path,
                                          "Initialization()  Success")
         self.assertIsNotNone(before, squeezed(out))
         after = squeezed(out[len(before):])

@@ -8,7 +8,6 @@ does not deliver Ctrl+Break to a process group, so only Ctrl+C can be sent
 here (one handler covers both keys).
 """
 import os
-import shutil
 import unittest
 
 import harness
@@ -33,27 +32,17 @@ Flags=00
 Version=0100
 """
 
-# When to press Ctrl+C: a second after the step that the library logged
-# last has ended. Enumeration is followed by the listing and the write (6 s);
-# handing over the hub-ID table by the driver check, the banner and the 3 s
-# settle wait.
-DURING_WRITE = ("TA_GetEnumInfo", 1000)
+# When to press Ctrl+C: a while after the step that the library logged last
+# has ended. Enumeration is followed by the listing, the image search and the
+# write (6 s): 2.5 s later lands inside the write even on a busy machine.
+# Handing over the hub-ID table is followed by the driver check, the banner
+# and the 3 s settle wait.
+DURING_WRITE = ("TA_GetEnumInfo", 2500)
 BEFORE_THE_WRITE = ("TA_SetIniInfo", 1000)
 
 
 def setUpModule():
     harness.register_driver()
-
-
-def lay_out_updater(directory):
-    os.makedirs(directory, exist_ok=True)
-    shutil.copy(harness.UPDATER, directory)
-    shutil.copy(harness.SIM_DLL, directory)
-    with open(os.path.join(directory, "SpiFlash.ini"), "w") as f:
-        f.write(SETTINGS)
-    with open(os.path.join(directory, "TZ415Sim.ini"), "w") as f:
-        f.write(DESCRIPTION)
-    harness.make_image(os.path.join(directory, "Binfile"), "FW", IMAGE)
 
 
 def log_lines(path):
@@ -67,14 +56,16 @@ class UpdaterUnderCtrlC(harness.WineTestCase):
     def setUp(self):
         harness.register_driver()
         self.folder = self.folder()
-        lay_out_updater(self.folder.path)
+        self.folder.write("SpiFlash.ini", SETTINGS)
+        self.folder.write("TZ415Sim.ini", DESCRIPTION)
+        harness.make_image(os.path.join(self.folder.path, "Binfile"), "FW", IMAGE)
         self.log = os.path.join(self.folder.path, "calls.log")
 
     def run_with_ctrl_c(self, when):
         trigger, delay_ms = when
         report = os.path.join(self.folder.path, "send_ctrl.txt")
         status, text = harness.run_on_console(
-            harness.SEND_CTRL, [report, self.log, trigger, str(delay_ms), "c", "Quillet64.exe", "QRZ"],
+            harness.SEND_CTRL, [report, self.log, trigger, str(delay_ms), "c", harness.UPDATER_NAME, "QRZ"],
             cwd=self.folder.path, env={"TZ415SIM_LOG": self.log})
         with open(report) as f:
             self.report = f.read()

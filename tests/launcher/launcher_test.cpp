@@ -14,14 +14,14 @@ namespace {
 // current directory after the change) and ending with `status`.
 std::string Child(const std::string& cd, const std::string& commandLine, const std::string& runsIn,
                   const char* startup, uint32_t status) {
-  return "{cd " + cd + "}{breaks ignored}{start " + commandLine + " in " + runsIn + " " + startup +
-         "}{exit " + std::to_string(status) + "}{breaks restored}";
+  return "{cd " + cd + "}{start " + commandLine + " in " + runsIn + " " + startup + "}{exit " +
+         std::to_string(status) + "}";
 }
 
 std::string Missing(const std::string& cd, const std::string& commandLine,
                     const std::string& runsIn, const char* startup) {
-  return "{cd " + cd + "}{breaks ignored}{start " + commandLine + " in " + runsIn + " " + startup +
-         "}{no such program}{breaks restored}";
+  return "{cd " + cd + "}{start " + commandLine + " in " + runsIn + " " + startup +
+         "}{no such program}";
 }
 
 int Launch(FakeLauncherPlatform& os, bool processIs64Bit = false) {
@@ -35,13 +35,13 @@ TEST(Launcher, On64BitWindowsRunsQuillet64InX64BetweenInstallAndRemove) {
   os.AddKit("C:\\Kit");
   os.wow64 = Wow64Answer::Wow64;
   EXPECT_EQ(0, Launch(os));
-  EXPECT_EQ("{cls}" +
+  EXPECT_EQ("{cls}{breaks ignored}" +
                 Child("C:\\Kit\\Driver\\", "TZ415FilterInst.exe i", "C:\\Kit\\Driver\\", "cleared",
                       0) +
                 Child("C:\\Kit\\x64\\", "Quillet64 QRZ", "C:\\Kit\\x64\\", "launcher's", 0) +
                 Child("C:\\Kit\\Driver\\", "TZ415FilterInst.exe u", "C:\\Kit\\Driver\\", "cleared",
                       0) +
-                "{PAUSE}",
+                "{breaks restored}{PAUSE}",
             os.screen);
   EXPECT_EQ("", os.text);  // a clean run prints nothing of its own
   EXPECT_EQ(1, os.wow64Queries);
@@ -86,11 +86,11 @@ TEST(Launcher, AtADriveRootTheJoinedDirectoriesKeepBothBackslashes) {
   os.programs["C:\\\\Driver\\TZ415FilterInst.exe"] = 0;
   os.programs["C:\\\\x64\\Quillet64.exe"] = 0;
   EXPECT_EQ(0, Launch(os));
-  EXPECT_EQ("{cls}" +
+  EXPECT_EQ("{cls}{breaks ignored}" +
                 Child("C:\\\\Driver\\", "TZ415FilterInst.exe i", "C:\\\\Driver\\", "cleared", 0) +
                 Child("C:\\\\x64\\", "Quillet64 QRZ", "C:\\\\x64\\", "launcher's", 0) +
                 Child("C:\\\\Driver\\", "TZ415FilterInst.exe u", "C:\\\\Driver\\", "cleared", 0) +
-                "{PAUSE}",
+                "{breaks restored}{PAUSE}",
             os.screen);
 }
 
@@ -101,14 +101,14 @@ TEST(Launcher, AMissingUpdaterIsReportedTwiceAndTheDriverStillGoesOut) {
   os.AddKit("C:\\Kit");
   os.programs.erase("C:\\Kit\\x64\\Quillet64.exe");
   EXPECT_EQ(0, Launch(os));
-  EXPECT_EQ("{cls}" +
+  EXPECT_EQ("{cls}{breaks ignored}" +
                 Child("C:\\Kit\\Driver\\", "TZ415FilterInst.exe i", "C:\\Kit\\Driver\\", "cleared",
                       0) +
                 Missing("C:\\Kit\\x64\\", "Quillet64 QRZ", "C:\\Kit\\x64\\", "launcher's") +
                 "Update FW fail!\nUpdateFW failed! (1)\n" +
                 Child("C:\\Kit\\Driver\\", "TZ415FilterInst.exe u", "C:\\Kit\\Driver\\", "cleared",
                       0) +
-                "{PAUSE}",
+                "{breaks restored}{PAUSE}",
             os.screen);
 }
 
@@ -117,14 +117,14 @@ TEST(Launcher, AMissingInstallerIsReportedBeforeAndAfterTheUpdate) {
   os.AddKit("C:\\Kit");
   os.programs.erase("C:\\Kit\\Driver\\TZ415FilterInst.exe");
   EXPECT_EQ(0, Launch(os));
-  EXPECT_EQ("{cls}" +
+  EXPECT_EQ("{cls}{breaks ignored}" +
                 Missing("C:\\Kit\\Driver\\", "TZ415FilterInst.exe i", "C:\\Kit\\Driver\\",
                         "cleared") +
                 "Filter Driver Fail!\n" +
                 Child("C:\\Kit\\x64\\", "Quillet64 QRZ", "C:\\Kit\\x64\\", "launcher's", 0) +
                 Missing("C:\\Kit\\Driver\\", "TZ415FilterInst.exe u", "C:\\Kit\\Driver\\",
                         "cleared") +
-                "Filter Driver Fail!\n{PAUSE}",
+                "Filter Driver Fail!\n{breaks restored}{PAUSE}",
             os.screen);
   EXPECT_EQ("Filter Driver Fail!\nFilter Driver Fail!\n", os.text);
 }
@@ -158,10 +158,28 @@ TEST(Launcher, TheUpdatersNonZeroStatusIsPrintedSigned) {
     EXPECT_EQ(0, Launch(os));
     EXPECT_EQ(c.line, os.text);
     // Printed between the updater's end and the removal run.
-    EXPECT_NE(std::string::npos, os.screen.find(std::string("{breaks restored}") + c.line +
-                                                "{cd C:\\Kit\\Driver\\}{breaks ignored}"
-                                                "{start TZ415FilterInst.exe u"));
+    EXPECT_NE(std::string::npos,
+              os.screen.find(std::string("{exit ") + std::to_string(c.status) + "}" + c.line +
+                             "{cd C:\\Kit\\Driver\\}{start TZ415FilterInst.exe u"));
   }
+}
+
+// A break key reaches each process on the console by a thread of its own, so
+// the launcher can get it after the updater has already ended of it. Were the
+// keys live again between the children, it would end then, with the driver
+// still installed.
+TEST(Launcher, BreakKeysStayIgnoredFromTheInstallationToTheRemoval) {
+  FakeLauncherPlatform os;
+  os.AddKit("C:\\Kit");
+  os.programs["C:\\Kit\\x64\\Quillet64.exe"] = 0xC000013Au;  // ended by Ctrl+C
+  EXPECT_EQ(0, Launch(os));
+  size_t installed = os.screen.find("{start TZ415FilterInst.exe i");
+  size_t removed = os.screen.find("{start TZ415FilterInst.exe u");
+  ASSERT_NE(std::string::npos, installed) << os.screen;
+  ASSERT_NE(std::string::npos, removed) << os.screen;
+  EXPECT_EQ(std::string::npos,
+            os.screen.substr(installed, removed - installed).find("{breaks restored}"))
+      << os.screen;
 }
 
 TEST(Launcher, TheInstallersStatusIsNeverReported) {
