@@ -38,7 +38,7 @@ def resource_bytes(tool, path):
     return bytes(data)
 
 
-def check(tool, bits, path, may_import_maker):
+def check(tool, bits, path, may_import_maker, version):
     problems = []
     headers = objdump(tool, "-p", path)
     fmt = "pei-i386" if bits == 32 else "pei-x86-64"
@@ -58,7 +58,7 @@ def check(tool, bits, path, may_import_maker):
             problems.append("manifest does not ask for asInvoker without uiAccess")
         if b"supportedOS" in text:
             problems.append("manifest names supported operating systems")
-    for key, value in (("ProductName", "Quillet"), ("ProductVersion", "2.9")):
+    for key, value in (("ProductName", "Quillet"), ("ProductVersion", version)):
         wide = (key + "\0").encode("utf-16-le")
         at = rsrc.find(wide)
         if at < 0:
@@ -74,6 +74,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--objdump", required=True)
     parser.add_argument("--bits", type=int, choices=(32, 64), required=True)
+    parser.add_argument("--version", required=True, help="the project version, as project() gives it")
     parser.add_argument("build")
     args = parser.parse_args()
     failed = False
@@ -86,7 +87,7 @@ def main():
                     print("MISSING %s" % path)
                     failed = True
                 continue
-            problems = check(args.objdump, args.bits, path, folder == "updater")
+            problems = check(args.objdump, args.bits, path, folder == "updater", args.version)
             print("%s %s%s" % ("FAIL" if problems else "ok", name,
                                "".join("\n  - " + p for p in problems)))
             failed |= bool(problems)

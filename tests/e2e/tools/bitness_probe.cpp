@@ -9,8 +9,8 @@
 int main() {
   // Looked up at run time, as the launcher does.
   using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-  auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+  auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
   BOOL wow64 = FALSE;
   if (isWow64 == nullptr || !isWow64(GetCurrentProcess(), &wow64)) {
     std::printf("IsWow64Process failed\n");
