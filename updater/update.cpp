@@ -35,10 +35,13 @@ bool SameLevelBeforeSelection(const UpdaterState& state, const HubDeviceInfo& hu
          ShortFormatVersion(hub.FirmwareVersion) == state.FwVersion;
 }
 
+bool ComparesImageVersion(const UpdaterState& state, const HubDeviceInfo& hub) {
+  return state.CheckHubFw != 0 && !IsShortFormatHub(HubIdOf(hub));
+}
+
 bool SameLevelAfterSelection(const UpdaterState& state, const HubDeviceInfo& hub,
                              uint16_t imageVersion) {
-  return state.CheckHubFw != 0 && !IsShortFormatHub(HubIdOf(hub)) &&
-         imageVersion == hub.FirmwareVersion;
+  return ComparesImageVersion(state, hub) && imageVersion == hub.FirmwareVersion;
 }
 
 bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
@@ -67,7 +70,8 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
       continue;
     }
 
-    if (state.CheckHubFw != 0 && !IsShortFormatHub(hubId) &&
+    // The image is opened for its version only when the version counts.
+    if (ComparesImageVersion(state, hub) &&
         SameLevelAfterSelection(state, hub, ImageVersion(files, imagePath))) {
       out.PrintInColour(kColourSameLevel, kSameLevel, "\n", number);
       continue;

@@ -15,8 +15,12 @@ struct UpdaterState;
 // is left alone before any image is looked for.
 bool SameLevelBeforeSelection(const UpdaterState& state, const HubDeviceInfo& hub);
 
-// With CheckHUBFW set, any other hub is left alone when the chosen image
-// delivers the version the hub reports.
+// With CheckHUBFW set, every other hub's chosen image has its version
+// compared with the hub's...
+bool ComparesImageVersion(const UpdaterState& state, const HubDeviceInfo& hub);
+
+// ...and the hub is left alone when the image delivers the version the hub
+// reports.
 bool SameLevelAfterSelection(const UpdaterState& state, const HubDeviceInfo& hub,
                              uint16_t imageVersion);
 
