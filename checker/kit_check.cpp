@@ -71,16 +71,16 @@ bool IsBlankOrComment(const char* line) {
 }
 
 void Add(KitReport* report, Severity severity, const char* code, int line, std::string text) {
-  static const std::map<std::string, Part> kParts = {
-      {"image-name-too-long", Part::kImages}, {"image-unreadable", Part::kImages},
-      {"size-rule", Part::kImages},           {"no-images", Part::kImages},
-      {"images-unchecked", Part::kImages},    {"hub-no-image", Part::kHubs},
-      {"hub-several-images", Part::kHubs},    {"hubs-not-listed", Part::kHubs},
+  static const std::map<std::string, ReportPart> kParts = {
+      {"image-name-too-long", ReportPart::kImages}, {"image-unreadable", ReportPart::kImages},
+      {"size-rule", ReportPart::kImages},           {"no-images", ReportPart::kImages},
+      {"images-unchecked", ReportPart::kImages},    {"hub-no-image", ReportPart::kHubs},
+      {"hub-several-images", ReportPart::kHubs},    {"hubs-not-listed", ReportPart::kHubs},
   };
   auto part = kParts.find(code);
   report->findings.push_back(Finding{severity,
-                                     part == kParts.end() ? Part::kSettings : part->second, code,
-                                     line, std::move(text)});
+                                     part == kParts.end() ? ReportPart::kSettings : part->second,
+                                     code, line, std::move(text)});
 }
 
 // The sections the reader walks, each with the keys it takes there.
@@ -521,18 +521,18 @@ void CompareKits(const KitReport& x86, const KitReport& x64, Files& filesX86, Fi
     switch (CompareFiles(filesX86, filesX64, path)) {
       case Comparison::kSame: break;
       case Comparison::kDiffers:
-        into->push_back(Finding{Severity::kWarning, Part::kKit, "kit-differs", 0,
+        into->push_back(Finding{Severity::kWarning, ReportPart::kKit, "kit-differs", 0,
                                 name + " differs: 32-bit and 64-bit Windows would get "
                                        "different results"});
         break;
       case Comparison::kTooLarge:
-        into->push_back(Finding{Severity::kWarning, Part::kKit, "kit-not-compared", 0,
+        into->push_back(Finding{Severity::kWarning, ReportPart::kKit, "kit-not-compared", 0,
                                 name + " is larger than 64 MiB in both: not compared"});
         break;
     }
   };
   auto onlyIn = [&](const std::string& name, const char* folder) {
-    into->push_back(Finding{Severity::kWarning, Part::kKit, "kit-differs", 0,
+    into->push_back(Finding{Severity::kWarning, ReportPart::kKit, "kit-differs", 0,
                             name + " is only in " + folder +
                                 ": 32-bit and 64-bit Windows would get different results"});
   };

@@ -25,13 +25,13 @@ namespace check {
 
 enum class Severity { kError, kWarning };
 // The report's part a finding belongs to.
-enum class Part { kSettings, kImages, kHubs, kKit };
+enum class ReportPart { kSettings, kImages, kHubs, kKit };
 
 // One thing worth telling. `line` is the settings file's line (from 1), or 0
 // when the finding is not about a line.
 struct Finding {
   Severity severity;
-  Part part;
+  ReportPart part;
   std::string code;  // stable, for the JSON report: "id-unparsed", ...
   int line;
   std::string text;

@@ -68,7 +68,7 @@ const char* SeverityName(Severity severity) {
   return severity == Severity::kError ? "error" : "warning";
 }
 
-void Findings(const std::vector<Finding>& findings, Part part, std::string* out) {
+void Findings(const std::vector<Finding>& findings, ReportPart part, std::string* out) {
   for (const Finding& f : findings) {
     if (f.part != part) continue;
     std::string where = f.line > 0 ? Format("line %d: ", f.line) : "";
@@ -124,7 +124,7 @@ void SettingsPart(const KitReport& kit, std::string* out) {
     *out += values.Render("  ");
     if (s.readerGaveUp) *out += "  The reader gives up: the updater stops here.\n";
   }
-  Findings(kit.findings, Part::kSettings, out);
+  Findings(kit.findings, ReportPart::kSettings, out);
 }
 
 void ImagesPart(const KitReport& kit, std::string* out) {
@@ -154,7 +154,7 @@ void ImagesPart(const KitReport& kit, std::string* out) {
                "\"" + row.product1 + "\"", "\"" + row.product2 + "\"", RuleList(row.rules)});
   }
   *out += table.Render("  ");
-  Findings(kit.findings, Part::kImages, out);
+  Findings(kit.findings, ReportPart::kImages, out);
 }
 
 void HubsPart(const KitReport& kit, std::string* out) {
@@ -174,7 +174,7 @@ void HubsPart(const KitReport& kit, std::string* out) {
     }
     *out += refused.Render("       ");
   }
-  Findings(kit.findings, Part::kHubs, out);
+  Findings(kit.findings, ReportPart::kHubs, out);
 }
 
 void KitPart(const KitReport& kit, int first, std::string* out) {
@@ -260,7 +260,7 @@ std::string TextReport(const CheckRun& run) {
   if (run.kitRoot) {
     out += "\nKit root: x86 against x64\n";
     if (run.kitFindings.empty()) out += "  the same settings and images\n";
-    Findings(run.kitFindings, Part::kKit, &out);
+    Findings(run.kitFindings, ReportPart::kKit, &out);
   }
   int errors = run.Count(Severity::kError);
   int warnings = run.Count(Severity::kWarning);
