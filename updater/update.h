@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+enum class ImageCheck;
 class Files;
 class HubLibrary;
 class Printer;
@@ -23,6 +24,10 @@ bool ComparesImageVersion(const UpdaterState& state, const HubDeviceInfo& hub);
 // reports.
 bool SameLevelAfterSelection(const UpdaterState& state, const HubDeviceInfo& hub,
                              uint16_t imageVersion);
+
+// Whether the image list lets the chosen image be written: with no list,
+// or when it verifies.
+bool ImageMayBeWritten(ImageCheck check);
 
 // Always true.
 bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
