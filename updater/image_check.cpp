@@ -22,7 +22,8 @@ std::string NameOf(const std::string& path) {
 ListState ReadImageList(Files& files, const std::string& binfile, std::string* listPath,
                         imagesums::List* list) {
   *list = imagesums::List{};
-  std::unique_ptr<DirectorySearch> search = files.FindFiles((binfile + imagesums::kListName).c_str());
+  std::unique_ptr<DirectorySearch> search =
+      files.FindFiles((binfile + imagesums::kListName).c_str());
   if (!search) return ListState::kAbsent;
   *listPath = binfile + search->Name();
   search.reset();
@@ -66,17 +67,10 @@ ImageCheckResult CheckImage(Files& files, const char* imagePath) {
   std::string binfile = path.substr(0, path.size() - NameOf(path).size());
   std::string listPath;
   switch (ReadImageList(files, binfile, &listPath, &result.list)) {
-    case ListState::kAbsent:
-      result.check = ImageCheck::kNoList;
-      return result;
-    case ListState::kUnreadable:
-      result.check = ImageCheck::kListUnreadable;
-      return result;
-    case ListState::kBad:
-      result.check = ImageCheck::kListBad;
-      return result;
-    case ListState::kRead:
-      break;
+    case ListState::kAbsent: result.check = ImageCheck::kNoList; return result;
+    case ListState::kUnreadable: result.check = ImageCheck::kListUnreadable; return result;
+    case ListState::kBad: result.check = ImageCheck::kListBad; return result;
+    case ListState::kRead: break;
   }
   const imagesums::Entry* entry = imagesums::FindEntry(result.list, NameOf(path));
   if (entry == nullptr) {
@@ -85,16 +79,10 @@ ImageCheckResult CheckImage(Files& files, const char* imagePath) {
   }
   result.listed = entry->digest;
   switch (HashFile(files, imagePath, &result.computed)) {
-    case HashOutcome::kUnreadable:
-      result.check = ImageCheck::kImageUnreadable;
-      return result;
-    case HashOutcome::kNoHash:
-      result.check = ImageCheck::kNoHash;
-      return result;
-    case HashOutcome::kHashed:
-      break;
+    case HashOutcome::kUnreadable: result.check = ImageCheck::kImageUnreadable; return result;
+    case HashOutcome::kNoHash: result.check = ImageCheck::kNoHash; return result;
+    case HashOutcome::kHashed: break;
   }
-  result.check =
-      result.computed == result.listed ? ImageCheck::kVerified : ImageCheck::kDiffers;
+  result.check = result.computed == result.listed ? ImageCheck::kVerified : ImageCheck::kDiffers;
   return result;
 }

@@ -19,8 +19,7 @@ class LibcryptoSha256 : public Sha256 {
 
   bool Finish(imagesums::Digest* digest) override {
     unsigned int length = 0;
-    return EVP_DigestFinal_ex(context_, digest->data(), &length) == 1 &&
-           length == digest->size();
+    return EVP_DigestFinal_ex(context_, digest->data(), &length) == 1 && length == digest->size();
   }
 
  private:

@@ -69,8 +69,8 @@ class CngSha256 : public Sha256 {
     DWORD objectSize = 0;
     ULONG got = 0;
     if (!BCRYPT_SUCCESS(cng_.getProperty(provider_, BCRYPT_OBJECT_LENGTH,
-                                         reinterpret_cast<PUCHAR>(&objectSize),
-                                         sizeof(objectSize), &got, 0))) {
+                                         reinterpret_cast<PUCHAR>(&objectSize), sizeof(objectSize),
+                                         &got, 0))) {
       return false;
     }
     object_.resize(objectSize);

@@ -34,8 +34,7 @@ uint16_t ImageVersion(Files& files, const char* imagePath) {
 void PrintRefusal(Printer& out, const ImageCheckResult& result, const char* imagePath) {
   switch (result.check) {
     case ImageCheck::kNoList:
-    case ImageCheck::kVerified:
-      return;
+    case ImageCheck::kVerified: return;
     case ImageCheck::kListUnreadable:
       out.Print("\t!!!Error. Binfile\\SHA256SUMS cannot be read\n");
       return;
@@ -67,15 +66,13 @@ void PrintRefusal(Printer& out, const ImageCheckResult& result, const char* imag
 bool ImageMayBeWritten(ImageCheck check) {
   switch (check) {
     case ImageCheck::kNoList:
-    case ImageCheck::kVerified:
-      return true;
+    case ImageCheck::kVerified: return true;
     case ImageCheck::kListUnreadable:
     case ImageCheck::kListBad:
     case ImageCheck::kNotListed:
     case ImageCheck::kImageUnreadable:
     case ImageCheck::kNoHash:
-    case ImageCheck::kDiffers:
-      return false;
+    case ImageCheck::kDiffers: return false;
   }
   return false;
 }

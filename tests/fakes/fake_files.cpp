@@ -143,6 +143,4 @@ std::unique_ptr<ByteSource> FakeFiles::OpenForRead(const char* path) {
   return std::make_unique<FakeFile>(this, file);
 }
 
-std::unique_ptr<Sha256> FakeFiles::NewSha256() {
-  return sha256_ ? NewLibcryptoSha256() : nullptr;
-}
+std::unique_ptr<Sha256> FakeFiles::NewSha256() { return sha256_ ? NewLibcryptoSha256() : nullptr; }
