@@ -1,5 +1,6 @@
 #include "image_check.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 

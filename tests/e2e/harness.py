@@ -18,6 +18,7 @@ tests can run side by side.
     harness.py --wow64-tree   where the private Wine tree lives
 """
 import errno
+import hashlib
 import os
 import re
 import shlex
@@ -46,6 +47,7 @@ INSTALLER = os.path.join(BUILD, "filterinst", "TZ415FilterInst.exe")
 LAUNCHER = os.path.join(BUILD, "launcher", "Quillet.exe")
 SEND_CTRL = os.path.join(BUILD, "tests", "send_ctrl.exe")
 BITNESS_PROBE = os.path.join(BUILD, "tests", "bitness_probe.exe")
+SHA256_PROBE = os.path.join(BUILD, "tests", "sha256_probe.exe")
 MAKE_IMAGE = os.path.join(SOURCE, "imagemaker", "make_image.py")
 DEMO_KIT = os.path.join(BUILD, "kit", "demo")
 DEMO_DESCRIPTION = os.path.join(SOURCE, "kit", "demo", "TZ415Sim.ini")
@@ -243,6 +245,12 @@ def make_image(directory, name, description):
     subprocess.run([sys.executable, MAKE_IMAGE, "-o", directory, source], check=True)
     os.remove(source)
     return os.path.join(directory, name + ".BIN")
+
+
+def sha256_hex(data):
+    """The digest a list names, from Python's own hash: the updater's is the
+    system's, so the two are independent."""
+    return hashlib.sha256(data).hexdigest()
 
 
 def crlf(text):
