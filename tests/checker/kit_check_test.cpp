@@ -20,6 +20,7 @@
 namespace {
 
 using check::Finding;
+using check::FindingCode;
 using check::HubReport;
 using check::KitReport;
 using check::Outcome;
@@ -94,7 +95,7 @@ std::string Replace(std::string text, const std::string& from, const std::string
   return text;
 }
 
-const Finding* FindingOf(const KitReport& report, const std::string& code) {
+const Finding* FindingOf(const KitReport& report, FindingCode code) {
   for (const Finding& f : report.findings) {
     if (f.code == code) return &f;
   }
@@ -103,7 +104,8 @@ const Finding* FindingOf(const KitReport& report, const std::string& code) {
 
 std::string Codes(const KitReport& report) {
   std::string codes;
-  for (const Finding& f : report.findings) codes += f.code + "@" + std::to_string(f.line) + " ";
+  for (const Finding& f : report.findings)
+    codes += std::string(f.Row().code) + "@" + std::to_string(f.line) + " ";
   return codes;
 }
 
@@ -132,7 +134,7 @@ TEST(KitCheck, ACleanKitHasNoFindingAndItsHubGetsItsImage) {
 struct SettingsCase {
   const char* name;
   std::function<std::string(std::string)> edit;
-  const char* code;
+  FindingCode code;
   int line;
   Severity severity;
 };
@@ -161,7 +163,7 @@ TEST_P(SettingsFindings, AreToldOnTheirLine) {
   const Finding* f = FindingOf(report, c.code);
   ASSERT_NE(nullptr, f) << Codes(report);
   EXPECT_EQ(c.line, f->line) << f->text;
-  EXPECT_EQ(c.severity, f->severity) << f->text;
+  EXPECT_EQ(c.severity, f->Row().severity) << f->text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -171,49 +173,50 @@ INSTANTIATE_TEST_SUITE_P(
                      [](std::string s) {
                        return Replace(s, "1A2B0D12=0D12\n", "1A2B0D12=0D12\nVID_1A2B=0D12\n");
                      },
-                     "id-unparsed", 3, Severity::kWarning},
+                     FindingCode::kIdUnparsed, 3, Severity::kWarning},
         SettingsCase{"ImageIdNotHex",
                      [](std::string s) {
                        return Replace(s, "1A2B0D12=0D12\n", "1A2B0D12=0D12\n1A2B0D13=ZZ\n");
                      },
-                     "id-unparsed", 3, Severity::kWarning},
+                     FindingCode::kIdUnparsed, 3, Severity::kWarning},
         SettingsCase{"KeyWithoutEquals",
                      [](std::string s) { return Replace(s, "Compare=1", "Compare 1"); },
-                     "no-equals", 4, Severity::kWarning},
+                     FindingCode::kNoEquals, 4, Severity::kWarning},
         SettingsCase{"KeyInAnotherSection",
                      [](std::string s) {
                        return Replace(s, "HUBNumber=0\n", "HUBNumber=0\nCheckHUBFW=1\n");
                      },
-                     "key-outside", 7, Severity::kWarning},
+                     FindingCode::kKeyOutside, 7, Severity::kWarning},
         SettingsCase{"KeyInASecondSection",
                      [](std::string s) { return s + "[HUBFWCheck]\nFWVersion=140\n"; },
-                     "key-outside", 13, Severity::kWarning},
+                     FindingCode::kKeyOutside, 13, Severity::kWarning},
         SettingsCase{"ModuleKeyOutside",
                      [](std::string s) { return "NO.1HUBWantUpdateBinFile=A.BIN\n" + s; },
-                     "key-outside", 1, Severity::kWarning},
+                     FindingCode::kKeyOutside, 1, Severity::kWarning},
         SettingsCase{"IdListedTwice",
                      [](std::string s) {
                        return Replace(s, "[Misc]", "[TargetID_U2]\n1A2B0D12=0D13\n[Misc]");
                      },
-                     "id-duplicate", 4, Severity::kWarning},
-        SettingsCase{"MoreThan100Ids", ManyIds, "ids-over-limit", 102, Severity::kWarning},
+                     FindingCode::kIdDuplicate, 4, Severity::kWarning},
+        SettingsCase{"MoreThan100Ids", ManyIds, FindingCode::kIdsOverLimit, 102,
+                     Severity::kWarning},
         SettingsCase{"ThousandsOfOddLinesAreCountedNotListed",
                      [](std::string s) {
                        std::string odd;
                        for (int i = 0; i < 600; ++i) odd += "odd line\n";
                        return Replace(s, "[Misc]\n", "[Misc]\n" + odd);
                      },
-                     "findings-cut", 0, Severity::kWarning},
+                     FindingCode::kFindingsCut, 0, Severity::kWarning},
         SettingsCase{"LineLongerThanTheReaderReads",
                      [](std::string s) { return Replace(s, "[Misc]", LongLine() + "\n[Misc]"); },
-                     "line-split", 3, Severity::kWarning},
+                     FindingCode::kLineSplit, 3, Severity::kWarning},
         SettingsCase{"ModuleKeyMissing",
                      [](std::string s) {
                        return Replace(s, "HUBNumber=0\n",
                                       "HUBNumber=2\nNO.1HUBWantUpdateBinFile=A.BIN\n"
                                       "NO.2HUBDepth=1\nNO.2HUBWantUpdateBinFile=A.BIN\n");
                      },
-                     "module-key-missing", 0, Severity::kError},
+                     FindingCode::kModuleKeyMissing, 0, Severity::kError},
         SettingsCase{"ModuleFileMissing",
                      [](std::string s) {
                        return Replace(s, "HUBNumber=0\n",
@@ -221,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
                                       "NO.2HUBDepth=1\nNO.2HUBConnectionPortIndex=1\n"
                                       "NO.2HUBWantUpdateBinFile=A.BIN\n");
                      },
-                     "module-file-missing", 0, Severity::kError},
+                     FindingCode::kModuleFileMissing, 0, Severity::kError},
         SettingsCase{"ModuleFileInAnotherCase",
                      [](std::string s) {
                        return Replace(s, "HUBNumber=0\n",
@@ -229,13 +232,13 @@ INSTANTIATE_TEST_SUITE_P(
                                       "NO.2HUBDepth=1\nNO.2HUBConnectionPortIndex=1\n"
                                       "NO.2HUBWantUpdateBinFile=a.bin\n");
                      },
-                     "module-file-case", 0, Severity::kError},
+                     FindingCode::kModuleFileCase, 0, Severity::kError},
         SettingsCase{"FwVersionNoImageDelivers",
                      [](std::string s) {
                        s = Replace(s, "1A2B0D12=0D12", "1A2B0D12=0D12\n3A170415=0D12");
                        return Replace(s, "CheckHUBFW=0", "CheckHUBFW=1");
                      },
-                     "fwversion-undelivered", 0, Severity::kWarning}),
+                     FindingCode::kFwVersionUndelivered, 0, Severity::kWarning}),
     [](const testing::TestParamInfo<SettingsCase>& info) { return std::string(info.param.name); });
 
 TEST(KitCheck, AKeyIsInsideEverySectionThatStartsOnItsHeaderLine) {
@@ -247,7 +250,7 @@ TEST(KitCheck, AKeyIsInsideEverySectionThatStartsOnItsHeaderLine) {
   // The reader reads both sections from the lines after the one header line.
   EXPECT_EQ(2, report.settings.state->CheckHubFw);
   EXPECT_STREQ("Dock", report.settings.state->TargetHubName);
-  EXPECT_EQ(nullptr, FindingOf(report, "key-outside")) << Codes(report);
+  EXPECT_EQ(nullptr, FindingOf(report, FindingCode::kKeyOutside)) << Codes(report);
 }
 
 TEST(KitCheck, TheReaderGivingUpStopsTheHubsAndNamesTheMissingKey) {
@@ -257,7 +260,7 @@ TEST(KitCheck, TheReaderGivingUpStopsTheHubsAndNamesTheMissingKey) {
   KitReport report = kit.Check();
   EXPECT_TRUE(report.settings.readerGaveUp);
   EXPECT_TRUE(report.hubs.empty());
-  const Finding* f = FindingOf(report, "module-key-missing");
+  const Finding* f = FindingOf(report, FindingCode::kModuleKeyMissing);
   ASSERT_NE(nullptr, f);
   EXPECT_NE(std::string::npos, f->text.find("NO.2HUBConnectionPortIndex")) << f->text;
 }
@@ -267,7 +270,7 @@ TEST(KitCheck, AnImageBreakingTheSizeRuleIsNamedOnce) {
   kit.images.push_back({"BIG.BIN", LongImage(0x0D12, 1, "Maker Inc.", "USB3.0 Hub", 28849)});
   KitReport report = kit.Check();
   ASSERT_EQ(1, std::count_if(report.findings.begin(), report.findings.end(),
-                             [](const Finding& f) { return f.code == "size-rule"; }))
+                             [](const Finding& f) { return f.code == FindingCode::kSizeRule; }))
       << Codes(report);
   EXPECT_TRUE(report.images[1].breaksSizeRule);
   EXPECT_EQ(SelectionTest::kSizeRule, report.hubs[0].verdicts[1].failed);
@@ -295,7 +298,7 @@ TEST_P(Refusals, NameTheFirstFailedTestAndTheValuesCompared) {
   ASSERT_EQ(kit.hubs.size(), report.hubs.size()) << Codes(report);
   const HubReport& hub = report.hubs.back();
   EXPECT_EQ(Outcome::kNoImage, hub.outcome);
-  EXPECT_NE(nullptr, FindingOf(report, "hub-no-image")) << Codes(report);
+  EXPECT_NE(nullptr, FindingOf(report, FindingCode::kHubNoImage)) << Codes(report);
   const ::Verdict& verdict =
       hub.hubVerdict.failed != SelectionTest::kPassed ? hub.hubVerdict : hub.verdicts.at(0);
   EXPECT_EQ(c.failed, verdict.failed) << check::TestName(verdict.failed);
@@ -386,7 +389,7 @@ TEST(KitCheck, AnImageThatCannotBeOpenedIsRefusedAsTheUpdaterRefusesIt) {
   ASSERT_EQ(1u, report.hubs.size());
   EXPECT_EQ(SelectionTest::kCannotOpen, report.hubs[0].verdicts[0].failed);
   EXPECT_EQ(1, report.hubs[0].chosen);
-  EXPECT_NE(nullptr, FindingOf(report, "image-unreadable"));
+  EXPECT_NE(nullptr, FindingOf(report, FindingCode::kImageUnreadable));
 }
 
 TEST(KitCheck, TwoImagesThatBothSuitAHubAreFlaggedAndTheFirstInDirectoryOrderWins) {
@@ -396,9 +399,9 @@ TEST(KitCheck, TwoImagesThatBothSuitAHubAreFlaggedAndTheFirstInDirectoryOrderWin
   ASSERT_EQ(1u, report.hubs.size());
   EXPECT_EQ(2, report.hubs[0].passing);
   EXPECT_EQ(0, report.hubs[0].chosen);
-  const Finding* f = FindingOf(report, "hub-several-images");
+  const Finding* f = FindingOf(report, FindingCode::kHubSeveralImages);
   ASSERT_NE(nullptr, f);
-  EXPECT_EQ(Severity::kWarning, f->severity);
+  EXPECT_EQ(Severity::kWarning, f->Row().severity);
 }
 
 // ---- The same-level decisions, made by the update run's own functions.
@@ -453,9 +456,9 @@ TEST(KitCheck, HubsTheUpdaterWouldNotListAreAnErrorAndNoneIsJudged) {
                          "NO.2HUBWantUpdateBinFile=A.BIN\n");
   KitReport report = kit.Check();
   EXPECT_TRUE(report.hubs.empty());
-  const Finding* f = FindingOf(report, "hubs-not-listed");
+  const Finding* f = FindingOf(report, FindingCode::kHubsNotListed);
   ASSERT_NE(nullptr, f);
-  EXPECT_EQ(Severity::kError, f->severity);
+  EXPECT_EQ(Severity::kError, f->Row().severity);
 }
 
 TEST(KitCheck, HubsAreJudgedLastFirstAsTheUpdateRunVisitsThem) {
