@@ -9,12 +9,14 @@
 #include "report.h"
 #include "rooted_files.h"
 #include "settings.h"
+#include "write_sums.h"
 
 namespace check {
 
 namespace {
 
-constexpr char kUsageLine[] = "usage: QuilletCheck [--hubs FILE] [--json] [--strict] [FOLDER]";
+constexpr char kUsageLine[] = "usage: QuilletCheck [--hubs FILE] [--json] [--strict] [FOLDER], "
+                              "or QuilletCheck --write-sums [--force] FOLDER";
 const char* const kKitFolders[] = {"x86", "x64"};
 
 struct Options {
@@ -22,6 +24,8 @@ struct Options {
   std::string hubs;
   bool json = false;
   bool strict = false;
+  bool writeSums = false;
+  bool force = false;
 };
 
 bool ParseArguments(const std::vector<std::string>& args, Options* options, std::string* error) {
@@ -32,6 +36,10 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
       options->json = true;
     } else if (arg == "--strict") {
       options->strict = true;
+    } else if (arg == "--write-sums") {
+      options->writeSums = true;
+    } else if (arg == "--force") {
+      options->force = true;
     } else if (arg == "--hubs") {
       if (i + 1 == args.size()) {
         *error = "--hubs needs a file; " + std::string(kUsageLine);
@@ -49,6 +57,15 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
       folderGiven = true;
     }
   }
+  if (options->force && !options->writeSums) {
+    *error = "--force goes with --write-sums; " + std::string(kUsageLine);
+    return false;
+  }
+  if (options->writeSums &&
+      (!folderGiven || options->json || options->strict || !options->hubs.empty())) {
+    *error = "--write-sums takes a FOLDER and --force, nothing else; " + std::string(kUsageLine);
+    return false;
+  }
   return true;
 }
 
@@ -63,6 +80,35 @@ KitReport CheckFolder(CheckerHost& host, const std::string& folder, const Option
   std::unique_ptr<HubLibrary> hubs;
   if (!options.hubs.empty()) hubs = DescribedHubs(options.hubs);
   return CheckKit(files, hubs.get(), folder);
+}
+
+// Writes each updater folder's list: the folder itself when it holds the
+// settings or a Binfile, else its x86 and x64.
+int WriteSumsCommand(CheckerHost& host, const Options& options, std::string* out,
+                     std::string* err) {
+  std::vector<std::string> folders;
+  RootedFiles top(host.PlatformFiles(), options.folder, host.Separator());
+  if (top.OpenForRead(kSettingsPath) || host.IsFolder(Join(host, options.folder, "Binfile"))) {
+    folders.push_back(options.folder);
+  } else {
+    for (const char* name : kKitFolders) {
+      std::string folder = Join(host, options.folder, name);
+      if (host.IsFolder(folder)) folders.push_back(folder);
+    }
+  }
+  if (folders.empty()) {
+    *err = "QuilletCheck: " + options.folder +
+           " holds neither SpiFlash.ini, Binfile nor an x86 or x64 folder\n";
+    return kUsage;
+  }
+  for (const std::string& folder : folders) {
+    std::string error;
+    if (!WriteSums(host, folder, options.force, out, &error)) {
+      *err = "QuilletCheck: " + error + "\n";
+      return kUsage;
+    }
+  }
+  return kClean;
 }
 
 }  // namespace
@@ -83,6 +129,8 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
     *err = "QuilletCheck: cannot read the folder " + options.folder + "\n";
     return kUsage;
   }
+
+  if (options.writeSums) return WriteSumsCommand(host, options, out, err);
 
   CheckRun run;
   run.folder = options.folder;

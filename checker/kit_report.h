@@ -12,6 +12,8 @@
 
 #include "cached_image.h"
 #include "finding.h"
+#include "image_check.h"
+#include "image_sums.h"
 #include "selection.h"
 #include "settings.h"
 #include "updater_state.h"
@@ -37,6 +39,11 @@ struct ImageRow {
   std::string product2;
   unsigned rules = 0;  // bit n-1: the image meets its half of rule n
   std::shared_ptr<CachedImage> cache;
+  // The image list's word on it: what the updater's check would say.
+  ImageCheck sums = ImageCheck::kNoList;
+  imagesums::Digest listed{};
+  imagesums::Digest computed{};
+  std::string refusal;  // why the updater would refuse it; empty when it would not
 };
 
 // What the update run would do with one hub.
@@ -45,6 +52,7 @@ enum class Outcome {
   kNoImage,          // the hub test failed or every image was refused
   kSameLevelAfter,   // the chosen image delivers the hub's version
   kProgram,          // the chosen image would be written
+  kRefused,          // the image list does not vouch for the chosen image
 };
 
 struct HubReport {
@@ -74,6 +82,9 @@ struct KitReport {
   std::string folder;  // as given, for the report
   SettingsReport settings;
   std::vector<ImageRow> images;
+  ListState listState = ListState::kAbsent;  // Binfile\SHA256SUMS
+  std::string listName;                      // as the search found it
+  imagesums::List list;
   bool imagesSearched = false;  // the search started
   bool hubsDescribed = false;
   std::vector<HubReport> hubs;  // in the updater's order: last first

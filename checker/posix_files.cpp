@@ -67,9 +67,36 @@ std::unique_ptr<ByteSource> PosixFiles::OpenForRead(const char* path) {
   return std::make_unique<PosixFile>(fd, static_cast<uint64_t>(info.st_size));
 }
 
+std::unique_ptr<Sha256> PosixFiles::NewSha256() { return NewLibcryptoSha256(); }
+
 bool PosixHost::IsFolder(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
+
+bool PosixHost::WriteFile(const std::string& path, const std::string& bytes) {
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
+    if (put <= 0) break;
+    done += static_cast<size_t>(put);
+  }
+  // On the disk before the rename makes it the list.
+  bool good = done == bytes.size() && fsync(fd) == 0;
+  return close(fd) == 0 && good;
+}
+
+bool PosixHost::Rename(const std::string& from, const std::string& to, bool replace) {
+  if (replace) return rename(from.c_str(), to.c_str()) == 0;
+  // A link fails where the name is taken, so no list is replaced unasked
+  // even if one appears after the search looked.
+  if (link(from.c_str(), to.c_str()) != 0) return false;
+  unlink(from.c_str());
+  return true;
+}
+
+void PosixHost::Remove(const std::string& path) { unlink(path.c_str()); }
 
 }  // namespace check

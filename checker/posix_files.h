@@ -17,6 +17,8 @@ class PosixFiles : public Files {
   std::unique_ptr<DirectorySearch> FindFiles(const char* pattern) override;
   // Refuses a folder, as Windows does.
   std::unique_ptr<ByteSource> OpenForRead(const char* path) override;
+  // libcrypto's.
+  std::unique_ptr<Sha256> NewSha256() override;
 };
 
 class PosixHost : public CheckerHost {
@@ -24,6 +26,9 @@ class PosixHost : public CheckerHost {
   Files& PlatformFiles() override { return files_; }
   char Separator() const override { return '/'; }
   bool IsFolder(const std::string& path) override;
+  bool WriteFile(const std::string& path, const std::string& bytes) override;
+  bool Rename(const std::string& from, const std::string& to, bool replace) override;
+  void Remove(const std::string& path) override;
 
  private:
   PosixFiles files_;

@@ -8,10 +8,10 @@ namespace imagesums {
 namespace {
 
 const ListFaultRow kFaults[] = {
-    {ListFault::kNone, "sums-ok", "no fault"},
-    {ListFault::kNoAcceptedForm, "sums-line", "no accepted form"},
-    {ListFault::kPathSeparator, "sums-path", "a path separator in the name"},
-    {ListFault::kNameTwice, "sums-twice", "a name given twice"},
+    {ListFault::kNone, "none", "no fault"},
+    {ListFault::kNoAcceptedForm, "no-accepted-form", "no accepted form"},
+    {ListFault::kPathSeparator, "path-separator", "a path separator in the name"},
+    {ListFault::kNameTwice, "name-twice", "a name given twice"},
 };
 
 constexpr size_t kHexDigits = 2 * kDigestSize;

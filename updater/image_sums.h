@@ -30,7 +30,7 @@ enum class ListFault {
 
 struct ListFaultRow {
   ListFault fault;
-  const char* code;  // the kit checker's name for it
+  const char* code;  // the kit checker's JSON name for it
   const char* text;  // what follows "line N: "
 };
 const ListFaultRow& FaultRow(ListFault fault);

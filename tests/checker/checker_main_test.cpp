@@ -24,6 +24,19 @@ class FakeHost : public check::CheckerHost {
   Files& PlatformFiles() override { return files; }
   char Separator() const override { return '\\'; }
   bool IsFolder(const std::string& path) override { return folders.count(path) > 0; }
+  bool WriteFile(const std::string& path, const std::string& bytes) override {
+    files.AddFile(path, bytes);
+    return true;
+  }
+  bool Rename(const std::string& from, const std::string& to, bool replace) override {
+    const std::string* bytes = files.Bytes(from);
+    if (bytes == nullptr || (!replace && files.Bytes(to) != nullptr)) return false;
+    std::string moved = *bytes;
+    files.RemoveFile(from);
+    files.AddFile(to, moved);
+    return true;
+  }
+  void Remove(const std::string& path) override { files.RemoveFile(path); }
 
   void Stage(const std::string& folder, const std::string& settings, const std::string& image) {
     folders.insert(folder);

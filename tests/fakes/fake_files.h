@@ -37,6 +37,8 @@ class FakeFiles : public Files {
   uint64_t BytesRead(const std::string& path) const;
   uint64_t TotalBytesRead() const;
   int Searches() const { return searches_; }
+  // The stored bytes of a file; null when there is none.
+  const std::string* Bytes(const std::string& path) const;
 
   std::unique_ptr<DirectorySearch> FindFiles(const char* pattern) override;
   std::unique_ptr<ByteSource> OpenForRead(const char* path) override;
