@@ -78,6 +78,22 @@ class ImageList(WineTestCase):
             + PROGRAMMED % (2, "DOCK.BIN", 2) + PROGRAMMED % (1, "HUB415.BIN", 1)),
             self.run_kit())
 
+    def test_the_windows_checker_writes_the_list_the_updater_verifies(self):
+        with open(self.list) as f:
+            built = sorted(f.read().splitlines())
+        os.remove(self.list)
+        checker = os.path.join(harness.BUILD, "checker", "QuilletCheck%d.exe" % harness.BITS)
+        status, out, err = harness.run(checker, ["--write-sums", "x64"], cwd=self.demo.path)
+        self.assertEqual(0, status, err)
+        self.assertEqual(crlf("x64\\Binfile\\SHA256SUMS: 3 images listed\n"), out)
+        # LF line ends, as `sha256sum` writes them: the same lines CMake wrote.
+        with open(self.list, "rb") as f:
+            self.assertEqual(built, sorted(f.read().decode("latin-1").split("\n")[:-1]))
+        status, _, err = harness.run(checker, ["--write-sums", "x64"], cwd=self.demo.path)
+        self.assertEqual(2, status)
+        self.assertIn(b"exists; --force replaces it", err)
+        self.assertEqual(FIRST_RUN, self.run_kit())
+
     def test_a_bad_list_refuses_every_hub(self):
         with open(self.list) as f:
             good = f.read()
