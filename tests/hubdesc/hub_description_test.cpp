@@ -6,11 +6,11 @@
 #include <fstream>
 #include <sstream>
 
-namespace sim {
+namespace hubdesc {
 namespace {
 
 std::string ReadExample() {
-  std::ifstream in(SIM_EXAMPLE_DIR "/TZ415Sim.ini", std::ios::binary);
+  std::ifstream in(HUBDESC_EXAMPLE_DIR "/TZ415Sim.ini", std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
@@ -246,4 +246,4 @@ TEST(FirmwareVersionEdit, EditedTextParsesToTheNewVersion) {
 }
 
 }  // namespace
-}  // namespace sim
+}  // namespace hubdesc
