@@ -2,6 +2,9 @@
 
 #include <cctype>
 #include <cstdint>
+#include <limits>
+#include <type_traits>
+#include <utility>
 
 #include "hub_records.h"
 #include "ini_text.h"
@@ -18,87 +21,100 @@ uint8_t MaxPacketSize0Of(const DescribedHub& hub) {
   return (hub.usbVersion & 0x0F) >= 3 ? 9 : 64;
 }
 
-// Rows name the member twice (get and set) since the members differ in type;
-// the macros keep each row on one line.
-#define HUB_U8(Name, member, hex, required)                                             \
-  {                                                                                     \
-    Name, hex ? Notation::Hex : Notation::Decimal, 2, 0, 0xFF, required,                \
-        [](const DescribedHub& h) -> int64_t { return h.member; },                      \
-        [](DescribedHub& h, int64_t v) { h.member = static_cast<uint8_t>(v); }, nullptr \
-  }
-#define HUB_U16(Name, member, required)                                                  \
-  {                                                                                      \
-    Name, Notation::Hex, 4, 0, 0xFFFF, required,                                         \
-        [](const DescribedHub& h) -> int64_t { return h.member; },                       \
-        [](DescribedHub& h, int64_t v) { h.member = static_cast<uint16_t>(v); }, nullptr \
-  }
-#define HUB_BYTES(Name, member)                              \
-  {                                                          \
-    Name, Notation::Bytes, 0, 0, 0, false, nullptr, nullptr, \
-        [](DescribedHub& h) -> uint8_t* { return h.member; } \
-  }
+namespace {
+
+// A row over one member: its whole range, written with the digits its size
+// takes.
+template <class Owner, auto Member>
+using MemberType = std::remove_reference_t<decltype(std::declval<Owner&>().*Member)>;
+
+template <class Owner, auto Member>
+int64_t Get(const Owner& owner) {
+  return static_cast<int64_t>(owner.*Member);
+}
+
+template <class Owner, auto Member>
+void Set(Owner& owner, int64_t value) {
+  owner.*Member = static_cast<MemberType<Owner, Member>>(value);
+}
+
+template <class Owner, auto Member>
+Key<Owner> Number(const char* name, Notation notation, bool required = false) {
+  using Type = MemberType<Owner, Member>;
+  return {name,
+          notation,
+          static_cast<int>(2 * sizeof(Type)),
+          static_cast<int64_t>(std::numeric_limits<Type>::min()),
+          static_cast<int64_t>(std::numeric_limits<Type>::max()),
+          required,
+          &Get<Owner, Member>,
+          &Set<Owner, Member>,
+          nullptr};
+}
+
+template <auto Member>
+uint8_t* Field(DescribedHub& hub) {
+  return hub.*Member;
+}
+
+template <auto Member>
+Key<DescribedHub> Bytes(const char* name) {
+  return {name, Notation::Bytes, 0, 0, 0, false, nullptr, nullptr, &Field<Member>};
+}
+
+using H = DescribedHub;
+constexpr Notation kHex = Notation::Hex;
+constexpr Notation kDecimal = Notation::Decimal;
+
+}  // namespace
 
 // In the order the writer writes them. A capture's last line is a hub's
 // RemoveImageBeforeWrite, one digit: a file cut anywhere fails to read.
 const std::vector<Key<DescribedHub>>& HubKeys() {
   static const std::vector<Key<DescribedHub>> keys = {
-      HUB_U16("VendorId", vendorId, true),
-      HUB_U16("ProductId", productId, true),
-      HUB_U8("UsbVersion", usbVersion, true, false),
-      HUB_U16("FirmwareVersion", firmwareVersion, false),
-      HUB_U8("Depth", depth, false, false),
-      HUB_U8("ConnectionPortIndex", connectionPortIndex, false, false),
-      HUB_U8("ChipRevision", chipRevision, true, false),
-      HUB_U8("ChipOptions", chipOptions, true, false),
-      HUB_BYTES("Manufacturer", manufacturer),
-      HUB_BYTES("Product", product),
-      HUB_U8("DescriptorLength", descriptorLength, true, false),
-      HUB_U8("DescriptorType", descriptorType, true, false),
-      HUB_U8("UsbVersionLow", usbVersionLow, true, false),
-      HUB_U8("DeviceClass", deviceClass, true, false),
-      HUB_U8("DeviceSubClass", deviceSubClass, true, false),
-      {"DeviceProtocol", Notation::Hex, 2, 0, 0xFF, false,
-       [](const DescribedHub& h) -> int64_t { return DeviceProtocolOf(h); },
-       [](DescribedHub& h, int64_t v) { h.deviceProtocol = static_cast<int>(v); }, nullptr},
-      {"MaxPacketSize0", Notation::Hex, 2, 0, 0xFF, false,
-       [](const DescribedHub& h) -> int64_t { return MaxPacketSize0Of(h); },
-       [](DescribedHub& h, int64_t v) { h.maxPacketSize0 = static_cast<int>(v); }, nullptr},
-      HUB_U8("ManufacturerIndex", manufacturerIndex, false, false),
-      HUB_U8("ProductIndex", productIndex, false, false),
-      HUB_U8("SerialNumberIndex", serialNumberIndex, false, false),
-      HUB_U8("ConfigurationCount", configurationCount, false, false),
-      {"UpdateResult", Notation::Decimal, 0, INT32_MIN, INT32_MAX, false,
-       [](const DescribedHub& h) -> int64_t { return h.updateResult; },
-       [](DescribedHub& h, int64_t v) { h.updateResult = static_cast<int32_t>(v); }, nullptr},
-      {"UpdateMilliseconds", Notation::Decimal, 0, 0, 600000, false,
-       [](const DescribedHub& h) -> int64_t { return h.updateMilliseconds; },
-       [](DescribedHub& h, int64_t v) { h.updateMilliseconds = static_cast<uint32_t>(v); },
-       nullptr},
-      {"RemoveImageBeforeWrite", Notation::Decimal, 0, 0, 1, false,
-       [](const DescribedHub& h) -> int64_t { return h.removeImageBeforeWrite ? 1 : 0; },
-       [](DescribedHub& h, int64_t v) { h.removeImageBeforeWrite = v != 0; }, nullptr},
+      Number<H, &H::vendorId>("VendorId", kHex, true),
+      Number<H, &H::productId>("ProductId", kHex, true),
+      Number<H, &H::usbVersion>("UsbVersion", kHex),
+      Number<H, &H::firmwareVersion>("FirmwareVersion", kHex),
+      Number<H, &H::depth>("Depth", kDecimal),
+      Number<H, &H::connectionPortIndex>("ConnectionPortIndex", kDecimal),
+      Number<H, &H::chipRevision>("ChipRevision", kHex),
+      Number<H, &H::chipOptions>("ChipOptions", kHex),
+      Bytes<&H::manufacturer>("Manufacturer"),
+      Bytes<&H::product>("Product"),
+      Number<H, &H::descriptorLength>("DescriptorLength", kHex),
+      Number<H, &H::descriptorType>("DescriptorType", kHex),
+      Number<H, &H::usbVersionLow>("UsbVersionLow", kHex),
+      Number<H, &H::deviceClass>("DeviceClass", kHex),
+      Number<H, &H::deviceSubClass>("DeviceSubClass", kHex),
+      // Left to UsbVersion unless given, so read as the record has them.
+      {"DeviceProtocol", kHex, 2, 0, 0xFF, false,
+       [](const H& h) -> int64_t { return DeviceProtocolOf(h); },
+       [](H& h, int64_t v) { h.deviceProtocol = static_cast<int>(v); }, nullptr},
+      {"MaxPacketSize0", kHex, 2, 0, 0xFF, false,
+       [](const H& h) -> int64_t { return MaxPacketSize0Of(h); },
+       [](H& h, int64_t v) { h.maxPacketSize0 = static_cast<int>(v); }, nullptr},
+      Number<H, &H::manufacturerIndex>("ManufacturerIndex", kDecimal),
+      Number<H, &H::productIndex>("ProductIndex", kDecimal),
+      Number<H, &H::serialNumberIndex>("SerialNumberIndex", kDecimal),
+      Number<H, &H::configurationCount>("ConfigurationCount", kDecimal),
+      Number<H, &H::updateResult>("UpdateResult", kDecimal),
+      {"UpdateMilliseconds", kDecimal, 0, 0, 600000, false, &Get<H, &H::updateMilliseconds>,
+       &Set<H, &H::updateMilliseconds>, nullptr},
+      Number<H, &H::removeImageBeforeWrite>("RemoveImageBeforeWrite", kDecimal),
   };
   return keys;
 }
 
-#undef HUB_U8
-#undef HUB_U16
-#undef HUB_BYTES
-
 const std::vector<Key<HubDescription>>& LibraryKeys() {
+  using D = HubDescription;
   static const std::vector<Key<HubDescription>> keys = {
-      {"Version", Notation::Hex, 8, 0, 0xFFFFFFFF, false,
-       [](const HubDescription& d) -> int64_t { return d.libraryVersion; },
-       [](HubDescription& d, int64_t v) { d.libraryVersion = static_cast<uint32_t>(v); }, nullptr},
-      {"ReportedCount", Notation::Decimal, 0, 0, 255, false,
-       [](const HubDescription& d) -> int64_t { return d.reportedCount; },
-       [](HubDescription& d, int64_t v) { d.reportedCount = static_cast<int>(v); }, nullptr},
-      {"RequireTargetIds", Notation::Decimal, 0, 0, 1, false,
-       [](const HubDescription& d) -> int64_t { return d.requireTargetIds ? 1 : 0; },
-       [](HubDescription& d, int64_t v) { d.requireTargetIds = v != 0; }, nullptr},
-      {"RemoveImageBeforeWrite", Notation::Decimal, 0, 0, 1, false,
-       [](const HubDescription& d) -> int64_t { return d.removeImageBeforeWrite ? 1 : 0; },
-       [](HubDescription& d, int64_t v) { d.removeImageBeforeWrite = v != 0; }, nullptr},
+      Number<D, &D::libraryVersion>("Version", kHex),
+      // -1, "the number of hubs reported", is the default and no value.
+      {"ReportedCount", kDecimal, 0, 0, 255, false, &Get<D, &D::reportedCount>,
+       &Set<D, &D::reportedCount>, nullptr},
+      Number<D, &D::requireTargetIds>("RequireTargetIds", kDecimal),
+      Number<D, &D::removeImageBeforeWrite>("RemoveImageBeforeWrite", kDecimal),
   };
   return keys;
 }

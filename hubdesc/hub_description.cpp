@@ -199,13 +199,13 @@ class Parser {
   }
 
   bool CaptureKeyValue(const std::string& key, const std::string& value) {
-    for (const CaptureKey& row : CaptureKeys()) {
-      if (Lower(key) != Lower(row.name)) continue;
-      capture_.keys.insert(Lower(row.name));
-      if (row.read(value, &out_->capture)) return true;
-      return Fail(key + ": \"" + value + "\" is not " + row.what);
-    }
-    return Fail(key + " is not a key of [Capture]");
+    const CaptureKey* row = nullptr;
+    for (const CaptureKey& candidate : CaptureKeys())
+      if (Lower(key) == Lower(candidate.name)) row = &candidate;
+    if (row == nullptr) return Fail(key + " is not a key of [Capture]");
+    capture_.keys.insert(Lower(row->name));
+    if (row->read(value, &out_->capture)) return true;
+    return Fail(key + ": \"" + value + "\" is not " + row->what);
   }
 
   // Names the first key of `names` that `given` lacks, at its header.

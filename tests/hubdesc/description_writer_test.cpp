@@ -55,8 +55,7 @@ TEST(DescriptionWriter, ExampleComesBackWithEveryKeyWritten) {
   ASSERT_TRUE(ParseHubDescription(example.str(), "TZ415Sim.ini", &d, &error)) << error;
   ExpectSameHubs(d, Reread(d, &text));
   // Hub2's manufacturer has a zero inside, so it cannot be text.
-  EXPECT_NE(std::string::npos,
-            text.find("ManufacturerHex=51 75 69 6C 6C 65 74 00 4C 61 62 73\n"));
+  EXPECT_NE(std::string::npos, text.find("ManufacturerHex=51 75 69 6C 6C 65 74 00 4C 61 62 73\n"));
   EXPECT_NE(std::string::npos, text.find("Product=\"  Dock Hub  \"\n"));
   EXPECT_NE(std::string::npos, text.find("[Hub3]\nVendorId=1D5C\n"));
   // 4 [Library] keys but ReportedCount, 24 per hub, 4 headers, 3 blank lines.
@@ -84,7 +83,8 @@ HubDescription RandomDescription(std::mt19937& random) {
   size_t hubs = random() % (kMaxDescribedHubs + 1);
   for (size_t i = 0; i < hubs; ++i) {
     HubDeviceInfo record;
-    for (size_t b = 0; b < sizeof record; ++b) reinterpret_cast<uint8_t*>(&record)[b] = Byte(random);
+    for (size_t b = 0; b < sizeof record; ++b)
+      reinterpret_cast<uint8_t*>(&record)[b] = Byte(random);
     DescribedHub hub = HubFromRecord(record, "Hub" + std::to_string(i * 1000 + random() % 1000));
     RandomString(random, hub.manufacturer);
     RandomString(random, hub.product);

@@ -131,8 +131,7 @@ TEST(HubDescription, EmptyStringsGiveZeroFields) {
   // An empty value has no bytes to copy: the field is cleared, nothing read.
   for (const char* value : {"Manufacturer=", "Manufacturer=\"\"", "Product=", "Product=\"\""}) {
     SCOPED_TRACE(value);
-    HubDescription d =
-        Parse(std::string("[Hub1]\nVendorId=1\nProductId=2\n") + value + "\n");
+    HubDescription d = Parse(std::string("[Hub1]\nVendorId=1\nProductId=2\n") + value + "\n");
     EXPECT_EQ(std::string(kHubStringSize, '\0'), Field(d.hubs[0].manufacturer));
     EXPECT_EQ(std::string(kHubStringSize, '\0'), Field(d.hubs[0].product));
   }
