@@ -11,6 +11,8 @@
 
 #include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "hub_builders.h"
+#include "image_builder.h"
 #include "image_sums.h"
 #include "printer.h"
 #include "sha256.h"
@@ -25,10 +27,7 @@ const char kList[] = ".\\Binfile\\SHA256SUMS";
 const char kPath[] = ".\\Binfile\\S.BIN";
 
 std::string ImageBytes(char fill) {
-  std::string bytes(64, fill);
-  bytes[0] = static_cast<char>(kImageId >> 8);
-  bytes[1] = static_cast<char>(kImageId & 0xFF);
-  return bytes;
+  return ImageBuilder(kImageId, 0x00).Size(64).Fill(fill).Bytes();
 }
 
 std::string Hex(const std::string& bytes) {
