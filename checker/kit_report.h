@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cached_image.h"
@@ -76,6 +77,22 @@ struct SettingsReport {
   std::unique_ptr<HubModuleList> moduleList;  // owns the state's module entries
   std::vector<HubModuleEntry> modules;        // copies, in order, Next cleared
   std::vector<int> idLines;                   // line of each taken hub ID
+
+  SettingsReport() = default;
+  SettingsReport(SettingsReport&&) = default;
+  // The module list clears its state's link when it goes, so it must go
+  // before that state: a member-by-member assignment would free the old
+  // state first and then write into it.
+  SettingsReport& operator=(SettingsReport&& other) noexcept {
+    moduleList.reset();
+    found = other.found;
+    readerGaveUp = other.readerGaveUp;
+    state = std::move(other.state);
+    moduleList = std::move(other.moduleList);
+    modules = std::move(other.modules);
+    idLines = std::move(other.idLines);
+    return *this;
+  }
 };
 
 struct KitReport {
