@@ -1,0 +1,22 @@
+#include "deployment.h"
+
+bool ParseOptions(const std::vector<std::string>& args, LauncherOptions* options) {
+  *options = LauncherOptions();
+  bool known = true;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.compare(0, 2, "--") != 0) continue;
+    if (arg == "--unattended") {
+      options->unattended = true;
+    } else if (arg == "--report" && i + 1 < args.size() && !args[i + 1].empty()) {
+      options->report = true;
+      options->reportFile = args[++i];
+    } else if (arg.compare(0, 9, "--report=") == 0 && arg.size() > 9) {
+      options->report = true;
+      options->reportFile = arg.substr(9);
+    } else {
+      known = false;
+    }
+  }
+  return known;
+}
