@@ -45,6 +45,7 @@ SIM_DLL = os.path.join(BUILD, "sim", "TZ415API.dll")
 INSTALLER = os.path.join(BUILD, "filterinst", "TZ415FilterInst.exe")
 LAUNCHER = os.path.join(BUILD, "launcher", "Quillet.exe")
 SEND_CTRL = os.path.join(BUILD, "tests", "send_ctrl.exe")
+EXIT_STATUS = os.path.join(BUILD, "tests", "exit_status.exe")
 BITNESS_PROBE = os.path.join(BUILD, "tests", "bitness_probe.exe")
 MAKE_IMAGE = os.path.join(SOURCE, "imagemaker", "make_image.py")
 DEMO_KIT = os.path.join(BUILD, "kit", "demo")
@@ -196,6 +197,21 @@ def require_programs():
 
 # ---- Running programs -------------------------------------------------------
 
+LOCK_SUFFIX = "QUILLET_TEST_LOCK_SUFFIX"
+_runs = iter(range(1, 1 << 30))
+
+
+def own_locks(env):
+    """The run's environment with kernel lock names of its own (the
+    launcher's and the updater's run and write locks, common/shared_names.h):
+    tests run side by side on one prefix, and one's updater must not refuse
+    another's. A test of the locks themselves passes a suffix of its own,
+    the same to every program that must meet."""
+    env = dict(env or {})
+    env.setdefault(LOCK_SUFFIX, ".test%d.%d" % (os.getpid(), next(_runs)))
+    return env
+
+
 def run(program, args=(), cwd=None, env=None, stdin=b"", timeout=120):
     """Runs a Windows program; returns (exit status, stdout bytes, stderr bytes).
 
@@ -205,6 +221,7 @@ def run(program, args=(), cwd=None, env=None, stdin=b"", timeout=120):
     could not start that way (seen in about one full run of the suite in
     three, never in thousands of starts in a loop); such a run is named on
     stderr and made once more, so that Wine's fault is not taken for ours."""
+    env = own_locks(env)
     for attempt in (1, 2):
         result = subprocess.run([WINE, program, *args], cwd=cwd, env=wine_env(env),
                                 input=stdin, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
@@ -226,7 +243,7 @@ def run_on_console(program, args=(), cwd=None, env=None, keys=b"\r", timeout=180
     # A wide terminal, so that no line of ours is wrapped.
     command = "stty cols 400; " + " ".join(shlex.quote(a) for a in [WINE, program, *args])
     result = subprocess.run(["script", "-qec", command, "/dev/null"], cwd=cwd,
-                            env=wine_env(env), input=keys,
+                            env=wine_env(own_locks(env)), input=keys,
                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout)
     text = result.stdout.decode("latin-1")
     text = re.sub(r"\x1b\[(\d*)C", lambda m: " " * int(m.group(1) or 1), text)
@@ -375,8 +392,9 @@ class DemoKit:
                     versions[section] = line.split("=", 1)[1]
         return [versions.get("Hub%d" % i) for i in (1, 2, 3)]
 
-    def launch(self, env=None):
-        return run(os.path.join(self.path, "Quillet.exe"), cwd=self.path, env=env, timeout=180)
+    def launch(self, args=(), env=None):
+        return run(os.path.join(self.path, "Quillet.exe"), args, cwd=self.path, env=env,
+                   timeout=180)
 
     def remove(self):
         shutil.rmtree(self.root, ignore_errors=True)
