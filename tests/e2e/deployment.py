@@ -5,6 +5,7 @@ report's check against launcher/report.schema.json."""
 import json
 import os
 import re
+import tempfile
 
 from harness import EXIT_STATUS, SOURCE, run
 
@@ -15,13 +16,14 @@ BUSY_LINE = ("Another firmware update is running on this computer. Wait for it t
 
 def launch(kit, args, env=None):
     """Runs the kit's launcher under exit_status; (status, stdout bytes)."""
-    status_file = os.path.join(kit.root, "status.txt")
-    if os.path.exists(status_file):
-        os.remove(status_file)
+    # One file per run: two runs may be under way at once.
+    handle, status_file = tempfile.mkstemp(prefix="status-", dir=kit.root)
+    os.close(handle)
     _, out, err = run(EXIT_STATUS, [status_file, "Quillet.exe", *args], cwd=kit.path, env=env,
                       timeout=180)
     with open(status_file) as f:
         text = f.read().strip()
+    os.remove(status_file)
     if not text.isdigit():
         raise AssertionError("the launcher did not start: %r %r" % (text, err))
     return int(text), out
