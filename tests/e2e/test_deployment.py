@@ -9,11 +9,12 @@ the status table's order is tested on the host (tests/launcher)."""
 # ctest: RUN_SERIAL
 # The installer changes the USB class's UpperFilters in the shared prefix.
 import os
+import shutil
 import subprocess
 
 from deployment import launch, read_report
-from harness import (USB_CLASS_KEY, WINE, WineTestCase, crlf, register_driver, set_upper_filters,
-                     upper_filters, wine_env)
+from harness import (PREFIX, USB_CLASS_KEY, WINE, WineTestCase, crlf, register_driver,
+                     run_on_console, set_upper_filters, upper_filters, wine_env)
 from test_launcher import (COMPLETE, FIRST_PHASE, PAUSE, UPGRADE_FAILED, announced, device_list,
                            programmed, same_level)
 
@@ -155,6 +156,17 @@ class Deployment(WineTestCase):
                     self.assertEqual({"started": False, "exitStatus": None},
                                      report["installer"]["remove"])
                 self.assert_driver_removed()
+
+    def test_no_child_of_an_unattended_run_can_wait_for_a_key(self):
+        # Wine's command interpreter in the updater's place reads its input
+        # until it ends: on the console's input, with no key typed, it would
+        # wait for ever (seen: still waiting after 20 s).
+        shutil.copy(os.path.join(PREFIX, "drive_c", "windows", "system32", "cmd.exe"),
+                    self.kit_.hubs("Quillet64.exe"))
+        _, text = run_on_console(os.path.join(self.kit_.path, "Quillet.exe"), ["--unattended"],
+                                 cwd=self.kit_.path, keys=b"", timeout=60)
+        self.assertTrue(text.endswith("!!!Error The updater left no results\n"), text[-200:])
+        self.assert_driver_removed()
 
     def test_an_unknown_option_prints_the_usage_line_and_runs_nothing(self):
         usage = b"usage: Quillet.exe [--unattended] [--report FILE]\r\n"
