@@ -216,8 +216,9 @@ def run(program, args=(), cwd=None, env=None, stdin=b"", timeout=120):
     """Runs a Windows program; returns (exit status, stdout bytes, stderr bytes).
 
     None of our programs ends with status 1 having printed nothing: the
-    updater and the launcher always end with 0, and the installer and the
-    probe print whenever they fail. Wine 8 now and then ends a program it
+    updater always ends with 0, the launcher ends with 1 only under
+    --unattended and then always after a line of its own, and the installer
+    and the probe print whenever they fail. Wine 8 now and then ends a program it
     could not start that way (seen in about one full run of the suite in
     three, never in thousands of starts in a loop); such a run is named on
     stderr and made once more, so that Wine's fault is not taken for ours."""
