@@ -9,6 +9,7 @@
 #include "entry.h"
 #include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "hub_builders.h"
 #include "platform.h"
 #include "shared_names.h"
 #include "updater_results.h"
