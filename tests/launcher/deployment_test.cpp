@@ -48,6 +48,7 @@ const OptionsCase kOptionsCases[] = {
     {"ReportJoined", {"--report=r.json"}, true, false, "r.json"},
     {"ReportWithoutFile", {"--unattended", "--report"}, false, true, nullptr},
     {"ReportWithEmptyFile", {"--report", ""}, false, false, nullptr},
+    {"ReportFollowedByAnOption", {"--report", "--unattended"}, false, true, nullptr},
     {"UnknownAfterUnattended", {"--unattended", "--silent"}, false, true, nullptr},
     {"UnknownBeforeUnattended", {"--unatended", "--unattended"}, false, true, nullptr},
     {"BareDashes", {"--"}, false, false, nullptr},
