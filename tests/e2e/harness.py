@@ -15,8 +15,8 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 
-from wine_env import (BITS, BUILD, SOURCE, UNAVAILABLE, USB_CLASS_KEY, WINE,  # noqa: E402,F401
-                      reg, register_driver, set_upper_filters, upper_filters,
+from wine_env import (BITS, BUILD, PREFIX, SOURCE, UNAVAILABLE, USB_CLASS_KEY,  # noqa: E402,F401
+                      WINE, reg, register_driver, set_upper_filters, upper_filters,
                       upper_filters_value, wine_env)
 from wine_env import run as wine_run  # noqa: E402
 
