@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "updater_results.h"
+
 enum class ImageCheck;
 class Files;
 class HubLibrary;
@@ -29,8 +31,8 @@ bool SameLevelAfterSelection(const UpdaterState& state, const HubDeviceInfo& hub
 // or when it verifies.
 bool ImageMayBeWritten(ImageCheck check);
 
-// Always true.
+// Always true. With `results`, each visited hub's outcome is added to them.
 bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
-                HubLibrary& library);
+                HubLibrary& library, UpdaterResults* results = nullptr);
 
 #endif  // QUILLET_UPDATER_UPDATE_H_

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "driver_session.h"
 #include "entry.h"
 #include "platform.h"
 #include "tz415api.h"
@@ -105,6 +106,24 @@ class Win32System : public System {
   }
 };
 
+class Win32Deployment : public Deployment {
+ public:
+  bool TakeWriteLock() override { return Win32SessionRole().TryLock(KernelLock::Write); }
+
+  bool WriteResults(const char* name, const std::string& text) override {
+    if (text.size() + 1 > kResultsSize) return false;
+    HANDLE section = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
+    if (section == nullptr) return false;
+    void* view = MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, kResultsSize);
+    if (view != nullptr) {
+      std::memcpy(view, text.c_str(), text.size() + 1);
+      UnmapViewOfFile(view);
+    }
+    CloseHandle(section);
+    return view != nullptr;
+  }
+};
+
 class ImportedLibrary : public HubLibrary {
  public:
   void GetDllVersion(uint32_t* version) override { TA_GetDllVersion(version); }
@@ -127,8 +146,13 @@ System& Win32SystemRole() {
   return system;
 }
 
+Deployment& Win32DeploymentRole() {
+  static Win32Deployment deployment;
+  return deployment;
+}
+
 int wmain(int argc, wchar_t** argv) {
   ImportedLibrary library;
   return UpdaterMain(argc, reinterpret_cast<const char16_t* const*>(argv), Win32ConsoleRole(),
-                     Win32FilesRole(), Win32SystemRole(), library);
+                     Win32FilesRole(), Win32SystemRole(), library, Win32DeploymentRole());
 }

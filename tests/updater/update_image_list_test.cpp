@@ -79,9 +79,9 @@ class ImageListFixture : public Base {
     }
   }
 
-  std::string Run() {
+  std::string Run(UpdaterResults* results = nullptr) {
     Printer out(os_, *state_);
-    EXPECT_TRUE(DoUpdateFW(*state_, out, os_, os_, library_));
+    EXPECT_TRUE(DoUpdateFW(*state_, out, os_, os_, library_, results));
     return os_.Screen();
   }
 
@@ -181,7 +181,14 @@ TEST_F(ImageListRun, ARefusedHubSuppressesCompletionAndTheRunGoesOn) {
   os_.AddFile(kList, Hex(ImageBytes('\0')) + " *S.BIN\n");
   // The image changes between the two hubs, as a failing stick's might.
   library_.duringUpdate = [this] { os_.Patch(kPath, 63, "x"); };
-  std::string screen = Run();
+  UpdaterResults results;
+  std::string screen = Run(&results);
+  // The refusal is an outcome of its own for deployment tools.
+  ASSERT_EQ(2, results.hubCount);
+  EXPECT_EQ(HubOutcome::Programmed, results.hubs[0].outcome);
+  EXPECT_EQ(HubOutcome::ImageCheck, results.hubs[1].outcome);
+  EXPECT_FALSE(results.hubs[1].libraryCalled);
+  EXPECT_STREQ(kPath, results.hubs[1].image);
   EXPECT_EQ(1u, library_.calls.size());
   EXPECT_EQ(0u, screen.find("DoUpdateFW()\n" + Programmed(1) +
                             "Device(1):\n\t\t!!!Error. The FW file"));
