@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "described_hubs.h"
+#include "hub_description.h"
 #include "kit_check.h"
 #include "platform.h"
 #include "report.h"
@@ -14,12 +15,15 @@ namespace check {
 
 namespace {
 
-constexpr char kUsageLine[] = "usage: QuilletCheck [--hubs FILE] [--json] [--strict] [FOLDER]";
+constexpr char kUsageLine[] =
+    "usage: QuilletCheck [--hubs FILE] [--save-hubs FILE [--force]] [--json] [--strict] [FOLDER]";
 const char* const kKitFolders[] = {"x86", "x64"};
 
 struct Options {
   std::string folder = ".";
   std::string hubs;
+  std::string saveHubs;  // where to write the hubs, as a description
+  bool force = false;    // --save-hubs may replace a file
   bool json = false;
   bool strict = false;
 };
@@ -32,12 +36,14 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
       options->json = true;
     } else if (arg == "--strict") {
       options->strict = true;
-    } else if (arg == "--hubs") {
+    } else if (arg == "--force") {
+      options->force = true;
+    } else if (arg == "--hubs" || arg == "--save-hubs") {
       if (i + 1 == args.size()) {
-        *error = "--hubs needs a file; " + std::string(kUsageLine);
+        *error = arg + " needs a file; " + kUsageLine;
         return false;
       }
-      options->hubs = args[++i];
+      (arg == "--hubs" ? options->hubs : options->saveHubs) = args[++i];
     } else if (arg.size() > 1 && arg[0] == '-') {
       *error = "unknown option " + arg + "; " + kUsageLine;
       return false;
@@ -49,6 +55,14 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
       folderGiven = true;
     }
   }
+  if (!options->saveHubs.empty() && options->hubs.empty()) {
+    *error = "--save-hubs writes the hubs that --hubs reads; " + std::string(kUsageLine);
+    return false;
+  }
+  if (options->force && options->saveHubs.empty()) {
+    *error = "--force only lets --save-hubs replace a file; " + std::string(kUsageLine);
+    return false;
+  }
   return true;
 }
 
@@ -58,11 +72,23 @@ std::string Join(CheckerHost& host, const std::string& folder, const std::string
   return last == '/' || last == '\\' ? folder + name : folder + host.Separator() + name;
 }
 
-KitReport CheckFolder(CheckerHost& host, const std::string& folder, const Options& options) {
+// `description`: the hubs to judge, null for none.
+KitReport CheckFolder(CheckerHost& host, const std::string& folder,
+                      const hubdesc::HubDescription* description) {
   RootedFiles files(host.PlatformFiles(), folder, host.Separator());
   std::unique_ptr<HubLibrary> hubs;
-  if (!options.hubs.empty()) hubs = DescribedHubs(options.hubs);
+  if (description != nullptr) hubs = DescribedHubs(*description);
   return CheckKit(files, hubs.get(), folder);
+}
+
+// The hubs of --hubs written back in canonical form: a description, even
+// when a capture was read, since they were not listed on this computer.
+bool SaveDescription(CheckerHost& host, const Options& options, hubdesc::HubDescription description,
+                     std::string* error) {
+  description.isCapture = false;
+  std::string text;
+  return hubdesc::WriteHubDescription(description, &text, error) &&
+         host.SaveFile(options.saveHubs, text, options.force, error);
 }
 
 }  // namespace
@@ -75,9 +101,14 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
     *err = "QuilletCheck: " + error + "\n";
     return kUsage;
   }
-  if (!options.hubs.empty() && !ValidateHubDescription(options.hubs, &error)) {
-    *err = "QuilletCheck: " + error + "\n";
-    return kUsage;
+  hubdesc::HubDescription description;
+  const hubdesc::HubDescription* described = nullptr;
+  if (!options.hubs.empty()) {
+    if (!ReadHubDescription(options.hubs, &description, &error)) {
+      *err = "QuilletCheck: " + error + "\n";
+      return kUsage;
+    }
+    described = &description;
   }
   if (!host.IsFolder(options.folder)) {
     *err = "QuilletCheck: cannot read the folder " + options.folder + "\n";
@@ -88,14 +119,14 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
   run.folder = options.folder;
   RootedFiles top(host.PlatformFiles(), options.folder, host.Separator());
   if (top.OpenForRead(kSettingsPath)) {
-    run.kits.push_back(CheckFolder(host, options.folder, options));
+    run.kits.push_back(CheckFolder(host, options.folder, described));
   } else {
     for (const char* name : kKitFolders) {
       std::string folder = Join(host, options.folder, name);
       if (!host.IsFolder(folder)) continue;
       run.kitRoot = true;
       run.kitNames.push_back(name);
-      run.kits.push_back(CheckFolder(host, folder, options));
+      run.kits.push_back(CheckFolder(host, folder, described));
     }
     if (!run.kitRoot) {
       *err = "QuilletCheck: " + options.folder +
@@ -107,6 +138,18 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
       RootedFiles x64(host.PlatformFiles(), Join(host, options.folder, "x64"), host.Separator());
       CompareKits(run.kits[0], run.kits[1], x86, x64, &run.kitFindings);
     }
+  }
+
+  if (described != nullptr && description.isCapture) {
+    run.replay.used = true;
+    run.replay.file = options.hubs;
+    run.replay.capture = description.capture;
+    for (const KitReport& kit : run.kits)
+      run.replay.hubIdsDiffer.push_back(HubIdsDifferFromCapture(kit, description.capture));
+  }
+  if (!options.saveHubs.empty() && !SaveDescription(host, options, description, &error)) {
+    *err = "QuilletCheck: " + error + "\n";
+    return kUsage;
   }
 
   *out = options.json ? JsonReport(run) : TextReport(run);
