@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "described_hubs.h"
+#include "hub_description.h"
 #include "kit_check.h"
 #include "platform.h"
 #include "report.h"
@@ -15,17 +16,19 @@ namespace check {
 
 namespace {
 
-constexpr char kUsageLine[] = "usage: QuilletCheck [--hubs FILE] [--json] [--strict] [FOLDER], "
-                              "or QuilletCheck --write-sums [--force] FOLDER";
+constexpr char kUsageLine[] =
+    "usage: QuilletCheck [--hubs FILE] [--save-hubs FILE [--force]] [--json] [--strict] "
+    "[FOLDER], or QuilletCheck --write-sums [--force] FOLDER";
 const char* const kKitFolders[] = {"x86", "x64"};
 
 struct Options {
   std::string folder = ".";
   std::string hubs;
+  std::string saveHubs;  // where to write the hubs, as a description
+  bool force = false;    // --save-hubs or --write-sums may replace a file
   bool json = false;
   bool strict = false;
   bool writeSums = false;
-  bool force = false;
 };
 
 bool ParseArguments(const std::vector<std::string>& args, Options* options, std::string* error) {
@@ -40,12 +43,12 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
       options->writeSums = true;
     } else if (arg == "--force") {
       options->force = true;
-    } else if (arg == "--hubs") {
+    } else if (arg == "--hubs" || arg == "--save-hubs") {
       if (i + 1 == args.size()) {
-        *error = "--hubs needs a file; " + std::string(kUsageLine);
+        *error = arg + " needs a file; " + kUsageLine;
         return false;
       }
-      options->hubs = args[++i];
+      (arg == "--hubs" ? options->hubs : options->saveHubs) = args[++i];
     } else if (arg.size() > 1 && arg[0] == '-') {
       *error = "unknown option " + arg + "; " + kUsageLine;
       return false;
@@ -57,13 +60,17 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
       folderGiven = true;
     }
   }
-  if (options->force && !options->writeSums) {
-    *error = "--force goes with --write-sums; " + std::string(kUsageLine);
-    return false;
-  }
   if (options->writeSums &&
       (!folderGiven || options->json || options->strict || !options->hubs.empty())) {
     *error = "--write-sums takes a FOLDER and --force, nothing else; " + std::string(kUsageLine);
+    return false;
+  }
+  if (!options->saveHubs.empty() && options->hubs.empty()) {
+    *error = "--save-hubs writes the hubs that --hubs reads; " + std::string(kUsageLine);
+    return false;
+  }
+  if (options->force && options->saveHubs.empty() && !options->writeSums) {
+    *error = "--force lets --save-hubs or --write-sums replace a file; " + std::string(kUsageLine);
     return false;
   }
   return true;
@@ -75,10 +82,12 @@ std::string Join(CheckerHost& host, const std::string& folder, const std::string
   return last == '/' || last == '\\' ? folder + name : folder + host.Separator() + name;
 }
 
-KitReport CheckFolder(CheckerHost& host, const std::string& folder, const Options& options) {
+// `description`: the hubs to judge, null for none.
+KitReport CheckFolder(CheckerHost& host, const std::string& folder,
+                      const hubdesc::HubDescription* description) {
   RootedFiles files(host.PlatformFiles(), folder, host.Separator());
   std::unique_ptr<HubLibrary> hubs;
-  if (!options.hubs.empty()) hubs = DescribedHubs(options.hubs);
+  if (description != nullptr) hubs = DescribedHubs(*description);
   return CheckKit(files, hubs.get(), folder);
 }
 
@@ -111,6 +120,16 @@ int WriteSumsCommand(CheckerHost& host, const Options& options, std::string* out
   return kClean;
 }
 
+// The hubs of --hubs written back in canonical form: a description, even
+// when a capture was read, since they were not listed on this computer.
+bool SaveDescription(CheckerHost& host, const Options& options, hubdesc::HubDescription description,
+                     std::string* error) {
+  description.isCapture = false;
+  std::string text;
+  return hubdesc::WriteHubDescription(description, &text, error) &&
+         host.SaveFile(options.saveHubs, text, options.force, error);
+}
+
 }  // namespace
 
 int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::string* out,
@@ -121,9 +140,14 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
     *err = "QuilletCheck: " + error + "\n";
     return kUsage;
   }
-  if (!options.hubs.empty() && !ValidateHubDescription(options.hubs, &error)) {
-    *err = "QuilletCheck: " + error + "\n";
-    return kUsage;
+  hubdesc::HubDescription description;
+  const hubdesc::HubDescription* described = nullptr;
+  if (!options.hubs.empty()) {
+    if (!ReadHubDescription(options.hubs, &description, &error)) {
+      *err = "QuilletCheck: " + error + "\n";
+      return kUsage;
+    }
+    described = &description;
   }
   if (!host.IsFolder(options.folder)) {
     *err = "QuilletCheck: cannot read the folder " + options.folder + "\n";
@@ -136,14 +160,14 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
   run.folder = options.folder;
   RootedFiles top(host.PlatformFiles(), options.folder, host.Separator());
   if (top.OpenForRead(kSettingsPath)) {
-    run.kits.push_back(CheckFolder(host, options.folder, options));
+    run.kits.push_back(CheckFolder(host, options.folder, described));
   } else {
     for (const char* name : kKitFolders) {
       std::string folder = Join(host, options.folder, name);
       if (!host.IsFolder(folder)) continue;
       run.kitRoot = true;
       run.kitNames.push_back(name);
-      run.kits.push_back(CheckFolder(host, folder, options));
+      run.kits.push_back(CheckFolder(host, folder, described));
     }
     if (!run.kitRoot) {
       *err = "QuilletCheck: " + options.folder +
@@ -155,6 +179,18 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
       RootedFiles x64(host.PlatformFiles(), Join(host, options.folder, "x64"), host.Separator());
       CompareKits(run.kits[0], run.kits[1], x86, x64, &run.kitFindings);
     }
+  }
+
+  if (described != nullptr && description.isCapture) {
+    run.replay.used = true;
+    run.replay.file = options.hubs;
+    run.replay.capture = description.capture;
+    for (const KitReport& kit : run.kits)
+      run.replay.hubIdsDiffer.push_back(HubIdsDifferFromCapture(kit, description.capture));
+  }
+  if (!options.saveHubs.empty() && !SaveDescription(host, options, description, &error)) {
+    *err = "QuilletCheck: " + error + "\n";
+    return kUsage;
   }
 
   *out = options.json ? JsonReport(run) : TextReport(run);

@@ -18,12 +18,12 @@ class CheckerHost {
   virtual Files& PlatformFiles() = 0;
   virtual char Separator() const = 0;
   virtual bool IsFolder(const std::string& path) = 0;
-  // For --write-sums only: writes `bytes` to `path`, replacing what is
-  // there; false on any failure.
-  virtual bool WriteFile(const std::string& path, const std::string& bytes) = 0;
-  // Renames `from` to `to`; without `replace`, fails when `to` exists.
-  virtual bool Rename(const std::string& from, const std::string& to, bool replace) = 0;
-  virtual void Remove(const std::string& path) = 0;
+  // Writes `text` to `path` whole or not at all: under a temporary name in
+  // the same folder first, then renamed into place. An existing file is
+  // replaced only when `replace`. False with one line in *error, naming the
+  // file, when nothing was written.
+  virtual bool SaveFile(const std::string& path, const std::string& text, bool replace,
+                        std::string* error) = 0;
 };
 
 enum ExitStatus { kClean = 0, kFound = 1, kUsage = 2 };

@@ -1,6 +1,7 @@
 #include "posix_files.h"
 
 #include <dirent.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -74,29 +75,37 @@ bool PosixHost::IsFolder(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool PosixHost::WriteFile(const std::string& path, const std::string& bytes) {
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd < 0) return false;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
-    if (put <= 0) break;
-    done += static_cast<size_t>(put);
+bool PosixHost::SaveFile(const std::string& path, const std::string& text, bool replace,
+                         std::string* error) {
+  struct stat info;
+  if (!replace && lstat(path.c_str(), &info) == 0) {
+    *error = path + " exists; --force replaces it";
+    return false;
   }
-  // On the disk before the rename makes it the list.
-  bool good = done == bytes.size() && fsync(fd) == 0;
-  return close(fd) == 0 && good;
+  std::vector<char> temp(path.begin(), path.end());
+  const char suffix[] = ".tmp-XXXXXX";
+  temp.insert(temp.end(), suffix, suffix + sizeof suffix);
+  int fd = mkstemp(temp.data());
+  if (fd < 0) {
+    *error = "cannot write " + path;
+    return false;
+  }
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t wrote = write(fd, text.data() + done, text.size() - done);
+    if (wrote <= 0) break;
+    done += static_cast<size_t>(wrote);
+  }
+  bool written = done == text.size() && fsync(fd) == 0;
+  written = close(fd) == 0 && written;
+  // link() will not replace a file that appeared in the meantime.
+  bool placed = written && (replace ? rename(temp.data(), path.c_str()) == 0
+                                    : link(temp.data(), path.c_str()) == 0);
+  bool existed = !placed && errno == EEXIST;
+  if (!placed || !replace) unlink(temp.data());
+  if (placed) return true;
+  *error = existed ? path + " exists; --force replaces it" : "cannot write " + path;
+  return false;
 }
-
-bool PosixHost::Rename(const std::string& from, const std::string& to, bool replace) {
-  if (replace) return rename(from.c_str(), to.c_str()) == 0;
-  // A link fails where the name is taken, so no list is replaced unasked
-  // even if one appears after the search looked.
-  if (link(from.c_str(), to.c_str()) != 0) return false;
-  unlink(from.c_str());
-  return true;
-}
-
-void PosixHost::Remove(const std::string& path) { unlink(path.c_str()); }
 
 }  // namespace check

@@ -26,9 +26,8 @@ class PosixHost : public CheckerHost {
   Files& PlatformFiles() override { return files_; }
   char Separator() const override { return '/'; }
   bool IsFolder(const std::string& path) override;
-  bool WriteFile(const std::string& path, const std::string& bytes) override;
-  bool Rename(const std::string& from, const std::string& to, bool replace) override;
-  void Remove(const std::string& path) override;
+  bool SaveFile(const std::string& path, const std::string& text, bool replace,
+                std::string* error) override;
 
  private:
   PosixFiles files_;

@@ -51,16 +51,7 @@ bool WriteSums(CheckerHost& host, const std::string& folder, bool force, std::st
   }
 
   std::string path = files.Rooted((kBinfile + name).c_str());
-  std::string temporary = path + ".tmp";
-  if (!host.WriteFile(temporary, list)) {
-    *error = "cannot write " + temporary;
-    return false;
-  }
-  if (!host.Rename(temporary, path, force)) {
-    host.Remove(temporary);
-    *error = "cannot rename " + temporary + " to " + path;
-    return false;
-  }
+  if (!host.SaveFile(path, list, force, error)) return false;
   *out += Format("%s: %d image%s listed\n", path.c_str(), count, count == 1 ? "" : "s");
   return true;
 }
