@@ -1,5 +1,5 @@
 // The launcher's Windows side: LauncherPlatform over Win32 and the C
-// runtime, and main.
+// runtime (the driver session's part is session_win32.cpp's), and main.
 #include <windows.h>
 
 #include <cstdio>
@@ -9,27 +9,24 @@
 
 namespace {
 
-BOOL WINAPI IgnoreBreakKey(DWORD event) {
-  return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
-}
-
 class Win32LauncherPlatform : public LauncherPlatform {
  public:
-  void Write(const char* text) override {
-    std::fputs(text, stdout);
-    std::fflush(stdout);
+  void Write(const char* text) override { session_.Write(text); }
+  uint32_t CurrentDirectory(char* buffer, uint32_t size) override {
+    return session_.CurrentDirectory(buffer, size);
   }
+  void ChangeDirectory(const char* path) override { session_.ChangeDirectory(path); }
+  bool RunChild(char* commandLine, const ChildStart& start, uint32_t* exitStatus) override {
+    return session_.RunChild(commandLine, start, exitStatus);
+  }
+  void IgnoreBreakKeys(bool ignore) override { session_.IgnoreBreakKeys(ignore); }
+  bool TryLock(KernelLock lock) override { return session_.TryLock(lock); }
+  void Unlock(KernelLock lock) override { session_.Unlock(lock); }
 
   void RunCommand(const char* command) override {
     std::fflush(stdout);
     std::system(command);
   }
-
-  uint32_t CurrentDirectory(char* buffer, uint32_t size) override {
-    return GetCurrentDirectoryA(size, buffer);
-  }
-
-  void ChangeDirectory(const char* path) override { SetCurrentDirectoryA(path); }
 
   Wow64Answer QueryWow64() override {
     using IsWow64ProcessCall = BOOL(WINAPI*)(HANDLE, PBOOL);
@@ -42,36 +39,8 @@ class Win32LauncherPlatform : public LauncherPlatform {
     return wow64 ? Wow64Answer::Wow64 : Wow64Answer::NotWow64;
   }
 
-  bool RunChild(char* commandLine, StartupInfo startup, uint32_t* exitStatus) override {
-    STARTUPINFOA info;
-    if (startup == StartupInfo::Launchers) {
-      GetStartupInfoA(&info);
-    } else {
-      ZeroMemory(&info, sizeof info);
-      info.cb = sizeof info;
-    }
-    info.dwFlags = STARTF_USESHOWWINDOW;
-    info.wShowWindow = SW_HIDE;
-
-    PROCESS_INFORMATION process;
-    ZeroMemory(&process, sizeof process);
-    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &info,
-                        &process)) {
-      return false;
-    }
-    CloseHandle(process.hThread);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    // A status that cannot be read counts as a failed run, not a clean one.
-    DWORD status = 1;
-    GetExitCodeProcess(process.hProcess, &status);
-    CloseHandle(process.hProcess);
-    *exitStatus = status;
-    return true;
-  }
-
-  void IgnoreBreakKeys(bool ignore) override {
-    SetConsoleCtrlHandler(IgnoreBreakKey, ignore ? TRUE : FALSE);
-  }
+ private:
+  SessionPlatform& session_ = Win32SessionRole();
 };
 
 }  // namespace

@@ -28,6 +28,8 @@ class FakeLauncherPlatform : public LauncherPlatform {
   // length of currentDirectory alone would not give, such as exactly the
   // buffer's own size.
   uint32_t reportedTooSmall = 0;
+  // Locks another process holds, by KernelLock.
+  bool heldElsewhere[2] = {};
 
   // Stages the layout of a kit in `base`, every child ending with 0.
   void AddKit(const std::string& base) {
@@ -45,6 +47,8 @@ class FakeLauncherPlatform : public LauncherPlatform {
   std::string text;  // the launcher's own text only
   int wow64Queries = 0;
   bool breaksIgnored = false;
+  std::string locks;
+  bool lockHeld[2] = {};
 
   // ---- LauncherPlatform.
   void Write(const char* out) override {
@@ -71,10 +75,13 @@ class FakeLauncherPlatform : public LauncherPlatform {
     return wow64;
   }
 
-  bool RunChild(char* commandLine, StartupInfo startup, uint32_t* exitStatus) override {
+  bool RunChild(char* commandLine, const ChildStart& start, uint32_t* exitStatus) override {
     std::string line = commandLine;
     Event("start " + line + " in " + currentDirectory +
-          (startup == StartupInfo::Cleared ? " cleared" : " launcher's"));
+          (start.startup == StartupInfo::Cleared ? " cleared" : " launcher's") +
+          (start.noInput ? " no-input" : "") +
+          (start.output == ChildOutput::StandardError ? " output-to-stderr" : ""));
+    if (!lockHeld[static_cast<int>(KernelLock::Run)]) Event("child runs without the run lock");
     if (!breaksIgnored) Event("break keys live while a child runs");
     // CreateProcessA may write into the command line; the launcher must not
     // hand it a buffer it reuses.
@@ -98,8 +105,32 @@ class FakeLauncherPlatform : public LauncherPlatform {
     Event(ignore ? "breaks ignored" : "breaks restored");
   }
 
+  // Locks are kept off the screen, whose text the tests compare whole:
+  // `locks` tells their story ("+run -write", "run held").
+  bool TryLock(KernelLock lock) override {
+    const int which = static_cast<int>(lock);
+    if (heldElsewhere[which]) {
+      locks += std::string(LockLabel(lock)) + " held ";
+      return false;
+    }
+    lockHeld[which] = true;
+    locks += std::string("+") + LockLabel(lock) + " ";
+    return true;
+  }
+  void Unlock(KernelLock lock) override {
+    lockHeld[static_cast<int>(lock)] = false;
+    locks += std::string("-") + LockLabel(lock) + " ";
+  }
+
  private:
   void Event(const std::string& event) { screen += "{" + event + "}"; }
+  static const char* LockLabel(KernelLock lock) {
+    switch (lock) {
+      case KernelLock::Run: return "run";
+      case KernelLock::Write: return "write";
+    }
+    return "?";
+  }
 };
 
 #endif  // QUILLET_TESTS_FAKE_LAUNCHER_PLATFORM_H_
