@@ -1,0 +1,357 @@
+// The live check's steps on a scripted computer: the order of the updater's
+// steps, the working directory around every library call, the filter driver
+// in and out only when the check put it in, and one line for each way the
+// computer can refuse.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "driver_session.h"
+#include "fake_files.h"
+#include "fake_hub_library.h"
+#include "fake_system.h"
+#include "kit_check.h"
+#include "live_check.h"
+#include "shared_names.h"
+
+namespace {
+
+const char16_t kUsbClass[] = u"" QUILLET_USB_CLASS_KEY;
+
+// A Windows program file's first bytes: "MZ", the PE header's place, and
+// the machine word after "PE\0\0".
+std::string ProgramFile(uint16_t machine) {
+  std::string bytes(0x40, '\0');
+  bytes[0] = 'M';
+  bytes[1] = 'Z';
+  bytes[0x3C] = 0x40;
+  bytes += std::string("PE\0\0", 4);
+  bytes += static_cast<char>(machine & 0xFF);
+  bytes += static_cast<char>(machine >> 8);
+  return bytes;
+}
+
+class FakeLiveMachine;
+
+// Every library call, with the working directory it was made in.
+class WatchedLibrary : public HubLibrary {
+ public:
+  WatchedLibrary(FakeLiveMachine& machine, FakeHubLibrary& inner)
+      : machine_(machine), inner_(inner) {}
+  void GetDllVersion(uint32_t* version) override;
+  void SetIniInfo(void* head) override;
+  void GetEnumInfo(uint8_t* deviceCount) override;
+  int UpdateISP(uint8_t index, const char* path, int reserved) override;
+
+ private:
+  FakeLiveMachine& machine_;
+  FakeHubLibrary& inner_;
+};
+
+// A computer whose installer really registers the driver in its registry
+// (unless told it fails), with one story of events in `log`.
+class FakeLiveMachine : public check::LiveMachine, public SessionPlatform {
+ public:
+  class LoggedSystem : public FakeSystem {
+   public:
+    explicit LoggedSystem(std::vector<std::string>& log) : log_(log) {}
+
+   protected:
+    void SystemEvent(const std::string& text) override { log_.push_back(text); }
+
+   private:
+    std::vector<std::string>& log_;
+  };
+
+  // ---- Staging.
+  bool process64 = true;
+  bool windows64 = true;
+  bool installerRegisters = true;
+  bool lockHeldElsewhere = false;
+  std::string cwd = "C:\\Work";
+  std::string loadFailure;  // non-empty: LoadHubLibrary fails with it
+  FakeHubLibrary library;
+
+  // ---- Reading back.
+  std::vector<std::string> log;
+  LoggedSystem system{log};
+  bool breaksIgnored = false;
+  bool locked = false;
+
+  FakeLiveMachine() { RegisterDriver(false); }
+
+  void RegisterDriver(bool registered) {
+    system.SetRegistryValue(kUsbClass, u"UpperFilters",
+                            MultiString(registered
+                                            ? std::vector<std::string>{"usbfilt", "tz415filter"}
+                                            : std::vector<std::string>{"usbfilt"}));
+    registered_ = registered;
+  }
+  bool DriverRegistered() const { return registered_; }
+
+  // ---- LiveMachine.
+  System& UpdaterSystem() override { return system; }
+  SessionPlatform& Session() override { return *this; }
+  bool ProcessIs64Bit() override { return process64; }
+  bool WindowsIs64Bit() override { return windows64; }
+  std::string FullPath(const std::string& path) override {
+    return path.compare(0, 3, "C:\\") == 0 ? path : cwd + "\\" + path;
+  }
+  std::string WorkingDirectory() override { return cwd; }
+  bool ChangeDirectory(const std::string& path) override {
+    cwd = FullPath(path);
+    return true;
+  }
+  std::unique_ptr<HubLibrary> LoadHubLibrary(const std::string& path, std::string* why) override {
+    log.push_back("load " + path);
+    if (!loadFailure.empty()) {
+      *why = loadFailure;
+      return nullptr;
+    }
+    return std::make_unique<WatchedLibrary>(*this, library);
+  }
+
+  // ---- SessionPlatform.
+  void Write(const char* text) override { log.push_back(std::string("write ") + text); }
+  uint32_t CurrentDirectory(char* buffer, uint32_t size) override {
+    std::snprintf(buffer, size, "%s", cwd.c_str());
+    return static_cast<uint32_t>(cwd.size());
+  }
+  void ChangeDirectory(const char* path) override {
+    std::string p = path;
+    if (p.size() > 1 && p.back() == '\\') p.pop_back();
+    cwd = p;
+  }
+  bool RunChild(char* commandLine, const ChildStart& start, uint32_t* exitStatus) override {
+    std::string line = commandLine;
+    log.push_back("start " + line + " in " + cwd +
+                  (start.output == ChildOutput::StandardError ? " to stderr" : "") +
+                  (breaksIgnored ? "" : " with break keys live") + (locked ? "" : " unlocked"));
+    if (line == "TZ415FilterInst.exe i" && installerRegisters) RegisterDriver(true);
+    if (line == "TZ415FilterInst.exe u") RegisterDriver(false);
+    *exitStatus = 0;
+    return true;
+  }
+  void IgnoreBreakKeys(bool ignore) override { breaksIgnored = ignore; }
+  bool TryLock(KernelLock lock) override {
+    if (lockHeldElsewhere) return false;
+    if (lock == KernelLock::Run) locked = true;
+    return true;
+  }
+  void Unlock(KernelLock lock) override {
+    if (lock == KernelLock::Run) locked = false;
+  }
+
+ private:
+  bool registered_ = false;
+};
+
+void WatchedLibrary::GetDllVersion(uint32_t* version) {
+  machine_.log.push_back("version in " + machine_.cwd);
+  inner_.GetDllVersion(version);
+}
+void WatchedLibrary::SetIniInfo(void* head) {
+  machine_.log.push_back("ids in " + machine_.cwd);
+  inner_.SetIniInfo(head);
+}
+void WatchedLibrary::GetEnumInfo(uint8_t* deviceCount) {
+  machine_.log.push_back("enum in " + machine_.cwd);
+  inner_.GetEnumInfo(deviceCount);
+}
+int WatchedLibrary::UpdateISP(uint8_t index, const char* path, int reserved) {
+  machine_.log.push_back("program");
+  return inner_.UpdateISP(index, path, reserved);
+}
+
+const char kSettings[] = "[TargetID_U3]\n1A2B0D12=0D12\n[HUBModule]\nHUBNumber=0\n";
+
+struct LiveRun {
+  FakeLiveMachine machine;
+  FakeFiles files;
+  check::LivePlace place = {"kit\\x64", "C:\\Work\\kit"};
+
+  LiveRun() {
+    files.AddFile("kit\\x64\\TZ415API.dll", ProgramFile(0x8664));
+    files.AddFile("C:\\Work\\kit\\Driver\\TZ415FilterInst.exe", "MZ");
+    machine.library.hubs = {MakeHub(0x1A2B, 0x0D12, 0x0A20)};
+  }
+
+  // Begin, then what CheckKit asks of the library; the error line or "".
+  std::string Run() {
+    std::string error;
+    {
+      check::LiveCheck live(machine, files, check::LiveOptions());
+      if (!live.Begin(place, &error)) return error;
+      FakeFiles kit;
+      kit.AddFile("SpiFlash.ini", kSettings);
+      check::CheckKit(kit, &live.Hubs(), place.updaterFolder);
+      machine.log.push_back(live.DriverInstalled() ? "installed here" : "found registered");
+    }
+    machine.log.push_back("ended");
+    return error;
+  }
+};
+
+TEST(LiveCheck, AsksTheLibraryInTheUpdatersOrderFromItsFolderAndNeverProgramsAHub) {
+  LiveRun run;
+  run.machine.RegisterDriver(true);
+  EXPECT_EQ("", run.Run());
+  const std::vector<std::string> expected = {"load C:\\Work\\kit\\x64\\TZ415API.dll",
+                                             "version in C:\\Work\\kit\\x64",
+                                             "ids in C:\\Work\\kit\\x64",
+                                             "sleep 3000",
+                                             "enum in C:\\Work\\kit\\x64",
+                                             "found registered",
+                                             "ended"};
+  EXPECT_EQ(expected, run.machine.log);
+  EXPECT_EQ("C:\\Work", run.machine.cwd);
+  EXPECT_FALSE(run.machine.locked);
+  EXPECT_TRUE(run.machine.DriverRegistered());
+}
+
+TEST(LiveCheck, InstallsAMissingDriverForTheCheckAndRemovesItAfter) {
+  LiveRun run;
+  EXPECT_EQ("", run.Run());
+  const std::vector<std::string> expected = {"start TZ415FilterInst.exe i in C:\\Work\\kit\\Driver",
+                                             "load C:\\Work\\kit\\x64\\TZ415API.dll",
+                                             "version in C:\\Work\\kit\\x64",
+                                             "ids in C:\\Work\\kit\\x64",
+                                             "sleep 3000",
+                                             "enum in C:\\Work\\kit\\x64",
+                                             "installed here",
+                                             "start TZ415FilterInst.exe u in C:\\Work\\kit\\Driver",
+                                             "ended"};
+  EXPECT_EQ(expected, run.machine.log);
+  EXPECT_EQ("C:\\Work", run.machine.cwd);
+  EXPECT_FALSE(run.machine.DriverRegistered());
+  EXPECT_FALSE(run.machine.breaksIgnored);
+  EXPECT_FALSE(run.machine.locked);
+}
+
+struct Refusal {
+  const char* name;
+  std::function<void(LiveRun&)> stage;
+  const char* line;
+  bool installerRuns;
+};
+
+class LiveRefusal : public testing::TestWithParam<Refusal> {};
+
+TEST_P(LiveRefusal, EndsWithOneLineAndLeavesTheDriverAsItWas) {
+  LiveRun run;
+  GetParam().stage(run);
+  bool registeredBefore = run.machine.DriverRegistered();
+  std::string error = run.Run();
+  EXPECT_EQ(GetParam().line, error);
+  EXPECT_EQ(std::string::npos, error.find('\n'));
+  EXPECT_EQ(registeredBefore, run.machine.DriverRegistered());
+  EXPECT_EQ("C:\\Work", run.machine.cwd);
+  EXPECT_FALSE(run.machine.locked);
+  EXPECT_FALSE(run.machine.breaksIgnored);
+  int starts = 0;
+  for (const std::string& event : run.machine.log) {
+    EXPECT_NE(0u, event.find("version")) << event;
+    starts += event.compare(0, 6, "start ") == 0;
+  }
+  EXPECT_EQ(GetParam().installerRuns ? 2 : 0, starts);
+}
+
+const Refusal kRefusals[] = {
+    {"NoInstaller",
+     [](LiveRun& r) { r.files.RemoveFile("C:\\Work\\kit\\Driver\\TZ415FilterInst.exe"); },
+     "the filter driver tz415filter is not registered, and there is no "
+     "C:\\Work\\kit\\Driver\\TZ415FilterInst.exe to install it for the check: install the "
+     "driver, or run --live from a whole kit",
+     false},
+    {"InstallerRegistersNothing", [](LiveRun& r) { r.machine.installerRegisters = false; },
+     "C:\\Work\\kit\\Driver\\TZ415FilterInst.exe i did not register the filter driver "
+     "tz415filter: run --live as administrator, or install the driver first",
+     true},
+    {"AnotherRunHoldsTheLock", [](LiveRun& r) { r.machine.lockHeldElsewhere = true; },
+     "another Quillet run is under way: run --live again when it has ended", false},
+    {"NoLibrary", [](LiveRun& r) { r.files.RemoveFile("kit\\x64\\TZ415API.dll"); },
+     "the hub library kit\\x64\\TZ415API.dll is missing", true},
+    {"LibraryOfTheOtherBitness",
+     [](LiveRun& r) { r.files.AddFile("kit\\x64\\TZ415API.dll", ProgramFile(0x014C)); },
+     "the hub library kit\\x64\\TZ415API.dll is 32-bit, and this checker is 64-bit: a library "
+     "of the other bitness cannot be loaded",
+     true},
+    {"NotAProgram", [](LiveRun& r) { r.files.AddFile("kit\\x64\\TZ415API.dll", "[Hub1]\n"); },
+     "the hub library kit\\x64\\TZ415API.dll is not a Windows library", true},
+    {"LibraryWithoutTheCalls",
+     [](LiveRun& r) {
+       r.machine.RegisterDriver(true);
+       r.machine.loadFailure = "does not export TA_SetIniInfo: it is not the hub library";
+     },
+     "the hub library kit\\x64\\TZ415API.dll does not export TA_SetIniInfo: it is not the hub "
+     "library",
+     false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Computers, LiveRefusal, testing::ValuesIn(kRefusals),
+                         [](const testing::TestParamInfo<Refusal>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST(LiveCheck, KeepsWhatTheLibraryWasHandedAndListedWithinTheTable) {
+  LiveRun run;
+  run.machine.RegisterDriver(true);
+  run.machine.library.hubs.assign(16, MakeHub(0x1A2B, 0x0D12, 0x0A20));
+  run.machine.library.reportedCount = 20;
+  check::LiveCheck live(run.machine, run.files, check::LiveOptions());
+  std::string error;
+  ASSERT_TRUE(live.Begin(run.place, &error)) << error;
+  FakeFiles kit;
+  kit.AddFile("SpiFlash.ini", kSettings);
+  check::KitReport report = check::CheckKit(kit, &live.Hubs(), "kit\\x64");
+  EXPECT_EQ(0x20190823u, live.Hubs().version());
+  ASSERT_EQ(1u, live.Hubs().targetIds().size());
+  EXPECT_EQ(0x1A2B0D12u, live.Hubs().targetIds()[0].HubId);
+  EXPECT_EQ(20, live.Hubs().reportedCount());
+  EXPECT_EQ(16u, live.Hubs().listed().size());
+  EXPECT_EQ(16u, report.hubs.size());
+}
+
+TEST(LivePlace, IsTheFolderTheLauncherWouldRunAndNeedsAProcessOfWindowsOwnBitness) {
+  FakeLiveMachine machine;
+  check::LivePlace place;
+  std::string error;
+  ASSERT_TRUE(check::ChooseLivePlace(machine, "kit", true, '\\', &place, &error));
+  EXPECT_EQ("kit\\x64", place.updaterFolder);
+  EXPECT_EQ("C:\\Work\\kit", place.kitRoot);
+
+  ASSERT_TRUE(check::ChooseLivePlace(machine, "kit\\x64", false, '\\', &place, &error));
+  EXPECT_EQ("kit\\x64", place.updaterFolder);
+  EXPECT_EQ("C:\\Work\\kit", place.kitRoot);
+
+  machine.process64 = false;
+  machine.windows64 = false;
+  ASSERT_TRUE(check::ChooseLivePlace(machine, "kit\\", true, '\\', &place, &error));
+  EXPECT_EQ("kit\\x86", place.updaterFolder);
+
+  machine.windows64 = true;
+  EXPECT_FALSE(check::ChooseLivePlace(machine, "kit", true, '\\', &place, &error));
+  EXPECT_NE(std::string::npos, error.find("QuilletCheck64.exe")) << error;
+}
+
+TEST(ModuleMachine, ComesFromThePeHeader) {
+  FakeFiles files;
+  files.AddFile("x86.dll", ProgramFile(0x014C));
+  files.AddFile("x64.dll", ProgramFile(0x8664));
+  files.AddFile("arm.dll", ProgramFile(0xAA64));
+  files.AddFile("short.dll", ProgramFile(0x8664).substr(0, 0x44));
+  std::string badSignature = ProgramFile(0x8664);
+  badSignature[0x41] = 'X';
+  files.AddFile("nope.dll", badSignature);
+  using check::ModuleMachine;
+  EXPECT_EQ(ModuleMachine::kX86, check::ReadModuleMachine(files, "x86.dll"));
+  EXPECT_EQ(ModuleMachine::kX64, check::ReadModuleMachine(files, "x64.dll"));
+  EXPECT_EQ(ModuleMachine::kOther, check::ReadModuleMachine(files, "arm.dll"));
+  EXPECT_EQ(ModuleMachine::kNotAProgram, check::ReadModuleMachine(files, "short.dll"));
+  EXPECT_EQ(ModuleMachine::kNotAProgram, check::ReadModuleMachine(files, "nope.dll"));
+  EXPECT_EQ(ModuleMachine::kUnreadable, check::ReadModuleMachine(files, "none.dll"));
+}
+
+}  // namespace
