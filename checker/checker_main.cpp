@@ -5,6 +5,7 @@
 
 #include "described_hubs.h"
 #include "kit_check.h"
+#include "live_check.h"
 #include "platform.h"
 #include "report.h"
 #include "rooted_files.h"
@@ -14,12 +15,14 @@ namespace check {
 
 namespace {
 
-constexpr char kUsageLine[] = "usage: QuilletCheck [--hubs FILE] [--json] [--strict] [FOLDER]";
+constexpr char kUsageLine[] =
+    "usage: QuilletCheck [--hubs FILE | --live] [--json] [--strict] [FOLDER]";
 const char* const kKitFolders[] = {"x86", "x64"};
 
 struct Options {
   std::string folder = ".";
   std::string hubs;
+  bool live = false;
   bool json = false;
   bool strict = false;
 };
@@ -32,6 +35,8 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
       options->json = true;
     } else if (arg == "--strict") {
       options->strict = true;
+    } else if (arg == "--live") {
+      options->live = true;
     } else if (arg == "--hubs") {
       if (i + 1 == args.size()) {
         *error = "--hubs needs a file; " + std::string(kUsageLine);
@@ -49,6 +54,10 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
       folderGiven = true;
     }
   }
+  if (options->live && !options->hubs.empty()) {
+    *error = "--live and --hubs exclude each other; " + std::string(kUsageLine);
+    return false;
+  }
   return true;
 }
 
@@ -58,11 +67,26 @@ std::string Join(CheckerHost& host, const std::string& folder, const std::string
   return last == '/' || last == '\\' ? folder + name : folder + host.Separator() + name;
 }
 
-KitReport CheckFolder(CheckerHost& host, const std::string& folder, const Options& options) {
+// `live`: the library of this computer, for the one folder it serves.
+KitReport CheckFolder(CheckerHost& host, const std::string& folder, const Options& options,
+                      LiveHubs* live) {
   RootedFiles files(host.PlatformFiles(), folder, host.Separator());
   std::unique_ptr<HubLibrary> hubs;
   if (!options.hubs.empty()) hubs = DescribedHubs(options.hubs);
-  return CheckKit(files, hubs.get(), folder);
+  return CheckKit(files, live != nullptr ? live : hubs.get(), folder);
+}
+
+void NoteLiveSource(const LivePlace& place, const LiveCheck& live, char separator,
+                    LiveSource* source) {
+  source->used = true;
+  source->folder = place.updaterFolder;
+  std::string folder = place.updaterFolder;
+  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += separator;
+  source->library = folder + kLibraryName;
+  const LiveHubs& hubs = live.Hubs();
+  source->libraryVersion = hubs.version();
+  source->reportedCount = hubs.reportedCount();
+  source->driverInstalled = live.DriverInstalled();
 }
 
 }  // namespace
@@ -79,6 +103,11 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
     *err = "QuilletCheck: " + error + "\n";
     return kUsage;
   }
+  if (options.live && host.Live() == nullptr) {
+    *err = "QuilletCheck: --live reads the hubs through the maker's library, which only the "
+           "Windows checkers (QuilletCheck32.exe, QuilletCheck64.exe) can load\n";
+    return kUsage;
+  }
   if (!host.IsFolder(options.folder)) {
     *err = "QuilletCheck: cannot read the folder " + options.folder + "\n";
     return kUsage;
@@ -87,20 +116,44 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
   CheckRun run;
   run.folder = options.folder;
   RootedFiles top(host.PlatformFiles(), options.folder, host.Separator());
-  if (top.OpenForRead(kSettingsPath)) {
-    run.kits.push_back(CheckFolder(host, options.folder, options));
-  } else {
+  bool updaterFolder = top.OpenForRead(kSettingsPath) != nullptr;
+  if (!updaterFolder) {
     for (const char* name : kKitFolders) {
-      std::string folder = Join(host, options.folder, name);
-      if (!host.IsFolder(folder)) continue;
-      run.kitRoot = true;
-      run.kitNames.push_back(name);
-      run.kits.push_back(CheckFolder(host, folder, options));
+      if (host.IsFolder(Join(host, options.folder, name))) run.kitNames.push_back(name);
     }
-    if (!run.kitRoot) {
+    if (run.kitNames.empty()) {
       *err = "QuilletCheck: " + options.folder +
              " holds neither SpiFlash.ini nor an x86 or x64 folder\n";
       return kUsage;
+    }
+    run.kitRoot = true;
+  }
+
+  // The lease on the computer lasts until the report is made: the library
+  // may read the hub-ID table it was handed at any of its calls.
+  std::unique_ptr<LiveCheck> live;
+  LivePlace place;
+  if (options.live) {
+    LiveOptions liveOptions;
+    liveOptions.quietStdout = options.json;
+    liveOptions.separator = host.Separator();
+    live = std::make_unique<LiveCheck>(*host.Live(), host.PlatformFiles(), liveOptions);
+    if (!ChooseLivePlace(*host.Live(), options.folder, run.kitRoot, host.Separator(), &place,
+                         &error) ||
+        !live->Begin(place, &error)) {
+      live.reset();
+      *err = "QuilletCheck: " + error + "\n";
+      return kUsage;
+    }
+  }
+
+  if (updaterFolder) {
+    run.kits.push_back(CheckFolder(host, options.folder, options, live ? &live->Hubs() : nullptr));
+  } else {
+    for (const std::string& name : run.kitNames) {
+      std::string folder = Join(host, options.folder, name);
+      bool judged = live && folder == place.updaterFolder;
+      run.kits.push_back(CheckFolder(host, folder, options, judged ? &live->Hubs() : nullptr));
     }
     if (run.kits.size() == 2) {
       RootedFiles x86(host.PlatformFiles(), Join(host, options.folder, "x86"), host.Separator());
@@ -109,6 +162,12 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
     }
   }
 
+  if (live) {
+    NoteLiveSource(place, *live, host.Separator(), &run.live);
+    // The driver out before the report is printed, as the launcher has it
+    // out before its pause.
+    live.reset();
+  }
   *out = options.json ? JsonReport(run) : TextReport(run);
   bool failed =
       run.Count(Severity::kError) > 0 || (options.strict && run.Count(Severity::kWarning) > 0);

@@ -122,6 +122,7 @@ class LiveCheck {
   // The library for CheckKit: it hands over the hub-ID table and lists the
   // hubs. Valid after a successful Begin.
   LiveHubs& Hubs() { return *hubs_; }
+  const LiveHubs& Hubs() const { return *hubs_; }
   // The driver was installed for this check (and is removed at its end).
   bool DriverInstalled() const { return installedHere_; }
 

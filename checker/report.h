@@ -11,6 +11,16 @@
 
 namespace check {
 
+// Hubs read from this computer (--live) rather than from a description.
+struct LiveSource {
+  bool used = false;
+  std::string folder;   // the updater folder judged against them
+  std::string library;  // its TZ415API.dll, as named in the report
+  uint32_t libraryVersion = 0;
+  int reportedCount = 0;         // as the library reported it, beyond 16 too
+  bool driverInstalled = false;  // for the check, and removed after it
+};
+
 // One run of the checker: one updater folder, or a kit root's x86 and x64.
 struct CheckRun {
   std::string folder;
@@ -18,6 +28,7 @@ struct CheckRun {
   std::vector<KitReport> kits;
   std::vector<std::string> kitNames;  // "x86", "x64"; empty for one folder
   std::vector<Finding> kitFindings;   // differences between the kit's folders
+  LiveSource live;
 
   int Count(Severity severity) const;
 };

@@ -4,10 +4,13 @@
 // computer can refuse.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "checker_main.h"
 #include "driver_session.h"
 #include "fake_files.h"
 #include "fake_hub_library.h"
@@ -352,6 +355,77 @@ TEST(ModuleMachine, ComesFromThePeHeader) {
   EXPECT_EQ(ModuleMachine::kNotAProgram, check::ReadModuleMachine(files, "short.dll"));
   EXPECT_EQ(ModuleMachine::kNotAProgram, check::ReadModuleMachine(files, "nope.dll"));
   EXPECT_EQ(ModuleMachine::kUnreadable, check::ReadModuleMachine(files, "none.dll"));
+}
+
+// ---- The command.
+
+class LiveHost : public check::CheckerHost {
+ public:
+  FakeFiles files;
+  std::set<std::string> folders = {"kit", "kit\\x86", "kit\\x64"};
+  FakeLiveMachine* machine = nullptr;
+
+  LiveHost() {
+    for (const char* arch : {"x86", "x64"}) {
+      std::string folder = std::string("kit\\") + arch;
+      files.AddFile(folder + "\\SpiFlash.ini", kSettings);
+      files.AddFile(folder + "\\TZ415API.dll", ProgramFile(0x8664));
+    }
+    files.AddFile("C:\\Work\\kit\\Driver\\TZ415FilterInst.exe", "MZ");
+  }
+  Files& PlatformFiles() override { return files; }
+  char Separator() const override { return '\\'; }
+  bool IsFolder(const std::string& path) override { return folders.count(path) > 0; }
+  check::LiveMachine* Live() override { return machine; }
+};
+
+TEST(LiveCommand, JudgesOnlyTheFolderTheLauncherWouldRunAndSaysWhereTheHubsCameFrom) {
+  LiveHost host;
+  FakeLiveMachine machine;
+  machine.library.hubs = {MakeHub(0x1A2B, 0x0D12, 0x0A20)};
+  host.machine = &machine;
+  std::string out;
+  std::string err;
+  // The kit has no images: the hub gets none, an error of the kit's.
+  ASSERT_EQ(1, check::CheckerMain({"--live", "--json", "kit"}, host, &out, &err)) << err;
+  size_t x64 = out.find("\"name\":\"x64\"");
+  ASSERT_NE(std::string::npos, x64) << out;
+  EXPECT_NE(std::string::npos, out.substr(0, x64).find("\"hubs\":null")) << out;
+  EXPECT_NE(std::string::npos, out.find("\"device\":1", x64)) << out;
+  EXPECT_NE(std::string::npos,
+            out.find(
+                "\"live\":{\"folder\":\"kit\\\\x64\",\"library\":\"kit\\\\x64\\\\TZ415API.dll\","
+                "\"libraryVersion\":\"20190823\",\"reportedCount\":1,\"driverInstalled\":true}"))
+      << out;
+  EXPECT_FALSE(machine.DriverRegistered());
+
+  ASSERT_EQ(1, check::CheckerMain({"--live", "kit"}, host, &out, &err)) << err;
+  EXPECT_NE(std::string::npos,
+            out.find("Hubs of this computer, listed by kit\\x64\\TZ415API.dll (API Version "
+                     "20190823); the filter driver was installed for the check and removed "
+                     "after it\n"))
+      << out;
+  EXPECT_NE(std::string::npos, out.find("4. Summary")) << out;
+}
+
+TEST(LiveCommand, IsAUsageErrorWhereTheHubsCannotBeRead) {
+  LiveHost host;
+  std::string out;
+  std::string err;
+  EXPECT_EQ(2, check::CheckerMain({"--live", "kit"}, host, &out, &err));
+  EXPECT_NE(std::string::npos, err.find("only the Windows checkers")) << err;
+  FakeLiveMachine machine;
+  host.machine = &machine;
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--live", "--hubs", "hubs.ini", "kit"},
+        std::vector<std::string>{"--live", "nowhere"}}) {
+    err.clear();
+    out.clear();
+    EXPECT_EQ(2, check::CheckerMain(args, host, &out, &err)) << args[1];
+    EXPECT_EQ("", out);
+    EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n')) << err;
+  }
+  EXPECT_TRUE(machine.log.empty());
 }
 
 }  // namespace
