@@ -76,7 +76,6 @@ class LiveCheck(WineTestCase):
 
     def test_live_hubs_are_judged_as_the_described_ones_whatever_the_driver(self):
         expected = hubs_and_decisions(self.described())
-        os.remove(self.log)
         for filters in (["tz415filter"], ["usbfilt"], None, ["usbfilt", "tz415filter"]):
             with self.subTest(filters=filters):
                 set_upper_filters(filters)
@@ -143,13 +142,16 @@ class LiveCheck(WineTestCase):
         installer = os.path.join(self.demo.path, "Driver", "TZ415FilterInst.exe")
         x86_header = bytearray(0x46)
         x86_header[0:2], x86_header[0x3C], x86_header[0x40:0x46] = b"MZ", 0x40, b"PE\0\0\x4c\x01"
+
+        def write_32_bit_header():
+            with open(library, "wb") as f:
+                f.write(x86_header)
         cases = [
             ("missing", ["tz415filter"], lambda: os.remove(library), "is missing"),
-            ("32-bit", ["tz415filter"], lambda: open(library, "wb").write(x86_header),
-             "is 32-bit"),
+            ("32-bit", ["tz415filter"], write_32_bit_header, "is 32-bit"),
             ("no exports", ["tz415filter"], lambda: shutil.copy(installer, library),
              "does not export TA_GetDllVersion, TA_SetIniInfo, TA_GetEnumInfo, TA_UpdateISP"),
-            ("no installer", ["usbfilt"], lambda: os.remove(installer), "no "),
+            ("no installer", ["usbfilt"], lambda: os.remove(installer), "there is no "),
         ]
         for name, filters, spoil, says in cases:
             with self.subTest(name):
