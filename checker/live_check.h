@@ -45,6 +45,10 @@ class LiveMachine {
   // and the system folder for what it needs, and finds its four calls. Null
   // with why in *why (a phrase, without the file's name).
   virtual std::unique_ptr<HubLibrary> LoadHubLibrary(const std::string& path, std::string* why) = 0;
+  // For a capture: the time now, in UTC, as ISO 8601 ("2026-12-08T21:35:07Z"),
+  // and the version Windows reports to this program ("6.2.9200").
+  virtual std::string UtcNow() = 0;
+  virtual std::string ReportedWindowsVersion() = 0;
 };
 
 // What a Windows program file is built for, from its PE header.

@@ -3,6 +3,7 @@
 // library is missing; and the computer's share of a live check.
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "driver_session.h"
@@ -96,6 +97,26 @@ class Win32LiveMachine : public LiveMachine {
 
   bool ChangeDirectory(const std::string& path) override {
     return SetCurrentDirectoryA(path.c_str()) != FALSE;
+  }
+
+  std::string UtcNow() override {
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth,
+                  now.wDay, now.wHour, now.wMinute, now.wSecond);
+    return text;
+  }
+
+  std::string ReportedWindowsVersion() override {
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExW(&info)) return std::string();
+#pragma GCC diagnostic pop
+    return std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion) + "." +
+           std::to_string(info.dwBuildNumber);
   }
 
   std::unique_ptr<HubLibrary> LoadHubLibrary(const std::string& path, std::string* why) override {

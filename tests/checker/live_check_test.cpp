@@ -16,6 +16,7 @@
 #include "fake_hub_library.h"
 #include "fake_system.h"
 #include "kit_check.h"
+#include "live_capture.h"
 #include "live_check.h"
 #include "shared_names.h"
 
@@ -107,6 +108,8 @@ class FakeLiveMachine : public check::LiveMachine, public SessionPlatform {
     cwd = FullPath(path);
     return true;
   }
+  std::string UtcNow() override { return "2026-12-08T21:35:07Z"; }
+  std::string ReportedWindowsVersion() override { return "6.2.9200"; }
   std::unique_ptr<HubLibrary> LoadHubLibrary(const std::string& path, std::string* why) override {
     log.push_back("load " + path);
     if (!loadFailure.empty()) {
@@ -355,6 +358,24 @@ TEST(ModuleMachine, ComesFromThePeHeader) {
   EXPECT_EQ(ModuleMachine::kNotAProgram, check::ReadModuleMachine(files, "short.dll"));
   EXPECT_EQ(ModuleMachine::kNotAProgram, check::ReadModuleMachine(files, "nope.dll"));
   EXPECT_EQ(ModuleMachine::kUnreadable, check::ReadModuleMachine(files, "none.dll"));
+}
+
+TEST(RegistryWindowsVersion, TakesTheNumbersWhereTheyAreAndTheVersionTextElsewhere) {
+  const char16_t key[] = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+  const std::vector<uint8_t> ten = {10, 0, 0, 0};
+  const std::vector<uint8_t> zero = {0, 0, 0, 0};
+  FakeSystem system;
+  EXPECT_EQ("", check::RegistryWindowsVersion(system));
+  system.SetRegistryValue(key, u"CurrentVersion", MultiString({"6.3"}));
+  EXPECT_EQ("6.3", check::RegistryWindowsVersion(system));
+  system.SetRegistryValue(key, u"CurrentBuildNumber", MultiString({"19045"}));
+  EXPECT_EQ("6.3.19045", check::RegistryWindowsVersion(system));
+  system.SetRegistryValue(key, u"CurrentMajorVersionNumber", ten);
+  system.SetRegistryValue(key, u"CurrentMinorVersionNumber", zero);
+  EXPECT_EQ("10.0.19045", check::RegistryWindowsVersion(system));
+  // Only digits and dots are ever expected; anything else is not copied out.
+  system.SetRegistryValue(key, u"CurrentBuildNumber", {'1', 0, 0x0A, 0, 0, 0});
+  EXPECT_EQ("10.0", check::RegistryWindowsVersion(system));
 }
 
 // ---- The command.
