@@ -33,8 +33,6 @@ struct CheckRun {
   int Count(Severity severity) const;
 };
 
-// Why an image failed the test its verdict names, with the values compared.
-std::string Explain(const Verdict& verdict, const ImageRow& image);
 // What the update run would do with the hub, in one line.
 std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images);
 

@@ -3,33 +3,11 @@
 #include <cstdio>
 
 #include "short_format.h"
+#include "text.h"
 
 namespace check {
 
 namespace {
-
-std::string Quote(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
-std::string Hex(unsigned value, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof text, "\"%0*X\"", digits, value);
-  return text;
-}
 
 // Members are written in the order given; objects and arrays nest by hand.
 class Json {
@@ -51,7 +29,7 @@ class Json {
     first_ = false;
     return *this;
   }
-  Json& Str(const char* name, const std::string& value) { return Raw(name, Quote(value)); }
+  Json& Str(const char* name, const std::string& value) { return Raw(name, JsonString(value)); }
   Json& Int(const char* name, long long value) { return Raw(name, std::to_string(value)); }
   Json& Bool(const char* name, bool value) { return Raw(name, value ? "true" : "false"); }
   std::string Text() const { return out_ + "\n"; }
@@ -60,32 +38,25 @@ class Json {
   // A null name is an array element.
   void Key(const char* name) {
     if (!first_) out_ += ',';
-    if (name != nullptr) out_ += Quote(name) + ':';
+    if (name != nullptr) out_ += JsonString(name) + ':';
   }
   std::string out_;
   bool first_ = true;
 };
 
 void Findings(Json& j, const char* name, const std::vector<Finding>& findings) {
-  static const char* const kParts[] = {"settings", "images", "hubs", "kit"};
   j.Open(name, '[');
   for (const Finding& f : findings) {
+    FindingRow row = f.Row();
     j.Open(nullptr, '{')
-        .Str("severity", f.severity == Severity::kError ? "error" : "warning")
-        .Str("part", kParts[static_cast<int>(f.part)])
-        .Str("code", f.code)
+        .Str("severity", SeverityName(row.severity))
+        .Str("part", PartName(row.part))
+        .Str("code", row.code)
         .Int("line", f.line)
         .Str("text", f.text)
         .Close('}');
   }
   j.Close(']');
-}
-
-void Field(Json& j, const char* name, const FieldComparison& field) {
-  j.Open(name, '{').Bool("present", field.present).Int("difference", field.difference);
-  if (field.difference >= 0)
-    j.Raw("image", Hex(field.imageByte, 2)).Raw("hub", Hex(field.hubByte, 2));
-  j.Close('}');
 }
 
 void Settings(Json& j, const SettingsReport& s) {
@@ -97,15 +68,15 @@ void Settings(Json& j, const SettingsReport& s) {
       const TargetIdEntry& e = state.TargetIds[i];
       j.Open(nullptr, '{')
           .Int("line", i < static_cast<int>(s.idLines.size()) ? s.idLines[i] : 0)
-          .Raw("hubId", Hex(e.HubId, 8))
-          .Raw("imageId", Hex(e.ImageId, 4))
+          .Raw("hubId", JsonHex(e.HubId, 8))
+          .Raw("imageId", JsonHex(e.ImageId, 4))
           .Int("usbGeneration", e.UsbGeneration)
           .Close('}');
     }
     j.Close(']')
         .Int("stringCompare", state.StringCompare)
         .Int("checkHubFw", state.CheckHubFw)
-        .Raw("fwVersion", Hex(state.FwVersion, 1))
+        .Raw("fwVersion", JsonHex(state.FwVersion, 1))
         .Int("hubNumber", state.HubNumber);
     j.Open("modules", '[');
     for (const HubModuleEntry& m : s.modules) {
@@ -130,11 +101,11 @@ void Images(Json& j, const std::vector<ImageRow>& images) {
     if (row.opened) {
       j.Int("size", static_cast<long long>(row.size))
           .Int("headerLength", static_cast<long long>(row.headerLength))
-          .Raw("imageId", Hex(row.imageId, 4))
-          .Raw("flags", Hex(row.flags, 2))
+          .Raw("imageId", JsonHex(row.imageId, 4))
+          .Raw("flags", JsonHex(row.flags, 2))
           .Str("layout", row.longLayout ? "long" : "short")
           .Bool("breaksSizeRule", row.breaksSizeRule)
-          .Raw("deliveredVersion", Hex(row.deliveredVersion, 4))
+          .Raw("deliveredVersion", JsonHex(row.deliveredVersion, 4))
           .Str("manufacturer", row.manufacturer)
           .Str("product1", row.product1)
           .Str("product2", row.product2);
@@ -150,35 +121,9 @@ void Images(Json& j, const std::vector<ImageRow>& images) {
 }
 
 void VerdictObject(Json& j, const Verdict& v, const ImageRow& image) {
-  j.Str("test", TestName(v.failed)).Str("why", Explain(v, image));
-  switch (v.failed) {
-    case SelectionTest::kModulePlace:
-      j.Int("depth", v.depth).Int("connectionPortIndex", v.connectionPortIndex);
-      break;
-    case SelectionTest::kImageId:
-      j.Raw("wantedImageId", Hex(v.wantedImageId, 4)).Raw("imageId", Hex(v.imageId, 4));
-      break;
-    case SelectionTest::kSizeRule: j.Int("size", static_cast<long long>(v.size)); break;
-    case SelectionTest::kHeaderTooShort:
-      j.Int("headerLength", static_cast<long long>(v.headerLength));
-      break;
-    case SelectionTest::kManufacturer: Field(j, "manufacturer", v.manufacturer); break;
-    case SelectionTest::kProduct:
-      Field(j, "product1", v.product[0]);
-      Field(j, "product2", v.product[1]);
-      break;
-    case SelectionTest::kNoCompatibilityRule:
-      j.Raw("chipRevision", Hex(v.chipRevision, 2))
-          .Raw("chipOptions", Hex(v.chipOptions, 2))
-          .Raw("flags", Hex(v.flags, 2));
-      break;
-    case SelectionTest::kFileName:
-      j.Str("wantedName", v.wantedName != nullptr ? v.wantedName : "")
-          .Bool("differsOnlyInCase",
-                v.wantedName != nullptr && SameIgnoringCase(image.name, v.wantedName));
-      break;
-    default: break;
-  }
+  TestDescription test = Describe(v, image);
+  j.Str("test", test.name).Str("why", test.why);
+  for (const VerdictMember& member : test.members) j.Raw(member.name, member.json);
 }
 
 void Hubs(Json& j, const KitReport& kit) {
@@ -191,15 +136,15 @@ void Hubs(Json& j, const KitReport& kit) {
     const HubDeviceInfo& h = hub.info;
     j.Open(nullptr, '{')
         .Int("device", hub.number)
-        .Raw("vendorId", Hex(h.VendorId, 4))
-        .Raw("productId", Hex(h.ProductId, 4))
-        .Raw("usbVersion", Hex(h.UsbVersion, 2))
-        .Raw("firmwareVersion", Hex(h.FirmwareVersion, 4))
+        .Raw("vendorId", JsonHex(h.VendorId, 4))
+        .Raw("productId", JsonHex(h.ProductId, 4))
+        .Raw("usbVersion", JsonHex(h.UsbVersion, 2))
+        .Raw("firmwareVersion", JsonHex(h.FirmwareVersion, 4))
         .Bool("shortFormat", IsShortFormatHub(hub.hubId))
         .Int("depth", h.Depth)
         .Int("connectionPortIndex", h.ConnectionPortIndex)
-        .Raw("chipRevision", Hex(h.ChipRevision, 2))
-        .Raw("chipOptions", Hex(h.ChipOptions, 2))
+        .Raw("chipRevision", JsonHex(h.ChipRevision, 2))
+        .Raw("chipOptions", JsonHex(h.ChipOptions, 2))
         .Str("outcome", OutcomeName(hub.outcome))
         .Str("decision", Decision(hub, kit.images));
     if (hub.hubVerdict.failed != SelectionTest::kPassed) {
@@ -208,7 +153,8 @@ void Hubs(Json& j, const KitReport& kit) {
       j.Close('}');
     }
     if (hub.chosen >= 0) {
-      j.Str("chosen", kit.images[hub.chosen].name).Raw("chosenDelivers", Hex(hub.chosenVersion, 4));
+      j.Str("chosen", kit.images[hub.chosen].name)
+          .Raw("chosenDelivers", JsonHex(hub.chosenVersion, 4));
     } else {
       j.Raw("chosen", "null");
     }

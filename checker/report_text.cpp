@@ -19,23 +19,6 @@ std::string ShortVersionText(uint16_t digits) {
   return Format("V%X.%X%X", (digits >> 8) & 0xF, (digits >> 4) & 0xF, digits & 0xF);
 }
 
-std::string FieldText(const char* name, const FieldComparison& field) {
-  if (!field.present) return Format("the image ends before the %s field", name);
-  if (field.difference < 0) return Format("%s field matches", name);
-  return Format("%s field differs at byte %d: image %02X, hub %02X", name, field.difference,
-                field.imageByte, field.hubByte);
-}
-
-std::string RuleList(unsigned rules) {
-  std::string text;
-  for (int n = 1; n <= fwimage::kCompatibilityRuleCount; ++n) {
-    if ((rules & (1u << (n - 1))) == 0) continue;
-    if (!text.empty()) text += ",";
-    text += std::to_string(n);
-  }
-  return text.empty() ? "-" : text;
-}
-
 // Column widths come from the rows, so the table lines up whatever the names.
 class Table {
  public:
@@ -65,15 +48,12 @@ class Table {
   std::vector<std::vector<std::string>> rows_;
 };
 
-const char* SeverityName(Severity severity) {
-  return severity == Severity::kError ? "error" : "warning";
-}
-
 void Findings(const std::vector<Finding>& findings, ReportPart part, std::string* out) {
   for (const Finding& f : findings) {
-    if (f.part != part) continue;
+    FindingRow row = f.Row();
+    if (row.part != part) continue;
     std::string where = f.line > 0 ? Format("line %d: ", f.line) : "";
-    *out += Format("  %s %s: %s%s\n", SeverityName(f.severity), f.code.c_str(), where.c_str(),
+    *out += Format("  %s %s: %s%s\n", SeverityName(row.severity), row.code, where.c_str(),
                    f.text.c_str());
   }
 }
@@ -190,41 +170,8 @@ void KitPart(const KitReport& kit, int first, std::string* out) {
 int CheckRun::Count(Severity severity) const {
   int count = 0;
   for (const KitReport& kit : kits) count += kit.Count(severity);
-  for (const Finding& f : kitFindings) count += f.severity == severity ? 1 : 0;
+  count += CountOf(kitFindings, severity);
   return count;
-}
-
-std::string Explain(const Verdict& v, const ImageRow& image) {
-  switch (v.failed) {
-    case SelectionTest::kPassed: return "passes";
-    case SelectionTest::kModulePlace:
-      return Format("no [HUBModule] entry for depth %d, port %d", v.depth, v.connectionPortIndex);
-    case SelectionTest::kHubIdNotInSettings:
-      return "the hub's ID is on no [TargetID_U3] or [TargetID_U2] line";
-    case SelectionTest::kNameTooLong: return "the name does not fit the updater's path";
-    case SelectionTest::kCannotOpen: return "the image cannot be opened";
-    case SelectionTest::kSizeRule:
-      return Format("a 0D12 image of %llu bytes breaks the size rule",
-                    static_cast<unsigned long long>(v.size));
-    case SelectionTest::kHeaderTooShort:
-      return Format("%u of the header's 4 bytes", static_cast<unsigned>(v.headerLength));
-    case SelectionTest::kImageId:
-      return Format("image ID %04X, the hub's line wants %04X", v.imageId, v.wantedImageId);
-    case SelectionTest::kManufacturer: return FieldText("manufacturer", v.manufacturer);
-    case SelectionTest::kProduct:
-      return FieldText("product 1", v.product[0]) + "; " + FieldText("product 2", v.product[1]);
-    case SelectionTest::kNoCompatibilityRule:
-      return Format("chip revision %02X, options %02X against flags %02X (image meets rules %s)",
-                    v.chipRevision, v.chipOptions, v.flags, RuleList(image.rules).c_str());
-    case SelectionTest::kFileName: {
-      const char* wanted = v.wantedName != nullptr ? v.wantedName : "";
-      return Format("the module wants %s%s", wanted,
-                    SameIgnoringCase(image.name, wanted)
-                        ? ", which differs only in letter case; letter case counts"
-                        : "");
-    }
-  }
-  return "";
 }
 
 std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) {

@@ -139,7 +139,8 @@ SectionRead ReadTargetIds(UpdaterState& state, Printer& out, Files& files, HubLi
   int taken = 0;
   bool dropped = false;
   for (uint8_t generation : {uint8_t{3}, uint8_t{2}}) {
-    const char* header = generation == 3 ? kTargetIdU3Section : kTargetIdU2Section;
+    const char* header = generation == 3 ? SectionOf(Section::kTargetIdU3).start
+                                         : SectionOf(Section::kTargetIdU2).start;
     SectionRead read = ReadSection(out, files, header, true, [&](const char* line) {
       if (!Contains(line, "=")) return true;
       if (taken < kMaxTargetIds) {
@@ -164,7 +165,7 @@ SectionRead ReadTargetIds(UpdaterState& state, Printer& out, Files& files, HubLi
 }
 
 SectionRead ReadMisc(UpdaterState& state, Printer& out, Files& files) {
-  return ReadSection(out, files, kMiscSection, true, [&](const char* line) {
+  return ReadSection(out, files, SectionOf(Section::kMisc).start, true, [&](const char* line) {
     if (Contains(line, "=") && Contains(line, kStringCompareKey)) {
       // Parsed into a local: a value that does not parse leaves the field as it was.
       int32_t value = 0;
@@ -176,18 +177,20 @@ SectionRead ReadMisc(UpdaterState& state, Printer& out, Files& files) {
 }
 
 SectionRead ReadHubModule(UpdaterState& state, HubModuleList& modules, Printer& out, Files& files) {
-  return ReadSection(out, files, kHubModuleSection, false, [&](const char* line) {
-    if (!Contains(line, "=") || !Contains(line, kHubNumberKey)) return true;
-    int32_t number = 0;
-    if (ScanDecimal(ValueOf(line), &number)) state.HubNumber = static_cast<uint8_t>(number);
-    out.Print("HUBNumber:%d\n", state.HubNumber);
-    modules.Reset(state.HubNumber);
-    return state.HubNumber < 2 || ReadModuleKeys(state, out, files);
-  });
+  return ReadSection(out, files, SectionOf(Section::kHubModule).start, false,
+                     [&](const char* line) {
+                       if (!Contains(line, "=") || !Contains(line, kHubNumberKey)) return true;
+                       int32_t number = 0;
+                       if (ScanDecimal(ValueOf(line), &number))
+                         state.HubNumber = static_cast<uint8_t>(number);
+                       out.Print("HUBNumber:%d\n", state.HubNumber);
+                       modules.Reset(state.HubNumber);
+                       return state.HubNumber < 2 || ReadModuleKeys(state, out, files);
+                     });
 }
 
 SectionRead ReadHubName(UpdaterState& state, Printer& out, Files& files) {
-  return ReadSection(out, files, kHubNameSection, true, [&](const char* line) {
+  return ReadSection(out, files, SectionOf(Section::kHubName).start, true, [&](const char* line) {
     if (Contains(line, "=") && Contains(line, kHubNameKey)) {
       CopyText(ValueOf(line), state.TargetHubName);
       out.Print("TargetHUBName:%s  \n\t\t", state.TargetHubName);
@@ -197,21 +200,23 @@ SectionRead ReadHubName(UpdaterState& state, Printer& out, Files& files) {
 }
 
 SectionRead ReadHubFwCheck(UpdaterState& state, Printer& out, Files& files) {
-  return ReadSection(out, files, kHubFwCheckSection, true, [&](const char* line) {
-    if (!Contains(line, "=")) return true;
-    if (Contains(line, kCheckHubFwKey)) {
-      int32_t value = 0;
-      if (ScanDecimal(ValueOf(line), &value)) state.CheckHubFw = value;
-      out.Print("FWCompare:%d  \n\t\t", static_cast<int>(state.CheckHubFw));
-    }
-    if (Contains(line, kFwVersionKey)) {
-      const char* value = ValueOf(line);
-      uint32_t version = 0;
-      if (ScanHex(value, &version)) state.FwVersion = static_cast<uint16_t>(version);
-      out.Print("FWVersion:%d  \n\t\t", state.FwVersion);
-    }
-    return true;
-  });
+  return ReadSection(out, files, SectionOf(Section::kHubFwCheck).start, true,
+                     [&](const char* line) {
+                       if (!Contains(line, "=")) return true;
+                       if (Contains(line, kCheckHubFwKey)) {
+                         int32_t value = 0;
+                         if (ScanDecimal(ValueOf(line), &value)) state.CheckHubFw = value;
+                         out.Print("FWCompare:%d  \n\t\t", static_cast<int>(state.CheckHubFw));
+                       }
+                       if (Contains(line, kFwVersionKey)) {
+                         const char* value = ValueOf(line);
+                         uint32_t version = 0;
+                         if (ScanHex(value, &version))
+                           state.FwVersion = static_cast<uint16_t>(version);
+                         out.Print("FWVersion:%d  \n\t\t", state.FwVersion);
+                       }
+                       return true;
+                     });
 }
 
 }  // namespace

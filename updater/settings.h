@@ -38,22 +38,43 @@ class HubModuleList {
 
 struct TargetIdEntry;
 
-// The sections, as the line that starts each must hold them. The module keys
-// are looked for after any line holding the bare word.
-constexpr char kTargetIdU3Section[] = "[TargetID_U3]";
-constexpr char kTargetIdU2Section[] = "[TargetID_U2]";
-constexpr char kMiscSection[] = "[Misc]";
-constexpr char kHubModuleSection[] = "[HUBModule]";
+// The sections the reader walks, in its order, as the line that starts each
+// must hold them, with the keys it takes in each: a key line is one holding
+// '=' and the key anywhere. The reader and the kit checker both read this
+// table. The module keys are looked for after any line holding the bare word.
+enum class Section { kTargetIdU3, kTargetIdU2, kMisc, kHubModule, kHubName, kHubFwCheck };
+struct SectionKeys {
+  Section section;
+  const char* start;
+  const char* keys[2];  // null where a section holds fewer
+};
+constexpr SectionKeys kSections[] = {
+    {Section::kTargetIdU3, "[TargetID_U3]", {}},
+    {Section::kTargetIdU2, "[TargetID_U2]", {}},
+    {Section::kMisc, "[Misc]", {"Manufacturer&ProductStringCompare"}},
+    {Section::kHubModule, "[HUBModule]", {"HUBNumber"}},
+    {Section::kHubName, "[HUBName]", {"WantuUpdateHUBName"}},
+    {Section::kHubFwCheck, "[HUBFWCheck]", {"CheckHUBFW", "FWVersion"}},
+};
+constexpr int kSectionCount = sizeof kSections / sizeof kSections[0];
+constexpr const SectionKeys& SectionOf(Section section) {
+  return kSections[static_cast<int>(section)];
+}
+constexpr bool SectionsInOrder() {
+  for (int s = 0; s < kSectionCount; ++s) {
+    if (static_cast<int>(kSections[s].section) != s) return false;
+  }
+  return true;
+}
+static_assert(SectionsInOrder(), "kSections holds each section at its own index");
 constexpr char kModuleKeysStart[] = "HUBModule";
-constexpr char kHubNameSection[] = "[HUBName]";
-constexpr char kHubFwCheckSection[] = "[HUBFWCheck]";
 
-// The keys: a line holding '=' and the key anywhere is taken as it.
-constexpr char kStringCompareKey[] = "Manufacturer&ProductStringCompare";
-constexpr char kHubNumberKey[] = "HUBNumber";
-constexpr char kHubNameKey[] = "WantuUpdateHUBName";
-constexpr char kCheckHubFwKey[] = "CheckHUBFW";
-constexpr char kFwVersionKey[] = "FWVersion";
+// The keys by name, for the reader's code that handles each.
+constexpr const char* kStringCompareKey = SectionOf(Section::kMisc).keys[0];
+constexpr const char* kHubNumberKey = SectionOf(Section::kHubModule).keys[0];
+constexpr const char* kHubNameKey = SectionOf(Section::kHubName).keys[0];
+constexpr const char* kCheckHubFwKey = SectionOf(Section::kHubFwCheck).keys[0];
+constexpr const char* kFwVersionKey = SectionOf(Section::kHubFwCheck).keys[1];
 
 // Where the reader's pass for one section stands, line by line: the section
 // is what follows the first line holding its start, up to the next line

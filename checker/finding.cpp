@@ -1,0 +1,71 @@
+#include "finding.h"
+
+#include <algorithm>
+
+namespace check {
+
+const char* SeverityName(Severity severity) {
+  switch (severity) {
+    case Severity::kError: return "error";
+    case Severity::kWarning: return "warning";
+  }
+  return "?";
+}
+
+const char* PartName(ReportPart part) {
+  switch (part) {
+    case ReportPart::kSettings: return "settings";
+    case ReportPart::kImages: return "images";
+    case ReportPart::kHubs: return "hubs";
+    case ReportPart::kKit: return "kit";
+  }
+  return "?";
+}
+
+FindingRow RowOf(FindingCode code) {
+  constexpr Severity kError = Severity::kError;
+  constexpr Severity kWarning = Severity::kWarning;
+  constexpr ReportPart kSettings = ReportPart::kSettings;
+  constexpr ReportPart kImages = ReportPart::kImages;
+  constexpr ReportPart kHubs = ReportPart::kHubs;
+  constexpr ReportPart kKit = ReportPart::kKit;
+  // clang-format off
+  switch (code) {
+    case FindingCode::kSettingsMissing:       return {"settings-missing", kError, kSettings, "SpiFlash.ini cannot be opened"};
+    case FindingCode::kModuleKeyMissing:      return {"module-key-missing", kError, kSettings, "HUBNumber of 2 or more, a module key missing: the reader gives up"};
+    case FindingCode::kModuleFileMissing:     return {"module-file-missing", kError, kSettings, "a module's file is not among the images"};
+    case FindingCode::kModuleFileCase:        return {"module-file-case", kError, kSettings, "a module's file is there only in another letter case"};
+    case FindingCode::kIdUnparsed:            return {"id-unparsed", kWarning, kSettings, "a hub-ID line that is not HEX=HEX, and what the reader takes"};
+    case FindingCode::kNoEquals:              return {"no-equals", kWarning, kSettings, "a line without `=` in a section: skipped"};
+    case FindingCode::kKeyOutside:            return {"key-outside", kWarning, kSettings, "a key outside the first section of its name: never read"};
+    case FindingCode::kLineSplit:             return {"line-split", kWarning, kSettings, "a line over 199 characters: the rest is read as another line"};
+    case FindingCode::kIdDuplicate:           return {"id-duplicate", kWarning, kSettings, "a hub ID listed again: the first wins"};
+    case FindingCode::kIdsOverLimit:          return {"ids-over-limit", kWarning, kSettings, "more than 100 hub IDs: the rest are not used"};
+    case FindingCode::kFwVersionUndelivered:  return {"fwversion-undelivered", kWarning, kSettings, "with CheckHUBFW, no image delivers FWVersion to the short-format hubs"};
+    case FindingCode::kFindingsCut:           return {"findings-cut", kWarning, kSettings, "more than 500 line findings: the rest are counted here"};
+    case FindingCode::kNoImages:              return {"no-images", kWarning, kImages, "the search finds no image"};
+    case FindingCode::kImagesUnchecked:       return {"images-unchecked", kWarning, kImages, "more than 100,000 entries"};
+    case FindingCode::kImageNameTooLong:      return {"image-name-too-long", kWarning, kImages, "a name that does not fit the updater's path"};
+    case FindingCode::kImageUnreadable:       return {"image-unreadable", kWarning, kImages, "an image that cannot be opened"};
+    case FindingCode::kSizeRule:              return {"size-rule", kWarning, kImages, "a 0D12 image of the wrong size, warned about on every hub"};
+    case FindingCode::kHubsNotListed:         return {"hubs-not-listed", kError, kHubs, "no hub, or not HUBNumber hubs: the updater stops"};
+    case FindingCode::kHubNoImage:            return {"hub-no-image", kError, kHubs, "a hub gets no image"};
+    case FindingCode::kHubSeveralImages:      return {"hub-several-images", kWarning, kHubs, "more than one image passes; directory order decides"};
+    case FindingCode::kKitDiffers:            return {"kit-differs", kWarning, kKit, "x86 and x64 differ in their settings or an image"};
+    case FindingCode::kKitNotCompared:        return {"kit-not-compared", kWarning, kKit, "a file larger than 64 MiB in both folders: not compared"};
+  }
+  // clang-format on
+  return {nullptr, kWarning, kSettings, nullptr};
+}
+
+void Add(std::vector<Finding>* findings, FindingCode code, int line, std::string text) {
+  findings->push_back(Finding{code, line, std::move(text)});
+}
+
+int CountOf(const std::vector<Finding>& findings, Severity severity) {
+  return static_cast<int>(std::count_if(findings.begin(), findings.end(), [&](const Finding& f) {
+    return f.Row().severity == severity;
+  }));
+}
+
+}  // namespace check

@@ -1,0 +1,87 @@
+// The kit checker's model: what the updater would make of one updater folder
+// (SpiFlash.ini and .\Binfile) and, when hubs are described, of each hub.
+// The steps that fill it are in settings_check.h, image_scan.h and
+// hub_judge.h; the reports render it.
+#ifndef QUILLET_CHECKER_KIT_REPORT_H_
+#define QUILLET_CHECKER_KIT_REPORT_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cached_image.h"
+#include "finding.h"
+#include "selection.h"
+#include "settings.h"
+#include "updater_state.h"
+
+namespace check {
+
+// One entry of the updater's directory search, as the format reads it.
+struct ImageRow {
+  std::string name;
+  bool nameFits = true;  // ".\Binfile\" and the name fit the updater's path
+  bool opened = false;
+  uint64_t size = 0;
+  size_t headerLength = 0;
+  uint16_t imageId = 0;
+  uint8_t flags = 0;
+  bool longLayout = false;
+  bool breaksSizeRule = false;
+  uint16_t deliveredVersion = 0;
+  // The identification fields of the image's layout, printable (see
+  // Printable); empty when the image ends before the field.
+  std::string manufacturer;
+  std::string product1;
+  std::string product2;
+  unsigned rules = 0;  // bit n-1: the image meets its half of rule n
+  std::shared_ptr<CachedImage> cache;
+};
+
+// What the update run would do with one hub.
+enum class Outcome {
+  kSameLevelBefore,  // short-format hub at FWVersion: no image looked for
+  kNoImage,          // the hub test failed or every image was refused
+  kSameLevelAfter,   // the chosen image delivers the hub's version
+  kProgram,          // the chosen image would be written
+};
+
+struct HubReport {
+  int number = 0;  // the updater's "Device(n)", from 1
+  HubDeviceInfo info = {};
+  uint32_t hubId = 0;
+  Outcome outcome = Outcome::kNoImage;
+  Verdict hubVerdict;  // the once-per-hub tests (module place, hub ID)
+  Wanted wanted;
+  int chosen = -1;  // index into images
+  uint16_t chosenVersion = 0;
+  std::vector<Verdict> verdicts;  // one per image, empty when not searched
+  int passing = 0;                // images that pass every test
+};
+
+// The settings as the updater takes them.
+struct SettingsReport {
+  bool found = false;  // SpiFlash.ini could be opened
+  bool readerGaveUp = false;
+  std::unique_ptr<UpdaterState> state;
+  std::unique_ptr<HubModuleList> moduleList;  // owns the state's module entries
+  std::vector<HubModuleEntry> modules;        // copies, in order, Next cleared
+  std::vector<int> idLines;                   // line of each taken hub ID
+};
+
+struct KitReport {
+  std::string folder;  // as given, for the report
+  SettingsReport settings;
+  std::vector<ImageRow> images;
+  bool imagesSearched = false;  // the search started
+  bool hubsDescribed = false;
+  std::vector<HubReport> hubs;  // in the updater's order: last first
+  std::vector<Finding> findings;
+
+  int Count(Severity severity) const { return CountOf(findings, severity); }
+};
+
+}  // namespace check
+
+#endif  // QUILLET_CHECKER_KIT_REPORT_H_
