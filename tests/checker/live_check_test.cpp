@@ -318,6 +318,14 @@ TEST(LiveCheck, KeepsWhatTheLibraryWasHandedAndListedWithinTheTable) {
   EXPECT_EQ(20, live.Hubs().reportedCount());
   EXPECT_EQ(16u, live.Hubs().listed().size());
   EXPECT_EQ(16u, report.hubs.size());
+  // The updater's clamp, told.
+  auto clamped =
+      std::find_if(report.findings.begin(), report.findings.end(), [](const check::Finding& f) {
+        return f.code == check::FindingCode::kHubsClamped;
+      });
+  ASSERT_NE(report.findings.end(), clamped);
+  EXPECT_EQ("the library reports 20 hubs: the updater takes the first 16", clamped->text);
+  EXPECT_EQ(check::Severity::kWarning, clamped->Row().severity);
 }
 
 TEST(LivePlace, IsTheFolderTheLauncherWouldRunAndNeedsAProcessOfWindowsOwnBitness) {
