@@ -14,8 +14,8 @@ import sys
 import tempfile
 import time
 
-# Wine's settings and the prefix's state come from the end-to-end harness.
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+# Wine's settings and the prefix's state come from the Wine tool.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
 
 HUBS = 16
 IMAGES = 1000
@@ -77,17 +77,17 @@ def lay_out(build, work, write_ms, images):
 def main():
     build, work = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     os.environ["QUILLET_BUILD"] = build
-    import harness
+    import wine_env
     write_ms = int(sys.argv[3]) if len(sys.argv) > 3 else 2000
     images = int(sys.argv[4]) if len(sys.argv) > 4 else IMAGES
     lay_out(build, work, write_ms, images)
     log = os.path.join(work, "calls.log")
-    env = harness.wine_env({"TZ415SIM_LOG": log})
+    env = wine_env.wine_env({"TZ415SIM_LOG": log})
     # The updater stops at once without the filter driver, and nothing else
     # may have registered it in this prefix.
-    harness.register_driver()
+    wine_env.register_driver()
     with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
-        process = subprocess.Popen([harness.WINE, "run_measured.exe", "Quillet64.exe", "QRZ"],
+        process = subprocess.Popen([wine_env.WINE, "run_measured.exe", "Quillet64.exe", "QRZ"],
                                    cwd=work, env=env, stdout=stdout, stderr=stderr)
         peak_kb = 0
         while process.poll() is None:

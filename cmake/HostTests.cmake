@@ -19,6 +19,7 @@ function(quillet_host_tests name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE ${ARG_DEFINITIONS})
   # Listing happens when ctest runs, not at build time, so a build never
-  # runs a test program.
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
+  # runs a test program. A parametrised test is named by its name generator
+  # alone, without gtest's "# GetParam() = ..." after it.
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES)
 endfunction()

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "hub_builders.h"
 #include "printer.h"
 #include "settings.h"
 #include "firmware_image.h"

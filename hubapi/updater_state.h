@@ -66,7 +66,10 @@ struct OsVersionInfoW {
 #pragma pack(pop)
 
 // One numbered hub of the [HUBModule] section. Created zeroed by the
-// settings reader and never freed: the list lives as long as the process.
+// settings reader; the entries belong to the HubModuleList that made them
+// (updater/settings.h), which frees them when it is reset (pointing
+// HubModules at the new ones) or goes away (leaving HubModules null), so the
+// chain is read only while that list lives.
 struct HubModuleEntry {
   uint8_t Depth;
   uint8_t ConnectionPortIndex;

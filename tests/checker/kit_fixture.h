@@ -13,6 +13,7 @@
 
 #include "fake_files.h"
 #include "fake_hub_library.h"
+#include "hub_builders.h"
 #include "kit_check.h"
 
 namespace kit_fixture {

@@ -40,10 +40,4 @@ class FakeHubLibrary : public HubLibrary {
   void Log(const std::string& call);
 };
 
-// A hub record with the fields the updater reads; everything else zero.
-HubDeviceInfo MakeHub(uint16_t vendorId, uint16_t productId, uint16_t firmwareVersion,
-                      uint8_t depth = 1, uint8_t port = 1);
-// Copies text into a 46-byte string field, zero-padded.
-void SetHubString(uint8_t (&field)[46], const std::string& text);
-
 #endif  // QUILLET_TESTS_FAKE_HUB_LIBRARY_H_

@@ -11,6 +11,7 @@
 #include "enumeration.h"
 #include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "hub_builders.h"
 #include "printer.h"
 #include "updater_state.h"
 

@@ -2,14 +2,15 @@
 // search, and the tests on each entry with every message they print.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "hub_builders.h"
+#include "image_builder.h"
+#include "param_names.h"
 #include "printer.h"
 #include "settings.h"
 #include "selection.h"
@@ -21,17 +22,8 @@ constexpr uint32_t kHubId = 0x1A2B0D12;
 constexpr uint16_t kImageId = 0x0D12;
 constexpr uint8_t kUntouched = 0x5A;
 
-void Put(std::string& image, size_t offset, const std::string& bytes) {
-  if (image.size() < offset + bytes.size()) image.resize(offset + bytes.size(), '\0');
-  image.replace(offset, bytes.size(), bytes);
-}
-
 std::string Image(uint16_t id, uint8_t flags, size_t size) {
-  std::string image(size, '\0');
-  std::string header{static_cast<char>(id >> 8), static_cast<char>(id & 0xFF),
-                     static_cast<char>(flags), '\x00'};
-  image.replace(0, std::min(size, header.size()), header.substr(0, size));
-  return image;
+  return ImageBuilder(id, flags).Size(size).Bytes();
 }
 
 // A long-layout image that suits the fixture's hub under rule 3, with its
@@ -39,23 +31,25 @@ std::string Image(uint16_t id, uint8_t flags, size_t size) {
 std::string LongImage(uint16_t id = kImageId, const std::string& manufacturer = "Maker Inc.",
                       const std::string& product1 = "USB3.0 Hub",
                       const std::string& product2 = "Other Hub") {
-  std::string image = Image(id, 0x0C, 28848);
-  Put(image, 28704, manufacturer);
-  Put(image, 28752, product1);
-  Put(image, 28800, product2);
-  return image;
+  return ImageBuilder(id, 0x0C)
+      .Manufacturer(manufacturer)
+      .Product1(product1)
+      .Product2(product2)
+      .Bytes();
 }
 
 // A short-layout image that suits a B3 hub with options 0x20 under rule 6.
+ImageBuilder ShortImageBuilder(uint16_t id, const std::string& manufacturer,
+                               const std::string& product1, const std::string& product2) {
+  ImageBuilder image(id, 0x04);
+  image.ShortSignature().Manufacturer(manufacturer).Product1(product1).Product2(product2);
+  return image;
+}
+
 std::string ShortImage(uint16_t id = kImageId, const std::string& manufacturer = "Maker Inc.",
                        const std::string& product1 = "USB3.0 Hub",
                        const std::string& product2 = "Other Hub") {
-  std::string image = Image(id, 0x04, 28801);
-  Put(image, 8044, "\x10\x90");
-  Put(image, 28699, manufacturer);
-  Put(image, 28729, product1);
-  Put(image, 28765, product2);
-  return image;
+  return ShortImageBuilder(id, manufacturer, product1, product2).Bytes();
 }
 
 class Selection : public ::testing::Test {
@@ -400,7 +394,10 @@ TEST_P(StringCompareSwitch, NeedsManufacturerAndOneProduct) {
   EXPECT_EQ(".\\Binfile\\SECOND.BIN", Path());
 }
 
-INSTANTIATE_TEST_SUITE_P(Selection, StringCompareSwitch, ::testing::Values(1, 2, -1));
+INSTANTIATE_TEST_SUITE_P(Selection, StringCompareSwitch, ::testing::Values(1, 2, -1),
+                         [](const ::testing::TestParamInfo<int32_t>& info) {
+                           return "StringCompare" + SignedName(info.param);
+                         });
 
 TEST_F(Selection, AUsb2HubSkipsTheManufacturerButNotTheProduct) {
   state().StringCompare = 1;
@@ -445,13 +442,12 @@ TEST_F(Selection, TheShortLayoutKeepsItsStringsAtItsOwnOffsets) {
   state().StringCompare = 1;
   hub_.ChipRevision = 0xB3;
   hub_.ChipOptions = 0x20;
-  AddImage("LONGPLACES.BIN", [] {
-    std::string image = Image(kImageId, 0x04, 28801);
-    Put(image, 8044, "\x10\x90");
-    Put(image, 28704, "Maker Inc.");
-    Put(image, 28752, "USB3.0 Hub");
-    return image;
-  }());
+  // The long layout's places.
+  AddImage("LONGPLACES.BIN", ImageBuilder(kImageId, 0x04)
+                                 .ShortSignature()
+                                 .At(28704, "Maker Inc.")
+                                 .At(28752, "USB3.0 Hub")
+                                 .Bytes());
   AddImage("SHORT.BIN", ShortImage(kImageId, "Maker Inc.", "Another", "USB3.0 Hub"));
   EXPECT_TRUE(Select());
   EXPECT_EQ(".\\Binfile\\SHORT.BIN", Path());
@@ -473,9 +469,9 @@ TEST_F(Selection, AChipRevisionOutsideTheRulesAcceptsNoImageAndSaysNothing) {
 TEST_F(Selection, Rule6TakesTheSignatureWordAt8044) {
   hub_.ChipRevision = 0xB3;
   hub_.ChipOptions = 0x20;
-  std::string image = ShortImage();
-  Put(image, 8044, "\x11\x90");
-  AddImage("WRONGWORD.BIN", image);
+  AddImage("WRONGWORD.BIN", ShortImageBuilder(kImageId, "Maker Inc.", "USB3.0 Hub", "Other Hub")
+                                .At(ImageBuilder::kShortVersionAt, "\x11\x90")
+                                .Bytes());
   AddImage("RIGHTWORD.BIN", ShortImage());
   EXPECT_TRUE(Select());
   EXPECT_EQ(".\\Binfile\\RIGHTWORD.BIN", Path());
@@ -557,9 +553,8 @@ TEST_F(Selection, FieldsTheImageDoesNotHaveNeverMatch) {
   AddImage("ENDS_BEFORE.BIN", Image(0x1234, 0x00, 28699));
   AddImage("ENDS_IN_MAKER.BIN", Image(0x1234, 0x00, 28699 + 29));
   AddImage("ENDS_IN_PRODUCT.BIN", Image(0x1234, 0x00, 28729 + 35));
-  std::string second = Image(0x1234, 0x00, 28765 + 35);
-  Put(second, 28729, "not this one");
-  AddImage("ENDS_IN_SECOND.BIN", second);
+  AddImage("ENDS_IN_SECOND.BIN",
+           ImageBuilder(0x1234, 0x00).Size(28765 + 35).Product1("not this one").Bytes());
   EXPECT_FALSE(Select());
 
   // A USB 2 hub skips the manufacturer, not the product.
@@ -602,8 +597,7 @@ TEST_F(Selection, EachImageGetsTheVerdictOfItsFirstFailedTest) {
   EXPECT_EQ(kImageId, wanted.imageId);
   EXPECT_EQ(nullptr, wanted.fileName);
 
-  std::string product = LongImage(kImageId, "Maker Inc.", "USB3.0 Hux", "USB3.0 Hub!");
-  Put(product, 28800, std::string("XSB3.0 Hub", 10));
+  std::string product = LongImage(kImageId, "Maker Inc.", "USB3.0 Hux", "XSB3.0 Hub!");
   const struct {
     const char* name;
     std::string bytes;

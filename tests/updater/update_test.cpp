@@ -10,6 +10,9 @@
 
 #include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "hub_builders.h"
+#include "image_builder.h"
+#include "param_names.h"
 #include "printer.h"
 #include "update.h"
 #include "updater_state.h"
@@ -31,28 +34,6 @@ struct Chip {
 constexpr Chip kPlainChip = {0x10, 0x00};   // takes ImageFlags with bits 7, 3, 2 clear
 constexpr Chip kB3Chip = {0xB3, 0x00};      // takes bit 3 set, bits 7 and 2 clear
 constexpr Chip kB3Option10 = {0xB3, 0x10};  // takes bit 7 set
-
-std::string Word(uint16_t value) {
-  return std::string{static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
-}
-
-// An image of `size` bytes (at least 4): identifier high byte first, flags,
-// zeros.
-std::string Image(uint16_t imageId, uint8_t flags, size_t size) {
-  std::string bytes(size, '\0');
-  bytes[0] = static_cast<char>(imageId >> 8);
-  bytes[1] = static_cast<char>(imageId & 0xFF);
-  bytes[2] = static_cast<char>(flags);
-  return bytes;
-}
-
-// The same with a version word at `versionOffset`.
-std::string Image(uint16_t imageId, uint8_t flags, size_t size, uint64_t versionOffset,
-                  uint16_t version) {
-  std::string bytes = Image(imageId, flags, size);
-  bytes.replace(versionOffset, 2, Word(version));
-  return bytes;
-}
 
 class UpdateRun : public ::testing::Test {
  protected:
@@ -85,7 +66,9 @@ class UpdateRun : public ::testing::Test {
 
   // The one image for the short-format hubs; selection takes it on its
   // identifier alone.
-  void AddShortImage() { os_.AddFile(".\\Binfile\\S.BIN", Image(kShortImageId, 0x00, 64)); }
+  void AddShortImage() {
+    os_.AddFile(".\\Binfile\\S.BIN", ImageBuilder(kShortImageId, 0x00).Size(64).Bytes());
+  }
 
   void SetHubName(const char* name) { std::strcpy(state_->TargetHubName, name); }
 
@@ -246,7 +229,8 @@ TEST_F(UpdateRun, FwVersionAboveThreeDigitsNeverMatchesAShortFormatHub) {
 TEST_F(UpdateRun, ShortFormatHubsSkipTheImageVersionCheck) {
   // The image's version word equals the hub's raw version; only FwVersion
   // decides for these hubs.
-  os_.AddFile(".\\Binfile\\S.BIN", Image(kShortImageId, 0x00, 8046, 8044, 0x9013));
+  os_.AddFile(".\\Binfile\\S.BIN",
+              ImageBuilder(kShortImageId, 0x00).Size(8046).Version(0x9013).Bytes());
   AddHub(kShortFormatHubA, 0x9013);
   state().CheckHubFw = 1;
   state().FwVersion = 0x0921;
@@ -257,7 +241,8 @@ TEST_F(UpdateRun, ShortFormatHubsSkipTheImageVersionCheck) {
 // ---------------------------------------------------- image version check
 
 TEST_F(UpdateRun, LongLayoutImageCarriesItsVersionAt8012) {
-  os_.AddFile(".\\Binfile\\L.BIN", Image(kLongImageId, 0x08, 9000, 8012, 0x0A21));
+  os_.AddFile(".\\Binfile\\L.BIN",
+              ImageBuilder(kLongImageId, 0x08).Size(9000).Version(0x0A21).Bytes());
   AddHub(kLongHubId, 0x0A21, kB3Chip);
   state().CheckHubFw = 1;
   Run();
@@ -267,7 +252,8 @@ TEST_F(UpdateRun, LongLayoutImageCarriesItsVersionAt8012) {
 
 TEST_F(UpdateRun, ShortLayoutImageCarriesItsVersionAt8044PlusTheFlagsAddend) {
   // Bits 4 to 6 of 0x70 add 7.
-  os_.AddFile(".\\Binfile\\L.BIN", Image(kLongImageId, 0x70, 9000, 8044, 0x0A1A));
+  os_.AddFile(".\\Binfile\\L.BIN",
+              ImageBuilder(kLongImageId, 0x70).Size(9000).Version(0x0A1A).Bytes());
   AddHub(kLongHubId, 0x0A21);
   AddHub(kLongHubId, 0x0A1A);
   state().CheckHubFw = 1;
@@ -277,8 +263,11 @@ TEST_F(UpdateRun, ShortLayoutImageCarriesItsVersionAt8044PlusTheFlagsAddend) {
 }
 
 TEST_F(UpdateRun, Bit7ChoosesTheLongLayoutAndAddsNothing) {
-  std::string image = Image(kLongImageId, 0x80, 9000, 8012, 0x0B05);
-  image.replace(8044, 2, Word(0x0C05));
+  std::string image = ImageBuilder(kLongImageId, 0x80)
+                          .Size(9000)
+                          .Version(0x0B05)
+                          .At(ImageBuilder::kShortVersionAt, LittleEndian(0x0C05))
+                          .Bytes();
   os_.AddFile(".\\Binfile\\L.BIN", image);
   AddHub(kLongHubId, 0x0C05, kB3Option10);
   AddHub(kLongHubId, 0x0B05, kB3Option10);
@@ -289,7 +278,7 @@ TEST_F(UpdateRun, Bit7ChoosesTheLongLayoutAndAddsNothing) {
 
 TEST_F(UpdateRun, AnImageEndingBeforeItsVersionWordDeliversOnlyTheAddend) {
   // Short layout, 0x30 adds 3; the file ends long before 8044.
-  os_.AddFile(".\\Binfile\\L.BIN", Image(kLongImageId, 0x30, 100));
+  os_.AddFile(".\\Binfile\\L.BIN", ImageBuilder(kLongImageId, 0x30).Size(100).Bytes());
   AddHub(kLongHubId, 0x0003);
   AddHub(kLongHubId, 0x0000);
   state().CheckHubFw = 1;
@@ -303,7 +292,8 @@ class VersionCheckSwitch : public UpdateRun, public ::testing::WithParamInterfac
 
 TEST_P(VersionCheckSwitch, HubsAtTheSameLevelAreSkippedInBothFormats) {
   AddShortImage();
-  os_.AddFile(".\\Binfile\\L.BIN", Image(kLongImageId, 0x08, 9000, 8012, 0x0A21));
+  os_.AddFile(".\\Binfile\\L.BIN",
+              ImageBuilder(kLongImageId, 0x08).Size(9000).Version(0x0A21).Bytes());
   AddHub(kShortFormatHubA, 0x9013);
   AddHub(kLongHubId, 0x0A21, kB3Chip);
   state().CheckHubFw = GetParam();
@@ -313,14 +303,18 @@ TEST_P(VersionCheckSwitch, HubsAtTheSameLevelAreSkippedInBothFormats) {
   EXPECT_TRUE(library_.calls.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(UpdateRun, VersionCheckSwitch, ::testing::Values(1, 2, -1));
+INSTANTIATE_TEST_SUITE_P(UpdateRun, VersionCheckSwitch, ::testing::Values(1, 2, -1),
+                         [](const ::testing::TestParamInfo<int32_t>& info) {
+                           return "CheckHubFw" + SignedName(info.param);
+                         });
 
 // The chosen image is gone when its version is read: it delivers 0, so the
 // hub is programmed unless it reports 0 itself.
 class VanishedImage : public UpdateRun, public ::testing::WithParamInterface<uint16_t> {};
 
 TEST_P(VanishedImage, DeliversVersionZero) {
-  os_.AddFile(".\\Binfile\\L.BIN", Image(kLongImageId, 0x08, 9000, 8012, 0x0A21));
+  os_.AddFile(".\\Binfile\\L.BIN",
+              ImageBuilder(kLongImageId, 0x08).Size(9000).Version(0x0A21).Bytes());
   os_.VanishAfterOpens(".\\Binfile\\L.BIN", 1);
   AddHub(kLongHubId, GetParam(), kB3Chip);
   state().CheckHubFw = 1;
@@ -331,11 +325,15 @@ TEST_P(VanishedImage, DeliversVersionZero) {
             Screen());
 }
 
-INSTANTIATE_TEST_SUITE_P(UpdateRun, VanishedImage, ::testing::Values(0x0A21, 0x0000));
+INSTANTIATE_TEST_SUITE_P(UpdateRun, VanishedImage, ::testing::Values(0x0A21, 0x0000),
+                         [](const ::testing::TestParamInfo<uint16_t>& info) {
+                           return "HubAt" + HexName(info.param);
+                         });
 
 TEST_F(UpdateRun, WithoutCheckHubFwEveryHubWithAnImageIsProgrammed) {
   AddShortImage();
-  os_.AddFile(".\\Binfile\\L.BIN", Image(kLongImageId, 0x08, 9000, 8012, 0x0A21));
+  os_.AddFile(".\\Binfile\\L.BIN",
+              ImageBuilder(kLongImageId, 0x08).Size(9000).Version(0x0A21).Bytes());
   AddHub(kShortFormatHubA, 0x9013);
   AddHub(kLongHubId, 0x0A21, kB3Chip);
   state().CheckHubFw = 0;
@@ -352,7 +350,7 @@ TEST_F(UpdateRun, WithoutCheckHubFwEveryHubWithAnImageIsProgrammed) {
 TEST_F(UpdateRun, NoImageGivesTheErrorAndTheRedWarning) {
   // Listed, but the only image is for other hubs: the search runs dry
   // without a message of its own.
-  os_.AddFile(".\\Binfile\\X.BIN", Image(0x0D99, 0x00, 64));
+  os_.AddFile(".\\Binfile\\X.BIN", ImageBuilder(0x0D99, 0x00).Size(64).Bytes());
   AddHub(kLongHubId, 0x0100);
   Run();
   EXPECT_EQ(std::string("DoUpdateFW()\n"

@@ -1,8 +1,8 @@
 // Random-access reading of a file's bytes, as the image format and the
 // settings scanner need it. An open ByteSource is an open file: it is closed
 // when the object goes away.
-#ifndef QUILLET_UPDATER_BYTE_SOURCE_H_
-#define QUILLET_UPDATER_BYTE_SOURCE_H_
+#ifndef QUILLET_FWIMAGE_BYTE_SOURCE_H_
+#define QUILLET_FWIMAGE_BYTE_SOURCE_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -17,4 +17,4 @@ class ByteSource {
   virtual size_t ReadAt(uint64_t offset, void* buffer, size_t count) = 0;
 };
 
-#endif  // QUILLET_UPDATER_BYTE_SOURCE_H_
+#endif  // QUILLET_FWIMAGE_BYTE_SOURCE_H_

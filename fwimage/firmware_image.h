@@ -5,8 +5,8 @@
 // Images come from outside and may be shorter than any field named here.
 // Every read says whether the image had the bytes; a field the image lacks
 // is never compared, it simply does not match.
-#ifndef QUILLET_UPDATER_FIRMWARE_IMAGE_H_
-#define QUILLET_UPDATER_FIRMWARE_IMAGE_H_
+#ifndef QUILLET_FWIMAGE_FIRMWARE_IMAGE_H_
+#define QUILLET_FWIMAGE_FIRMWARE_IMAGE_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -151,4 +151,4 @@ unsigned ImageCompatibilityRules(ByteSource& image, uint8_t flags, uint64_t size
 
 }  // namespace fwimage
 
-#endif  // QUILLET_UPDATER_FIRMWARE_IMAGE_H_
+#endif  // QUILLET_FWIMAGE_FIRMWARE_IMAGE_H_

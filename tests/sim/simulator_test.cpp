@@ -12,6 +12,8 @@
 
 #include <unistd.h>
 
+#include "image_builder.h"
+
 namespace sim {
 namespace {
 
@@ -64,15 +66,8 @@ struct Head {
 
 // An image with the given flags, the version word at the offset its layout
 // uses, and `size` bytes.
-std::string Image(uint8_t flags, uint16_t word, size_t size = 28848) {
-  std::string image(size, '\x5A');
-  image[0] = 0x0D;
-  image[1] = 0x12;
-  image[2] = static_cast<char>(flags);
-  size_t at = (flags & 0x88) ? 8012 : 8044;
-  if (at < size) image[at] = static_cast<char>(word & 0xFF);
-  if (at + 1 < size) image[at + 1] = static_cast<char>(word >> 8);
-  return image;
+std::string Image(uint8_t flags, uint16_t word, size_t size = ImageBuilder::kLongSize) {
+  return ImageBuilder(0x0D12, flags).Size(size).Fill('\x5A').Version(word).Bytes();
 }
 
 const char kTwoHubs[] =

@@ -7,11 +7,12 @@ import tempfile
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.dirname(HERE))
+MAKER = os.path.join(HERE, "..", "..", "imagemaker")
+sys.path.insert(0, MAKER)
 
 from make_image import DescriptionError, build_image  # noqa: E402
 
-TOOL = os.path.join(os.path.dirname(HERE), "make_image.py")
+TOOL = os.path.join(MAKER, "make_image.py")
 
 # The format, written out here on its own rather than taken from the tool.
 LONG_SIZE, SHORT_SIZE = 28848, 28801

@@ -1,8 +1,8 @@
 // Random worlds for property tests: a Binfile folder, settings as the
 // reader would leave them, and hubs, drawn from small pools so that names
 // collide in letter case, IDs match and fields agree often enough to matter.
-#ifndef QUILLET_TESTS_UPDATER_RANDOM_WORLD_H_
-#define QUILLET_TESTS_UPDATER_RANDOM_WORLD_H_
+#ifndef QUILLET_TESTS_SUPPORT_RANDOM_WORLD_H_
+#define QUILLET_TESTS_SUPPORT_RANDOM_WORLD_H_
 
 #include <cstdint>
 #include <memory>
@@ -74,4 +74,4 @@ void Stage(const World& w, FakeFiles& files);
 
 }  // namespace random_world
 
-#endif  // QUILLET_TESTS_UPDATER_RANDOM_WORLD_H_
+#endif  // QUILLET_TESTS_SUPPORT_RANDOM_WORLD_H_

@@ -42,18 +42,17 @@ bool HasShortSignature(ByteSource& image, uint64_t size) {
 
 }  // namespace
 
-// clang-format off: one rule to a line, its columns aligned.
+// One rule to a line, its columns aligned.
+// clang-format off
 const CompatibilityRule kCompatibilityRules[kCompatibilityRuleCount] = {
-    // bit 7     bit 2        bit 3        ChipOptions & 0x30                    ChipRevision 28801
-    // bytes, 0x9010 at 8044
-    {Bit::Clear, Bit::Set, Bit::Clear, kOptions30, kRevision10, false},
-    {Bit::Clear, Bit::Clear, Bit::Clear, kOptions00, kRevision10, false},
-    {Bit::Clear, Bit::Set, Bit::Set, kOptions30, kRevisionB2 | kRevisionB3, false},
-    {Bit::Clear, Bit::Clear, Bit::Set, kOptions00, kRevisionB2 | kRevisionB3, false},
-    {Bit::Set, Bit::Either, Bit::Either, kOptions10, kRevisionB2 | kRevisionB3, false},
-    {Bit::Clear, Bit::Set, Bit::Either, kOptions10 | kOptions20 | kOptions30,
-     kRevisionB2 | kRevisionB3, true},
-    {Bit::Clear, Bit::Clear, Bit::Either, kOptions00, kRevisionB2 | kRevisionB3, true},
+    // bit 7     bit 2        bit 3        ChipOptions & 0x30                    ChipRevision               28801 bytes, 0x9010 at 8044
+    {Bit::Clear, Bit::Set,    Bit::Clear,  kOptions30,                           kRevision10,               false},
+    {Bit::Clear, Bit::Clear,  Bit::Clear,  kOptions00,                           kRevision10,               false},
+    {Bit::Clear, Bit::Set,    Bit::Set,    kOptions30,                           kRevisionB2 | kRevisionB3, false},
+    {Bit::Clear, Bit::Clear,  Bit::Set,    kOptions00,                           kRevisionB2 | kRevisionB3, false},
+    {Bit::Set,   Bit::Either, Bit::Either, kOptions10,                           kRevisionB2 | kRevisionB3, false},
+    {Bit::Clear, Bit::Set,    Bit::Either, kOptions10 | kOptions20 | kOptions30, kRevisionB2 | kRevisionB3, true},
+    {Bit::Clear, Bit::Clear,  Bit::Either, kOptions00,                           kRevisionB2 | kRevisionB3, true},
 };
 // clang-format on
 

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "fake_files.h"
-#include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "hub_builders.h"
 #include "printer.h"
 #include "selection.h"
 
