@@ -15,6 +15,7 @@
 #include "fake_files.h"
 #include "fake_hub_library.h"
 #include "fake_system.h"
+#include "hub_builders.h"
 #include "kit_check.h"
 #include "live_capture.h"
 #include "live_check.h"

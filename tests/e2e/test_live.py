@@ -16,10 +16,11 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import (BITS, BUILD, SOURCE, X64_BUILD, WineTestCase, register_driver, run,
-                     set_upper_filters, upper_filters_value, wine_env)
+from harness import (BITS, BUILD, SOURCE, WineTestCase, register_driver, run, set_upper_filters,
+                     upper_filters_value, wine_env)
 
 CHECKER = os.path.join(BUILD, "checker", "QuilletCheck%d.exe" % BITS)
+X64_BUILD = os.environ.get("QUILLET_X64_BUILD") or os.path.join(SOURCE, "build", "win64")
 REPLAY = os.path.join(SOURCE, "scripts", "replay")
 
 
