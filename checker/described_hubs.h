@@ -1,6 +1,7 @@
-// Hubs from a hub description, listed as the hub simulator lists them: the
-// checker judges the very records the updater would be handed under the
-// simulator. Programming is refused: the checker never writes.
+// Hubs from a hub description, listed by the description library as the
+// hub simulator lists them: the checker judges the very records the updater
+// would be handed under the simulator. Programming is refused: the checker
+// never writes.
 #ifndef QUILLET_CHECKER_DESCRIBED_HUBS_H_
 #define QUILLET_CHECKER_DESCRIBED_HUBS_H_
 

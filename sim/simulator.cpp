@@ -6,6 +6,7 @@
 
 #include "byte_source.h"
 #include "firmware_image.h"
+#include "hub_records.h"
 #include "updater_state.h"
 
 namespace sim {
@@ -63,48 +64,6 @@ size_t DirectoryEnd(const std::string& path) {
   return slash == std::string::npos ? 0 : slash + 1;
 }
 
-// The library is handed addresses inside the updater's record, not the
-// record: the tables lie at the record's own distances from them.
-constexpr size_t kTargetIdsFromHead =
-    offsetof(UpdaterState, TargetIds) - offsetof(UpdaterState, TargetIdCount);
-constexpr size_t kDevicesFromCount =
-    offsetof(UpdaterState, Devices) - offsetof(UpdaterState, DeviceCount);
-
-// The device descriptor's first field holds the descriptor's own length.
-constexpr uint8_t kDeviceDescriptorLength =
-    offsetof(HubDeviceInfo, Reserved1) - offsetof(HubDeviceInfo, DescriptorLength);
-
-// Unaligned in the record, so copied out rather than pointed at.
-TargetIdEntry TargetIdAt(const uint8_t* head, int k) {
-  TargetIdEntry entry;
-  std::memcpy(&entry, head + kTargetIdsFromHead + sizeof entry * k, sizeof entry);
-  return entry;
-}
-
-void FillRecord(const DescribedHub& hub, HubDeviceInfo* record) {
-  std::memset(record, 0, sizeof *record);
-  bool usb3 = (hub.usbVersion & 0x0F) >= 3;
-  record->DescriptorLength = kDeviceDescriptorLength;
-  record->DescriptorType = 1;  // device
-  record->UsbVersionLow = 0x00;
-  record->UsbVersion = hub.usbVersion;
-  record->DeviceClass = 9;  // hub
-  record->DeviceProtocol = usb3 ? 3 : 1;
-  record->MaxPacketSize0 = usb3 ? 9 : 64;
-  record->VendorId = hub.vendorId;
-  record->ProductId = hub.productId;
-  record->FirmwareVersion = hub.firmwareVersion;
-  record->ManufacturerIndex = 1;
-  record->ProductIndex = 2;
-  record->ConfigurationCount = 1;
-  record->ConnectionPortIndex = hub.connectionPortIndex;
-  record->Depth = hub.depth;
-  record->ChipRevision = hub.chipRevision;
-  record->ChipOptions = hub.chipOptions;
-  std::memcpy(record->ManufacturerString, hub.manufacturer, sizeof record->ManufacturerString);
-  std::memcpy(record->ProductString, hub.product, sizeof record->ProductString);
-}
-
 }  // namespace
 
 uint16_t DeliveredVersion(const std::string& image) {
@@ -128,7 +87,7 @@ std::string Simulator::FlashPathFor(const std::string& descriptionPath,
 
 // Read once per process, at the first call: a bad file is reported once and
 // the library then carries on as if no hub were attached.
-const HubDescription& Simulator::Description() {
+const hubdesc::HubDescription& Simulator::Description() {
   if (loaded_) return description_;
   loaded_ = true;
   std::string text;
@@ -142,8 +101,8 @@ const HubDescription& Simulator::Description() {
     case ReadStatus::Ok: break;
   }
   std::string error;
-  if (!ParseHubDescription(text, descriptionPath_, &description_, &error)) {
-    description_ = HubDescription();
+  if (!hubdesc::ParseHubDescription(text, descriptionPath_, &description_, &error)) {
+    description_ = hubdesc::HubDescription();
     platform_.Warn("TZ415Sim: " + error + "; reporting no hubs");
   }
   return description_;
@@ -178,55 +137,26 @@ int Simulator::SetIniInfo(const void* head) {
   if (head_ == nullptr) {
     line += " count=- ids=-";
   } else {
-    int count = head_[0];
-    line += " count=" + std::to_string(count) + " ids=";
-    int shown = count < kMaxTargetIds ? count : kMaxTargetIds;
-    for (int k = 0; k < shown; ++k) {
-      TargetIdEntry entry = TargetIdAt(head_, k);
-      if (k > 0) line += ",";
-      line += HexWord(entry.HubId, 8) + "=" + HexWord(entry.ImageId, 4) + "/" +
-              std::to_string(entry.UsbGeneration);
-    }
-    if (shown == 0) line += "-";
+    line += " count=" + std::to_string(head_[0]) +
+            " ids=" + hubdesc::HubIdTableText(hubdesc::HubIdTable(head_));
   }
   Log(line + " result=0 ms=" + std::to_string(platform_.NowMs() - start));
   return 0;
 }
 
-bool Simulator::HubIsTargeted(const DescribedHub& hub) const {
-  if (head_ == nullptr) return false;
-  uint32_t hubId = (uint32_t{hub.vendorId} << 16) | hub.productId;
-  int count = head_[0] < kMaxTargetIds ? head_[0] : kMaxTargetIds;
-  for (int k = 0; k < count; ++k) {
-    if (TargetIdAt(head_, k).HubId == hubId) return true;
-  }
-  return false;
-}
-
 int Simulator::GetEnumInfo(void* deviceCount) {
   uint64_t start = platform_.NowMs();
-  const HubDescription& description = Description();
-  enumerated_.clear();
+  const hubdesc::HubDescription& description = Description();
+  enumerated_ = hubdesc::ReportedHubs(description, head_);
   enumeratedOnce_ = true;
-  for (size_t i = 0; i < description.hubs.size(); ++i) {
-    if (!description.requireTargetIds || HubIsTargeted(description.hubs[i]))
-      enumerated_.push_back(i);
-  }
-  int count = description.reportedCount >= 0 ? description.reportedCount
-                                             : static_cast<int>(enumerated_.size());
+  int count = hubdesc::ReportedCount(description, enumerated_.size());
   std::string names;
   int result = 0;
   if (deviceCount == nullptr) {
     result = -1;
     enumerated_.clear();
   } else {
-    auto* bytes = static_cast<uint8_t*>(deviceCount);
-    bytes[0] = static_cast<uint8_t>(count);
-    for (size_t k = 0; k < enumerated_.size(); ++k) {
-      HubDeviceInfo record;
-      FillRecord(description.hubs[enumerated_[k]], &record);
-      std::memcpy(bytes + kDevicesFromCount + k * sizeof record, &record, sizeof record);
-    }
+    hubdesc::WriteListing(description, enumerated_, static_cast<uint8_t*>(deviceCount));
   }
   for (size_t k = 0; k < enumerated_.size(); ++k)
     names += (k ? "," : "") + description.hubs[enumerated_[k]].section;
@@ -235,7 +165,7 @@ int Simulator::GetEnumInfo(void* deviceCount) {
   return result;
 }
 
-int Simulator::Program(const DescribedHub& hub, bool removeImage, const char* path,
+int Simulator::Program(const hubdesc::DescribedHub& hub, bool removeImage, const char* path,
                        std::string* note) {
   if (path == nullptr) {
     *note = "refused=\"no image path\"";
@@ -260,7 +190,7 @@ int Simulator::Program(const DescribedHub& hub, bool removeImage, const char* pa
   uint16_t version = DeliveredVersion(image);
   std::string text, edited;
   if (ReadWholeFile(descriptionPath_, &text) != ReadStatus::Ok ||
-      !WithFirmwareVersion(text, hub.section, version, &edited)) {
+      !hubdesc::WithFirmwareVersion(text, hub.section, version, &edited)) {
     *note += " refused=\"description cannot be updated\"";
     return kStorageFailed;
   }
@@ -288,7 +218,7 @@ int Simulator::Program(const DescribedHub& hub, bool removeImage, const char* pa
     *note += " refused=\"description cannot be written\"";
     return kStorageFailed;
   }
-  for (DescribedHub& described : description_.hubs)
+  for (hubdesc::DescribedHub& described : description_.hubs)
     if (described.section == hub.section) described.firmwareVersion = version;
   *note += " version=" + HexWord(version, 4);
   return 0;
@@ -296,14 +226,14 @@ int Simulator::Program(const DescribedHub& hub, bool removeImage, const char* pa
 
 int Simulator::UpdateISP(uint8_t index, const char* path, int reserved) {
   uint64_t start = platform_.NowMs();
-  const HubDescription& description = Description();
+  const hubdesc::HubDescription& description = Description();
   std::string note;
   int result;
   if (!enumeratedOnce_ || index >= enumerated_.size()) {
     note = "refused=\"no hub at this position\"";
     result = kNoSuchHub;
   } else {
-    DescribedHub hub = description.hubs[enumerated_[index]];
+    hubdesc::DescribedHub hub = description.hubs[enumerated_[index]];
     result =
         Program(hub, description.removeImageBeforeWrite || hub.removeImageBeforeWrite, path, &note);
   }

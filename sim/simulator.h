@@ -49,16 +49,16 @@ class Simulator {
   static std::string FlashPathFor(const std::string& descriptionPath, const std::string& section);
 
  private:
-  const HubDescription& Description();
-  bool HubIsTargeted(const DescribedHub& hub) const;
-  int Program(const DescribedHub& hub, bool removeImage, const char* path, std::string* note);
+  const hubdesc::HubDescription& Description();
+  int Program(const hubdesc::DescribedHub& hub, bool removeImage, const char* path,
+              std::string* note);
   void Log(const std::string& line);
 
   SimPlatform& platform_;
   std::string descriptionPath_;
   std::string logPath_;
   bool loaded_ = false;
-  HubDescription description_;
+  hubdesc::HubDescription description_;
   const uint8_t* head_ = nullptr;   // TargetIdCount, then TargetIds
   std::vector<size_t> enumerated_;  // positions in description_.hubs
   bool enumeratedOnce_ = false;

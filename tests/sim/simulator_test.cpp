@@ -203,7 +203,7 @@ TEST_F(SimulatorTest, BadDescriptionIsReportedOnceAndGivesNoHubs) {
   s.SetIniInfo(head.bytes);
   *head.deviceCount() = 9;
   s.GetEnumInfo(head.deviceCount());
-  EXPECT_EQ(kDefaultLibraryVersion, version);
+  EXPECT_EQ(hubdesc::kDefaultLibraryVersion, version);
   EXPECT_EQ(0, *head.deviceCount());
   EXPECT_EQ(std::string(676, '\0'), std::string(reinterpret_cast<char*>(head.record(0)), 676));
   ASSERT_EQ(1u, platform.warnings.size());
@@ -219,7 +219,7 @@ TEST_F(SimulatorTest, MissingDescriptionIsReportedOnceAndGivesNoHubs) {
   s.GetDllVersion(&version);
   s.GetEnumInfo(head.deviceCount());
   EXPECT_EQ(0, *head.deviceCount());
-  EXPECT_EQ(kDefaultLibraryVersion, version);
+  EXPECT_EQ(hubdesc::kDefaultLibraryVersion, version);
   EXPECT_EQ(std::vector<std::string>{"TZ415Sim: no hub description " + description +
                                      "; reporting no hubs"},
             platform.warnings);

@@ -6,11 +6,11 @@
 #include <fstream>
 #include <sstream>
 
-namespace sim {
+namespace hubdesc {
 namespace {
 
 std::string ReadExample() {
-  std::ifstream in(SIM_EXAMPLE_DIR "/TZ415Sim.ini", std::ios::binary);
+  std::ifstream in(HUBDESC_EXAMPLE_DIR "/TZ415Sim.ini", std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
@@ -125,6 +125,16 @@ TEST(HubDescription, StringsAsTextOrAsRawBytes) {
                            "\nProduct=" + std::string(46, 'p') + "\n");
   EXPECT_EQ(std::string(46, '\xA5'), Field(d.hubs[0].manufacturer));
   EXPECT_EQ(std::string(46, 'p'), Field(d.hubs[0].product));
+}
+
+TEST(HubDescription, EmptyStringsGiveZeroFields) {
+  // An empty value has no bytes to copy: the field is cleared, nothing read.
+  for (const char* value : {"Manufacturer=", "Manufacturer=\"\"", "Product=", "Product=\"\""}) {
+    SCOPED_TRACE(value);
+    HubDescription d = Parse(std::string("[Hub1]\nVendorId=1\nProductId=2\n") + value + "\n");
+    EXPECT_EQ(std::string(kHubStringSize, '\0'), Field(d.hubs[0].manufacturer));
+    EXPECT_EQ(std::string(kHubStringSize, '\0'), Field(d.hubs[0].product));
+  }
 }
 
 TEST(HubDescription, EmptyTextGivesNoHubs) {
@@ -246,4 +256,4 @@ TEST(FirmwareVersionEdit, EditedTextParsesToTheNewVersion) {
 }
 
 }  // namespace
-}  // namespace sim
+}  // namespace hubdesc

@@ -1,0 +1,308 @@
+#include "hub_description.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <set>
+#include <utility>
+
+#include "description_keys.h"
+#include "ini_text.h"
+
+namespace hubdesc {
+namespace {
+
+bool IsHubSection(const std::string& name) {
+  if (name.size() < 4 || Lower(name.substr(0, 3)) != "hub") return false;
+  for (size_t i = 3; i < name.size(); ++i)
+    if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+  return true;
+}
+
+// A newer format than this reader knows is refused before anything else is
+// looked at: its other lines may well be unknown here. Returns the line of
+// [Capture]'s FormatVersion, 0 if none, and the version it states.
+int StatedVersion(const std::string& text, const std::vector<Line>& lines, int* version) {
+  bool inCapture = false;
+  for (size_t n = 0; n < lines.size(); ++n) {
+    std::string trimmed = Trim(text.substr(lines[n].begin, lines[n].end - lines[n].begin));
+    std::string name;
+    if (SectionName(trimmed, &name)) {
+      inCapture = Lower(name) == "capture";
+      continue;
+    }
+    size_t eq = trimmed.find('=');
+    if (!inCapture || eq == std::string::npos ||
+        Lower(Trim(trimmed.substr(0, eq))) != "formatversion")
+      continue;
+    int64_t stated = 0;
+    if (!ParseDecimal(Trim(trimmed.substr(eq + 1)), 1, INT32_MAX, &stated)) return 0;
+    *version = static_cast<int>(stated);
+    return static_cast<int>(n) + 1;
+  }
+  return 0;
+}
+
+class Parser {
+ public:
+  Parser(const std::string& fileName, HubDescription* out, std::string* error)
+      : fileName_(fileName), out_(out), error_(error) {}
+
+  bool Run(const std::string& text) {
+    std::vector<Line> lines = SplitLines(text);
+    int version = kFormatVersion;
+    line_ = StatedVersion(text, lines, &version);
+    if (version > kFormatVersion)
+      return Fail("the capture is in description format version " + std::to_string(version) +
+                  "; this reader knows versions up to " + std::to_string(kFormatVersion));
+    for (size_t n = 0; n < lines.size(); ++n) {
+      line_ = static_cast<int>(n) + 1;
+      std::string raw = text.substr(lines[n].begin, lines[n].end - lines[n].begin);
+      if (n == 0 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) raw.erase(0, 3);
+      if (!Take(raw)) return false;
+    }
+    return Finish();
+  }
+
+ private:
+  enum class Section { None, Library, Hub, Capture };
+
+  // Where each section began and which keys it gave, for the checks at the
+  // end (required keys, and every key in a capture).
+  struct Given {
+    std::string name;
+    int line = 0;
+    std::set<std::string> keys;  // the rows' names, lower case
+  };
+
+  bool Fail(const std::string& what) {
+    *error_ = fileName_ + ":" + std::to_string(line_) + ": " + what;
+    return false;
+  }
+
+  bool Take(const std::string& raw) {
+    std::string trimmed = Trim(raw);
+    if (IsComment(trimmed)) return true;
+    std::string name;
+    if (SectionName(trimmed, &name)) return StartSection(name);
+    size_t eq = trimmed.find('=');
+    if (eq == std::string::npos)
+      return Fail("\"" + trimmed + "\" is neither a [section] nor a Key=Value line");
+    std::string key = Trim(trimmed.substr(0, eq));
+    std::string value = Trim(trimmed.substr(eq + 1));
+    if (section_ == Section::None) return Fail(key + " stands before any [section]");
+    if (!keysSeen_.insert(Lower(key)).second) return Fail(key + " is given twice in its section");
+    switch (section_) {
+      case Section::Library: return LibraryKey(key, value);
+      case Section::Hub: return HubKey(key, value);
+      case Section::Capture: return CaptureKeyValue(key, value);
+      case Section::None: break;
+    }
+    return false;
+  }
+
+  bool StartSection(const std::string& name) {
+    if (!sectionsSeen_.insert(Lower(name)).second) return Fail("[" + name + "] is given twice");
+    keysSeen_.clear();
+    if (Lower(name) == "library") {
+      section_ = Section::Library;
+      library_ = {name, line_, {}};
+      return true;
+    }
+    if (Lower(name) == "capture") {
+      section_ = Section::Capture;
+      capture_ = {name, line_, {}};
+      out_->isCapture = true;
+      return true;
+    }
+    if (!IsHubSection(name))
+      return Fail("[" + name + "] is not a known section ([Library], [Hub1], [Hub2], ...)");
+    if (static_cast<int>(out_->hubs.size()) == kMaxDescribedHubs)
+      return Fail("[" + name + "]: no more than " + std::to_string(kMaxDescribedHubs) +
+                  " hubs can be described");
+    section_ = Section::Hub;
+    out_->hubs.emplace_back();
+    out_->hubs.back().section = name;
+    out_->hubs.back().line = line_;
+    hubs_.push_back({name, line_, {}});
+    return true;
+  }
+
+  bool NumberValue(const std::string& key, const std::string& value, Notation notation, int64_t min,
+                   int64_t max, int64_t* out) {
+    if (notation == Notation::Hex) {
+      uint32_t hex = 0;
+      if (!ParseHex(value, static_cast<uint32_t>(max), &hex))
+        return Fail(key + ": \"" + value + "\" is not a hexadecimal number from 0 to " +
+                    HexText(static_cast<uint32_t>(max), 1));
+      *out = hex;
+      return true;
+    }
+    if (ParseDecimal(value, min, max, out)) return true;
+    return Fail(key + ": \"" + value + "\" is not a decimal number from " + std::to_string(min) +
+                " to " + std::to_string(max));
+  }
+
+  bool BytesValue(const std::string& key, const std::string& value, bool hex, uint8_t* field) {
+    std::vector<uint8_t> bytes;
+    if (hex) {
+      if (!ParseHexBytes(value, &bytes))
+        return Fail(key + ": \"" + value + "\" is not a sequence of hexadecimal byte pairs");
+    } else {
+      std::string text = Unquote(value);
+      bytes.assign(text.begin(), text.end());
+    }
+    if (bytes.size() > kHubStringSize)
+      return Fail(key + ": " + std::to_string(bytes.size()) + " bytes, more than the " +
+                  std::to_string(kHubStringSize) + " the record holds");
+    // An empty text has no bytes to copy, and no buffer behind data().
+    std::fill(field, field + kHubStringSize, uint8_t{0});
+    std::copy(bytes.begin(), bytes.end(), field);
+    return true;
+  }
+
+  template <class Owner>
+  bool TableKey(const std::vector<Key<Owner>>& keys, Owner& owner, Given& given,
+                const std::string& key, const std::string& value, bool* known) {
+    std::string k = Lower(key);
+    for (const Key<Owner>& row : keys) {
+      std::string name = Lower(row.name);
+      bool hex = row.notation == Notation::Bytes && k == name + "hex";
+      if (k != name && !hex) continue;
+      *known = true;
+      if (!given.keys.insert(name).second)
+        return Fail(key + ": the string is already given in this section");
+      if (row.notation == Notation::Bytes) return BytesValue(key, value, hex, row.bytes(owner));
+      int64_t number = 0;
+      if (!NumberValue(key, value, row.notation, row.min, row.max, &number)) return false;
+      row.set(owner, number);
+      return true;
+    }
+    *known = false;
+    return false;
+  }
+
+  bool LibraryKey(const std::string& key, const std::string& value) {
+    bool known = false;
+    bool ok = TableKey(LibraryKeys(), *out_, library_, key, value, &known);
+    if (known) return ok;
+    std::string names;
+    for (const Key<HubDescription>& row : LibraryKeys())
+      names += std::string(names.empty() ? "" : ", ") + row.name;
+    return Fail(key + " is not a key of [Library] (" + names + ")");
+  }
+
+  bool HubKey(const std::string& key, const std::string& value) {
+    bool known = false;
+    bool ok = TableKey(HubKeys(), out_->hubs.back(), hubs_.back(), key, value, &known);
+    return known ? ok : Fail(key + " is not a key of a hub section");
+  }
+
+  bool CaptureKeyValue(const std::string& key, const std::string& value) {
+    const CaptureKey* row = nullptr;
+    for (const CaptureKey& candidate : CaptureKeys())
+      if (Lower(key) == Lower(candidate.name)) row = &candidate;
+    if (row == nullptr) return Fail(key + " is not a key of [Capture]");
+    capture_.keys.insert(Lower(row->name));
+    if (row->read(value, &out_->capture)) return true;
+    return Fail(key + ": \"" + value + "\" is not " + row->what);
+  }
+
+  // Names the first key of `names` that `given` lacks, at its header.
+  template <class Row>
+  bool HasKeys(const Given& given, const std::vector<Row>& rows, bool every) {
+    for (const Row& row : rows) {
+      if (!(every || RequiredRow(row)) || given.keys.count(Lower(row.name)) != 0) continue;
+      line_ = given.line;
+      return Fail("[" + given.name + "] has no " + row.name);
+    }
+    return true;
+  }
+  template <class Owner>
+  static bool RequiredRow(const Key<Owner>& row) {
+    return row.required;
+  }
+  static bool RequiredRow(const CaptureKey&) { return true; }
+
+  // A capture is written whole, every key of every section and its number
+  // of hubs, so that a file cut short anywhere fails here.
+  bool Finish() {
+    bool capture = out_->isCapture;
+    if (capture && !HasKeys(capture_, CaptureKeys(), true)) return false;
+    if (capture && library_.line == 0) {
+      line_ = capture_.line;
+      return Fail("the capture has no [Library] section");
+    }
+    if (capture && !HasKeys(library_, LibraryKeys(), true)) return false;
+    for (const Given& hub : hubs_)
+      if (!HasKeys(hub, HubKeys(), capture)) return false;
+    if (!capture) return true;
+    line_ = capture_.line;
+    if (out_->capture.hubCount != static_cast<int>(out_->hubs.size()))
+      return Fail("the capture states " + std::to_string(out_->capture.hubCount) +
+                  " hubs but holds " + std::to_string(out_->hubs.size()) + ": it is cut short");
+    if (out_->capture.libraryVersion != out_->libraryVersion)
+      return Fail("the capture's LibraryVersion is not [Library]'s Version");
+    return true;
+  }
+
+  const std::string& fileName_;
+  HubDescription* out_;
+  std::string* error_;
+  int line_ = 0;
+  Section section_ = Section::None;
+  std::set<std::string> sectionsSeen_;
+  std::set<std::string> keysSeen_;
+  Given library_, capture_;
+  std::vector<Given> hubs_;
+};
+
+}  // namespace
+
+bool ParseHubDescription(const std::string& text, const std::string& fileName, HubDescription* out,
+                         std::string* error) {
+  HubDescription parsed;
+  if (!Parser(fileName, &parsed, error).Run(text)) return false;
+  *out = std::move(parsed);
+  return true;
+}
+
+bool WithFirmwareVersion(const std::string& text, const std::string& section, uint16_t version,
+                         std::string* out) {
+  char digits[8];
+  std::snprintf(digits, sizeof digits, "%04X", version);
+  std::vector<Line> lines = SplitLines(text);
+  const std::string wanted = Lower(section);
+  for (size_t n = 0; n < lines.size(); ++n) {
+    std::string name;
+    const Line& header = lines[n];
+    if (!SectionName(Trim(text.substr(header.begin, header.end - header.begin)), &name) ||
+        Lower(name) != wanted)
+      continue;
+    for (size_t m = n + 1; m < lines.size(); ++m) {
+      const Line& line = lines[m];
+      std::string body = text.substr(line.begin, line.end - line.begin);
+      std::string trimmed = Trim(body);
+      if (SectionName(trimmed, &name)) break;
+      if (IsComment(trimmed)) continue;
+      size_t eq = body.find('=');
+      if (eq == std::string::npos || Lower(Trim(body.substr(0, eq))) != "firmwareversion") continue;
+      *out = text.substr(0, line.begin + eq + 1) + digits + text.substr(line.end);
+      return true;
+    }
+    // No such key yet: a new line right after the header, ended as the
+    // header is ended (or with the file's first line end).
+    std::string ending = text.substr(header.end, header.next - header.end);
+    if (ending.empty())
+      ending = lines.size() > 1 ? text.substr(lines[0].end, lines[0].next - lines[0].end) : "\n";
+    if (ending.empty()) ending = "\n";
+    std::string edited = text.substr(0, header.next);
+    if (header.next == header.end) edited += ending;
+    edited.append("FirmwareVersion=").append(digits).append(ending).append(text, header.next);
+    *out = std::move(edited);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace hubdesc
