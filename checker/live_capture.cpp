@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "hub_description.h"
+#include "live_check.h"
 #include "platform.h"
+#include "quillet_version.h"
 
 namespace check {
 
@@ -35,6 +38,18 @@ std::string ReadText(System& system, const char16_t* name) {
   return text;
 }
 
+// The last part of the folder's absolute path: "x64". The rest of the path
+// would say where the kit lies on the computer, which a capture keeps to
+// itself.
+std::string FolderName(LiveMachine& machine, const std::string& folder) {
+  std::string full = machine.FullPath(folder);
+  while (!full.empty() && (full.back() == '\\' || full.back() == '/')) full.pop_back();
+  size_t cut = full.find_last_of("\\/:");
+  return cut == std::string::npos ? full : full.substr(cut + 1);
+}
+
+std::string OrUnknown(const std::string& version) { return version.empty() ? "unknown" : version; }
+
 }  // namespace
 
 std::string RegistryWindowsVersion(System& system) {
@@ -50,6 +65,28 @@ std::string RegistryWindowsVersion(System& system) {
   }
   if (version.empty()) return version;
   return build.empty() ? version : version + "." + build;
+}
+
+bool LiveCaptureText(LiveMachine& machine, const LiveHubs& hubs, const std::string& folder,
+                     std::string* text, std::string* error) {
+  if (hubs.reportedCount() < 0) {
+    *error = "--save-hubs: the library was not asked for the hubs, since the updater stops "
+             "before its enumeration in " +
+             folder;
+    return false;
+  }
+  hubdesc::CaptureInfo info;
+  info.checkerVersion = QUILLET_VERSION;
+  info.libraryVersion = hubs.version();
+  info.time = machine.UtcNow();
+  // A version Windows would not tell is said to be unknown, not left out:
+  // the capture's reader wants every key.
+  info.windowsVersion = OrUnknown(machine.ReportedWindowsVersion());
+  info.registryWindowsVersion = OrUnknown(RegistryWindowsVersion(machine.UpdaterSystem()));
+  info.checkerBits = machine.ProcessIs64Bit() ? 64 : 32;
+  info.folder = FolderName(machine, folder);
+  info.hubIds = hubs.targetIds();
+  return hubdesc::WriteCapture(info, hubs.reportedCount(), hubs.listed(), text, error);
 }
 
 }  // namespace check

@@ -16,6 +16,7 @@
 #include "fake_hub_library.h"
 #include "fake_system.h"
 #include "hub_builders.h"
+#include "hub_description.h"
 #include "kit_check.h"
 #include "live_capture.h"
 #include "live_check.h"
@@ -327,6 +328,38 @@ TEST(LiveCheck, KeepsWhatTheLibraryWasHandedAndListedWithinTheTable) {
   ASSERT_NE(report.findings.end(), clamped);
   EXPECT_EQ("the library reports 20 hubs: the updater takes the first 16", clamped->text);
   EXPECT_EQ(check::Severity::kWarning, clamped->Row().severity);
+}
+
+TEST(LiveCapture, RecordsTheHubsWhereTheyWereListedAndNothingOfThePathAboveTheFolder) {
+  LiveRun run;
+  run.machine.RegisterDriver(true);
+  run.machine.library.hubs = {MakeHub(0x1A2B, 0x0D12, 0x0A20), MakeHub(0x3A17, 0x0415, 0x9012)};
+  check::LiveCheck live(run.machine, run.files, check::LiveOptions());
+  std::string error;
+  ASSERT_TRUE(live.Begin(run.place, &error)) << error;
+  std::string text;
+  EXPECT_FALSE(check::LiveCaptureText(run.machine, live.Hubs(), "kit\\x64", &text, &error));
+  EXPECT_NE(std::string::npos, error.find("not asked for the hubs")) << error;
+
+  FakeFiles kit;
+  kit.AddFile("SpiFlash.ini", kSettings);
+  check::CheckKit(kit, &live.Hubs(), "kit\\x64");
+  ASSERT_TRUE(check::LiveCaptureText(run.machine, live.Hubs(), "kit\\x64", &text, &error)) << error;
+  EXPECT_EQ(std::string::npos, text.find("Work")) << text;
+  hubdesc::HubDescription capture;
+  ASSERT_TRUE(hubdesc::ParseHubDescription(text, "capture.ini", &capture, &error)) << error;
+  ASSERT_TRUE(capture.isCapture);
+  EXPECT_EQ("x64", capture.capture.folder);
+  EXPECT_EQ("2026-12-08T21:35:07Z", capture.capture.time);
+  EXPECT_EQ("6.2.9200", capture.capture.windowsVersion);
+  // This registry keeps no version.
+  EXPECT_EQ("unknown", capture.capture.registryWindowsVersion);
+  EXPECT_EQ(64, capture.capture.checkerBits);
+  EXPECT_EQ(0x20190823u, capture.capture.libraryVersion);
+  ASSERT_EQ(1u, capture.capture.hubIds.size());
+  EXPECT_EQ(0x1A2B0D12u, capture.capture.hubIds[0].HubId);
+  ASSERT_EQ(2u, capture.hubs.size());
+  EXPECT_EQ(0x0415, capture.hubs[1].productId);
 }
 
 TEST(LivePlace, IsTheFolderTheLauncherWouldRunAndNeedsAProcessOfWindowsOwnBitness) {
