@@ -77,7 +77,7 @@ const char* BitsOf(ModuleMachine machine) {
     case ModuleMachine::kNotAProgram:
     case ModuleMachine::kOther: break;
   }
-  return "for another processor";
+  return "?";
 }
 
 }  // namespace
@@ -255,6 +255,8 @@ bool LiveCheck::Begin(const LivePlace& place, std::string* error) {
     why = "is missing";
   } else if (kind == ModuleMachine::kNotAProgram) {
     why = "is not a Windows library";
+  } else if (kind == ModuleMachine::kOther) {
+    why = "is built for another processor: it cannot be loaded here";
   } else if (kind != own) {
     why = std::string("is ") + BitsOf(kind) + ", and this checker is " + BitsOf(own) +
           ": a library of the other bitness cannot be loaded";

@@ -39,20 +39,32 @@ std::string ProgramFile(uint16_t machine) {
   return bytes;
 }
 
-class FakeLiveMachine;
-
 // Every library call, with the working directory it was made in.
 class WatchedLibrary : public HubLibrary {
  public:
-  WatchedLibrary(FakeLiveMachine& machine, FakeHubLibrary& inner)
-      : machine_(machine), inner_(inner) {}
-  void GetDllVersion(uint32_t* version) override;
-  void SetIniInfo(void* head) override;
-  void GetEnumInfo(uint8_t* deviceCount) override;
-  int UpdateISP(uint8_t index, const char* path, int reserved) override;
+  WatchedLibrary(std::vector<std::string>& log, const std::string& cwd, FakeHubLibrary& inner)
+      : log_(log), cwd_(cwd), inner_(inner) {}
+  void GetDllVersion(uint32_t* version) override {
+    Note("version", [&] { inner_.GetDllVersion(version); });
+  }
+  void SetIniInfo(void* head) override {
+    Note("ids", [&] { inner_.SetIniInfo(head); });
+  }
+  void GetEnumInfo(uint8_t* count) override {
+    Note("enum", [&] { inner_.GetEnumInfo(count); });
+  }
+  int UpdateISP(uint8_t, const char*, int) override {
+    log_.push_back("program");
+    return 0;
+  }
 
  private:
-  FakeLiveMachine& machine_;
+  void Note(const char* call, const std::function<void()>& forward) {
+    log_.push_back(std::string(call) + " in " + cwd_);
+    forward();
+  }
+  std::vector<std::string>& log_;
+  const std::string& cwd_;
   FakeHubLibrary& inner_;
 };
 
@@ -118,7 +130,7 @@ class FakeLiveMachine : public check::LiveMachine, public SessionPlatform {
       *why = loadFailure;
       return nullptr;
     }
-    return std::make_unique<WatchedLibrary>(*this, library);
+    return std::make_unique<WatchedLibrary>(log, cwd, library);
   }
 
   // ---- SessionPlatform.
@@ -155,23 +167,6 @@ class FakeLiveMachine : public check::LiveMachine, public SessionPlatform {
  private:
   bool registered_ = false;
 };
-
-void WatchedLibrary::GetDllVersion(uint32_t* version) {
-  machine_.log.push_back("version in " + machine_.cwd);
-  inner_.GetDllVersion(version);
-}
-void WatchedLibrary::SetIniInfo(void* head) {
-  machine_.log.push_back("ids in " + machine_.cwd);
-  inner_.SetIniInfo(head);
-}
-void WatchedLibrary::GetEnumInfo(uint8_t* deviceCount) {
-  machine_.log.push_back("enum in " + machine_.cwd);
-  inner_.GetEnumInfo(deviceCount);
-}
-int WatchedLibrary::UpdateISP(uint8_t index, const char* path, int reserved) {
-  machine_.log.push_back("program");
-  return inner_.UpdateISP(index, path, reserved);
-}
 
 const char kSettings[] = "[TargetID_U3]\n1A2B0D12=0D12\n[HUBModule]\nHUBNumber=0\n";
 
@@ -288,6 +283,11 @@ const Refusal kRefusals[] = {
      true},
     {"NotAProgram", [](LiveRun& r) { r.files.AddFile("kit\\x64\\TZ415API.dll", "[Hub1]\n"); },
      "the hub library kit\\x64\\TZ415API.dll is not a Windows library", true},
+    {"LibraryForAnotherProcessor",
+     [](LiveRun& r) { r.files.AddFile("kit\\x64\\TZ415API.dll", ProgramFile(0xAA64)); },
+     "the hub library kit\\x64\\TZ415API.dll is built for another processor: it cannot be "
+     "loaded here",
+     true},
     {"LibraryWithoutTheCalls",
      [](LiveRun& r) {
        r.machine.RegisterDriver(true);
@@ -382,24 +382,6 @@ TEST(LivePlace, IsTheFolderTheLauncherWouldRunAndNeedsAProcessOfWindowsOwnBitnes
   machine.windows64 = true;
   EXPECT_FALSE(check::ChooseLivePlace(machine, "kit", true, '\\', &place, &error));
   EXPECT_NE(std::string::npos, error.find("QuilletCheck64.exe")) << error;
-}
-
-TEST(ModuleMachine, ComesFromThePeHeader) {
-  FakeFiles files;
-  files.AddFile("x86.dll", ProgramFile(0x014C));
-  files.AddFile("x64.dll", ProgramFile(0x8664));
-  files.AddFile("arm.dll", ProgramFile(0xAA64));
-  files.AddFile("short.dll", ProgramFile(0x8664).substr(0, 0x44));
-  std::string badSignature = ProgramFile(0x8664);
-  badSignature[0x41] = 'X';
-  files.AddFile("nope.dll", badSignature);
-  using check::ModuleMachine;
-  EXPECT_EQ(ModuleMachine::kX86, check::ReadModuleMachine(files, "x86.dll"));
-  EXPECT_EQ(ModuleMachine::kX64, check::ReadModuleMachine(files, "x64.dll"));
-  EXPECT_EQ(ModuleMachine::kOther, check::ReadModuleMachine(files, "arm.dll"));
-  EXPECT_EQ(ModuleMachine::kNotAProgram, check::ReadModuleMachine(files, "short.dll"));
-  EXPECT_EQ(ModuleMachine::kNotAProgram, check::ReadModuleMachine(files, "nope.dll"));
-  EXPECT_EQ(ModuleMachine::kUnreadable, check::ReadModuleMachine(files, "none.dll"));
 }
 
 TEST(RegistryWindowsVersion, TakesTheNumbersWhereTheyAreAndTheVersionTextElsewhere) {
