@@ -78,12 +78,6 @@ bool ReadField(ByteSource& image, uint64_t offset, size_t length, uint8_t* out) 
   return image.ReadAt(offset, out, length) == length;
 }
 
-bool FieldEquals(ByteSource& image, uint64_t offset, const uint8_t* expected, size_t length) {
-  uint8_t field[kMaxCompareLength];
-  if (length > sizeof field) return false;
-  return ReadField(image, offset, length, field) && std::memcmp(field, expected, length) == 0;
-}
-
 uint16_t DeliveredVersion(ByteSource& image) {
   Header header;
   ReadHeader(image, &header);

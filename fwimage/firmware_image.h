@@ -51,7 +51,7 @@ constexpr FieldLayout kLongFields = {28704, 28752, 28800, 48, 48};
 constexpr FieldLayout kShortFields = {28699, 28729, 28765, 30, 36};
 constexpr size_t kManufacturerCompareLength = 30;
 constexpr size_t kProductCompareLength = 36;
-// The longest stretch FieldEquals compares.
+// The longest stretch a field comparison reads.
 constexpr size_t kMaxCompareLength = 48;
 
 // The one chip family whose images have fixed sizes: each layout ends with
@@ -102,10 +102,6 @@ bool BreaksSizeRule(const Header& header, uint64_t size);
 // Reads `length` bytes at `offset`; false when the image ends before the
 // field does (`out` then holds nothing to compare).
 bool ReadField(ByteSource& image, uint64_t offset, size_t length, uint8_t* out);
-
-// True when the image holds exactly `expected` (length bytes, at most
-// kMaxCompareLength) at `offset`; false when it differs or ends before.
-bool FieldEquals(ByteSource& image, uint64_t offset, const uint8_t* expected, size_t length);
 
 // The firmware version the image delivers, as the update run compares it
 // with a hub's: the version word of the image's layout plus the addend of

@@ -57,6 +57,12 @@ bool LineScanner::Next(char (&line)[kLineBufferSize]) {
     }
   }
   if (length == 0) return false;
+  // A piece that fills the buffer just where the text ends is its line's
+  // last: the next read finds nothing to carry on.
+  if (!pieceEndedLine_) {
+    int next = PeekByte();
+    pieceEndedLine_ = next < 0 || next == kEndOfFile;
+  }
   line[length] = '\0';
   // A NUL read from the file ends the text as every string function sees it.
   size_t visible = std::strlen(line);

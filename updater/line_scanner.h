@@ -23,8 +23,8 @@ class LineScanner {
   // when nothing is left.
   bool Next(char (&line)[kLineBufferSize]);
 
-  // False when the last piece was cut at 199 characters, so the next piece
-  // carries on the same line of the file.
+  // False when the last piece was cut at 199 characters and the text goes
+  // on, so the next piece carries on the same line of the file.
   bool PieceEndedLine() const { return pieceEndedLine_; }
 
  private:

@@ -25,6 +25,21 @@ TEST(KitCheck, AnImageBreakingTheSizeRuleIsNamedOnce) {
   EXPECT_EQ(SelectionTest::kSizeRule, report.hubs[0].verdicts[1].failed);
 }
 
+TEST(KitCheck, ANameThatJustFitsTheUpdatersPathIsTakenAndOneCharacterMoreIsNot) {
+  Kit fits;
+  fits.images = {{std::string(255, 'N') + ".BIN", LongImage()}};
+  KitReport taken = fits.Check();
+  EXPECT_TRUE(taken.findings.empty()) << Codes(taken);
+  EXPECT_EQ(0, taken.hubs.at(0).chosen);
+
+  Kit over;
+  over.images = {{std::string(256, 'N') + ".BIN", LongImage()}};
+  KitReport refused = over.Check();
+  EXPECT_FALSE(refused.images.at(0).nameFits);
+  EXPECT_NE(nullptr, FindingOf(refused, FindingCode::kImageNameTooLong)) << Codes(refused);
+  EXPECT_EQ(SelectionTest::kNameTooLong, refused.hubs.at(0).verdicts.at(0).failed);
+}
+
 TEST(KitCheck, AnImageThatCannotBeOpenedIsRefusedAsTheUpdaterRefusesIt) {
   FakeFiles files;
   files.AddFile("SpiFlash.ini", kCleanSettings);

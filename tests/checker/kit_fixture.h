@@ -14,6 +14,7 @@
 #include "fake_files.h"
 #include "fake_hub_library.h"
 #include "hub_builders.h"
+#include "image_builder.h"
 #include "kit_check.h"
 
 namespace kit_fixture {
@@ -37,22 +38,19 @@ constexpr char kCleanSettings[] = "[TargetID_U3]\n"
                                   "CheckHUBFW=0\n"
                                   "FWVersion=139\n";
 
-inline void Put(std::string& image, size_t offset, const std::string& bytes) {
-  for (size_t i = 0; i < bytes.size() && offset + i < image.size(); ++i)
-    image[offset + i] = bytes[i];
-}
-
-// A long-layout image (flags bit 3: rule 4, B2/B3 chips with options 00).
+// A long-layout image (flags bit 3: rule 4, B2/B3 chips with options 00),
+// its second product field filled up to the image's last byte.
 inline std::string LongImage(uint16_t id = 0x0D12, uint16_t version = 0x0A21,
                              const char* manufacturer = "Maker Inc.",
-                             const char* product = "USB3.0 Hub", size_t size = 28848) {
-  std::string image(size, '\0');
-  Put(image, 0, std::string{char(id >> 8), char(id & 0xFF), 0x08, 0});
-  Put(image, 8012, std::string{char(version & 0xFF), char(version >> 8)});
-  Put(image, 28704, manufacturer);
-  Put(image, 28752, product);
-  Put(image, 28800, std::string(47, 'p'));  // up to the image's last byte
-  return image;
+                             const char* product = "USB3.0 Hub",
+                             size_t size = ImageBuilder::kLongSize) {
+  return ImageBuilder(id, 0x08)
+      .Size(size)
+      .Version(version)
+      .Manufacturer(manufacturer)
+      .Product1(product)
+      .Product2(std::string(47, 'p'))
+      .Bytes();
 }
 
 inline HubDeviceInfo Hub(uint16_t vendor = 0x1A2B, uint16_t product = 0x0D12,

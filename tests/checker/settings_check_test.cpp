@@ -2,6 +2,7 @@
 // kits that each carry one mistake.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -39,20 +40,24 @@ struct SettingsCase {
   FindingCode code;
   int line;
   Severity severity;
+  const char* imageName = "A.BIN";  // the kit's one image
 };
 // Named in test listings by its name, not by its bytes.
 void PrintTo(const SettingsCase& c, std::ostream* os) { *os << c.name; }
 
 std::string LongLine() { return "; " + std::string(250, 'x'); }
 
-std::string ManyIds(std::string settings) {
-  std::string ids;
-  for (int i = 0; i < 101; ++i) {
-    char line[32];
-    std::snprintf(line, sizeof line, "1A2B%04X=0D12\n", 0x1000 + i);
-    ids += line;
-  }
-  return Replace(settings, "1A2B0D12=0D12\n", "1A2B0D12=0D12\n" + ids);
+// The clean kit's hub ID and more, `total` in all.
+std::function<std::string(std::string)> Ids(int total) {
+  return [total](std::string settings) {
+    std::string ids;
+    for (int i = 1; i < total; ++i) {
+      char line[32];
+      std::snprintf(line, sizeof line, "1A2B%04X=0D12\n", 0x1000 + i);
+      ids += line;
+    }
+    return Replace(settings, "1A2B0D12=0D12\n", "1A2B0D12=0D12\n" + ids);
+  };
 }
 
 class SettingsFindings : public testing::TestWithParam<SettingsCase> {};
@@ -61,6 +66,7 @@ TEST_P(SettingsFindings, AreToldOnTheirLine) {
   const SettingsCase& c = GetParam();
   Kit kit;
   kit.settings = c.edit(kit.settings);
+  kit.images[0].first = c.imageName;
   KitReport report = kit.Check();
   const Finding* f = FindingOf(report, c.code);
   ASSERT_NE(nullptr, f) << Codes(report);
@@ -100,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                        return Replace(s, "[Misc]", "[TargetID_U2]\n1A2B0D12=0D13\n[Misc]");
                      },
                      FindingCode::kIdDuplicate, 4, Severity::kWarning},
-        SettingsCase{"MoreThan100Ids", ManyIds, FindingCode::kIdsOverLimit, 102,
+        SettingsCase{"MoreThan100Ids", Ids(102), FindingCode::kIdsOverLimit, 102,
                      Severity::kWarning},
         SettingsCase{"ThousandsOfOddLinesAreCountedNotListed",
                      [](std::string s) {
@@ -112,6 +118,12 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsCase{"LineLongerThanTheReaderReads",
                      [](std::string s) { return Replace(s, "[Misc]", LongLine() + "\n[Misc]"); },
                      FindingCode::kLineSplit, 3, Severity::kWarning},
+        SettingsCase{"The101stId", Ids(101), FindingCode::kIdsOverLimit, 102, Severity::kWarning},
+        SettingsCase{"LineAfterASplitLine",
+                     [](std::string s) {
+                       return LongLine() + "\n" + Replace(s, "Compare=1", "Compare 1");
+                     },
+                     FindingCode::kNoEquals, 5, Severity::kWarning},
         SettingsCase{"ModuleKeyMissing",
                      [](std::string s) {
                        return Replace(s, "HUBNumber=0\n",
@@ -135,6 +147,14 @@ INSTANTIATE_TEST_SUITE_P(
                                       "NO.2HUBWantUpdateBinFile=a.bin\n");
                      },
                      FindingCode::kModuleFileCase, 0, Severity::kError},
+        SettingsCase{"ModuleFileInUpperCasePresentInLowerCase",
+                     [](std::string s) {
+                       return Replace(s, "HUBNumber=0\n",
+                                      "HUBNumber=2\nNO.1HUBWantUpdateBinFile=B.BIN\n"
+                                      "NO.2HUBDepth=1\nNO.2HUBConnectionPortIndex=1\n"
+                                      "NO.2HUBWantUpdateBinFile=B.BIN\n");
+                     },
+                     FindingCode::kModuleFileCase, 0, Severity::kError, "b.bin"},
         SettingsCase{"FwVersionNoImageDelivers",
                      [](std::string s) {
                        s = Replace(s, "1A2B0D12=0D12", "1A2B0D12=0D12\n3A170415=0D12");
@@ -142,6 +162,38 @@ INSTANTIATE_TEST_SUITE_P(
                      },
                      FindingCode::kFwVersionUndelivered, 0, Severity::kWarning}),
     [](const testing::TestParamInfo<SettingsCase>& info) { return std::string(info.param.name); });
+
+// ---- Settings at the edge of a finding, which give none.
+
+struct QuietCase {
+  const char* name;
+  std::function<std::string(std::string)> edit;
+};
+void PrintTo(const QuietCase& c, std::ostream* os) { *os << c.name; }
+
+class SettingsWithoutFindings : public testing::TestWithParam<QuietCase> {};
+
+TEST_P(SettingsWithoutFindings, GiveNone) {
+  Kit kit;
+  kit.settings = GetParam().edit(kit.settings);
+  KitReport report = kit.Check();
+  EXPECT_TRUE(report.findings.empty()) << Codes(report);
+  ASSERT_EQ(1u, report.hubs.size());
+  EXPECT_EQ(Outcome::kProgram, report.hubs[0].outcome);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kit, SettingsWithoutFindings,
+    testing::Values(QuietCase{"ExactlyOneHundredIds", Ids(100)},
+                    // Only short-format hubs are held to FWVersion.
+                    QuietCase{"FwVersionCheckedWithoutShortFormatIds",
+                              [](std::string s) {
+                                return Replace(s, "CheckHUBFW=0", "CheckHUBFW=1");
+                              }},
+                    // The reader reads it whole: the file ends where its buffer does.
+                    QuietCase{"LastLineOf199CharactersWithoutALineFeed",
+                              [](std::string s) { return s + ";" + std::string(198, 'x'); }}),
+    [](const testing::TestParamInfo<QuietCase>& info) { return std::string(info.param.name); });
 
 TEST(KitCheck, AKeyIsInsideEverySectionThatStartsOnItsHeaderLine) {
   Kit kit;

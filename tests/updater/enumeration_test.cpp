@@ -142,18 +142,23 @@ TEST_F(Enumeration, NoHubUnderAnyHubNumberIsStillReportedInRed) {
 }
 
 TEST_F(Enumeration, AHubCountOtherThanHubNumberIsRefusedSilently) {
-  AddHubs(3);
-  state().HubNumber = 2;
-  EXPECT_FALSE(Enumerate());
-  EXPECT_EQ("", os_.Screen());
-
-  FakePlatform fewer;
-  FakeHubLibrary one;
-  one.hubs.push_back(MakeHub(0x1A2B, 0x0D12, 0x0001, 1));
-  state().HubNumber = 2;
-  Printer fewerOut(fewer, state());
-  EXPECT_FALSE(EnumerateDevices(state(), fewerOut, one));
-  EXPECT_EQ("", fewer.Screen());
+  // More hubs than HUBNumber, fewer, and two under a HUBNumber of 1, which
+  // is a count like any other, not "any number".
+  struct {
+    uint8_t hubNumber;
+    int hubs;
+  } const cases[] = {{2, 3}, {2, 1}, {1, 2}};
+  for (const auto& c : cases) {
+    FakePlatform os;
+    FakeHubLibrary library;
+    for (int i = 0; i < c.hubs; ++i) {
+      library.hubs.push_back(MakeHub(0x1A2B, 0x0D12, 0x0001, static_cast<uint8_t>(i + 1)));
+    }
+    state().HubNumber = c.hubNumber;
+    Printer out(os, state());
+    EXPECT_FALSE(EnumerateDevices(state(), out, library)) << c.hubs << " under " << +c.hubNumber;
+    EXPECT_EQ("", os.Screen()) << c.hubs << " under " << +c.hubNumber;
+  }
 }
 
 TEST_F(Enumeration, ACountOfZeroWithAFirstDepthIsRefusedSilently) {

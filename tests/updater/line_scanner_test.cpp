@@ -43,6 +43,16 @@ std::vector<std::string> Lines(const std::string& bytes, size_t step = 1 << 20) 
 
 using L = std::vector<std::string>;
 
+// For each piece, whether it ended its line of the file.
+std::vector<bool> Ends(const std::string& bytes) {
+  MemoryFile file(bytes);
+  LineScanner scanner(file);
+  std::vector<bool> ends;
+  char line[kLineBufferSize];
+  while (scanner.Next(line)) ends.push_back(scanner.PieceEndedLine());
+  return ends;
+}
+
 TEST(LineEnds, LfAndCrLfEndLinesAlikeAndOneLineFeedIsRemoved) {
   EXPECT_EQ(L({"a=1", "b=2"}), Lines("a=1\nb=2\n"));
   EXPECT_EQ(L({"a=1", "b=2"}), Lines("a=1\r\nb=2\r\n"));
@@ -102,6 +112,17 @@ TEST(LongLines, A199CharacterLineLeavesItsLineEndAsAnEmptyLine) {
   EXPECT_EQ(L({text, "", "next"}), Lines(text + "\r\nnext"));
   EXPECT_EQ(L({text, "", "next"}), Lines(text + "\nnext"));
   EXPECT_EQ(L({text, "\r", "next"}), Lines(text + "\r\r\nnext"));
+}
+
+TEST(LongLines, APieceEndsItsLineAtALineFeedOrWhereTheTextEnds) {
+  using E = std::vector<bool>;
+  const std::string full(199, 'x');
+  EXPECT_EQ(E({true}), Ends("last line without end"));
+  EXPECT_EQ(E({true}), Ends(full));
+  EXPECT_EQ(E({true}), Ends(full + "\x1A" + "not read"));
+  EXPECT_EQ(E({false, true}), Ends(full + "y"));
+  EXPECT_EQ(E({false, true, true}), Ends(full + "\nnext"));
+  EXPECT_EQ(E({false, true}), Ends(std::string(250, 'x') + "\n"));
 }
 
 TEST(TextEnds, CtrlZEndsTheFile) {

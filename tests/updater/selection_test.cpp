@@ -2,6 +2,7 @@
 // search, and the tests on each entry with every message they print.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -213,6 +214,21 @@ TEST_F(Selection, EntriesPastTheCountAreNotLookedAt) {
   EXPECT_NE(std::string::npos, os_.Screen().find("not support"));
 }
 
+TEST_F(Selection, NoEntryPastTheHundredthIsLookedAtWhateverTheCount) {
+  // The library may hand back any count; the bytes after the table then
+  // hold what would match.
+  state().TargetIdCount = 0;
+  for (int i = 0; i < kMaxTargetIds; ++i) AddTarget(0x11110000u + static_cast<uint32_t>(i), 0x7777);
+  state().TargetIdCount = 255;
+  const TargetIdEntry match{kHubId, kImageId, 3};
+  std::memcpy(reinterpret_cast<uint8_t*>(&state()) + offsetof(UpdaterState, TargetIds) +
+                  sizeof state().TargetIds,
+              &match, sizeof match);
+  AddImage("A.BIN", LongImage());
+  EXPECT_FALSE(Select());
+  EXPECT_NE(std::string::npos, os_.Screen().find("not support"));
+}
+
 // ---- Directory search.
 
 TEST_F(Selection, AMissingBinfileDirectoryIsAnError) {
@@ -270,6 +286,15 @@ TEST_F(Selection, TheLongestNameFillsThePathBuffer) {
   EXPECT_EQ(".\\Binfile\\" + name, Path());
   EXPECT_EQ(269u, Path().size());
   EXPECT_EQ('\0', path_[269]);
+}
+
+TEST_F(Selection, ANameOneCharacterLongerThanThePathBufferIsPassedOver) {
+  AddImage(std::string(256, 'N') + ".BIN", LongImage());
+  AddImage("A.BIN", LongImage());
+  EXPECT_TRUE(Select());
+  EXPECT_EQ(".\\Binfile\\A.BIN", Path());
+  // Nothing cut to fit is opened, nor said to be unopenable.
+  EXPECT_EQ("", os_.Screen());
 }
 
 // ---- Opening, and the size rule.
