@@ -11,30 +11,16 @@ constexpr char kUpdater64Command[] = "Quillet64 " QUILLET_LAUNCH_TOKEN;
 constexpr char kUpdater32Suffix[] = "\\x86\\";
 constexpr char kUpdater64Suffix[] = "\\x64\\";
 
-}  // namespace
-
-bool DetectIs64BitWindows(LauncherPlatform& os, bool processIs64Bit) {
-  if (processIs64Bit) return true;
-  return os.QueryWow64() == Wow64Answer::Wow64;
-}
-
-uint32_t RunUpdater(LaunchContext& context) {
-  ChildStart start;
-  start.startup = StartupInfo::Launchers;
-  return context.session
-      ->RunIn(context.Is64BitWindows ? kUpdater64Command : kUpdater32Command,
-              context.Is64BitWindows ? kUpdater64Suffix : kUpdater32Suffix, start,
-              "Update FW fail!\n")
-      .status;
-}
-
-int LauncherMain(LauncherPlatform& os, bool processIs64Bit) {
+// Everything between the locks and the final pause; `record` tells the
+// status and the report what happened.
+void Launch(LauncherPlatform& os, bool processIs64Bit, const LauncherOptions& options,
+            LaunchRecord* record) {
   // Before the screen is cleared, so that a second launcher in the same
   // console does not wipe the first one's text.
   if (!TakeRunLock(os)) {
     os.Write(QUILLET_BUSY_LINE);
-    os.RunCommand("PAUSE");
-    return 0;
+    record->busy = true;
+    return;
   }
   os.RunCommand("cls");
 
@@ -43,26 +29,103 @@ int LauncherMain(LauncherPlatform& os, bool processIs64Bit) {
   uint32_t reported = os.CurrentDirectory(context.LaunchDirectory, kLauncherPathSize);
   if (!StartDirectoryFits(reported, context.LaunchDirectory)) {
     os.Write("!!!Error The working directory path is too long\n");
+    record->directoryTooLong = true;
     os.Unlock(KernelLock::Run);
-    os.RunCommand("PAUSE");
-    return 0;
+    return;
   }
 
   context.Is64BitWindows = DetectIs64BitWindows(os, processIs64Bit);
+  record->updaterProgram = context.Is64BitWindows ? "Quillet64" : "Quillet32";
 
-  DriverSession session(os, context.LaunchDirectory, SessionOptions());
+  std::string resultsName;
+  if (options.Any()) {
+    resultsName = os.CreateResults();
+    if (resultsName.empty()) {
+      os.Write("!!!Error The updater's results cannot be shared\n");
+      record->setupFailed = true;
+    }
+  }
+  context.resultsName = resultsName.empty() ? nullptr : resultsName.c_str();
+
+  SessionOptions sessionOptions;
+  // Nothing a child runs may wait for a key that no one will press.
+  sessionOptions.noInput = options.unattended;
+  DriverSession session(os, context.LaunchDirectory, sessionOptions);
   context.session = &session;
-  session.Install();
-  uint32_t status = RunUpdater(context);
+  record->install = session.Install();
+  record->installRan = true;
+  record->updater = RunUpdater(context);
+  record->updaterRan = true;
+  uint32_t status = record->updater.status;
   if (status != 0) {
     char line[64];
     // Statuses with the top bit set are NTSTATUS codes and read as negative.
     std::snprintf(line, sizeof line, "UpdateFW failed! (%d)\n", static_cast<int32_t>(status));
     os.Write(line);
   }
-  session.Remove();
+  if (!resultsName.empty()) {
+    record->haveResults = ParseResults(os.TakeResults(), &record->results);
+    // Status 1 comes with a line of its own when nothing else says why.
+    if (!record->haveResults && status == 0) os.Write("!!!Error The updater left no results\n");
+  }
+  record->remove = session.Remove();
+  record->removeRan = true;
   os.Unlock(KernelLock::Run);
+}
 
+}  // namespace
+
+bool DetectIs64BitWindows(LauncherPlatform& os, bool processIs64Bit) {
+  if (processIs64Bit) return true;
+  return os.QueryWow64() == Wow64Answer::Wow64;
+}
+
+InstallerRun RunUpdater(LaunchContext& context) {
+  ChildStart start;
+  start.startup = StartupInfo::Launchers;
+  start.noInput = context.session->Options().noInput;
+  char commandLine[kLauncherPathSize];
+  const char* command = context.Is64BitWindows ? kUpdater64Command : kUpdater32Command;
+  int length = context.resultsName == nullptr
+                   ? std::snprintf(commandLine, sizeof commandLine, "%s", command)
+                   : std::snprintf(commandLine, sizeof commandLine, "%s %s%s", command,
+                                   QUILLET_RESULTS_ARGUMENT, context.resultsName);
+  // Cut short, the updater would write its results nowhere, or elsewhere.
+  if (length < 0 || length >= kLauncherPathSize) {
+    context.os->Write("!!!Error The updater's command line is too long\n");
+    return {false, 1};
+  }
+  return context.session->RunIn(commandLine,
+                                context.Is64BitWindows ? kUpdater64Suffix : kUpdater32Suffix, start,
+                                "Update FW fail!\n");
+}
+
+int LauncherMain(LauncherPlatform& os, bool processIs64Bit, const std::vector<std::string>& args) {
+  LauncherOptions options;
+  if (!ParseOptions(args, &options)) {
+    os.Write(kUsageLine);
+    if (options.unattended) return kStatusTable[0].status;
+    // A double-clicked window must not vanish before the line is read.
+    os.RunCommand("PAUSE");
+    return 0;
+  }
+
+  LaunchRecord record;
+  std::string reportPath;
+  if (options.report) {
+    // From the start folder: the run changes the current directory.
+    reportPath = os.FullPath(options.reportFile);
+    record.started = os.UtcNow();
+  }
+  Launch(os, processIs64Bit, options, &record);
+  const StatusRow& status = RunStatus(record);
+  if (options.report) {
+    record.ended = os.UtcNow();
+    if (!os.WriteReplacing(reportPath, ReportJson(record, status))) {
+      os.Write("!!!Error The report cannot be written\n");
+    }
+  }
+  if (options.unattended) return status.status;
   os.RunCommand("PAUSE");
   return 0;
 }

@@ -7,7 +7,10 @@
 #define QUILLET_LAUNCHER_LAUNCHER_H_
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
+#include "deployment.h"
 #include "driver_session.h"
 
 // Every directory and command-line buffer, terminator included.
@@ -29,6 +32,20 @@ class LauncherPlatform : public SessionPlatform {
   // Looks up IsWow64Process in kernel32 at run time and, if it is there,
   // asks it about the current process.
   virtual Wow64Answer QueryWow64() = 0;
+
+  // Asked only when an option asks for results or a report.
+  // The time now, UTC, as "2026-12-08T21:40:00Z".
+  virtual std::string UtcNow() = 0;
+  // `path` (UTF-8) made absolute from the current directory.
+  virtual std::string FullPath(const std::string& path) = 0;
+  // Writes `text` under a temporary name beside `path` and renames it over
+  // `path`, so that a reader finds the old file or the whole new one.
+  virtual bool WriteReplacing(const std::string& path, const std::string& text) = 0;
+  // Creates the section the updater writes its results into
+  // (updater_results.h) and gives its name; empty when it cannot.
+  virtual std::string CreateResults() = 0;
+  // The section's text, empty when the updater wrote none; closes it.
+  virtual std::string TakeResults() = 0;
 };
 
 // What the launcher knows through its run.
@@ -37,17 +54,21 @@ struct LaunchContext {
   char LaunchDirectory[kLauncherPathSize];
   bool Is64BitWindows;
   DriverSession* session;
+  // Set when an option asks for the updater's results.
+  const char* resultsName;
 };
 
 // A 64-bit launcher runs on 64-bit Windows by construction; a 32-bit one
 // must ask whether it runs under the 32-bit emulation.
 bool DetectIs64BitWindows(LauncherPlatform& os, bool processIs64Bit);
 
-// Quillet64 or Quillet32 with the launch token; its exit status, or 1 when
-// it cannot be started.
-uint32_t RunUpdater(LaunchContext& context);
+// Quillet64 or Quillet32 with the launch token (and where to leave its
+// results, when asked); its exit status, or 1 when it cannot be started.
+InstallerRun RunUpdater(LaunchContext& context);
 
-// The whole launcher run. Always 0.
-int LauncherMain(LauncherPlatform& os, bool processIs64Bit);
+// The whole launcher run; `args` are the arguments after the program's
+// name, in UTF-8. 0, but under --unattended the status from the table.
+int LauncherMain(LauncherPlatform& os, bool processIs64Bit,
+                 const std::vector<std::string>& args = {});
 
 #endif  // QUILLET_LAUNCHER_LAUNCHER_H_

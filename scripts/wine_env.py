@@ -183,9 +183,10 @@ def run(program, args=(), cwd=None, env=None, stdin=b"", timeout=120):
     """Runs a Windows program; returns (exit status, stdout bytes, stderr bytes).
 
     None of our programs ends with status 1 having printed nothing: the
-    updater and the launcher always end with 0, and the installer and the
-    probe print whenever they fail. Wine 8 now and then ends a program that
-    way all the same. What is known: it struck TZ415FilterInst.exe in our
+    updater always ends with 0, the launcher ends with 1 only under
+    --unattended and then always after a line of its own, and the installer
+    and the probe print whenever they fail. Wine 8 now and then ends a
+    program that way all the same. What is known: it struck TZ415FilterInst.exe in our
     suite, and once Quillet64.exe with missing settings (where the updater
     prints before anything can fail) in well over a thousand starts of
     another run, so it is no one program's doing; it did not come back when

@@ -111,6 +111,7 @@ class DriverSession {
   InstallerRun Remove();
   // The installation ran and ended with 0.
   bool Installed() const { return installed_; }
+  const SessionOptions& Options() const { return options_; }
 
   // Runs `commandLine` in the start directory plus `suffix`; prints
   // `failure` and gives 1 when it cannot start.

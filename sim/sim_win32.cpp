@@ -1,7 +1,8 @@
 // TZ415API.dll, our stand-in for the maker's hub-access library: the four
 // exported calls over one Simulator, which reads the hub description named
 // by TZ415SIM_CONFIG (or TZ415Sim.ini in the working directory) at the
-// first call and logs every call to TZ415SIM_LOG when that is set.
+// first call, logs every call to TZ415SIM_LOG and the start of every write
+// to TZ415SIM_STARTS when those are set.
 #include <windows.h>
 
 #include <cstdio>
@@ -33,7 +34,8 @@ std::string Environment(const char* name, const char* fallback) {
 sim::Simulator& TheSimulator() {
   static Win32SimPlatform platform;
   static sim::Simulator simulator(platform, Environment("TZ415SIM_CONFIG", "TZ415Sim.ini"),
-                                  Environment("TZ415SIM_LOG", ""));
+                                  Environment("TZ415SIM_LOG", ""),
+                                  Environment("TZ415SIM_STARTS", ""));
   return simulator;
 }
 

@@ -71,10 +71,12 @@ uint16_t DeliveredVersion(const std::string& image) {
   return fwimage::DeliveredVersion(bytes);
 }
 
-Simulator::Simulator(SimPlatform& platform, std::string descriptionPath, std::string logPath)
+Simulator::Simulator(SimPlatform& platform, std::string descriptionPath, std::string logPath,
+                     std::string startsPath)
     : platform_(platform),
       descriptionPath_(std::move(descriptionPath)),
-      logPath_(std::move(logPath)) {}
+      logPath_(std::move(logPath)),
+      startsPath_(std::move(startsPath)) {}
 
 std::string Simulator::FlashPathFor(const std::string& descriptionPath,
                                     const std::string& section) {
@@ -108,9 +110,9 @@ const hubdesc::HubDescription& Simulator::Description() {
   return description_;
 }
 
-void Simulator::Log(const std::string& line) {
-  if (logPath_.empty()) return;
-  std::FILE* file = std::fopen(logPath_.c_str(), "ab");
+void Simulator::Append(const std::string& path, const std::string& line) {
+  if (path.empty()) return;
+  std::FILE* file = std::fopen(path.c_str(), "ab");
   if (file == nullptr) return;
   std::fputs((line + "\n").c_str(), file);
   std::fclose(file);
@@ -165,8 +167,8 @@ int Simulator::GetEnumInfo(void* deviceCount) {
   return result;
 }
 
-int Simulator::Program(const hubdesc::DescribedHub& hub, bool removeImage, const char* path,
-                       std::string* note) {
+int Simulator::Program(uint8_t index, const hubdesc::DescribedHub& hub, bool removeImage,
+                       const char* path, std::string* note) {
   if (path == nullptr) {
     *note = "refused=\"no image path\"";
     return kImageUnreadable;
@@ -184,6 +186,10 @@ int Simulator::Program(const hubdesc::DescribedHub& hub, bool removeImage, const
     return kImageUnreadable;
   }
   *note = "hub=" + hub.section;
+  // The call log's line comes only when the call returns; this one tells a
+  // watcher that the caller is inside a write now, which its screen cannot.
+  Append(startsPath_,
+         "TA_UpdateISP index=" + std::to_string(index) + " hub=" + hub.section + " started");
   platform_.Sleep(hub.updateMilliseconds);
   if (hub.updateResult != 0) return hub.updateResult;
 
@@ -234,8 +240,8 @@ int Simulator::UpdateISP(uint8_t index, const char* path, int reserved) {
     result = kNoSuchHub;
   } else {
     hubdesc::DescribedHub hub = description.hubs[enumerated_[index]];
-    result =
-        Program(hub, description.removeImageBeforeWrite || hub.removeImageBeforeWrite, path, &note);
+    result = Program(index, hub, description.removeImageBeforeWrite || hub.removeImageBeforeWrite,
+                     path, &note);
   }
   Log("TA_UpdateISP index=" + std::to_string(index) + " path=\"" + (path == nullptr ? "" : path) +
       "\" reserved=" + std::to_string(reserved) + " " + note + " result=" + std::to_string(result) +

@@ -36,8 +36,10 @@ enum : int {
 
 class Simulator {
  public:
-  // descriptionPath: the hub description; logPath: empty for no call log.
-  Simulator(SimPlatform& platform, std::string descriptionPath, std::string logPath);
+  // descriptionPath: the hub description; logPath: empty for no call log;
+  // startsPath: empty, or where each programming notes that it has begun.
+  Simulator(SimPlatform& platform, std::string descriptionPath, std::string logPath,
+            std::string startsPath = "");
 
   int GetDllVersion(uint32_t* version);
   int SetIniInfo(const void* head);
@@ -50,13 +52,15 @@ class Simulator {
 
  private:
   const hubdesc::HubDescription& Description();
-  int Program(const hubdesc::DescribedHub& hub, bool removeImage, const char* path,
+  int Program(uint8_t index, const hubdesc::DescribedHub& hub, bool removeImage, const char* path,
               std::string* note);
-  void Log(const std::string& line);
+  void Log(const std::string& line) { Append(logPath_, line); }
+  static void Append(const std::string& path, const std::string& line);
 
   SimPlatform& platform_;
   std::string descriptionPath_;
   std::string logPath_;
+  std::string startsPath_;
   bool loaded_ = false;
   hubdesc::HubDescription description_;
   const uint8_t* head_ = nullptr;   // TargetIdCount, then TargetIds

@@ -1,8 +1,10 @@
 #include "entry.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "enumeration.h"
 #include "environment.h"
@@ -10,6 +12,7 @@
 #include "printer.h"
 #include "quillet_version.h"
 #include "settings.h"
+#include "shared_names.h"
 #include "tz415api.h"
 #include "update.h"
 #include "updater_state.h"
@@ -44,18 +47,44 @@ bool IsLaunchToken(const char16_t* argument) {
   return *token == u'\0' && *argument == u'\0';
 }
 
+// "--results=NAME" with a NAME of printable ASCII: the name; otherwise empty.
+std::string ResultsName(const char16_t* argument) {
+  static const char16_t kArgument[] = u"" QUILLET_RESULTS_ARGUMENT;
+  for (const char16_t* expected = kArgument; *expected != u'\0'; ++expected, ++argument) {
+    if (*argument != *expected) return std::string();
+  }
+  std::string name;
+  for (; *argument != u'\0'; ++argument) {
+    if (*argument <= u' ' || *argument > u'~') return std::string();
+    name += static_cast<char>(*argument);
+  }
+  return name;
+}
+
+// For runs without a launcher to answer to.
+class FreeDeployment : public Deployment {
+ public:
+  bool TakeWriteLock() override { return true; }
+  bool WriteResults(const char*, const std::string&) override { return false; }
+};
+
 }  // namespace
 
 bool Initialization(UpdaterState& state, HubModuleList& modules, Printer& out, Files& files,
-                    System& system, HubLibrary& library) {
+                    System& system, HubLibrary& library, UpdaterStage* stage) {
+  UpdaterStage unused;
+  if (stage == nullptr) stage = &unused;
   out.Print("1. Initialzation()\r\n");
   out.Print("\t1.1 GetDllInfo()\t");
   uint32_t apiVersion = 0;
   library.GetDllVersion(&apiVersion);
   out.Print("API Version: %x\n", apiVersion);
 
+  *stage = UpdaterStage::Settings;
   if (!LoadSettingFromIni(state, modules, out, files, library)) return false;
+  *stage = UpdaterStage::Driver;
   if (IsDriverInstallNeeded(state, out, system)) return false;
+  *stage = UpdaterStage::NoHubs;
 
   out.RunCommand("cls");
   for (const char* line : kBanner) out.Print("%s", line);
@@ -64,11 +93,19 @@ bool Initialization(UpdaterState& state, HubModuleList& modules, Printer& out, F
 
   out.TakeConsoleHandle();
   system.Sleep(kSettleMilliseconds);
-  return EnumerateDevices(state, out, library);
+  if (!EnumerateDevices(state, out, library)) return false;
+  *stage = UpdaterStage::Listed;
+  return true;
 }
 
 int UpdaterMain(int argc, const char16_t* const* argv, Console& console, Files& files,
                 System& system, HubLibrary& library) {
+  static FreeDeployment nobody;
+  return UpdaterMain(argc, argv, console, files, system, library, nobody);
+}
+
+int UpdaterMain(int argc, const char16_t* const* argv, Console& console, Files& files,
+                System& system, HubLibrary& library, Deployment& deployment) {
   // The record is large (over 22 KB): keep it off the stack. Zero bytes
   // throughout, padding included, as the library expects of its head.
   auto state = std::make_unique<UpdaterState>();
@@ -85,9 +122,24 @@ int UpdaterMain(int argc, const char16_t* const* argv, Console& console, Files& 
     return 0;
   }
 
-  // The [HUBModule] entries live as long as the run.
-  HubModuleList modules(*state);
-  if (!Initialization(*state, modules, out, files, system, library)) return 0;
-  DoUpdateFW(*state, out, files, system, library);
+  // Asked for only by the launcher; any other further argument is ignored.
+  const std::string resultsName = argc >= 3 ? ResultsName(argv[2]) : std::string();
+  auto results = std::make_unique<UpdaterResults>();
+  std::snprintf(results->version, sizeof results->version, "%s", QUILLET_VERSION);
+  UpdaterResults* record = resultsName.empty() ? nullptr : results.get();
+
+  // One updater writes at a time: a second one, started while the first
+  // writes, would program the same hubs under it.
+  if (!deployment.TakeWriteLock()) {
+    out.Print("%s", QUILLET_BUSY_LINE);
+    results->stage = UpdaterStage::Busy;
+  } else {
+    // The [HUBModule] entries live as long as the run.
+    HubModuleList modules(*state);
+    if (Initialization(*state, modules, out, files, system, library, &results->stage)) {
+      DoUpdateFW(*state, out, files, system, library, record);
+    }
+  }
+  if (record != nullptr) deployment.WriteResults(resultsName.c_str(), FormatResults(*record));
   return 0;
 }

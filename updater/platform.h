@@ -85,10 +85,24 @@ class CriticalWrite {
   System& system_;
 };
 
+// What the updater shares with the launcher and with other updaters on the
+// computer (the contract is common/updater_results.h).
+class Deployment {
+ public:
+  virtual ~Deployment() = default;
+  // The write lock, held until the process ends; false when another
+  // updater holds it.
+  virtual bool TakeWriteLock() = 0;
+  // The results text into the launcher's named section; false when the
+  // section cannot be opened or the text does not fit.
+  virtual bool WriteResults(const char* name, const std::string& text) = 0;
+};
+
 // The program's own roles over Win32 (updater_win32.cpp); the host build has
 // none.
 Console& Win32ConsoleRole();
 Files& Win32FilesRole();
 System& Win32SystemRole();
+Deployment& Win32DeploymentRole();
 
 #endif  // QUILLET_UPDATER_PLATFORM_H_

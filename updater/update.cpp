@@ -1,6 +1,7 @@
 #include "update.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 
 #include "byte_source.h"
@@ -28,6 +29,23 @@ uint16_t ImageVersion(Files& files, const char* imagePath) {
   return fwimage::DeliveredVersion(*image);
 }
 
+// One hub's entry in the results: what it was before the run and what the
+// run did to it.
+void Record(UpdaterResults* results, int number, const HubDeviceInfo& hub, HubOutcome outcome,
+            const char* imagePath, const int* libraryResult = nullptr) {
+  if (results == nullptr) return;
+  HubResult entry;
+  entry.device = number;
+  entry.vendorId = hub.VendorId;
+  entry.productId = hub.ProductId;
+  entry.firmwareBefore = hub.FirmwareVersion;
+  std::snprintf(entry.image, sizeof entry.image, "%s", imagePath);
+  entry.libraryCalled = libraryResult != nullptr;
+  entry.libraryResult = libraryResult != nullptr ? *libraryResult : 0;
+  entry.outcome = outcome;
+  RecordHub(results, entry);
+}
+
 }  // namespace
 
 bool SameLevelBeforeSelection(const UpdaterState& state, const HubDeviceInfo& hub) {
@@ -45,7 +63,7 @@ bool SameLevelAfterSelection(const UpdaterState& state, const HubDeviceInfo& hub
 }
 
 bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
-                HubLibrary& library) {
+                HubLibrary& library, UpdaterResults* results) {
   out.Print("DoUpdateFW()\n");
   uint8_t programmed = 0;
   const int count = UsableDeviceCount(state);
@@ -58,6 +76,7 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
 
     if (SameLevelBeforeSelection(state, hub)) {
       out.PrintInColour(kColourSameLevel, kSameLevel, "", number);
+      Record(results, number, hub, HubOutcome::SameLevel, "");
       continue;
     }
 
@@ -67,6 +86,7 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
       out.Print(
           "\t!!!Error. Either the FW not found\n\t Or FW is incorrect for HUB chip version\n");
       out.PrintInColour(kColourError, "%s", kUpgradeFailed);
+      Record(results, number, hub, HubOutcome::NoImage, "");
       continue;
     }
 
@@ -74,6 +94,7 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
     if (ComparesImageVersion(state, hub) &&
         SameLevelAfterSelection(state, hub, ImageVersion(files, imagePath))) {
       out.PrintInColour(kColourSameLevel, kSameLevel, "\n", number);
+      Record(results, number, hub, HubOutcome::SameLevel, imagePath);
       continue;
     }
 
@@ -91,8 +112,10 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
     }
     if (result != 0) {
       out.PrintInColour(kColourError, "%s", kUpgradeFailed);
+      Record(results, number, hub, HubOutcome::WriteFailed, imagePath, &result);
       continue;
     }
+    Record(results, number, hub, HubOutcome::Programmed, imagePath, &result);
 
     out.Print("Device(%d):\n\t", number);
     out.Print("Updata FW => SUCCESS\n");

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "updater_results.h"
+
 class Files;
 class HubLibrary;
 class Printer;
@@ -24,8 +26,8 @@ bool ComparesImageVersion(const UpdaterState& state, const HubDeviceInfo& hub);
 bool SameLevelAfterSelection(const UpdaterState& state, const HubDeviceInfo& hub,
                              uint16_t imageVersion);
 
-// Always true.
+// Always true. With `results`, each visited hub's outcome is added to them.
 bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
-                HubLibrary& library);
+                HubLibrary& library, UpdaterResults* results = nullptr);
 
 #endif  // QUILLET_UPDATER_UPDATE_H_

@@ -1,12 +1,15 @@
-// The updater's Windows side: the console role over the C runtime, the
-// adapter onto the imported TZ415API calls, and wmain. The files and system
-// roles are in files_win32.cpp and system_win32.cpp, shared with the kit
-// checker.
+// The updater's Windows side: the console and deployment roles over Win32
+// and the C runtime, the adapter onto the imported TZ415API calls, and
+// wmain. The files and system roles are in files_win32.cpp and
+// system_win32.cpp, shared with the kit checker.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
+#include "driver_session.h"
 #include "entry.h"
 #include "platform.h"
 #include "tz415api.h"
@@ -32,6 +35,24 @@ class Win32Console : public Console {
   }
 };
 
+class Win32Deployment : public Deployment {
+ public:
+  bool TakeWriteLock() override { return Win32SessionRole().TryLock(KernelLock::Write); }
+
+  bool WriteResults(const char* name, const std::string& text) override {
+    if (text.size() + 1 > kResultsSize) return false;
+    HANDLE section = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
+    if (section == nullptr) return false;
+    void* view = MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, kResultsSize);
+    if (view != nullptr) {
+      std::memcpy(view, text.c_str(), text.size() + 1);
+      UnmapViewOfFile(view);
+    }
+    CloseHandle(section);
+    return view != nullptr;
+  }
+};
+
 class ImportedLibrary : public HubLibrary {
  public:
   void GetDllVersion(uint32_t* version) override { TA_GetDllVersion(version); }
@@ -49,8 +70,13 @@ Console& Win32ConsoleRole() {
   return console;
 }
 
+Deployment& Win32DeploymentRole() {
+  static Win32Deployment deployment;
+  return deployment;
+}
+
 int wmain(int argc, wchar_t** argv) {
   ImportedLibrary library;
   return UpdaterMain(argc, reinterpret_cast<const char16_t* const*>(argv), Win32ConsoleRole(),
-                     Win32FilesRole(), Win32SystemRole(), library);
+                     Win32FilesRole(), Win32SystemRole(), library, Win32DeploymentRole());
 }

@@ -15,9 +15,10 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 
-from wine_env import (BITS, BUILD, SOURCE, UNAVAILABLE, USB_CLASS_KEY, WINE,  # noqa: E402,F401
-                      reg, register_driver, run, set_upper_filters, upper_filters,
+from wine_env import (BITS, BUILD, PREFIX, SOURCE, UNAVAILABLE, USB_CLASS_KEY,  # noqa: E402,F401
+                      WINE, reg, register_driver, set_upper_filters, upper_filters,
                       upper_filters_value, wine_env)
+from wine_env import run as wine_run  # noqa: E402
 
 ARCH = "x86" if BITS == 32 else "x64"
 UPDATER_NAME = "Quillet%d.exe" % BITS
@@ -26,6 +27,7 @@ SIM_DLL = os.path.join(BUILD, "sim", "TZ415API.dll")
 INSTALLER = os.path.join(BUILD, "filterinst", "TZ415FilterInst.exe")
 LAUNCHER = os.path.join(BUILD, "launcher", "Quillet.exe")
 SEND_CTRL = os.path.join(BUILD, "tests", "send_ctrl.exe")
+EXIT_STATUS = os.path.join(BUILD, "tests", "exit_status.exe")
 MAKE_IMAGE = os.path.join(SOURCE, "imagemaker", "make_image.py")
 DEMO_KIT = os.path.join(BUILD, "kit", "demo")
 DEMO_DESCRIPTION = os.path.join(SOURCE, "kit", "demo", "TZ415Sim.ini")
@@ -42,6 +44,26 @@ def require_programs():
 
 # ---- Running programs -------------------------------------------------------
 
+LOCK_SUFFIX = "QUILLET_TEST_LOCK_SUFFIX"
+_runs = iter(range(1, 1 << 30))
+
+
+def own_locks(env):
+    """The run's environment with kernel lock names of its own (the
+    launcher's and the updater's run and write locks, common/shared_names.h):
+    tests run side by side on one prefix, and one's updater must not refuse
+    another's. A test of the locks themselves passes a suffix of its own,
+    the same to every program that must meet."""
+    env = dict(env or {})
+    env.setdefault(LOCK_SUFFIX, ".test%d.%d" % (os.getpid(), next(_runs)))
+    return env
+
+
+def run(program, args=(), cwd=None, env=None, stdin=b"", timeout=120):
+    """wine_env.run, with lock names of the run's own (own_locks)."""
+    return wine_run(program, args, cwd=cwd, env=own_locks(env), stdin=stdin, timeout=timeout)
+
+
 def run_on_console(program, args=(), cwd=None, env=None, keys=b"\r", timeout=180):
     """Runs a Windows program on a console of its own (a pseudo-terminal), as
     console control events need one. `keys` wait in the console's input for
@@ -51,7 +73,7 @@ def run_on_console(program, args=(), cwd=None, env=None, keys=b"\r", timeout=180
     # A wide terminal, so that no line of ours is wrapped.
     command = "stty cols 400; " + " ".join(shlex.quote(a) for a in [WINE, program, *args])
     result = subprocess.run(["script", "-qec", command, "/dev/null"], cwd=cwd,
-                            env=wine_env(env), input=keys,
+                            env=wine_env(own_locks(env)), input=keys,
                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout)
     text = result.stdout.decode("latin-1")
     text = re.sub(r"\x1b\[(\d*)C", lambda m: " " * int(m.group(1) or 1), text)
@@ -159,8 +181,9 @@ class DemoKit:
                     versions[section] = line.split("=", 1)[1]
         return [versions.get("Hub%d" % i) for i in (1, 2, 3)]
 
-    def launch(self, env=None):
-        return run(os.path.join(self.path, "Quillet.exe"), cwd=self.path, env=env, timeout=180)
+    def launch(self, args=(), env=None):
+        return run(os.path.join(self.path, "Quillet.exe"), args, cwd=self.path, env=env,
+                   timeout=180)
 
     def remove(self):
         shutil.rmtree(self.root, ignore_errors=True)

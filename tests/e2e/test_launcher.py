@@ -199,21 +199,36 @@ def squeezed(data):
     return re.sub(rb"\s+", b"", ESCAPES.sub(b"", data))
 
 
-def run_on_terminal(argv, cwd, press_ctrl_c_after, timeout=120):
+def on_screen(text):
+    """When `text` has appeared on the terminal."""
+    marker = squeezed(text.encode("latin-1"))
+    return lambda out: marker in squeezed(out)
+
+
+def in_file(path, text):
+    """When the file at `path` holds `text`."""
+    def holds(_):
+        if not os.path.exists(path):
+            return False
+        with open(path, encoding="latin-1") as f:
+            return text in f.read()
+    return holds
+
+
+def run_on_terminal(argv, cwd, when, delay, env=None, timeout=120):
     """Runs argv on a new pseudo-terminal as its controlling terminal; types
-    Ctrl+C one second after `press_ctrl_c_after` appears and a key at the
-    pause. Returns (status, raw output, output before the Ctrl+C)."""
+    Ctrl+C `delay` seconds after `when(output so far)` first holds, and a key
+    at the pause. Returns (status, raw output, output before the Ctrl+C)."""
     master, slave = pty.openpty()
 
     def controlling_terminal():
         os.setsid()
         fcntl.ioctl(0, termios.TIOCSCTTY, 0)
 
-    child = subprocess.Popen(argv, cwd=cwd, env=wine_env(), stdin=slave, stdout=slave,
+    child = subprocess.Popen(argv, cwd=cwd, env=wine_env(env), stdin=slave, stdout=slave,
                              stderr=slave, close_fds=True, preexec_fn=controlling_terminal)
     os.close(slave)
     out = b""
-    marker = squeezed(press_ctrl_c_after.encode("latin-1"))
     seen_at = pressed_at = None
     before = b""
     paused = False
@@ -232,9 +247,9 @@ def run_on_terminal(argv, cwd, press_ctrl_c_after, timeout=120):
             elif child.poll() is not None:
                 break
             now = time.time()
-            if seen_at is None and marker in squeezed(out):
+            if seen_at is None and when(out):
                 seen_at = now
-            if seen_at is not None and pressed_at is None and now - seen_at >= 1.0:
+            if seen_at is not None and pressed_at is None and now - seen_at >= delay:
                 before = out
                 os.write(master, b"\x03")
                 pressed_at = now
@@ -253,8 +268,12 @@ class CtrlC(LauncherTestCase):
     def test_ctrl_c_during_a_flash_write_neither_stops_the_write_nor_the_launcher(self):
         kit = self.kit()
         kit.set_hub_key("Hub3", "UpdateMilliseconds", "6000")
+        # Typed once the library has begun the write, so inside the
+        # updater's guard: the screen announces the write before the guard.
+        starts = os.path.join(kit.path, "starts.log")
         _, out, before = run_on_terminal([WINE, "Quillet.exe"], kit.path,
-                                         "FileName:.\\Binfile\\PORT.BIN")
+                                         in_file(starts, "hub=Hub3"), 0,
+                                         env={"TZ415SIM_STARTS": starts})
         self.assertIsNotNone(before, squeezed(out))
         self.assertNotIn(b"Device(3):", squeezed(before))
         after = squeezed(out[len(before):])
@@ -268,7 +287,7 @@ class CtrlC(LauncherTestCase):
         kit = self.kit()
         # Typed during the updater's three-second wait before enumeration.
         _, out, before = run_on_terminal([WINE, "Quillet.exe"], kit.path,
-                                         "Initialization()  Success")
+                                         on_screen("Initialization()  Success"), 1.0)
         self.assertIsNotNone(before, squeezed(out))
         after = squeezed(out[len(before):])
         self.assertNotIn(b"DoUpdateFW()", after)

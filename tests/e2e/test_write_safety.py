@@ -32,13 +32,14 @@ Flags=00
 Version=0100
 """
 
-# When to press Ctrl+C: a while after the step that the library logged last
-# has ended. Enumeration is followed by the listing, the image search and the
-# write (6 s): 2.5 s later lands inside the write even on a busy machine.
-# Handing over the hub-ID table is followed by the driver check, the banner
-# and the 3 s settle wait.
-DURING_WRITE = ("TA_GetEnumInfo", 2500)
-BEFORE_THE_WRITE = ("TA_SetIniInfo", 1000)
+# When to press Ctrl+C: once a file holds a text, and a delay later. The
+# library notes the start of a write in the starts file (TZ415SIM_STARTS)
+# from inside the call, so after the updater has taken its guard; its screen
+# shows the write announced before the guard is taken, and a busy machine can
+# keep it there for seconds. Handing over the hub-ID table (the call log) is
+# followed by the driver check, the banner and the 3 s settle wait.
+DURING_WRITE = ("starts.log", "hub=Hub1", 0)
+BEFORE_THE_WRITE = ("calls.log", "TA_SetIniInfo", 1000)
 
 
 def setUpModule():
@@ -60,13 +61,15 @@ class UpdaterUnderCtrlC(harness.WineTestCase):
         self.folder.write("TZ415Sim.ini", DESCRIPTION)
         harness.make_image(os.path.join(self.folder.path, "Binfile"), "FW", IMAGE)
         self.log = os.path.join(self.folder.path, "calls.log")
+        self.starts = os.path.join(self.folder.path, "starts.log")
 
     def run_with_ctrl_c(self, when):
-        trigger, delay_ms = when
+        watched, trigger, delay_ms = when
         report = os.path.join(self.folder.path, "send_ctrl.txt")
         status, text = harness.run_on_console(
-            harness.SEND_CTRL, [report, self.log, trigger, str(delay_ms), "c", harness.UPDATER_NAME, "QRZ"],
-            cwd=self.folder.path, env={"TZ415SIM_LOG": self.log})
+            harness.SEND_CTRL, [report, os.path.join(self.folder.path, watched), trigger,
+                                str(delay_ms), "c", harness.UPDATER_NAME, "QRZ"],
+            cwd=self.folder.path, env={"TZ415SIM_LOG": self.log, "TZ415SIM_STARTS": self.starts})
         with open(report) as f:
             self.report = f.read()
         self.assertIn("sent=1", self.report, "the control event was not sent:\n" + text)
@@ -88,6 +91,7 @@ class UpdaterUnderCtrlC(harness.WineTestCase):
         text = self.run_with_ctrl_c(BEFORE_THE_WRITE)
         self.assertNotIn("Updata FW", text)
         self.assertFalse([l for l in log_lines(self.log) if l.startswith("TA_UpdateISP")])
+        self.assertEqual([], log_lines(self.starts))
 
 
 if __name__ == "__main__":

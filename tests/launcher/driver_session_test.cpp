@@ -4,6 +4,7 @@
 // standard output, no removal of a driver it did not install).
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "driver_session.h"
@@ -22,6 +23,8 @@ struct LockCase {
   bool taken;
   const char* story;
 };
+
+void PrintTo(const LockCase& c, std::ostream* os) { *os << c.name; }
 
 class RunLock : public testing::TestWithParam<LockCase> {};
 

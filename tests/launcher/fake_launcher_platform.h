@@ -11,6 +11,7 @@
 #include <string>
 
 #include "launcher.h"
+#include "updater_results.h"
 
 class FakeLauncherPlatform : public LauncherPlatform {
  public:
@@ -30,6 +31,10 @@ class FakeLauncherPlatform : public LauncherPlatform {
   uint32_t reportedTooSmall = 0;
   // Locks another process holds, by KernelLock.
   bool heldElsewhere[2] = {};
+  // What an updater started with "--results=" leaves in the section.
+  std::string updaterResults;
+  bool resultsCannotBeShared = false;
+  bool reportCannotBeWritten = false;
 
   // Stages the layout of a kit in `base`, every child ending with 0.
   void AddKit(const std::string& base) {
@@ -49,6 +54,9 @@ class FakeLauncherPlatform : public LauncherPlatform {
   bool breaksIgnored = false;
   std::string locks;
   bool lockHeld[2] = {};
+  // Files written whole, by full path.
+  std::map<std::string, std::string> files;
+  int clock = 0;
 
   // ---- LauncherPlatform.
   void Write(const char* out) override {
@@ -96,6 +104,11 @@ class FakeLauncherPlatform : public LauncherPlatform {
       return false;
     }
     *exitStatus = found->second;
+    const std::string argument = QUILLET_RESULTS_ARGUMENT;
+    size_t asked = line.find(argument);
+    if (asked != std::string::npos && line.substr(asked + argument.size()) == sectionName_) {
+      section_ = updaterResults;
+    }
     Event("exit " + std::to_string(found->second));
     return true;
   }
@@ -104,6 +117,23 @@ class FakeLauncherPlatform : public LauncherPlatform {
     breaksIgnored = ignore;
     Event(ignore ? "breaks ignored" : "breaks restored");
   }
+
+  std::string UtcNow() override { return "T" + std::to_string(clock++); }
+  std::string FullPath(const std::string& path) override {
+    if (path.size() > 1 && (path[1] == ':' || path[0] == '\\')) return path;
+    return currentDirectory + "\\" + path;
+  }
+  bool WriteReplacing(const std::string& path, const std::string& text) override {
+    if (reportCannotBeWritten) return false;
+    files[path] = text;
+    return true;
+  }
+  std::string CreateResults() override {
+    if (resultsCannotBeShared) return std::string();
+    section_.clear();
+    return sectionName_;
+  }
+  std::string TakeResults() override { return section_; }
 
   // Locks are kept off the screen, whose text the tests compare whole:
   // `locks` tells their story ("+run -write", "run held").
@@ -123,6 +153,9 @@ class FakeLauncherPlatform : public LauncherPlatform {
   }
 
  private:
+  const std::string sectionName_ = QUILLET_RESULTS_NAME_PREFIX "77";
+  std::string section_;
+
   void Event(const std::string& event) { screen += "{" + event + "}"; }
   static const char* LockLabel(KernelLock lock) {
     switch (lock) {

@@ -17,11 +17,14 @@
 namespace sim {
 namespace {
 
+std::string Slurp(const std::string& path);
+
 // A clock that only waiting moves, so the call log's times are exact.
 class FakeSimPlatform : public SimPlatform {
  public:
   void Sleep(uint32_t ms) override {
     sleeps.push_back(ms);
+    if (!watched.empty()) seenWhileWaiting.push_back(Slurp(watched));
     now += ms;
   }
   uint64_t NowMs() override { return now; }
@@ -36,6 +39,8 @@ class FakeSimPlatform : public SimPlatform {
   int replacesLeft = -1;  // -1: every replacement succeeds
   std::vector<uint32_t> sleeps;
   std::vector<std::string> warnings;
+  std::string watched;  // a file whose contents every wait records
+  std::vector<std::string> seenWhileWaiting;
 };
 
 std::string Slurp(const std::string& path) {
@@ -397,6 +402,26 @@ TEST_F(SimulatorTest, CallLogHasOneLinePerCallWithItsTime) {
       "TA_SetIniInfo count=0 ids=- result=0 ms=0",
   };
   EXPECT_EQ(expected, LogLines());
+}
+
+// A test presses keys on this file's line, so it must be there while the
+// write lasts, and only for calls that write.
+TEST_F(SimulatorTest, StartsFileSaysAWriteHasBegunWhileItLasts) {
+  Spill(description, std::string(kTwoHubs) + "UpdateResult=7\n");
+  Spill(dir + "/good.bin", Image(0x08, 0x2222));
+  std::string starts = dir + "/starts.log";
+  platform.watched = starts;
+  Simulator s(platform, description, log, starts);
+  s.GetEnumInfo(head.deviceCount());
+  s.UpdateISP(0, "missing.bin", 0);
+  s.UpdateISP(9, (dir + "/good.bin").c_str(), 0);
+  s.UpdateISP(1, (dir + "/good.bin").c_str(), 0);  // a configured failure
+  s.UpdateISP(0, (dir + "/good.bin").c_str(), 0);
+  const std::string first = "TA_UpdateISP index=1 hub=Hub2 started\n";
+  const std::string second = "TA_UpdateISP index=0 hub=Hub1 started\n";
+  EXPECT_EQ((std::vector<std::string>{first, first + second}), platform.seenWhileWaiting);
+  EXPECT_EQ(first + second, Slurp(starts));
+  EXPECT_EQ(5u, LogLines().size());  // the call log as without the file
 }
 
 TEST_F(SimulatorTest, NoLogWithoutALogPath) {

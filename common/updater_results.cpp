@@ -1,0 +1,102 @@
+#include "updater_results.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr char kFirstLine[] = "Quillet results 1";
+
+const char* const kStageNames[] = {"busy", "settings", "driver", "no-hubs", "listed"};
+const char* const kOutcomeNames[] = {"programmed", "write-failed", "same-level", "no-image",
+                                     "image-check"};
+
+template <typename Enum, size_t N>
+bool EnumFromName(const char* const (&names)[N], const char* name, Enum* value) {
+  for (size_t i = 0; i < N; ++i) {
+    if (std::strcmp(names[i], name) == 0) {
+      *value = static_cast<Enum>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+// One line of `text` from `at`, without its line feed; false at the end.
+bool NextLine(const std::string& text, size_t* at, std::string* line) {
+  if (*at >= text.size()) return false;
+  size_t end = text.find('\n', *at);
+  if (end == std::string::npos) return false;  // every line ends with one
+  *line = text.substr(*at, end - *at);
+  *at = end + 1;
+  return true;
+}
+
+bool ParseHub(const std::string& line, HubResult* hub) {
+  unsigned vendor = 0, product = 0, firmware = 0;
+  int called = 0, consumed = 0;
+  char outcome[16] = {};
+  if (std::sscanf(line.c_str(), "hub %d %4x %4x %4x %15s %d %d %n", &hub->device, &vendor, &product,
+                  &firmware, outcome, &called, &hub->libraryResult, &consumed) != 7 ||
+      consumed == 0) {
+    return false;
+  }
+  if (!EnumFromName(kOutcomeNames, outcome, &hub->outcome)) return false;
+  const std::string image = line.substr(static_cast<size_t>(consumed));
+  if (image.size() >= sizeof hub->image) return false;
+  std::memcpy(hub->image, image.c_str(), image.size() + 1);
+  hub->vendorId = static_cast<uint16_t>(vendor);
+  hub->productId = static_cast<uint16_t>(product);
+  hub->firmwareBefore = static_cast<uint16_t>(firmware);
+  hub->libraryCalled = called != 0;
+  return true;
+}
+
+}  // namespace
+
+const char* StageName(UpdaterStage stage) { return kStageNames[static_cast<int>(stage)]; }
+const char* OutcomeName(HubOutcome outcome) { return kOutcomeNames[static_cast<int>(outcome)]; }
+
+void RecordHub(UpdaterResults* results, const HubResult& hub) {
+  if (results == nullptr || results->hubCount >= kResultsHubs) return;
+  results->hubs[results->hubCount++] = hub;
+}
+
+std::string FormatResults(const UpdaterResults& results) {
+  std::string text = std::string(kFirstLine) + "\n";
+  text += std::string("version ") + results.version + "\n";
+  text += std::string("stage ") + StageName(results.stage) + "\n";
+  for (int i = 0; i < results.hubCount && i < kResultsHubs; ++i) {
+    const HubResult& hub = results.hubs[i];
+    char line[64 + kResultsImageSize];
+    // The image comes last: a file name may hold blanks.
+    std::snprintf(line, sizeof line, "hub %d %04X %04X %04X %s %d %d %s\n", hub.device,
+                  hub.vendorId, hub.productId, hub.firmwareBefore, OutcomeName(hub.outcome),
+                  hub.libraryCalled ? 1 : 0, static_cast<int>(hub.libraryResult), hub.image);
+    text += line;
+  }
+  return text + "end\n";
+}
+
+bool ParseResults(const std::string& text, UpdaterResults* results) {
+  *results = UpdaterResults();
+  size_t at = 0;
+  std::string line;
+  if (!NextLine(text, &at, &line) || line != kFirstLine) return false;
+  if (!NextLine(text, &at, &line) || line.compare(0, 8, "version ") != 0 ||
+      line.size() - 8 >= sizeof results->version) {
+    return false;
+  }
+  std::memcpy(results->version, line.c_str() + 8, line.size() - 8 + 1);
+  if (!NextLine(text, &at, &line) || line.compare(0, 6, "stage ") != 0 ||
+      !EnumFromName(kStageNames, line.c_str() + 6, &results->stage)) {
+    return false;
+  }
+  while (NextLine(text, &at, &line)) {
+    if (line == "end") return true;
+    if (results->hubCount >= kResultsHubs) return false;
+    if (!ParseHub(line, &results->hubs[results->hubCount])) return false;
+    ++results->hubCount;
+  }
+  return false;
+}

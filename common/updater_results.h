@@ -1,0 +1,87 @@
+// What the updater tells the launcher besides its console text, and how.
+//
+// Only when one of the launcher's options asks for it (a deployment run or
+// a report) does the launcher add one argument after the launch token:
+//
+//     Quillet64 QRZ --results=Local\Quillet.Results.<launcher's process id>
+//
+// The name is that of a shared memory section of kResultsSize bytes that the
+// launcher creates before it starts the updater and reads after the updater
+// has ended. A name, not a path: it is short ASCII whatever the start
+// folder, the user's name or the code page, so the 260-character ANSI
+// command line always holds it (the launcher still refuses, with a line,
+// a command line that would not fit rather than cut it). The updater
+// writes the section once, as it ends, with the text FormatResults makes;
+// an updater that ends any other way leaves it empty, and the launcher
+// then knows it has no results. Without the argument, or with any other
+// extra argument, the updater writes nothing and runs as ever.
+#ifndef QUILLET_COMMON_UPDATER_RESULTS_H_
+#define QUILLET_COMMON_UPDATER_RESULTS_H_
+
+#include <cstdint>
+#include <string>
+
+// String-literal macros, for the launcher's ANSI and the updater's UTF-16.
+#define QUILLET_RESULTS_ARGUMENT "--results="
+#define QUILLET_RESULTS_NAME_PREFIX "Local\\Quillet.Results."
+
+// The section's size; the longest results (16 hubs, each with an image path
+// of 269 characters) take less than a third of it.
+constexpr uint32_t kResultsSize = 32768;
+constexpr int kResultsHubs = 16;
+// ".\Binfile\", a file name of up to 259 characters and the terminator.
+constexpr int kResultsImageSize = 270;
+
+// How far the updater's run went.
+enum class UpdaterStage : uint8_t {
+  Busy,      // another updater held the write lock; nothing was done
+  Settings,  // the settings were missing or unreadable
+  Driver,    // the filter driver is not registered
+  NoHubs,    // no hub listed: none found, or not HUBNumber of them
+  Listed,    // hubs listed, and each one visited
+};
+
+// What became of one listed hub.
+enum class HubOutcome : uint8_t {
+  Programmed,   // the library wrote the image
+  WriteFailed,  // the library was called and failed
+  SameLevel,    // already at this updater's level; nothing written
+  NoImage,      // no image passed the selection; nothing written
+  ImageCheck,   // the chosen image failed the image check; nothing written
+};
+
+struct HubResult {
+  int device = 0;  // the hub number the console shows, from 1
+  uint16_t vendorId = 0;
+  uint16_t productId = 0;
+  uint16_t firmwareBefore = 0;
+  // The chosen image's path; empty when none was chosen (a short-format hub
+  // at the same level is judged before any image is looked for).
+  char image[kResultsImageSize] = {};
+  bool libraryCalled = false;
+  int32_t libraryResult = 0;
+  HubOutcome outcome = HubOutcome::NoImage;
+};
+
+struct UpdaterResults {
+  char version[16] = {};
+  UpdaterStage stage = UpdaterStage::Busy;
+  int hubCount = 0;
+  HubResult hubs[kResultsHubs];
+};
+
+// Adds one hub's outcome; nothing when `results` is null (a run that was not
+// asked for results) or full.
+void RecordHub(UpdaterResults* results, const HubResult& hub);
+
+// The section's text: one "key value" line per fact, hubs in the order they
+// were visited, and "end" last, so that a cut text is no text.
+std::string FormatResults(const UpdaterResults& results);
+// False when the text is not complete results of this format.
+bool ParseResults(const std::string& text, UpdaterResults* results);
+
+// The names used in the text and the launcher's report.
+const char* StageName(UpdaterStage stage);
+const char* OutcomeName(HubOutcome outcome);
+
+#endif  // QUILLET_COMMON_UPDATER_RESULTS_H_

@@ -1,0 +1,138 @@
+"""One update at a time, under Wine: two launchers started together on one
+kit, and launchers killed while they or their updaters hold the locks. The
+programs of one test share lock names of their own (harness.own_locks)."""
+# ctest: RUN_SERIAL
+# The installer changes the USB class's UpperFilters in the shared prefix.
+import os
+import signal
+import subprocess
+import threading
+import time
+
+from deployment import BUSY_LINE, launch, read_report
+from harness import (EXIT_STATUS, WINE, WineTestCase, own_locks, register_driver, run,
+                     set_upper_filters, upper_filters, wine_env)
+from test_launcher import PAUSE
+
+UNATTENDED = ["--unattended", "--report", "report.json"]
+
+
+def tearDownModule():
+    register_driver()
+
+
+class Started:
+    """A launcher started in the background, its output read as it comes."""
+
+    def __init__(self, kit, args, env):
+        self.out = b""
+        self.process = subprocess.Popen([WINE, "Quillet.exe", *args], cwd=kit.path,
+                                        env=wine_env(env), stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.reader = threading.Thread(target=self._read)
+        self.reader.start()
+
+    def _read(self):
+        # Ends when every writer is gone: the launcher and its children.
+        for chunk in iter(lambda: self.process.stdout.read1(4096), b""):
+            self.out += chunk
+
+    def wait_for(self, text, timeout=120):
+        deadline = time.time() + timeout
+        while text.encode("latin-1") not in self.out:
+            if time.time() > deadline:
+                raise AssertionError("%r never came; output: %r" % (text, self.out[-500:]))
+            time.sleep(0.05)
+
+    def kill(self):
+        self.process.send_signal(signal.SIGKILL)
+        self.process.wait()
+        # A pause the launcher left running reads the same input.
+        self.process.stdin.close()
+
+    def outputs_end(self, timeout=120):
+        self.reader.join(timeout)
+        if self.reader.is_alive():
+            raise AssertionError("the launcher's children never ended")
+
+
+class OneUpdateAtATime(WineTestCase):
+    def setUp(self):
+        set_upper_filters(["otherfilter"])
+        self.kit_ = self.kit()
+        self.env = own_locks(None)
+
+    def test_of_two_launchers_started_together_exactly_one_programs(self):
+        self.kit_.set_hub_key("Hub3", "UpdateMilliseconds", "2000")
+        log = os.path.join(self.kit_.root, "calls.log")
+        env = dict(self.env, TZ415SIM_LOG=log)
+        results = {}
+
+        def one(name):
+            results[name] = launch(self.kit_, ["--unattended", "--report", name + ".json"],
+                                   env=env)
+
+        runs = [threading.Thread(target=one, args=(name,)) for name in ("a", "b")]
+        for run in runs:
+            run.start()
+        for run in runs:
+            run.join()
+        statuses = sorted(status for status, _ in results.values())
+        self.assertEqual([0, 1618], statuses, results)
+        refused = next(name for name, (status, _) in results.items() if status == 1618)
+        self.assertEqual(BUSY_LINE.encode(), results[refused][1])
+        report = read_report(os.path.join(self.kit_.path, refused + ".json"))
+        self.assertEqual(("busy", None, {"install": None, "remove": None}, []),
+                         (report["reason"], report["updater"], report["installer"],
+                          report["hubs"]))
+        with open(log) as f:
+            writes = [line for line in f if line.startswith("TA_UpdateISP")]
+        self.assertEqual(3, len(writes), writes)
+        self.assertEqual(["9013", "9014", "0A21"], self.kit_.firmware_versions())
+        self.assertEqual(["otherfilter"], upper_filters())
+
+    def test_a_launcher_killed_after_its_updater_ended_refuses_no_one(self):
+        first = Started(self.kit_, [], self.env)
+        first.wait_for(PAUSE)
+        first.kill()
+        first.outputs_end()
+        status, out = launch(self.kit_, UNATTENDED, env=self.env)
+        self.assertEqual(0, status, out)
+        self.assertEqual("listed", read_report(os.path.join(self.kit_.path,
+                                                            "report.json"))["updater"]["stage"])
+
+    def test_a_launcher_killed_while_its_updater_writes_refuses_until_the_updater_ends(self):
+        self.kit_.set_hub_key("Hub3", "UpdateMilliseconds", "6000")
+        first = Started(self.kit_, ["--unattended"], self.env)
+        first.wait_for("FileName:.\\Binfile\\PORT.BIN")
+        first.kill()
+        status, out = launch(self.kit_, UNATTENDED, env=self.env)
+        self.assertEqual((1618, BUSY_LINE.encode()), (status, out))
+        # The orphaned updater goes on with every hub, and then the lock of
+        # the dead launcher is free.
+        first.outputs_end()
+        self.assertIn(b"Firmware Update Complete.", first.out)
+        status, out = launch(self.kit_, UNATTENDED, env=self.env)
+        self.assertEqual(0, status, out)
+        self.assertEqual(["same-level"] * 3,
+                         [hub["outcome"] for hub in
+                          read_report(os.path.join(self.kit_.path, "report.json"))["hubs"]])
+        self.assertEqual(["otherfilter"], upper_filters())
+
+    def test_an_updater_started_while_another_writes_prints_the_line_and_ends(self):
+        self.kit_.set_hub_key("Hub3", "UpdateMilliseconds", "6000")
+        first = Started(self.kit_, ["--unattended"], self.env)
+        first.wait_for("FileName:.\\Binfile\\PORT.BIN")
+        status_file = os.path.join(self.kit_.root, "status.txt")
+        _, out, _ = run(EXIT_STATUS, [status_file, "Quillet64.exe", "QRZ"],
+                        cwd=self.kit_.hubs(), env=self.env)
+        with open(status_file) as f:
+            self.assertEqual("0", f.read().strip())
+        self.assertEqual(BUSY_LINE.encode(), out)
+        first.outputs_end()
+        self.assertEqual(0, first.process.wait())
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()
