@@ -4,7 +4,9 @@
 #include <memory>
 
 #include "described_hubs.h"
+#include "hub_description.h"
 #include "kit_check.h"
+#include "live_capture.h"
 #include "live_check.h"
 #include "platform.h"
 #include "report.h"
@@ -16,13 +18,16 @@ namespace check {
 namespace {
 
 constexpr char kUsageLine[] =
-    "usage: QuilletCheck [--hubs FILE | --live] [--json] [--strict] [FOLDER]";
+    "usage: QuilletCheck [--hubs FILE | --live] [--save-hubs FILE [--force]] [--json] [--strict] "
+    "[FOLDER]";
 const char* const kKitFolders[] = {"x86", "x64"};
 
 struct Options {
   std::string folder = ".";
   std::string hubs;
   bool live = false;
+  std::string saveHubs;  // where to write the hubs, as a description
+  bool force = false;    // --save-hubs may replace a file
   bool json = false;
   bool strict = false;
 };
@@ -37,12 +42,14 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
       options->strict = true;
     } else if (arg == "--live") {
       options->live = true;
-    } else if (arg == "--hubs") {
+    } else if (arg == "--force") {
+      options->force = true;
+    } else if (arg == "--hubs" || arg == "--save-hubs") {
       if (i + 1 == args.size()) {
-        *error = "--hubs needs a file; " + std::string(kUsageLine);
+        *error = arg + " needs a file; " + kUsageLine;
         return false;
       }
-      options->hubs = args[++i];
+      (arg == "--hubs" ? options->hubs : options->saveHubs) = args[++i];
     } else if (arg.size() > 1 && arg[0] == '-') {
       *error = "unknown option " + arg + "; " + kUsageLine;
       return false;
@@ -58,6 +65,14 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
     *error = "--live and --hubs exclude each other; " + std::string(kUsageLine);
     return false;
   }
+  if (!options->saveHubs.empty() && options->hubs.empty() && !options->live) {
+    *error = "--save-hubs writes the hubs that --hubs or --live reads; " + std::string(kUsageLine);
+    return false;
+  }
+  if (options->force && options->saveHubs.empty()) {
+    *error = "--force only lets --save-hubs replace a file; " + std::string(kUsageLine);
+    return false;
+  }
   return true;
 }
 
@@ -67,12 +82,13 @@ std::string Join(CheckerHost& host, const std::string& folder, const std::string
   return last == '/' || last == '\\' ? folder + name : folder + host.Separator() + name;
 }
 
-// `live`: the library of this computer, for the one folder it serves.
-KitReport CheckFolder(CheckerHost& host, const std::string& folder, const Options& options,
-                      LiveHubs* live) {
+// `description`: the hubs to judge, null for none; `live`: the library of
+// this computer, for the one folder it serves.
+KitReport CheckFolder(CheckerHost& host, const std::string& folder,
+                      const hubdesc::HubDescription* description, LiveHubs* live) {
   RootedFiles files(host.PlatformFiles(), folder, host.Separator());
   std::unique_ptr<HubLibrary> hubs;
-  if (!options.hubs.empty()) hubs = DescribedHubs(options.hubs);
+  if (description != nullptr) hubs = DescribedHubs(*description);
   return CheckKit(files, live != nullptr ? live : hubs.get(), folder);
 }
 
@@ -89,6 +105,16 @@ void NoteLiveSource(const LivePlace& place, const LiveCheck& live, char separato
   source->driverInstalled = live.DriverInstalled();
 }
 
+// The hubs of --hubs written back in canonical form: a description, even
+// when a capture was read, since they were not listed on this computer.
+bool SaveDescription(CheckerHost& host, const Options& options, hubdesc::HubDescription description,
+                     std::string* error) {
+  description.isCapture = false;
+  std::string text;
+  return hubdesc::WriteHubDescription(description, &text, error) &&
+         host.SaveFile(options.saveHubs, text, options.force, error);
+}
+
 }  // namespace
 
 int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::string* out,
@@ -99,9 +125,14 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
     *err = "QuilletCheck: " + error + "\n";
     return kUsage;
   }
-  if (!options.hubs.empty() && !ValidateHubDescription(options.hubs, &error)) {
-    *err = "QuilletCheck: " + error + "\n";
-    return kUsage;
+  hubdesc::HubDescription description;
+  const hubdesc::HubDescription* described = nullptr;
+  if (!options.hubs.empty()) {
+    if (!ReadHubDescription(options.hubs, &description, &error)) {
+      *err = "QuilletCheck: " + error + "\n";
+      return kUsage;
+    }
+    described = &description;
   }
   if (options.live && host.Live() == nullptr) {
     *err = "QuilletCheck: --live reads the hubs through the maker's library, which only the "
@@ -148,12 +179,13 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
   }
 
   if (updaterFolder) {
-    run.kits.push_back(CheckFolder(host, options.folder, options, live ? &live->Hubs() : nullptr));
+    run.kits.push_back(
+        CheckFolder(host, options.folder, described, live ? &live->Hubs() : nullptr));
   } else {
     for (const std::string& name : run.kitNames) {
       std::string folder = Join(host, options.folder, name);
       bool judged = live && folder == place.updaterFolder;
-      run.kits.push_back(CheckFolder(host, folder, options, judged ? &live->Hubs() : nullptr));
+      run.kits.push_back(CheckFolder(host, folder, described, judged ? &live->Hubs() : nullptr));
     }
     if (run.kits.size() == 2) {
       RootedFiles x86(host.PlatformFiles(), Join(host, options.folder, "x86"), host.Separator());
@@ -162,12 +194,35 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
     }
   }
 
+  std::string capture;
   if (live) {
     NoteLiveSource(place, *live, host.Separator(), &run.live);
-    // The driver out before the report is printed, as the launcher has it
-    // out before its pause.
+    bool captured =
+        options.saveHubs.empty() ||
+        LiveCaptureText(*host.Live(), live->Hubs(), place.updaterFolder, &capture, &error);
+    // The driver out before anything is written or printed, as the launcher
+    // has it out before its pause.
     live.reset();
+    if (!captured || (!options.saveHubs.empty() &&
+                      !host.SaveFile(options.saveHubs, capture, options.force, &error))) {
+      *err = "QuilletCheck: " + error + "\n";
+      return kUsage;
+    }
   }
+
+  if (described != nullptr && description.isCapture) {
+    run.replay.used = true;
+    run.replay.file = options.hubs;
+    run.replay.capture = description.capture;
+    for (const KitReport& kit : run.kits)
+      run.replay.hubIdsDiffer.push_back(HubIdsDifferFromCapture(kit, description.capture));
+  }
+  if (!options.saveHubs.empty() && !options.live &&
+      !SaveDescription(host, options, description, &error)) {
+    *err = "QuilletCheck: " + error + "\n";
+    return kUsage;
+  }
+
   *out = options.json ? JsonReport(run) : TextReport(run);
   bool failed =
       run.Count(Severity::kError) > 0 || (options.strict && run.Count(Severity::kWarning) > 0);

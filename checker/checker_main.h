@@ -22,6 +22,12 @@ class CheckerHost {
   virtual bool IsFolder(const std::string& path) = 0;
   // This computer's hubs, for --live; null on a build that cannot read them.
   virtual LiveMachine* Live() { return nullptr; }
+  // Writes `text` to `path` whole or not at all: under a temporary name in
+  // the same folder first, then renamed into place. An existing file is
+  // replaced only when `replace`. False with one line in *error, naming the
+  // file, when nothing was written.
+  virtual bool SaveFile(const std::string& path, const std::string& text, bool replace,
+                        std::string* error) = 0;
 };
 
 enum ExitStatus { kClean = 0, kFound = 1, kUsage = 2 };

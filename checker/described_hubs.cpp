@@ -7,10 +7,9 @@
 #include "hub_records.h"
 
 namespace check {
-namespace {
 
-bool ReadDescription(const std::string& path, hubdesc::HubDescription* description,
-                     std::string* error) {
+bool ReadHubDescription(const std::string& path, hubdesc::HubDescription* description,
+                        std::string* error) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
     *error = "cannot read the hub description " + path;
@@ -36,18 +35,14 @@ bool ReadDescription(const std::string& path, hubdesc::HubDescription* descripti
   return hubdesc::ParseHubDescription(text, path, description, error);
 }
 
-}  // namespace
-
-bool ValidateHubDescription(const std::string& path, std::string* error) {
-  hubdesc::HubDescription description;
-  return ReadDescription(path, &description, error);
+std::unique_ptr<HubLibrary> DescribedHubs(const hubdesc::HubDescription& description) {
+  return std::make_unique<hubdesc::DescribedHubLibrary>(description);
 }
 
-std::unique_ptr<HubLibrary> DescribedHubs(const std::string& path) {
-  hubdesc::HubDescription description;
-  std::string error;
-  ReadDescription(path, &description, &error);
-  return std::make_unique<hubdesc::DescribedHubLibrary>(std::move(description));
+bool HubIdsDifferFromCapture(const KitReport& kit, const hubdesc::CaptureInfo& capture) {
+  if (!kit.hubsDescribed || kit.settings.state == nullptr) return false;
+  std::vector<TargetIdEntry> handed = hubdesc::HubIdTable(&kit.settings.state->TargetIdCount);
+  return hubdesc::HubIdTableText(handed) != hubdesc::HubIdTableText(capture.hubIds);
 }
 
 }  // namespace check

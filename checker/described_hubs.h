@@ -7,7 +7,10 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "hub_description.h"
+#include "kit_report.h"
 #include "tz415api.h"
 
 namespace check {
@@ -16,13 +19,19 @@ namespace check {
 constexpr size_t kMaxDescriptionSize = 1 << 20;
 
 // Reads and parses the description at `path`. False with one line in *error
-// when it cannot be read or does not parse.
-bool ValidateHubDescription(const std::string& path, std::string* error);
+// ("<path>:<line>: <what>" for a bad description) when it cannot be read or
+// does not parse, a bad capture among them.
+bool ReadHubDescription(const std::string& path, hubdesc::HubDescription* description,
+                        std::string* error);
 
-// A library over the description at `path` (which must have validated):
-// hands back the described hubs' records. One per checked folder, since the
-// listing may depend on the hub-ID table it is handed.
-std::unique_ptr<HubLibrary> DescribedHubs(const std::string& path);
+// A library over a description that was read: hands back the described
+// hubs' records. One per checked folder, since the listing may depend on the
+// hub-ID table it is handed.
+std::unique_ptr<HubLibrary> DescribedHubs(const hubdesc::HubDescription& description);
+
+// Whether the hub-ID table that `kit`'s settings hand to the library differs
+// from the capture's; false when no table was handed (no hubs were listed).
+bool HubIdsDifferFromCapture(const KitReport& kit, const hubdesc::CaptureInfo& capture);
 
 }  // namespace check
 

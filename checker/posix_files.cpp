@@ -1,6 +1,7 @@
 #include "posix_files.h"
 
 #include <dirent.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,6 +71,39 @@ std::unique_ptr<ByteSource> PosixFiles::OpenForRead(const char* path) {
 bool PosixHost::IsFolder(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool PosixHost::SaveFile(const std::string& path, const std::string& text, bool replace,
+                         std::string* error) {
+  struct stat info;
+  if (!replace && lstat(path.c_str(), &info) == 0) {
+    *error = path + " exists; --force replaces it";
+    return false;
+  }
+  std::vector<char> temp(path.begin(), path.end());
+  const char suffix[] = ".tmp-XXXXXX";
+  temp.insert(temp.end(), suffix, suffix + sizeof suffix);
+  int fd = mkstemp(temp.data());
+  if (fd < 0) {
+    *error = "cannot write " + path;
+    return false;
+  }
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t wrote = write(fd, text.data() + done, text.size() - done);
+    if (wrote <= 0) break;
+    done += static_cast<size_t>(wrote);
+  }
+  bool written = done == text.size() && fsync(fd) == 0;
+  written = close(fd) == 0 && written;
+  // link() will not replace a file that appeared in the meantime.
+  bool placed = written && (replace ? rename(temp.data(), path.c_str()) == 0
+                                    : link(temp.data(), path.c_str()) == 0);
+  bool existed = !placed && errno == EEXIST;
+  if (!placed || !replace) unlink(temp.data());
+  if (placed) return true;
+  *error = existed ? path + " exists; --force replaces it" : "cannot write " + path;
+  return false;
 }
 
 }  // namespace check

@@ -24,6 +24,8 @@ class PosixHost : public CheckerHost {
   Files& PlatformFiles() override { return files_; }
   char Separator() const override { return '/'; }
   bool IsFolder(const std::string& path) override;
+  bool SaveFile(const std::string& path, const std::string& text, bool replace,
+                std::string* error) override;
 
  private:
   PosixFiles files_;

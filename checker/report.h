@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "hub_description.h"
 #include "kit_check.h"
 
 namespace check {
@@ -21,6 +22,18 @@ struct LiveSource {
   bool driverInstalled = false;  // for the check, and removed after it
 };
 
+// Hubs replayed from a capture of a computer's hubs (--hubs CAPTURE), so
+// that a replay is never taken for a check of this computer.
+struct ReplaySource {
+  bool used = false;
+  std::string file;
+  hubdesc::CaptureInfo capture;
+  // Per kit (as in CheckRun::kits): whether the hub-ID table the settings
+  // hand to the library differs from the one the capture was made with, so
+  // that the library may have listed other hubs.
+  std::vector<bool> hubIdsDiffer;
+};
+
 // One run of the checker: one updater folder, or a kit root's x86 and x64.
 struct CheckRun {
   std::string folder;
@@ -29,6 +42,7 @@ struct CheckRun {
   std::vector<std::string> kitNames;  // "x86", "x64"; empty for one folder
   std::vector<Finding> kitFindings;   // differences between the kit's folders
   LiveSource live;
+  ReplaySource replay;
 
   int Count(Severity severity) const;
 };

@@ -170,6 +170,33 @@ void Hubs(Json& j, const KitReport& kit) {
   j.Close(']');
 }
 
+// Present only for a replay, so that the report of every other check keeps
+// its members.
+void Replay(Json& j, const ReplaySource& replay) {
+  const hubdesc::CaptureInfo& c = replay.capture;
+  j.Open("replay", '{')
+      .Str("file", replay.file)
+      .Int("formatVersion", c.formatVersion)
+      .Str("time", c.time)
+      .Raw("libraryVersion", JsonHex(c.libraryVersion, 8))
+      .Str("checkerVersion", c.checkerVersion)
+      .Int("checkerBits", c.checkerBits)
+      .Str("folder", c.folder)
+      .Str("windowsVersion", c.windowsVersion)
+      .Str("registryWindowsVersion", c.registryWindowsVersion);
+  j.Open("hubIds", '[');
+  for (const TargetIdEntry& e : c.hubIds) {
+    j.Open(nullptr, '{')
+        .Raw("hubId", JsonHex(e.HubId, 8))
+        .Raw("imageId", JsonHex(e.ImageId, 4))
+        .Int("usbGeneration", e.UsbGeneration)
+        .Close('}');
+  }
+  j.Close(']').Open("hubIdsDiffer", '[');
+  for (bool differs : replay.hubIdsDiffer) j.Bool(nullptr, differs);
+  j.Close(']').Close('}');
+}
+
 }  // namespace
 
 std::string JsonReport(const CheckRun& run) {
@@ -183,9 +210,8 @@ std::string JsonReport(const CheckRun& run) {
         .Int("reportedCount", run.live.reportedCount)
         .Bool("driverInstalled", run.live.driverInstalled)
         .Close('}');
-  } else {
-    j.Raw("live", "null");
   }
+  if (run.replay.used) Replay(j, run.replay);
   j.Open("kits", '[');
   for (size_t k = 0; k < run.kits.size(); ++k) {
     const KitReport& kit = run.kits[k];

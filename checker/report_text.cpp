@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "firmware_image.h"
+#include "hub_records.h"
 #include "printer.h"
 #include "short_format.h"
 
@@ -197,6 +198,24 @@ std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) 
   return "";
 }
 
+// Said first, so that a replay is never taken for a check of this computer.
+void Replay(const CheckRun& run, std::string* out) {
+  const hubdesc::CaptureInfo& c = run.replay.capture;
+  *out +=
+      Format("Hubs replayed from the capture %s, made %s with library version %X (QuilletCheck %s, "
+             "%d-bit, folder %s); no hub was read from this computer\n",
+             run.replay.file.c_str(), c.time.c_str(), c.libraryVersion, c.checkerVersion.c_str(),
+             c.checkerBits, c.folder.c_str());
+  for (size_t k = 0; k < run.replay.hubIdsDiffer.size(); ++k) {
+    if (!run.replay.hubIdsDiffer[k]) continue;
+    std::string name = run.kitRoot ? run.kitNames[k] : run.folder;
+    *out +=
+        Format("  %s: the settings' hub-ID table differs from the capture's (%s), and the library "
+               "may list other hubs with another table\n",
+               name.c_str(), hubdesc::HubIdTableText(c.hubIds).c_str());
+  }
+}
+
 std::string TextReport(const CheckRun& run) {
   std::string out =
       Format("Kit check of %s%s\n", run.folder.c_str(), run.kitRoot ? " (kit root)" : "");
@@ -206,6 +225,7 @@ std::string TextReport(const CheckRun& run) {
                   run.live.driverInstalled ? "was installed for the check and removed after it"
                                            : "was registered");
   }
+  if (run.replay.used) Replay(run, &out);
   for (size_t k = 0; k < run.kits.size(); ++k) {
     out += "\n";
     if (run.kitRoot) out += "== " + run.kitNames[k] + " ==\n";

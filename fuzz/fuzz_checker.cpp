@@ -73,8 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fwrite(description.data(), 1, description.size(), file);
     std::fclose(file);
     std::string error;
-    if (check::ValidateHubDescription(DescriptionPath(), &error)) {
-      hubs = check::DescribedHubs(DescriptionPath());
+    hubdesc::HubDescription description;
+    if (check::ReadHubDescription(DescriptionPath(), &description, &error)) {
+      hubs = check::DescribedHubs(description);
     } else if (error.empty() || error.find('\n') != std::string::npos) {
       __builtin_trap();  // a refused description is told in one line
     }

@@ -2,14 +2,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "checker_main.h"
 #include "fake_files.h"
+#include "hub_description.h"
+#include "hub_records.h"
 #include "kit_fixture.h"
+#include "text.h"
 
 namespace {
 
@@ -24,6 +30,16 @@ class FakeHost : public check::CheckerHost {
   Files& PlatformFiles() override { return files; }
   char Separator() const override { return '\\'; }
   bool IsFolder(const std::string& path) override { return folders.count(path) > 0; }
+  std::map<std::string, std::string> saved;
+  bool SaveFile(const std::string& path, const std::string& text, bool replace,
+                std::string* error) override {
+    if (!replace && saved.count(path) > 0) {
+      *error = path + " exists; --force replaces it";
+      return false;
+    }
+    saved[path] = text;
+    return true;
+  }
 
   void Stage(const std::string& folder, const std::string& settings, const std::string& image) {
     folders.insert(folder);
@@ -54,6 +70,109 @@ const char kOneHub[] =
     "[Hub1]\nVendorId=1A2B\nProductId=0D12\nFirmwareVersion=0A20\nChipRevision=B3\n"
     "Manufacturer=Maker Inc.\nProduct=USB3.0 Hub\n";
 
+// kOneHub as a computer's library would have listed it, captured with the
+// hub-ID table `hubIds`.
+std::string CaptureText(const std::string& hubIds) {
+  hubdesc::HubDescription described;
+  std::string error, text;
+  EXPECT_TRUE(hubdesc::ParseHubDescription(kOneHub, "one.ini", &described, &error)) << error;
+  HubDeviceInfo record;
+  hubdesc::FillRecord(described.hubs[0], &record);
+  hubdesc::CaptureInfo info;
+  info.checkerVersion = "2.9";
+  info.libraryVersion = 0x20190823;
+  info.time = "2026-12-08T21:35:07Z";
+  info.windowsVersion = "6.2.9200";
+  info.registryWindowsVersion = "10.0.19045";
+  info.checkerBits = 64;
+  info.folder = "x64";
+  info.hubIds = {
+      {0x1A2B0D12, static_cast<uint16_t>(std::stoi(hubIds.substr(9, 4), nullptr, 16)), 3}};
+  EXPECT_TRUE(hubdesc::WriteCapture(info, 1, {record}, &text, &error)) << error;
+  return text;
+}
+
+// The capture's path.
+std::string Capture(const std::string& hubIds) {
+  return WriteDescription("capture_" + hubIds.substr(9, 4) + ".ini", CaptureText(hubIds));
+}
+
+TEST(CheckerCommand, ACaptureIsJudgedAsItsHubsAndToldToBeAReplay) {
+  FakeHost host;
+  host.Stage("kit", kCleanSettings, LongImage());
+  std::string same = Capture("1A2B0D12=0D12/3");
+  CommandResult text = RunChecker(host, {"--hubs", same, "kit"});
+  EXPECT_EQ(0, text.status) << text.out;
+  EXPECT_EQ(0u, text.out.find("Kit check of kit\nHubs replayed from the capture " + same +
+                              ", made 2026-12-08T21:35:07Z with library version 20190823 "
+                              "(QuilletCheck 2.9, 64-bit, folder x64); no hub was read from "
+                              "this computer\n\n1. Settings"))
+      << text.out;
+  EXPECT_NE(std::string::npos, text.out.find("writes A.BIN")) << text.out;
+  CommandResult json = RunChecker(host, {"--json", "--hubs", same, "kit"});
+  EXPECT_NE(std::string::npos,
+            json.out.find("\"kitRoot\":false,\"replay\":{\"file\":" + check::JsonString(same) +
+                          ",\"formatVersion\":1,\"time\":\"2026-12-08T21:35:07Z\","
+                          "\"libraryVersion\":\"20190823\",\"checkerVersion\":\"2.9\","
+                          "\"checkerBits\":64,\"folder\":\"x64\",\"windowsVersion\":\"6.2.9200\","
+                          "\"registryWindowsVersion\":\"10.0.19045\",\"hubIds\":[{\"hubId\":"
+                          "\"1A2B0D12\",\"imageId\":\"0D12\",\"usbGeneration\":3}],"
+                          "\"hubIdsDiffer\":[false]},\"kits\""))
+      << json.out;
+
+  // Another table than the kit's: the library may have listed other hubs.
+  std::string other = Capture("1A2B0D12=0D13/3");
+  CommandResult differs = RunChecker(host, {"--hubs", other, "kit"});
+  EXPECT_NE(std::string::npos,
+            differs.out.find("\n  kit: the settings' hub-ID table differs from the capture's "
+                             "(1A2B0D12=0D13/3), and the library may list other hubs with "
+                             "another table\n\n1. Settings"))
+      << differs.out;
+  json = RunChecker(host, {"--json", "--hubs", other, "kit"});
+  EXPECT_NE(std::string::npos, json.out.find("\"hubIdsDiffer\":[true]")) << json.out;
+
+  // A description is no replay, and its report says nothing of one.
+  std::string description = WriteDescription("plain.ini", kOneHub);
+  EXPECT_EQ(std::string::npos, RunChecker(host, {"--hubs", description, "kit"}).out.find("replay"));
+  EXPECT_EQ(std::string::npos,
+            RunChecker(host, {"--json", "--hubs", description, "kit"}).out.find("replay"));
+}
+
+TEST(CheckerCommand, SavedHubsAreADescriptionWrittenOnceUnlessForced) {
+  FakeHost host;
+  host.Stage("kit", kCleanSettings, LongImage());
+  std::string capture = Capture("1A2B0D12=0D12/3");
+  CommandResult first = RunChecker(host, {"--hubs", capture, "--save-hubs", "out.ini", "kit"});
+  EXPECT_EQ(0, first.status) << first.err;
+  hubdesc::HubDescription saved, captured;
+  std::string error;
+  ASSERT_TRUE(hubdesc::ParseHubDescription(host.saved["out.ini"], "out.ini", &saved, &error))
+      << error;
+  std::ifstream in(capture, std::ios::binary);
+  std::string captureText((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_TRUE(hubdesc::ParseHubDescription(captureText, "c.ini", &captured, &error)) << error;
+  EXPECT_FALSE(saved.isCapture);
+  EXPECT_EQ(std::string::npos, host.saved["out.ini"].find("[Capture]"));
+  ASSERT_EQ(1u, saved.hubs.size());
+  HubDeviceInfo a, b;
+  hubdesc::FillRecord(saved.hubs[0], &a);
+  hubdesc::FillRecord(captured.hubs[0], &b);
+  EXPECT_EQ(0, std::memcmp(&a, &b, sizeof a));
+  EXPECT_EQ(1, saved.reportedCount);
+
+  host.saved["out.ini"] = "earlier";
+  CommandResult again = RunChecker(host, {"--hubs", capture, "--save-hubs", "out.ini", "kit"});
+  EXPECT_EQ(2, again.status);
+  EXPECT_EQ("", again.out);
+  EXPECT_EQ("QuilletCheck: out.ini exists; --force replaces it\n", again.err);
+  EXPECT_EQ("earlier", host.saved["out.ini"]);
+  CommandResult forced =
+      RunChecker(host, {"--force", "--hubs", capture, "--save-hubs", "out.ini", "kit"});
+  EXPECT_EQ(0, forced.status) << forced.err;
+  EXPECT_EQ(first.out, forced.out);
+  EXPECT_NE("earlier", host.saved["out.ini"]);
+}
+
 TEST(CheckerCommand, ExitsZeroOnACleanKitAndOneOnAnError) {
   FakeHost host;
   host.Stage("kit", kCleanSettings, LongImage());
@@ -82,6 +201,26 @@ TEST(CheckerCommand, UsageAndUnreadableInputExitTwoWithOneLine) {
   host.Stage("kit", kCleanSettings, LongImage());
   host.folders.insert("empty");
   std::string bad = WriteDescription("bad_hubs.ini", "[Hub1]\nVendorId=XYZ\n");
+  std::string capture = CaptureText("1A2B0D12=0D12/3");
+  std::string seventeen = capture;
+  for (int n = 2; n <= 17; ++n)
+    seventeen += "[Hub" + std::to_string(n) + "]\nVendorId=1\nProductId=2\n";
+  struct BadCapture {
+    const char* name;
+    std::string text;
+    const char* line;
+  } badCaptures[] = {
+      {"cut.ini", capture.substr(0, capture.find("ConfigurationCount")), ":19: [Hub1] has no "},
+      {"hex.ini", Replace(capture, "Product=\"USB3.0 Hub\"", "ProductHex=5G"), ":29: ProductHex"},
+      {"many.ini", seventeen, ":89: [Hub17]: no more than 16"},
+      {"twice.ini", capture + "[Library]\n", ":44: [Library] is given twice"},
+  };
+  for (const BadCapture& c : badCaptures) {
+    std::string path = WriteDescription(c.name, c.text);
+    CommandResult run = RunChecker(host, {"--save-hubs", "saved.ini", "--hubs", path, "kit"});
+    EXPECT_EQ(2, run.status) << c.name;
+    EXPECT_EQ(0u, run.err.find("QuilletCheck: " + path + c.line)) << c.name << ": " << run.err;
+  }
   const std::vector<std::vector<std::string>> cases = {
       {"--bogus"},
       {"--hubs"},
@@ -90,6 +229,8 @@ TEST(CheckerCommand, UsageAndUnreadableInputExitTwoWithOneLine) {
       {"empty"},
       {"--hubs", testing::TempDir() + "none.ini", "kit"},
       {"--hubs", bad, "kit"},
+      {"--save-hubs", "saved.ini", "kit"},
+      {"--force", "--hubs", bad, "kit"},
   };
   for (const auto& args : cases) {
     CommandResult run = RunChecker(host, args);
@@ -98,6 +239,7 @@ TEST(CheckerCommand, UsageAndUnreadableInputExitTwoWithOneLine) {
     ASSERT_FALSE(run.err.empty()) << args[0];
     EXPECT_EQ(1, std::count(run.err.begin(), run.err.end(), '\n')) << run.err;
   }
+  EXPECT_TRUE(host.saved.empty());
 }
 
 TEST(CheckerCommand, AKitRootIsCheckedFolderByFolderAndItsDifferencesTold) {

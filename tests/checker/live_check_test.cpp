@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -422,6 +423,16 @@ class LiveHost : public check::CheckerHost {
   char Separator() const override { return '\\'; }
   bool IsFolder(const std::string& path) override { return folders.count(path) > 0; }
   check::LiveMachine* Live() override { return machine; }
+  std::map<std::string, std::string> saved;
+  bool SaveFile(const std::string& path, const std::string& text, bool replace,
+                std::string* error) override {
+    if (saved.count(path) != 0 && !replace) {
+      *error = path + " exists; --force replaces it";
+      return false;
+    }
+    saved[path] = text;
+    return true;
+  }
 };
 
 TEST(LiveCommand, JudgesOnlyTheFolderTheLauncherWouldRunAndSaysWhereTheHubsCameFrom) {
@@ -451,6 +462,36 @@ TEST(LiveCommand, JudgesOnlyTheFolderTheLauncherWouldRunAndSaysWhereTheHubsCameF
                      "after it\n"))
       << out;
   EXPECT_NE(std::string::npos, out.find("4. Summary")) << out;
+}
+
+TEST(LiveCommand, SavesTheListedHubsAsACaptureOnceTheDriverIsOutAndNeverOverAnother) {
+  LiveHost host;
+  FakeLiveMachine machine;
+  machine.library.hubs = {MakeHub(0x1A2B, 0x0D12, 0x0A20)};
+  host.machine = &machine;
+  std::string out;
+  std::string err;
+  EXPECT_EQ(1, check::CheckerMain({"--live", "--save-hubs", "hubs.ini", "kit"}, host, &out, &err))
+      << err;
+  ASSERT_EQ(1u, host.saved.count("hubs.ini"));
+  hubdesc::HubDescription capture;
+  ASSERT_TRUE(hubdesc::ParseHubDescription(host.saved["hubs.ini"], "hubs.ini", &capture, &err))
+      << err;
+  EXPECT_TRUE(capture.isCapture);
+  EXPECT_EQ("x64", capture.capture.folder);
+  EXPECT_EQ(1u, capture.hubs.size());
+
+  host.saved["hubs.ini"] = "earlier";
+  out.clear();
+  EXPECT_EQ(2, check::CheckerMain({"--live", "--save-hubs", "hubs.ini", "kit"}, host, &out, &err));
+  EXPECT_EQ("", out);
+  EXPECT_EQ("QuilletCheck: hubs.ini exists; --force replaces it\n", err);
+  EXPECT_EQ("earlier", host.saved["hubs.ini"]);
+  EXPECT_FALSE(machine.DriverRegistered());
+  EXPECT_FALSE(machine.locked);
+  EXPECT_EQ(1, check::CheckerMain({"--live", "--save-hubs", "hubs.ini", "--force", "kit"}, host,
+                                  &out, &err));
+  EXPECT_NE("earlier", host.saved["hubs.ini"]);
 }
 
 TEST(LiveCommand, IsAUsageErrorWhereTheHubsCannotBeRead) {

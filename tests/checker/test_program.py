@@ -85,6 +85,31 @@ class DemoKit(unittest.TestCase):
             self.assertEqual("", out)
             self.assertEqual(1, err.count("\n"), err)
 
+    def test_saved_hubs_judge_alike_and_no_file_is_overwritten_unforced(self):
+        saved = os.path.join(self.dir, "saved.ini")
+        status, out, err = run("--json", "--hubs", self.hubs, "--save-hubs", saved, self.folder)
+        self.assertEqual(0, status, err)
+        _, report = self.report()
+        self.assertEqual(report, json.loads(out))
+        status, again, err = run("--json", "--hubs", saved, self.folder)
+        self.assertEqual(0, status, err)
+        self.assertEqual(report["kits"], json.loads(again)["kits"])
+
+        with open(saved, "rb") as f:
+            first = f.read()
+        status, out, err = run("--hubs", self.hubs, "--save-hubs", saved, self.folder)
+        self.assertEqual((2, "", "QuilletCheck: %s exists; --force replaces it\n" % saved),
+                         (status, out, err))
+        with open(saved, "rb") as f:
+            self.assertEqual(first, f.read())
+        os.truncate(saved, 10)
+        status, out, err = run("--force", "--hubs", self.hubs, "--save-hubs", saved, self.folder)
+        self.assertEqual(0, status, err)
+        with open(saved, "rb") as f:
+            self.assertEqual(first, f.read())
+        # Renamed into place: no temporary file is left beside it.
+        self.assertEqual(["saved.ini", "x64"], sorted(os.listdir(self.dir)))
+
 
 if __name__ == "__main__":
     CHECKER, SOURCE = sys.argv[1], sys.argv[2]

@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include "hub_description.h"
 #include "image_builder.h"
 
 namespace sim {
@@ -162,6 +163,55 @@ TEST_F(SimulatorTest, EnumerationFillsTheRecordsByteForByte) {
   EXPECT_EQ(2, head.record(1)[530]);
   EXPECT_EQ(4, head.record(1)[529]);
   EXPECT_EQ(std::string(676, '\xEE'), std::string(reinterpret_cast<char*>(head.record(2)), 676));
+  EXPECT_TRUE(platform.warnings.empty());
+}
+
+// A capture of what some library listed, reserved stretches and all, is
+// replayed as listed: the same count and version, and every byte of every
+// record but the reserved ones, which come back as zero. Programming a
+// captured hub succeeds, and leaves a capture that still reads.
+TEST_F(SimulatorTest, ACaptureReplaysTheListedHubs) {
+  std::vector<HubDeviceInfo> listed(3);
+  for (size_t k = 0; k < listed.size(); ++k) {
+    auto* bytes = reinterpret_cast<uint8_t*>(&listed[k]);
+    for (size_t b = 0; b < sizeof listed[k]; ++b) bytes[b] = static_cast<uint8_t>(b * 7 + k);
+  }
+  hubdesc::CaptureInfo info;
+  info.checkerVersion = "2.9";
+  info.libraryVersion = 0x20240101;
+  info.time = "2026-12-08T21:35:07Z";
+  info.windowsVersion = "6.2.9200";
+  info.registryWindowsVersion = "10.0.19045";
+  info.checkerBits = 64;
+  info.folder = "x64";
+  for (int reported : {3, 20}) {
+    SCOPED_TRACE(reported);
+    std::string capture, error;
+    ASSERT_TRUE(hubdesc::WriteCapture(info, reported, listed, &capture, &error)) << error;
+    Spill(description, capture);
+    Simulator& s = NewRun();
+    uint32_t version = 0;
+    s.GetDllVersion(&version);
+    EXPECT_EQ(0x20240101u, version);
+    s.GetEnumInfo(head.deviceCount());
+    EXPECT_EQ(reported, *head.deviceCount());
+    for (int k = 0; k < 3; ++k) {
+      HubDeviceInfo expected = listed[k];
+      std::memset(expected.Reserved0, 0, sizeof expected.Reserved0);
+      std::memset(expected.Reserved1, 0, sizeof expected.Reserved1);
+      std::memset(expected.Reserved2, 0, sizeof expected.Reserved2);
+      EXPECT_EQ(0, std::memcmp(&expected, head.record(k), sizeof expected)) << "hub " << k;
+    }
+  }
+  Spill(dir + "/a.bin", Image(0x08, 0x1234));
+  Simulator& s = NewRun();
+  s.GetEnumInfo(head.deviceCount());
+  EXPECT_EQ(0, s.UpdateISP(0, (dir + "/a.bin").c_str(), 0));
+  hubdesc::HubDescription after;
+  std::string error;
+  ASSERT_TRUE(hubdesc::ParseHubDescription(Slurp(description), "after", &after, &error)) << error;
+  EXPECT_TRUE(after.isCapture);
+  EXPECT_EQ(0x1234, after.hubs[0].firmwareVersion);
   EXPECT_TRUE(platform.warnings.empty());
 }
 
