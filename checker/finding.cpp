@@ -49,6 +49,7 @@ FindingRow RowOf(FindingCode code) {
     case FindingCode::kImageUnreadable:       return {"image-unreadable", kWarning, kImages, "an image that cannot be opened"};
     case FindingCode::kSizeRule:              return {"size-rule", kWarning, kImages, "a 0D12 image of the wrong size, warned about on every hub"};
     case FindingCode::kHubsNotListed:         return {"hubs-not-listed", kError, kHubs, "no hub, or not HUBNumber hubs: the updater stops"};
+    case FindingCode::kHubsClamped:           return {"hubs-clamped", kWarning, kHubs, "the library reports more than 16 hubs: the updater takes the first 16"};
     case FindingCode::kHubNoImage:            return {"hub-no-image", kError, kHubs, "a hub gets no image"};
     case FindingCode::kHubSeveralImages:      return {"hub-several-images", kWarning, kHubs, "more than one image passes; directory order decides"};
     case FindingCode::kKitDiffers:            return {"kit-differs", kWarning, kKit, "x86 and x64 differ in their settings or an image"};

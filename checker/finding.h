@@ -36,6 +36,7 @@ enum class FindingCode : uint8_t {
   kImageUnreadable,
   kSizeRule,
   kHubsNotListed,
+  kHubsClamped,
   kHubNoImage,
   kHubSeveralImages,
   kKitDiffers,
