@@ -6,6 +6,8 @@
 #include "described_hubs.h"
 #include "hub_description.h"
 #include "kit_check.h"
+#include "live_capture.h"
+#include "live_check.h"
 #include "platform.h"
 #include "report.h"
 #include "rooted_files.h"
@@ -17,13 +19,14 @@ namespace check {
 namespace {
 
 constexpr char kUsageLine[] =
-    "usage: QuilletCheck [--hubs FILE] [--save-hubs FILE [--force]] [--json] [--strict] "
+    "usage: QuilletCheck [--hubs FILE | --live] [--save-hubs FILE [--force]] [--json] [--strict] "
     "[FOLDER], or QuilletCheck --write-sums [--force] FOLDER";
 const char* const kKitFolders[] = {"x86", "x64"};
 
 struct Options {
   std::string folder = ".";
   std::string hubs;
+  bool live = false;
   std::string saveHubs;  // where to write the hubs, as a description
   bool force = false;    // --save-hubs or --write-sums may replace a file
   bool json = false;
@@ -41,6 +44,8 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
       options->strict = true;
     } else if (arg == "--write-sums") {
       options->writeSums = true;
+    } else if (arg == "--live") {
+      options->live = true;
     } else if (arg == "--force") {
       options->force = true;
     } else if (arg == "--hubs" || arg == "--save-hubs") {
@@ -60,13 +65,17 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
       folderGiven = true;
     }
   }
-  if (options->writeSums &&
-      (!folderGiven || options->json || options->strict || !options->hubs.empty())) {
+  if (options->writeSums && (!folderGiven || options->json || options->strict ||
+                             !options->hubs.empty() || options->live)) {
     *error = "--write-sums takes a FOLDER and --force, nothing else; " + std::string(kUsageLine);
     return false;
   }
-  if (!options->saveHubs.empty() && options->hubs.empty()) {
-    *error = "--save-hubs writes the hubs that --hubs reads; " + std::string(kUsageLine);
+  if (options->live && !options->hubs.empty()) {
+    *error = "--live and --hubs exclude each other; " + std::string(kUsageLine);
+    return false;
+  }
+  if (!options->saveHubs.empty() && options->hubs.empty() && !options->live) {
+    *error = "--save-hubs writes the hubs that --hubs or --live reads; " + std::string(kUsageLine);
     return false;
   }
   if (options->force && options->saveHubs.empty() && !options->writeSums) {
@@ -82,13 +91,27 @@ std::string Join(CheckerHost& host, const std::string& folder, const std::string
   return last == '/' || last == '\\' ? folder + name : folder + host.Separator() + name;
 }
 
-// `description`: the hubs to judge, null for none.
+// `description`: the hubs to judge, null for none; `live`: the library of
+// this computer, for the one folder it serves.
 KitReport CheckFolder(CheckerHost& host, const std::string& folder,
-                      const hubdesc::HubDescription* description) {
+                      const hubdesc::HubDescription* description, LiveHubs* live) {
   RootedFiles files(host.PlatformFiles(), folder, host.Separator());
   std::unique_ptr<HubLibrary> hubs;
   if (description != nullptr) hubs = DescribedHubs(*description);
-  return CheckKit(files, hubs.get(), folder);
+  return CheckKit(files, live != nullptr ? live : hubs.get(), folder);
+}
+
+void NoteLiveSource(const LivePlace& place, const LiveCheck& live, char separator,
+                    LiveSource* source) {
+  source->used = true;
+  source->folder = place.updaterFolder;
+  std::string folder = place.updaterFolder;
+  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += separator;
+  source->library = folder + kLibraryName;
+  const LiveHubs& hubs = live.Hubs();
+  source->libraryVersion = hubs.version();
+  source->reportedCount = hubs.reportedCount();
+  source->driverInstalled = live.DriverInstalled();
 }
 
 // Writes each updater folder's list: the folder itself when it holds the
@@ -149,6 +172,11 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
     }
     described = &description;
   }
+  if (options.live && host.Live() == nullptr) {
+    *err = "QuilletCheck: --live reads the hubs through the maker's library, which only the "
+           "Windows checkers (QuilletCheck32.exe, QuilletCheck64.exe) can load\n";
+    return kUsage;
+  }
   if (!host.IsFolder(options.folder)) {
     *err = "QuilletCheck: cannot read the folder " + options.folder + "\n";
     return kUsage;
@@ -159,25 +187,66 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
   CheckRun run;
   run.folder = options.folder;
   RootedFiles top(host.PlatformFiles(), options.folder, host.Separator());
-  if (top.OpenForRead(kSettingsPath)) {
-    run.kits.push_back(CheckFolder(host, options.folder, described));
-  } else {
+  bool updaterFolder = top.OpenForRead(kSettingsPath) != nullptr;
+  if (!updaterFolder) {
     for (const char* name : kKitFolders) {
-      std::string folder = Join(host, options.folder, name);
-      if (!host.IsFolder(folder)) continue;
-      run.kitRoot = true;
-      run.kitNames.push_back(name);
-      run.kits.push_back(CheckFolder(host, folder, described));
+      if (host.IsFolder(Join(host, options.folder, name))) run.kitNames.push_back(name);
     }
-    if (!run.kitRoot) {
+    if (run.kitNames.empty()) {
       *err = "QuilletCheck: " + options.folder +
              " holds neither SpiFlash.ini nor an x86 or x64 folder\n";
       return kUsage;
+    }
+    run.kitRoot = true;
+  }
+
+  // The lease on the computer lasts until the report is made: the library
+  // may read the hub-ID table it was handed at any of its calls.
+  std::unique_ptr<LiveCheck> live;
+  LivePlace place;
+  if (options.live) {
+    LiveOptions liveOptions;
+    liveOptions.quietStdout = options.json;
+    liveOptions.separator = host.Separator();
+    live = std::make_unique<LiveCheck>(*host.Live(), host.PlatformFiles(), liveOptions);
+    if (!ChooseLivePlace(*host.Live(), options.folder, run.kitRoot, host.Separator(), &place,
+                         &error) ||
+        !live->Begin(place, &error)) {
+      live.reset();
+      *err = "QuilletCheck: " + error + "\n";
+      return kUsage;
+    }
+  }
+
+  if (updaterFolder) {
+    run.kits.push_back(
+        CheckFolder(host, options.folder, described, live ? &live->Hubs() : nullptr));
+  } else {
+    for (const std::string& name : run.kitNames) {
+      std::string folder = Join(host, options.folder, name);
+      bool judged = live && folder == place.updaterFolder;
+      run.kits.push_back(CheckFolder(host, folder, described, judged ? &live->Hubs() : nullptr));
     }
     if (run.kits.size() == 2) {
       RootedFiles x86(host.PlatformFiles(), Join(host, options.folder, "x86"), host.Separator());
       RootedFiles x64(host.PlatformFiles(), Join(host, options.folder, "x64"), host.Separator());
       CompareKits(run.kits[0], run.kits[1], x86, x64, &run.kitFindings);
+    }
+  }
+
+  std::string capture;
+  if (live) {
+    NoteLiveSource(place, *live, host.Separator(), &run.live);
+    bool captured =
+        options.saveHubs.empty() ||
+        LiveCaptureText(*host.Live(), live->Hubs(), place.updaterFolder, &capture, &error);
+    // The driver out before anything is written or printed, as the launcher
+    // has it out before its pause.
+    live.reset();
+    if (!captured || (!options.saveHubs.empty() &&
+                      !host.SaveFile(options.saveHubs, capture, options.force, &error))) {
+      *err = "QuilletCheck: " + error + "\n";
+      return kUsage;
     }
   }
 
@@ -188,7 +257,8 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
     for (const KitReport& kit : run.kits)
       run.replay.hubIdsDiffer.push_back(HubIdsDifferFromCapture(kit, description.capture));
   }
-  if (!options.saveHubs.empty() && !SaveDescription(host, options, description, &error)) {
+  if (!options.saveHubs.empty() && !options.live &&
+      !SaveDescription(host, options, description, &error)) {
     *err = "QuilletCheck: " + error + "\n";
     return kUsage;
   }

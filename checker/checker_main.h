@@ -10,6 +10,8 @@ class Files;
 
 namespace check {
 
+class LiveMachine;
+
 // What the command needs of the machine beyond reading files.
 class CheckerHost {
  public:
@@ -18,6 +20,8 @@ class CheckerHost {
   virtual Files& PlatformFiles() = 0;
   virtual char Separator() const = 0;
   virtual bool IsFolder(const std::string& path) = 0;
+  // This computer's hubs, for --live; null on a build that cannot read them.
+  virtual LiveMachine* Live() { return nullptr; }
   // Writes `text` to `path` whole or not at all: under a temporary name in
   // the same folder first, then renamed into place. An existing file is
   // replaced only when `replace`. False with one line in *error, naming the

@@ -55,6 +55,7 @@ FindingRow RowOf(FindingCode code) {
     case FindingCode::kImageUnlisted:         return {"sums-unlisted", kWarning, kImages, "an image the list does not name"};
     case FindingCode::kListedMissing:         return {"sums-missing", kWarning, kImages, "a listed name the image search does not find"};
     case FindingCode::kHubsNotListed:         return {"hubs-not-listed", kError, kHubs, "no hub, or not HUBNumber hubs: the updater stops"};
+    case FindingCode::kHubsClamped:           return {"hubs-clamped", kWarning, kHubs, "the library reports more than 16 hubs: the updater takes the first 16"};
     case FindingCode::kHubNoImage:            return {"hub-no-image", kError, kHubs, "a hub gets no image"};
     case FindingCode::kHubSeveralImages:      return {"hub-several-images", kWarning, kHubs, "more than one image passes; directory order decides"};
     case FindingCode::kHubImageRefused:       return {"hub-image-refused", kError, kHubs, "the image list does not vouch for the chosen image: the hub is refused"};

@@ -42,6 +42,7 @@ enum class FindingCode : uint8_t {
   kImageUnlisted,
   kListedMissing,
   kHubsNotListed,
+  kHubsClamped,
   kHubNoImage,
   kHubSeveralImages,
   kHubImageRefused,

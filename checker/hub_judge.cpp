@@ -16,7 +16,15 @@ void CheckHubs(HubLibrary& library, KitReport* report) {
   Printer quiet(silent);
   report->hubsDescribed = true;
   if (!report->settings.found || report->settings.readerGaveUp) return;
-  if (!EnumerateDevices(state, quiet, library)) {
+  bool listed = EnumerateDevices(state, quiet, library);
+  // The table has room for 16; the updater reads no further, whatever the
+  // count says.
+  if (state.DeviceCount > kMaxDevices) {
+    Add(&report->findings, FindingCode::kHubsClamped, 0,
+        Format("the library reports %d hubs: the updater takes the first %d", state.DeviceCount,
+               kMaxDevices));
+  }
+  if (!listed) {
     int count = UsableDeviceCount(state);
     Add(&report->findings, FindingCode::kHubsNotListed, 0,
         count == 0 ? std::string("no hub is found: the updater stops")

@@ -12,6 +12,16 @@
 
 namespace check {
 
+// Hubs read from this computer (--live) rather than from a description.
+struct LiveSource {
+  bool used = false;
+  std::string folder;   // the updater folder judged against them
+  std::string library;  // its TZ415API.dll, as named in the report
+  uint32_t libraryVersion = 0;
+  int reportedCount = 0;         // as the library reported it, beyond 16 too
+  bool driverInstalled = false;  // for the check, and removed after it
+};
+
 // Hubs replayed from a capture of a computer's hubs (--hubs CAPTURE), so
 // that a replay is never taken for a check of this computer.
 struct ReplaySource {
@@ -31,6 +41,7 @@ struct CheckRun {
   std::vector<KitReport> kits;
   std::vector<std::string> kitNames;  // "x86", "x64"; empty for one folder
   std::vector<Finding> kitFindings;   // differences between the kit's folders
+  LiveSource live;
   ReplaySource replay;
 
   int Count(Severity severity) const;

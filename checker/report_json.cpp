@@ -228,6 +228,15 @@ void Replay(Json& j, const ReplaySource& replay) {
 std::string JsonReport(const CheckRun& run) {
   Json j;
   j.Open(nullptr, '{').Int("schema", 1).Str("folder", run.folder).Bool("kitRoot", run.kitRoot);
+  if (run.live.used) {
+    j.Open("live", '{')
+        .Str("folder", run.live.folder)
+        .Str("library", run.live.library)
+        .Str("libraryVersion", Format("%X", run.live.libraryVersion))
+        .Int("reportedCount", run.live.reportedCount)
+        .Bool("driverInstalled", run.live.driverInstalled)
+        .Close('}');
+  }
   if (run.replay.used) Replay(j, run.replay);
   j.Open("kits", '[');
   for (size_t k = 0; k < run.kits.size(); ++k) {

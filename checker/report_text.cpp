@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
@@ -249,6 +250,12 @@ void Replay(const CheckRun& run, std::string* out) {
 std::string TextReport(const CheckRun& run) {
   std::string out =
       Format("Kit check of %s%s\n", run.folder.c_str(), run.kitRoot ? " (kit root)" : "");
+  if (run.live.used) {
+    out += Format("Hubs of this computer, listed by %s (API Version %x); the filter driver %s\n",
+                  run.live.library.c_str(), run.live.libraryVersion,
+                  run.live.driverInstalled ? "was installed for the check and removed after it"
+                                           : "was registered");
+  }
   if (run.replay.used) Replay(run, &out);
   for (size_t k = 0; k < run.kits.size(); ++k) {
     out += "\n";
@@ -262,8 +269,10 @@ std::string TextReport(const CheckRun& run) {
   }
   int errors = run.Count(Severity::kError);
   int warnings = run.Count(Severity::kWarning);
-  out += Format("\n%d. Summary: %d error%s, %d warning%s\n",
-                run.kits.empty() || !run.kits[0].hubsDescribed ? 3 : 4, errors,
+  // Live hubs judge one folder of a kit root only, which may be the second.
+  bool hubsPart = std::any_of(run.kits.begin(), run.kits.end(),
+                              [](const KitReport& kit) { return kit.hubsDescribed; });
+  out += Format("\n%d. Summary: %d error%s, %d warning%s\n", hubsPart ? 4 : 3, errors,
                 errors == 1 ? "" : "s", warnings, warnings == 1 ? "" : "s");
   return out;
 }

@@ -4,7 +4,7 @@
 function(quillet_check_release kit allow_standins)
   set(problems)
   foreach(file Quillet.exe Driver/TZ415FilterInst.exe Tools/QuilletCheck32.exe
-               x86/Quillet32.exe x86/TZ415API.dll x86/SpiFlash.ini
+               Tools/QuilletCheck64.exe x86/Quillet32.exe x86/TZ415API.dll x86/SpiFlash.ini
                x64/Quillet64.exe x64/TZ415API.dll x64/SpiFlash.ini)
     if(NOT EXISTS "${kit}/${file}")
       list(APPEND problems "${file} is missing")

@@ -1,27 +1,20 @@
-// The updater's Windows side: the console and system roles over Win32 and
-// the C runtime, the adapter onto the imported TZ415API calls, and wmain.
-// The files role is in files_win32.cpp, shared with the kit checker.
+// The updater's Windows side: the console and deployment roles over Win32
+// and the C runtime, the adapter onto the imported TZ415API calls, and
+// wmain. The files and system roles are in files_win32.cpp and
+// system_win32.cpp, shared with the kit checker.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <vector>
+#include <string>
 
 #include "driver_session.h"
 #include "entry.h"
 #include "platform.h"
 #include "tz415api.h"
-#include "updater_state.h"
-
-static_assert(sizeof(OsVersionInfoW) == sizeof(OSVERSIONINFOW),
-              "the record's OsVersionInfo has the platform's OSVERSIONINFOW's shape");
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide characters");
 
 namespace {
-
-BOOL WINAPI IgnoreBreakKeys(DWORD) { return TRUE; }
 
 class Win32Console : public Console {
  public:
@@ -39,70 +32,6 @@ class Win32Console : public Console {
   void RunCommand(const char* command) override {
     std::fflush(stdout);
     std::system(command);
-  }
-};
-
-class Win32System : public System {
- public:
-  bool WindowsVersion(uint32_t* major, uint32_t* minor) override {
-    OSVERSIONINFOW info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExW(&info)) return false;
-#pragma GCC diagnostic pop
-    *major = info.dwMajorVersion;
-    *minor = info.dwMinorVersion;
-    return true;
-  }
-
-  bool ReadMachineRegistryValue(const char16_t* key, const char16_t* name,
-                                std::vector<uint8_t>* data) override {
-    data->clear();
-    HKEY opened;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, reinterpret_cast<const wchar_t*>(key), 0, KEY_READ,
-                      &opened) != ERROR_SUCCESS) {
-      return false;
-    }
-    auto* valueName = reinterpret_cast<const wchar_t*>(name);
-    LONG status;
-    // The value can grow between asking for its size and reading it.
-    do {
-      DWORD size = 0;
-      status = RegQueryValueExW(opened, valueName, nullptr, nullptr, nullptr, &size);
-      if (status != ERROR_SUCCESS) break;
-      data->resize(size);
-      status = RegQueryValueExW(opened, valueName, nullptr, nullptr,
-                                data->empty() ? nullptr : data->data(), &size);
-      if (status == ERROR_SUCCESS) data->resize(size);
-    } while (status == ERROR_MORE_DATA);
-    RegCloseKey(opened);
-    if (status != ERROR_SUCCESS) data->clear();
-    return status == ERROR_SUCCESS;
-  }
-
-  std::string WideToAnsi(const std::u16string& text) override {
-    auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-    int units = static_cast<int>(text.size());
-    int needed = WideCharToMultiByte(CP_ACP, 0, wide, units, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) return std::string();
-    std::string ansi(static_cast<size_t>(needed), '\0');
-    int got = WideCharToMultiByte(CP_ACP, 0, wide, units, &ansi[0], needed, nullptr, nullptr);
-    ansi.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return ansi;
-  }
-
-  void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }
-
- private:
-  void BeginCriticalWrite() override {
-    SetConsoleCtrlHandler(IgnoreBreakKeys, TRUE);
-    SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
-  }
-
-  void EndCriticalWrite() override {
-    SetThreadExecutionState(ES_CONTINUOUS);
-    SetConsoleCtrlHandler(IgnoreBreakKeys, FALSE);
   }
 };
 
@@ -139,11 +68,6 @@ class ImportedLibrary : public HubLibrary {
 Console& Win32ConsoleRole() {
   static Win32Console console;
   return console;
-}
-
-System& Win32SystemRole() {
-  static Win32System system;
-  return system;
 }
 
 Deployment& Win32DeploymentRole() {

@@ -161,7 +161,8 @@ class ReleaseKitScripts(unittest.TestCase):
         return self.cmake("-P", script)
 
     def our_programs(self):
-        for name in ("Quillet.exe", "Tools/QuilletCheck32.exe", "x86/Quillet32.exe",
+        for name in ("Quillet.exe", "Tools/QuilletCheck32.exe", "Tools/QuilletCheck64.exe",
+                     "x86/Quillet32.exe",
                      "x86/SpiFlash.ini", "x64/Quillet64.exe", "x64/SpiFlash.ini"):
             self.put(self.kit, name, b"template" if name.endswith(".ini") else b"MZ")
 
@@ -175,7 +176,7 @@ class ReleaseKitScripts(unittest.TestCase):
         self.assertEqual(0, result.returncode, result.stderr)
         self.assertEqual([
             "Driver/TZ415FilterInst.exe", "Driver/tz415filter.sys", "Quillet.exe",
-            "Tools/QuilletCheck32.exe", "x64/Binfile/A.BIN", "x64/Binfile/b.bin", "x64/Quillet64.exe", "x64/SpiFlash.ini",
+            "Tools/QuilletCheck32.exe", "Tools/QuilletCheck64.exe", "x64/Binfile/A.BIN", "x64/Binfile/b.bin", "x64/Quillet64.exe", "x64/SpiFlash.ini",
             "x64/TZ415API.dll",
             "x86/Binfile/A.BIN", "x86/Binfile/b.bin", "x86/Quillet32.exe", "x86/SpiFlash.ini",
             "x86/TZ415API.dll"], self.files(self.kit))
@@ -249,11 +250,16 @@ class ReleaseKitScripts(unittest.TestCase):
         self.put(self.kit, "x64/Binfile/A.BIN")
         for name in ("Driver/TZ415FilterInst.exe", "x86/TZ415API.dll", "x64/TZ415API.dll"):
             self.put(self.kit, name, b"maker's own")
-        os.remove(os.path.join(self.kit, "Tools", "QuilletCheck32.exe"))
-        result = self.check()
-        self.assertNotEqual(0, result.returncode)
-        self.assertEqual(["Tools/QuilletCheck32.exe is missing"],
-                         re.findall(r"^    (\S.*)$", result.stderr, re.M))
+        # Each bitness is needed: --live loads only a library of its own.
+        for name in ("QuilletCheck32.exe", "QuilletCheck64.exe"):
+            with self.subTest(name):
+                checker = os.path.join(self.kit, "Tools", name)
+                os.rename(checker, checker + ".away")
+                result = self.check()
+                os.rename(checker + ".away", checker)
+                self.assertNotEqual(0, result.returncode)
+                self.assertEqual(["Tools/%s is missing" % name],
+                                 re.findall(r"^    (\S.*)$", result.stderr, re.M))
 
     def test_our_stand_ins_are_not_released_as_the_makers(self):
         self.our_programs()
@@ -276,7 +282,8 @@ class ReleaseKitScripts(unittest.TestCase):
         self.maker = ""
         result = self.add_maker_files()
         self.assertEqual(0, result.returncode, result.stderr)
-        self.assertEqual(["Quillet.exe", "Tools/QuilletCheck32.exe", "x64/Quillet64.exe",
+        self.assertEqual(["Quillet.exe", "Tools/QuilletCheck32.exe", "Tools/QuilletCheck64.exe",
+                          "x64/Quillet64.exe",
                           "x64/SpiFlash.ini", "x86/Quillet32.exe", "x86/SpiFlash.ini"],
                          self.files(self.kit))
 

@@ -1,0 +1,92 @@
+#include "live_capture.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "hub_description.h"
+#include "live_check.h"
+#include "platform.h"
+#include "quillet_version.h"
+
+namespace check {
+
+namespace {
+
+constexpr char16_t kCurrentVersionKey[] = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+
+bool ReadNumber(System& system, const char16_t* name, uint32_t* value) {
+  std::vector<uint8_t> data;
+  if (!system.ReadMachineRegistryValue(kCurrentVersionKey, name, &data) || data.size() != 4) {
+    return false;
+  }
+  *value = data[0] | (data[1] << 8) | (data[2] << 16) | (uint32_t{data[3]} << 24);
+  return true;
+}
+
+// A string value's printable ASCII, up to its terminator: the registry's
+// version texts are digits and dots, and nothing else is taken from it.
+std::string ReadText(System& system, const char16_t* name) {
+  std::vector<uint8_t> data;
+  std::string text;
+  if (!system.ReadMachineRegistryValue(kCurrentVersionKey, name, &data)) return text;
+  for (size_t i = 0; i + 1 < data.size(); i += 2) {
+    unsigned unit = data[i] | (data[i + 1] << 8);
+    if (unit == 0) break;
+    if (unit < 0x20 || unit > 0x7E) return std::string();
+    text += static_cast<char>(unit);
+  }
+  return text;
+}
+
+// The last part of the folder's absolute path: "x64". The rest of the path
+// would say where the kit lies on the computer, which a capture keeps to
+// itself.
+std::string FolderName(LiveMachine& machine, const std::string& folder) {
+  std::string full = machine.FullPath(folder);
+  while (!full.empty() && (full.back() == '\\' || full.back() == '/')) full.pop_back();
+  size_t cut = full.find_last_of("\\/:");
+  return cut == std::string::npos ? full : full.substr(cut + 1);
+}
+
+std::string OrUnknown(const std::string& version) { return version.empty() ? "unknown" : version; }
+
+}  // namespace
+
+std::string RegistryWindowsVersion(System& system) {
+  std::string build = ReadText(system, u"CurrentBuildNumber");
+  uint32_t major = 0;
+  uint32_t minor = 0;
+  std::string version;
+  if (ReadNumber(system, u"CurrentMajorVersionNumber", &major) &&
+      ReadNumber(system, u"CurrentMinorVersionNumber", &minor)) {
+    version = std::to_string(major) + "." + std::to_string(minor);
+  } else {
+    version = ReadText(system, u"CurrentVersion");
+  }
+  if (version.empty()) return version;
+  return build.empty() ? version : version + "." + build;
+}
+
+bool LiveCaptureText(LiveMachine& machine, const LiveHubs& hubs, const std::string& folder,
+                     std::string* text, std::string* error) {
+  if (hubs.reportedCount() < 0) {
+    *error = "--save-hubs: the library was not asked for the hubs, since the updater stops "
+             "before its enumeration in " +
+             folder;
+    return false;
+  }
+  hubdesc::CaptureInfo info;
+  info.checkerVersion = QUILLET_VERSION;
+  info.libraryVersion = hubs.version();
+  info.time = machine.UtcNow();
+  // A version Windows would not tell is said to be unknown, not left out:
+  // the capture's reader wants every key.
+  info.windowsVersion = OrUnknown(machine.ReportedWindowsVersion());
+  info.registryWindowsVersion = OrUnknown(RegistryWindowsVersion(machine.UpdaterSystem()));
+  info.checkerBits = machine.ProcessIs64Bit() ? 64 : 32;
+  info.folder = FolderName(machine, folder);
+  info.hubIds = hubs.targetIds();
+  return hubdesc::WriteCapture(info, hubs.reportedCount(), hubs.listed(), text, error);
+}
+
+}  // namespace check

@@ -1,0 +1,154 @@
+// The kit checker's --live on Windows: the maker's library loaded at run
+// time from the kit, never imported, so that the checker starts where the
+// library is missing; and the computer's share of a live check.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "driver_session.h"
+#include "live_check.h"
+#include "platform.h"
+#include "tz415api.h"
+
+namespace check {
+
+namespace {
+
+using VersionCall = int(TZ415API_CALL*)(uint32_t*);
+using TableCall = int(TZ415API_CALL*)(void*);
+using ProgramCall = int(TZ415API_CALL*)(uint8_t, const char*, int);
+
+template <typename Call>
+Call Export(HMODULE module, const char* name, std::string* missing) {
+  FARPROC found = GetProcAddress(module, name);
+  if (found == nullptr) *missing += std::string(missing->empty() ? "" : ", ") + name;
+  return reinterpret_cast<Call>(reinterpret_cast<void*>(found));
+}
+
+// The library stays loaded until the process ends: it may keep the address
+// of the record's head, which it was handed, for as long as it is loaded.
+class LoadedLibrary : public HubLibrary {
+ public:
+  bool Load(HMODULE module, std::string* missing) {
+    getDllVersion_ = Export<VersionCall>(module, "TA_GetDllVersion", missing);
+    setIniInfo_ = Export<TableCall>(module, "TA_SetIniInfo", missing);
+    getEnumInfo_ = Export<TableCall>(module, "TA_GetEnumInfo", missing);
+    // Looked up only to tell the maker's library from another DLL; never
+    // called.
+    Export<ProgramCall>(module, "TA_UpdateISP", missing);
+    return missing->empty();
+  }
+  void GetDllVersion(uint32_t* version) override { getDllVersion_(version); }
+  void SetIniInfo(void* head) override { setIniInfo_(head); }
+  void GetEnumInfo(uint8_t* deviceCount) override { getEnumInfo_(deviceCount); }
+  int UpdateISP(uint8_t, const char*, int) override { return -1; }
+
+ private:
+  VersionCall getDllVersion_ = nullptr;
+  TableCall setIniInfo_ = nullptr;
+  TableCall getEnumInfo_ = nullptr;
+};
+
+std::wstring Wide(const std::string& text) {
+  int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  if (units <= 0) return std::wstring();
+  std::wstring wide(static_cast<size_t>(units), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], units);
+  wide.resize(static_cast<size_t>(units) - 1);
+  return wide;
+}
+
+class Win32LiveMachine : public LiveMachine {
+ public:
+  System& UpdaterSystem() override { return Win32SystemRole(); }
+  SessionPlatform& Session() override { return Win32SessionRole(); }
+  bool ProcessIs64Bit() override { return sizeof(void*) == 8; }
+
+  bool WindowsIs64Bit() override {
+    if (ProcessIs64Bit()) return true;
+    using IsWow64ProcessCall = BOOL(WINAPI*)(HANDLE, PBOOL);
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32");
+    FARPROC found = kernel32 ? GetProcAddress(kernel32, "IsWow64Process") : nullptr;
+    if (found == nullptr) return false;
+    BOOL wow64 = FALSE;
+    reinterpret_cast<IsWow64ProcessCall>(reinterpret_cast<void*>(found))(GetCurrentProcess(),
+                                                                         &wow64);
+    return wow64 != FALSE;
+  }
+
+  std::string FullPath(const std::string& path) override {
+    DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return std::string();
+    std::string full(needed, '\0');
+    DWORD got = GetFullPathNameA(path.c_str(), needed, &full[0], nullptr);
+    if (got == 0 || got >= needed) return std::string();
+    full.resize(got);
+    return full;
+  }
+
+  std::string WorkingDirectory() override {
+    DWORD needed = GetCurrentDirectoryA(0, nullptr);
+    std::string directory(needed, '\0');
+    DWORD got = needed == 0 ? 0 : GetCurrentDirectoryA(needed, &directory[0]);
+    directory.resize(got < needed ? got : 0);
+    return directory;
+  }
+
+  bool ChangeDirectory(const std::string& path) override {
+    return SetCurrentDirectoryA(path.c_str()) != FALSE;
+  }
+
+  std::string UtcNow() override {
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth,
+                  now.wDay, now.wHour, now.wMinute, now.wSecond);
+    return text;
+  }
+
+  std::string ReportedWindowsVersion() override {
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExW(&info)) return std::string();
+#pragma GCC diagnostic pop
+    return std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion) + "." +
+           std::to_string(info.dwBuildNumber);
+  }
+
+  std::unique_ptr<HubLibrary> LoadHubLibrary(const std::string& path, std::string* why) override {
+    // By its full path, and what it imports only from its own folder and
+    // the system folder: no DLL planted in the working directory or along
+    // PATH is loaded in its place.
+    std::wstring wide = Wide(path);
+    HMODULE module =
+        wide.empty()
+            ? nullptr
+            : LoadLibraryExW(wide.c_str(), nullptr,
+                             LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module == nullptr) {
+      *why = "cannot be loaded (error " + std::to_string(GetLastError()) + ")";
+      return nullptr;
+    }
+    auto library = std::make_unique<LoadedLibrary>();
+    std::string missing;
+    if (!library->Load(module, &missing)) {
+      FreeLibrary(module);
+      *why = "does not export " + missing + ": it is not the hub library";
+      return nullptr;
+    }
+    return library;
+  }
+};
+
+}  // namespace
+
+LiveMachine& Win32LiveRole() {
+  static Win32LiveMachine machine;
+  return machine;
+}
+
+}  // namespace check
