@@ -12,6 +12,7 @@
 #include "report.h"
 #include "rooted_files.h"
 #include "settings.h"
+#include "write_sums.h"
 
 namespace check {
 
@@ -19,7 +20,7 @@ namespace {
 
 constexpr char kUsageLine[] =
     "usage: QuilletCheck [--hubs FILE | --live] [--save-hubs FILE [--force]] [--json] [--strict] "
-    "[FOLDER]";
+    "[FOLDER], or QuilletCheck --write-sums [--force] FOLDER";
 const char* const kKitFolders[] = {"x86", "x64"};
 
 struct Options {
@@ -27,9 +28,10 @@ struct Options {
   std::string hubs;
   bool live = false;
   std::string saveHubs;  // where to write the hubs, as a description
-  bool force = false;    // --save-hubs may replace a file
+  bool force = false;    // --save-hubs or --write-sums may replace a file
   bool json = false;
   bool strict = false;
+  bool writeSums = false;
 };
 
 bool ParseArguments(const std::vector<std::string>& args, Options* options, std::string* error) {
@@ -40,6 +42,8 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
       options->json = true;
     } else if (arg == "--strict") {
       options->strict = true;
+    } else if (arg == "--write-sums") {
+      options->writeSums = true;
     } else if (arg == "--live") {
       options->live = true;
     } else if (arg == "--force") {
@@ -61,6 +65,11 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
       folderGiven = true;
     }
   }
+  if (options->writeSums && (!folderGiven || options->json || options->strict ||
+                             !options->hubs.empty() || options->live)) {
+    *error = "--write-sums takes a FOLDER and --force, nothing else; " + std::string(kUsageLine);
+    return false;
+  }
   if (options->live && !options->hubs.empty()) {
     *error = "--live and --hubs exclude each other; " + std::string(kUsageLine);
     return false;
@@ -69,8 +78,8 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
     *error = "--save-hubs writes the hubs that --hubs or --live reads; " + std::string(kUsageLine);
     return false;
   }
-  if (options->force && options->saveHubs.empty()) {
-    *error = "--force only lets --save-hubs replace a file; " + std::string(kUsageLine);
+  if (options->force && options->saveHubs.empty() && !options->writeSums) {
+    *error = "--force lets --save-hubs or --write-sums replace a file; " + std::string(kUsageLine);
     return false;
   }
   return true;
@@ -103,6 +112,35 @@ void NoteLiveSource(const LivePlace& place, const LiveCheck& live, char separato
   source->libraryVersion = hubs.version();
   source->reportedCount = hubs.reportedCount();
   source->driverInstalled = live.DriverInstalled();
+}
+
+// Writes each updater folder's list: the folder itself when it holds the
+// settings or a Binfile, else its x86 and x64.
+int WriteSumsCommand(CheckerHost& host, const Options& options, std::string* out,
+                     std::string* err) {
+  std::vector<std::string> folders;
+  RootedFiles top(host.PlatformFiles(), options.folder, host.Separator());
+  if (top.OpenForRead(kSettingsPath) || host.IsFolder(Join(host, options.folder, "Binfile"))) {
+    folders.push_back(options.folder);
+  } else {
+    for (const char* name : kKitFolders) {
+      std::string folder = Join(host, options.folder, name);
+      if (host.IsFolder(folder)) folders.push_back(folder);
+    }
+  }
+  if (folders.empty()) {
+    *err = "QuilletCheck: " + options.folder +
+           " holds neither SpiFlash.ini, Binfile nor an x86 or x64 folder\n";
+    return kUsage;
+  }
+  for (const std::string& folder : folders) {
+    std::string error;
+    if (!WriteSums(host, folder, options.force, out, &error)) {
+      *err = "QuilletCheck: " + error + "\n";
+      return kUsage;
+    }
+  }
+  return kClean;
 }
 
 // The hubs of --hubs written back in canonical form: a description, even
@@ -143,6 +181,8 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
     *err = "QuilletCheck: cannot read the folder " + options.folder + "\n";
     return kUsage;
   }
+
+  if (options.writeSums) return WriteSumsCommand(host, options, out, err);
 
   CheckRun run;
   run.folder = options.folder;

@@ -48,10 +48,17 @@ FindingRow RowOf(FindingCode code) {
     case FindingCode::kImageNameTooLong:      return {"image-name-too-long", kWarning, kImages, "a name that does not fit the updater's path"};
     case FindingCode::kImageUnreadable:       return {"image-unreadable", kWarning, kImages, "an image that cannot be opened"};
     case FindingCode::kSizeRule:              return {"size-rule", kWarning, kImages, "a 0D12 image of the wrong size, warned about on every hub"};
+    case FindingCode::kListUnreadable:        return {"sums-unreadable", kError, kImages, "Binfile\\SHA256SUMS cannot be read: the updater refuses every hub"};
+    case FindingCode::kListBad:               return {"sums-bad", kError, kImages, "a bad line in Binfile\\SHA256SUMS, named: the updater refuses every hub"};
+    case FindingCode::kImageDiffers:          return {"sums-differs", kError, kImages, "an image whose SHA-256 differs from its listed digest"};
+    case FindingCode::kListedOtherCase:       return {"sums-case", kError, kImages, "an image listed only in another letter case: names compare byte for byte"};
+    case FindingCode::kImageUnlisted:         return {"sums-unlisted", kWarning, kImages, "an image the list does not name"};
+    case FindingCode::kListedMissing:         return {"sums-missing", kWarning, kImages, "a listed name the image search does not find"};
     case FindingCode::kHubsNotListed:         return {"hubs-not-listed", kError, kHubs, "no hub, or not HUBNumber hubs: the updater stops"};
     case FindingCode::kHubsClamped:           return {"hubs-clamped", kWarning, kHubs, "the library reports more than 16 hubs: the updater takes the first 16"};
     case FindingCode::kHubNoImage:            return {"hub-no-image", kError, kHubs, "a hub gets no image"};
     case FindingCode::kHubSeveralImages:      return {"hub-several-images", kWarning, kHubs, "more than one image passes; directory order decides"};
+    case FindingCode::kHubImageRefused:       return {"hub-image-refused", kError, kHubs, "the image list does not vouch for the chosen image: the hub is refused"};
     case FindingCode::kKitDiffers:            return {"kit-differs", kWarning, kKit, "x86 and x64 differ in their settings or an image"};
     case FindingCode::kKitNotCompared:        return {"kit-not-compared", kWarning, kKit, "a file larger than 64 MiB in both folders: not compared"};
   }

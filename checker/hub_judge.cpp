@@ -45,6 +45,13 @@ void CheckHubs(HubLibrary& library, KitReport* report) {
           Format("Device(%d) %04X/%04X gets no image", hub.number, hub.info.VendorId,
                  hub.info.ProductId));
     }
+    if (hub.outcome == Outcome::kRefused) {
+      const ImageRow& image = report->images[hub.chosen];
+      Add(&report->findings, FindingCode::kHubImageRefused, 0,
+          Format("Device(%d) %04X/%04X: %s is chosen, but %s: the updater refuses the hub",
+                 hub.number, hub.info.VendorId, hub.info.ProductId, image.name.c_str(),
+                 image.refusal.c_str()));
+    }
     if (hub.passing > 1) {
       Add(&report->findings, FindingCode::kHubSeveralImages, 0,
           Format("Device(%d) %04X/%04X: %d images pass; the directory order chooses %s, "
@@ -84,9 +91,12 @@ void JudgeHub(const UpdaterState& state, const std::vector<ImageRow>& images, Hu
     return;
   }
   hub->chosenVersion = images[hub->chosen].deliveredVersion;
-  hub->outcome = SameLevelAfterSelection(state, hub->info, hub->chosenVersion)
-                     ? Outcome::kSameLevelAfter
-                     : Outcome::kProgram;
+  if (SameLevelAfterSelection(state, hub->info, hub->chosenVersion)) {
+    hub->outcome = Outcome::kSameLevelAfter;
+  } else {
+    hub->outcome =
+        ImageMayBeWritten(images[hub->chosen].sums) ? Outcome::kProgram : Outcome::kRefused;
+  }
 }
 
 const char* OutcomeName(Outcome outcome) {
@@ -95,6 +105,7 @@ const char* OutcomeName(Outcome outcome) {
     case Outcome::kNoImage: return "no-image";
     case Outcome::kSameLevelAfter: return "same-level-after-selection";
     case Outcome::kProgram: return "program";
+    case Outcome::kRefused: return "refused";
   }
   return "?";
 }

@@ -25,6 +25,7 @@ KitReport CheckKit(Files& files, HubLibrary* describedHubs, const std::string& f
   HubLibrary& library = describedHubs != nullptr ? *describedHubs : none;
   ReadSettings(files, library, &report);
   ReadImages(files, &report);
+  CheckImageList(files, &report);
   if (report.settings.found) {
     CheckModuleFiles(&report);
     CheckFwVersion(&report);

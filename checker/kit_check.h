@@ -9,6 +9,7 @@
 #include <string>
 
 #include "hub_judge.h"
+#include "image_list_check.h"
 #include "image_scan.h"
 #include "kit_compare.h"
 #include "kit_report.h"

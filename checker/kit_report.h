@@ -8,10 +8,13 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cached_image.h"
 #include "finding.h"
+#include "image_check.h"
+#include "image_sums.h"
 #include "selection.h"
 #include "settings.h"
 #include "updater_state.h"
@@ -37,6 +40,11 @@ struct ImageRow {
   std::string product2;
   unsigned rules = 0;  // bit n-1: the image meets its half of rule n
   std::shared_ptr<CachedImage> cache;
+  // The image list's word on it: what the updater's check would say.
+  ImageCheck sums = ImageCheck::kNoList;
+  imagesums::Digest listed{};
+  imagesums::Digest computed{};
+  std::string refusal;  // why the updater would refuse it; empty when it would not
 };
 
 // What the update run would do with one hub.
@@ -45,6 +53,7 @@ enum class Outcome {
   kNoImage,          // the hub test failed or every image was refused
   kSameLevelAfter,   // the chosen image delivers the hub's version
   kProgram,          // the chosen image would be written
+  kRefused,          // the image list does not vouch for the chosen image
 };
 
 struct HubReport {
@@ -68,12 +77,31 @@ struct SettingsReport {
   std::unique_ptr<HubModuleList> moduleList;  // owns the state's module entries
   std::vector<HubModuleEntry> modules;        // copies, in order, Next cleared
   std::vector<int> idLines;                   // line of each taken hub ID
+
+  SettingsReport() = default;
+  SettingsReport(SettingsReport&&) = default;
+  // The module list clears its state's link when it goes, so it must go
+  // before that state: a member-by-member assignment would free the old
+  // state first and then write into it.
+  SettingsReport& operator=(SettingsReport&& other) noexcept {
+    moduleList.reset();
+    found = other.found;
+    readerGaveUp = other.readerGaveUp;
+    state = std::move(other.state);
+    moduleList = std::move(other.moduleList);
+    modules = std::move(other.modules);
+    idLines = std::move(other.idLines);
+    return *this;
+  }
 };
 
 struct KitReport {
   std::string folder;  // as given, for the report
   SettingsReport settings;
   std::vector<ImageRow> images;
+  ListState listState = ListState::kAbsent;  // Binfile\SHA256SUMS
+  std::string listName;                      // as the search found it
+  imagesums::List list;
   bool imagesSearched = false;  // the search started
   bool hubsDescribed = false;
   std::vector<HubReport> hubs;  // in the updater's order: last first

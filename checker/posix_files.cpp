@@ -68,6 +68,8 @@ std::unique_ptr<ByteSource> PosixFiles::OpenForRead(const char* path) {
   return std::make_unique<PosixFile>(fd, static_cast<uint64_t>(info.st_size));
 }
 
+std::unique_ptr<Sha256> PosixFiles::NewSha256() { return NewLibcryptoSha256(); }
+
 bool PosixHost::IsFolder(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);

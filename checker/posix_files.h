@@ -17,6 +17,8 @@ class PosixFiles : public Files {
   std::unique_ptr<DirectorySearch> FindFiles(const char* pattern) override;
   // Refuses a folder, as Windows does.
   std::unique_ptr<ByteSource> OpenForRead(const char* path) override;
+  // libcrypto's.
+  std::unique_ptr<Sha256> NewSha256() override;
 };
 
 class PosixHost : public CheckerHost {

@@ -115,9 +115,34 @@ void Images(Json& j, const std::vector<ImageRow>& images) {
       }
       j.Close(']');
     }
+    if (row.sums != ImageCheck::kNoList) {
+      j.Open("sha256", '{').Str("check", ImageCheckName(row.sums));
+      bool listed = row.sums == ImageCheck::kVerified || row.sums == ImageCheck::kDiffers;
+      j.Raw("listed", listed ? JsonString(imagesums::DigestHex(row.listed)) : "null")
+          .Raw("computed", listed ? JsonString(imagesums::DigestHex(row.computed)) : "null")
+          .Close('}');
+    }
     j.Close('}');
   }
   j.Close(']');
+}
+
+void ImageList(Json& j, const KitReport& kit) {
+  const char* state = nullptr;
+  switch (kit.listState) {
+    case ListState::kAbsent: j.Raw("imageList", "null"); return;
+    case ListState::kUnreadable: state = "unreadable"; break;
+    case ListState::kBad: state = "bad"; break;
+    case ListState::kRead: state = "read"; break;
+  }
+  j.Open("imageList", '{').Str("name", kit.listName).Str("state", state);
+  if (kit.listState == ListState::kBad) {
+    j.Int("line", kit.list.faultLine).Str("fault", imagesums::FaultRow(kit.list.fault).code);
+  }
+  if (kit.listState == ListState::kRead) {
+    j.Int("entries", static_cast<long long>(kit.list.entries.size()));
+  }
+  j.Close('}');
 }
 
 void VerdictObject(Json& j, const Verdict& v, const ImageRow& image) {
@@ -152,6 +177,7 @@ void Hubs(Json& j, const KitReport& kit) {
       VerdictObject(j, hub.hubVerdict, ImageRow());
       j.Close('}');
     }
+    if (hub.outcome == Outcome::kRefused) j.Str("refusal", kit.images[hub.chosen].refusal);
     if (hub.chosen >= 0) {
       j.Str("chosen", kit.images[hub.chosen].name)
           .Raw("chosenDelivers", JsonHex(hub.chosenVersion, 4));
@@ -218,6 +244,7 @@ std::string JsonReport(const CheckRun& run) {
     j.Open(nullptr, '{').Str("name", run.kitRoot ? run.kitNames[k] : ".");
     Settings(j, kit.settings);
     Images(j, kit.images);
+    ImageList(j, kit);
     Hubs(j, kit);
     Findings(j, "findings", kit.findings);
     j.Close('}');

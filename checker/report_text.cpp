@@ -109,6 +109,33 @@ void SettingsPart(const KitReport& kit, std::string* out) {
   Findings(kit.findings, ReportPart::kSettings, out);
 }
 
+// Said only where a list exists, so a kit without one reads as before.
+void ImageListPart(const KitReport& kit, std::string* out) {
+  std::string list = ".\\Binfile\\" + kit.listName;
+  switch (kit.listState) {
+    case ListState::kAbsent: return;
+    case ListState::kUnreadable:
+      *out += "  Image list " + list + ": cannot be read; the updater refuses every hub\n";
+      return;
+    case ListState::kBad:
+      *out += Format("  Image list %s: bad at line %d (%s); the updater refuses every hub\n",
+                     list.c_str(), kit.list.faultLine, imagesums::FaultRow(kit.list.fault).text);
+      return;
+    case ListState::kRead: break;
+  }
+  *out += Format("  Image list %s: %u entries; each image hashed whole\n", list.c_str(),
+                 static_cast<unsigned>(kit.list.entries.size()));
+  Table table;
+  for (const ImageRow& row : kit.images) {
+    table.Row({row.name, ImageCheckName(row.sums),
+               row.sums == ImageCheck::kDiffers
+                   ? "listed " + imagesums::DigestHex(row.listed) + ", computed " +
+                         imagesums::DigestHex(row.computed)
+                   : std::string()});
+  }
+  *out += table.Render("    ");
+}
+
 void ImagesPart(const KitReport& kit, std::string* out) {
   *out += "2. Images (.\\Binfile\\*.BIN, in directory order)\n";
   if (kit.images.empty()) *out += "  none\n";
@@ -136,6 +163,7 @@ void ImagesPart(const KitReport& kit, std::string* out) {
                "\"" + row.product1 + "\"", "\"" + row.product2 + "\"", RuleList(row.rules)});
   }
   *out += table.Render("  ");
+  ImageListPart(kit, out);
   Findings(kit.findings, ReportPart::kImages, out);
 }
 
@@ -190,6 +218,9 @@ std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) 
     case Outcome::kSameLevelAfter:
       return Format("at the same level: %s delivers %04X, the hub's version",
                     images[hub.chosen].name.c_str(), hub.chosenVersion);
+    case Outcome::kRefused:
+      return Format("refused: %s is chosen, but %s; the hub is not written",
+                    images[hub.chosen].name.c_str(), images[hub.chosen].refusal.c_str());
     case Outcome::kProgram:
       return Format("writes %s (delivers %04X, the hub has %04X)%s",
                     images[hub.chosen].name.c_str(), hub.chosenVersion, hub.info.FirmwareVersion,

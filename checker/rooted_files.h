@@ -16,6 +16,7 @@ class RootedFiles : public Files {
       : inner_(inner), root_(std::move(root)), separator_(separator) {}
   std::unique_ptr<DirectorySearch> FindFiles(const char* pattern) override;
   std::unique_ptr<ByteSource> OpenForRead(const char* path) override;
+  std::unique_ptr<Sha256> NewSha256() override { return inner_.NewSha256(); }
   // The path the inner role is handed for the updater's `path`.
   std::string Rooted(const char* path) const;
 

@@ -25,7 +25,9 @@ const uint64_t kFieldOffsets[] = {fwimage::kLongVersionOffset,
                                   fwimage::kShortFields.product2,
                                   fwimage::kLongFields.product2};
 
-void AddImage(FuzzedDataProvider& in, FakeFiles& files) {
+// With an image list, listed images are hashed whole: sizes stay small
+// enough for a run to get through.
+void AddImage(FuzzedDataProvider& in, FakeFiles& files, bool listed) {
   std::string name = in.ConsumeBool() ? kNames[in.ConsumeIntegralInRange<size_t>(0, 4)]
                                       : in.ConsumeRandomLengthString(300) + ".BIN";
   std::string path = ".\\Binfile\\" + name;
@@ -37,6 +39,7 @@ void AddImage(FuzzedDataProvider& in, FakeFiles& files) {
   uint64_t size = in.ConsumeBool()
                       ? (in.ConsumeBool() ? fwimage::kFixedLongSize : fwimage::kFixedShortSize)
                       : in.ConsumeIntegral<uint64_t>();
+  if (listed && size > (1u << 20)) size = 1u << 20;
   if (size < head.size()) size = head.size();
   files.AddSparseFile(path, size, head);
   int patches = in.ConsumeIntegralInRange<int>(0, 4);
@@ -63,8 +66,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string settings = in.ConsumeRandomLengthString(4096);
   if (in.ConsumeBool()) files.AddFile("SpiFlash.ini", settings);
   std::string description = in.ConsumeRandomLengthString(4096);
+  // Binfile\SHA256SUMS: mostly lines naming the images, so that every
+  // verdict is reached, and now and then any bytes at all.
+  bool listed = in.ConsumeBool();
+  if (listed) {
+    std::string list;
+    int lines = in.ConsumeIntegralInRange<int>(0, 6);
+    for (int i = 0; i < lines; ++i) {
+      std::string hex = in.ConsumeBool() ? std::string(64, '0')
+                                         : "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca4"
+                                           "95991b7852b855";
+      std::string name = kNames[in.ConsumeIntegralInRange<size_t>(0, 4)];
+      list += in.ConsumeBool() ? hex + " *" + name + "\n" : in.ConsumeRandomLengthString(80);
+    }
+    files.AddFile(in.ConsumeBool() ? ".\\Binfile\\SHA256SUMS" : ".\\Binfile\\sha256sums", list);
+  }
   int images = in.ConsumeIntegralInRange<int>(0, 6);
-  for (int i = 0; i < images; ++i) AddImage(in, files);
+  for (int i = 0; i < images; ++i) AddImage(in, files, listed);
 
   std::unique_ptr<HubLibrary> hubs;
   if (in.ConsumeBool()) {

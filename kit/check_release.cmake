@@ -33,3 +33,25 @@ function(quillet_check_release kit allow_standins)
             "files with -DQUILLET_MAKER_DIR=<folder> (kit/README.md).")
   endif()
 endfunction()
+
+# quillet_check_kit(<kit> <checker>): the kit checker over the laid-out
+# tree. Its errors (an image that differs from its list, a hub setting that
+# finds no image...) stop packaging; its warnings are shown and let pass.
+function(quillet_check_kit kit checker)
+  if(NOT EXISTS "${checker}")
+    message(FATAL_ERROR "No kit checker at ${checker}: build the native preset first, or name "
+                        "one with -DQUILLET_KIT_CHECKER=<QuilletCheck> (kit/README.md).")
+  endif()
+  execute_process(COMMAND "${checker}" "${kit}" RESULT_VARIABLE status OUTPUT_VARIABLE report
+                  ERROR_VARIABLE problem)
+  if(status EQUAL 0)
+    string(REGEX MATCHALL "\n *warning [^\n]*" warnings "${report}")
+    foreach(warning ${warnings})
+      string(STRIP "${warning}" warning)
+      message(WARNING "Kit check: ${warning}")
+    endforeach()
+    return()
+  endif()
+  message(FATAL_ERROR "The kit checker finds errors in ${kit} (status ${status}); "
+                      "it is not packed:\n${report}${problem}")
+endfunction()

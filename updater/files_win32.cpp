@@ -67,6 +67,8 @@ class Win32Files : public Files {
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32File>(file);
   }
+
+  std::unique_ptr<Sha256> NewSha256() override { return NewCngSha256(); }
 };
 
 }  // namespace

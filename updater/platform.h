@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "byte_source.h"
+#include "sha256.h"
 
 // The console. Only the printer (printer.h) talks to it.
 class Console {
@@ -46,6 +47,10 @@ class Files {
   virtual std::unique_ptr<DirectorySearch> FindFiles(const char* pattern) = 0;
   // Opens for reading, denying nothing to other openers; null on failure.
   virtual std::unique_ptr<ByteSource> OpenForRead(const char* path) = 0;
+  // A fresh SHA-256 of the system's, asked for only when an image list
+  // exists. Null when there is none: every listed image is then refused,
+  // so a role that gives none fails closed.
+  virtual std::unique_ptr<Sha256> NewSha256() { return nullptr; }
 };
 
 // Everything else the run needs of the machine.

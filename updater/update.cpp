@@ -6,6 +6,7 @@
 
 #include "byte_source.h"
 #include "firmware_image.h"
+#include "image_check.h"
 #include "platform.h"
 #include "printer.h"
 #include "selection.h"
@@ -29,6 +30,38 @@ uint16_t ImageVersion(Files& files, const char* imagePath) {
   return fwimage::DeliveredVersion(*image);
 }
 
+// The one line that says why a listed kit's image is not written. Each ends
+// where the no-image error ends, so the warning that follows looks the same.
+void PrintRefusal(Printer& out, const ImageCheckResult& result, const char* imagePath) {
+  switch (result.check) {
+    case ImageCheck::kNoList:
+    case ImageCheck::kVerified: return;
+    case ImageCheck::kListUnreadable:
+      out.Print("\t!!!Error. Binfile\\SHA256SUMS cannot be read\n");
+      return;
+    case ImageCheck::kListBad:
+      out.Print("\t!!!Error. Binfile\\SHA256SUMS line %d: %s\n", result.list.faultLine,
+                imagesums::FaultRow(result.list.fault).text);
+      return;
+    case ImageCheck::kNotListed:
+      out.Print("\t!!!Error. The FW file %s is not listed in Binfile\\SHA256SUMS\n", imagePath);
+      return;
+    case ImageCheck::kImageUnreadable:
+      out.Print("\t!!!Error. The FW file %s cannot be read\n", imagePath);
+      return;
+    case ImageCheck::kNoHash:
+      out.Print("\t!!!Error. The FW file %s cannot be checked: SHA-256 is not available\n",
+                imagePath);
+      return;
+    case ImageCheck::kDiffers:
+      out.Print("\t!!!Error. The FW file %s does not match Binfile\\SHA256SUMS\n"
+                "\t listed   %s\n\t computed %s\n",
+                imagePath, imagesums::DigestHex(result.listed).c_str(),
+                imagesums::DigestHex(result.computed).c_str());
+      return;
+  }
+}
+
 // One hub's entry in the results: what it was before the run and what the
 // run did to it.
 void Record(UpdaterResults* results, int number, const HubDeviceInfo& hub, HubOutcome outcome,
@@ -47,6 +80,20 @@ void Record(UpdaterResults* results, int number, const HubDeviceInfo& hub, HubOu
 }
 
 }  // namespace
+
+bool ImageMayBeWritten(ImageCheck check) {
+  switch (check) {
+    case ImageCheck::kNoList:
+    case ImageCheck::kVerified: return true;
+    case ImageCheck::kListUnreadable:
+    case ImageCheck::kListBad:
+    case ImageCheck::kNotListed:
+    case ImageCheck::kImageUnreadable:
+    case ImageCheck::kNoHash:
+    case ImageCheck::kDiffers: return false;
+  }
+  return false;
+}
 
 bool SameLevelBeforeSelection(const UpdaterState& state, const HubDeviceInfo& hub) {
   return state.CheckHubFw != 0 && IsShortFormatHub(HubIdOf(hub)) &&
@@ -95,6 +142,17 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
         SameLevelAfterSelection(state, hub, ImageVersion(files, imagePath))) {
       out.PrintInColour(kColourSameLevel, kSameLevel, "\n", number);
       Record(results, number, hub, HubOutcome::SameLevel, imagePath);
+      continue;
+    }
+
+    // Checked last of all before the write, and the image closed again: the
+    // library opens it itself, with a sharing mode we cannot see.
+    ImageCheckResult check = CheckImage(files, imagePath);
+    if (!ImageMayBeWritten(check.check)) {
+      out.Print("Device(%d):\n\t", number);
+      PrintRefusal(out, check, imagePath);
+      out.PrintInColour(kColourError, "%s", kUpgradeFailed);
+      Record(results, number, hub, HubOutcome::ImageCheck, imagePath);
       continue;
     }
 

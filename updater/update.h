@@ -6,6 +6,7 @@
 
 #include "updater_results.h"
 
+enum class ImageCheck;
 class Files;
 class HubLibrary;
 class Printer;
@@ -25,6 +26,10 @@ bool ComparesImageVersion(const UpdaterState& state, const HubDeviceInfo& hub);
 // reports.
 bool SameLevelAfterSelection(const UpdaterState& state, const HubDeviceInfo& hub,
                              uint16_t imageVersion);
+
+// Whether the image list lets the chosen image be written: with no list,
+// or when it verifies.
+bool ImageMayBeWritten(ImageCheck check);
 
 // Always true. With `results`, each visited hub's outcome is added to them.
 bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,

@@ -14,6 +14,7 @@
 #include "fake_files.h"
 #include "hub_description.h"
 #include "hub_records.h"
+#include "image_sums.h"
 #include "kit_fixture.h"
 #include "text.h"
 
@@ -30,14 +31,16 @@ class FakeHost : public check::CheckerHost {
   Files& PlatformFiles() override { return files; }
   char Separator() const override { return '\\'; }
   bool IsFolder(const std::string& path) override { return folders.count(path) > 0; }
+  // Saved files join the tree too, so that a written list is read back.
   std::map<std::string, std::string> saved;
   bool SaveFile(const std::string& path, const std::string& text, bool replace,
                 std::string* error) override {
-    if (!replace && saved.count(path) > 0) {
+    if (!replace && (saved.count(path) > 0 || files.Bytes(path) != nullptr)) {
       *error = path + " exists; --force replaces it";
       return false;
     }
     saved[path] = text;
+    files.AddFile(path, text);
     return true;
   }
 
@@ -231,6 +234,9 @@ TEST(CheckerCommand, UsageAndUnreadableInputExitTwoWithOneLine) {
       {"--hubs", bad, "kit"},
       {"--save-hubs", "saved.ini", "kit"},
       {"--force", "--hubs", bad, "kit"},
+      {"--write-sums"},
+      {"--write-sums", "--json", "kit"},
+      {"--write-sums", "empty"},
   };
   for (const auto& args : cases) {
     CommandResult run = RunChecker(host, args);
@@ -288,6 +294,66 @@ TEST(CheckerCommand, JsonCarriesTheSameDecisionsAsText) {
     ASSERT_GE(depth, 0);
   }
   EXPECT_EQ(0, depth);
+}
+
+// ---- --write-sums.
+
+TEST(CheckerCommand, WriteSumsListsWhatTheSearchYieldsAndTheCheckThenVerifiesIt) {
+  FakeHost host;
+  host.folders.insert("root");
+  host.Stage("root\\x86", kCleanSettings, LongImage());
+  host.Stage("root\\x64", kCleanSettings, LongImage());
+  host.files.AddFile("root\\x64\\Binfile\\b.bin", "any bytes");
+  host.files.AddFile("root\\x64\\Binfile\\NOTES.TXT", "not an image");
+  CommandResult written = RunChecker(host, {"--write-sums", "root"});
+  ASSERT_EQ(0, written.status) << written.err;
+  EXPECT_EQ("root\\x86\\Binfile\\SHA256SUMS: 1 image listed\n"
+            "root\\x64\\Binfile\\SHA256SUMS: 2 images listed\n",
+            written.out);
+  imagesums::List list;
+  ASSERT_TRUE(imagesums::ReadList(*host.files.Bytes("root\\x64\\Binfile\\SHA256SUMS"), &list));
+  ASSERT_EQ(2u, list.entries.size());
+  EXPECT_EQ("A.BIN", list.entries[0].name);
+  EXPECT_EQ("b.bin", list.entries[1].name);
+
+  std::string hubs = WriteDescription("sums_hub.ini", kOneHub);
+  CommandResult json = RunChecker(host, {"--json", "--hubs", hubs, "root\\x64"});
+  EXPECT_EQ(0, json.status) << json.out;
+  for (const char* text : {"\"sha256\":{\"check\":\"verified\"", "\"outcome\":\"program\"",
+                           "\"imageList\":{\"name\":\"SHA256SUMS\",\"state\":\"read\""}) {
+    EXPECT_NE(std::string::npos, json.out.find(text)) << text << "\n" << json.out;
+  }
+  host.files.Patch("root\\x64\\Binfile\\A.BIN", 9, "x");
+  json = RunChecker(host, {"--json", "--hubs", hubs, "root\\x64"});
+  EXPECT_EQ(1, json.status);
+  for (const char* text :
+       {"\"check\":\"differs\"", "\"outcome\":\"refused\"", "\"code\":\"hub-image-refused\""}) {
+    EXPECT_NE(std::string::npos, json.out.find(text)) << text << "\n" << json.out;
+  }
+}
+
+TEST(CheckerCommand, WriteSumsReplacesAListOnlyWithForceAndKeepsItsName) {
+  FakeHost host;
+  host.Stage("kit", kCleanSettings, LongImage());
+  host.files.AddFile("kit\\Binfile\\sha256sums", "old");
+  CommandResult refused = RunChecker(host, {"--write-sums", "kit"});
+  EXPECT_EQ(2, refused.status);
+  EXPECT_EQ("QuilletCheck: kit\\Binfile\\sha256sums exists; --force replaces it\n", refused.err);
+  EXPECT_EQ("old", *host.files.Bytes("kit\\Binfile\\sha256sums"));
+
+  CommandResult forced = RunChecker(host, {"--write-sums", "--force", "kit"});
+  EXPECT_EQ(0, forced.status) << forced.err;
+  EXPECT_EQ("kit\\Binfile\\sha256sums: 1 image listed\n", forced.out);
+  EXPECT_NE("old", *host.files.Bytes("kit\\Binfile\\sha256sums"));
+
+  // An image it cannot hash leaves the list as it was.
+  host.files.AddUnopenableFile("kit\\Binfile\\LOCKED.BIN");
+  std::string before = *host.files.Bytes("kit\\Binfile\\sha256sums");
+  CommandResult locked = RunChecker(host, {"--write-sums", "--force", "kit"});
+  EXPECT_EQ(2, locked.status);
+  EXPECT_EQ("QuilletCheck: kit\\Binfile\\LOCKED.BIN cannot be hashed: no list written\n",
+            locked.err);
+  EXPECT_EQ(before, *host.files.Bytes("kit\\Binfile\\sha256sums"));
 }
 
 }  // namespace

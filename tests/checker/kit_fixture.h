@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -75,11 +76,16 @@ struct Kit {
   std::vector<std::pair<std::string, std::string>> images = {{"A.BIN", LongImage()}};
   std::vector<HubDeviceInfo> hubs = {Hub()};
   bool describeHubs = true;
+  // Binfile\SHA256SUMS: none when absent.
+  std::optional<std::string> imageList;
+  bool imageListUnreadable = false;
 
   KitReport Check() const {
     FakeFiles files;
     files.AddFile("SpiFlash.ini", settings);
     for (const auto& image : images) files.AddFile(".\\Binfile\\" + image.first, image.second);
+    if (imageList) files.AddFile(".\\Binfile\\SHA256SUMS", *imageList);
+    if (imageListUnreadable) files.AddUnopenableFile(".\\Binfile\\SHA256SUMS");
     FakeHubLibrary library;
     library.hubs = hubs;
     return check::CheckKit(files, describeHubs ? &library : nullptr, "kit");

@@ -77,6 +77,24 @@ class DemoKit(unittest.TestCase):
         self.assertEqual(0, status, out + err)
         self.assertIn("== x64 ==", out)
 
+    def test_written_sums_pass_sha256sum_and_the_check(self):
+        status, out, err = run("--write-sums", self.dir)
+        self.assertEqual(0, status, err)
+        self.assertEqual(os.path.join(self.folder, "Binfile", "SHA256SUMS") + ": 3 images listed\n",
+                         out)
+        binfile = os.path.join(self.folder, "Binfile")
+        done = subprocess.run(["sha256sum", "--strict", "-c", "SHA256SUMS"], cwd=binfile,
+                              capture_output=True, text=True)
+        self.assertEqual(0, done.returncode, done.stdout + done.stderr)
+        self.assertEqual(["SHA256SUMS"], [n for n in os.listdir(binfile) if "SUMS" in n])
+        _, report = self.report()
+        self.assertEqual(["verified"] * 3,
+                         [i["sha256"]["check"] for i in report["kits"][0]["images"]])
+        status, _, err = run("--write-sums", self.folder)
+        self.assertEqual(2, status)
+        self.assertIn("exists; --force replaces it", err)
+        self.assertEqual(0, run("--write-sums", "--force", self.folder)[0])
+
     def test_bad_input_is_one_line_and_status_two(self):
         for args in (["--hubs", os.path.join(self.dir, "none.ini"), self.folder],
                      [os.path.join(self.dir, "nowhere")], ["--nonsense"]):

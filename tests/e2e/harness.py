@@ -4,6 +4,7 @@ be (every run gets its own, so tests can run side by side), a console for
 control events, and the shared prefix's registry. Wine itself, its settings,
 the prefix and its server, comes from scripts/wine_env.py.
 """
+import hashlib
 import os
 import re
 import shlex
@@ -27,6 +28,7 @@ SIM_DLL = os.path.join(BUILD, "sim", "TZ415API.dll")
 INSTALLER = os.path.join(BUILD, "filterinst", "TZ415FilterInst.exe")
 LAUNCHER = os.path.join(BUILD, "launcher", "Quillet.exe")
 SEND_CTRL = os.path.join(BUILD, "tests", "send_ctrl.exe")
+SHA256_PROBE = os.path.join(BUILD, "tests", "sha256_probe.exe")
 EXIT_STATUS = os.path.join(BUILD, "tests", "exit_status.exe")
 MAKE_IMAGE = os.path.join(SOURCE, "imagemaker", "make_image.py")
 DEMO_KIT = os.path.join(BUILD, "kit", "demo")
@@ -90,6 +92,12 @@ def make_image(directory, name, description):
     subprocess.run([sys.executable, MAKE_IMAGE, "-o", directory, source], check=True)
     os.remove(source)
     return os.path.join(directory, name + ".BIN")
+
+
+def sha256_hex(data):
+    """The digest a list names, from Python's own hash: the updater's is the
+    system's, so the two are independent."""
+    return hashlib.sha256(data).hexdigest()
 
 
 def crlf(text):

@@ -4,8 +4,7 @@ simulator's description, the report checked against its schema and each of
 its members against what the run did, and the same text as a run without
 options.
 
-The status of the refused image (14) needs the image check of the updater;
-the status table's order is tested on the host (tests/launcher)."""
+The status table's order is tested on the host (tests/launcher)."""
 # ctest: RUN_SERIAL
 # The installer changes the USB class's UpperFilters in the shared prefix.
 import os
@@ -95,6 +94,24 @@ class Deployment(WineTestCase):
         os.remove(self.kit_.hubs("Binfile", "DOCK.BIN"))
         self.assertEqual(12, launch(self.kit_, UNATTENDED)[0])
         self.assertEqual("no-image", self.report()["reason"])
+
+    def test_an_image_the_list_refuses_is_14_and_outweighs_a_hub_without_an_image(self):
+        with open(self.kit_.hubs("Binfile", "DOCK.BIN"), "r+b") as f:
+            f.seek(-1, os.SEEK_END)
+            last = f.read(1)[0]
+            f.seek(-1, os.SEEK_END)
+            f.write(bytes([last ^ 1]))
+        os.remove(self.kit_.hubs("Binfile", "PORT.BIN"))
+        status, out = launch(self.kit_, UNATTENDED)
+        self.assertEqual(14, status)
+        self.assertIn(b"\t!!!Error. The FW file .\\Binfile\\DOCK.BIN does not match "
+                      b"Binfile\\SHA256SUMS\r\n", out)
+        report = self.report()
+        self.assertEqual((14, "image-check"), (report["status"], report["reason"]))
+        self.assertEqual([hub(3, "0610", "0A20", None, "no-image", why="not-found"),
+                          hub(2, "0600", "9012", "DOCK.BIN", "image-check"),
+                          hub(1, "0415", "9012", "HUB415.BIN", "programmed", 0)],
+                         report["hubs"])
 
     def test_a_report_without_unattended_keeps_the_pause_and_status_0(self):
         self.kit_.set_hub_key("Hub2", "UpdateResult", "7")

@@ -1,6 +1,7 @@
 """The demo kit run as a user runs it, twice in a row and after a reset; and
 the release kit's assembly scripts."""
 # ctest: RUN_SERIAL
+import hashlib
 import os
 import re
 import shutil
@@ -142,6 +143,23 @@ class ReleaseKitScripts(unittest.TestCase):
                        self.kit, allow_standins))
         return self.cmake("-P", script)
 
+    def seal(self, arch):
+        return self.cmake("-DBINFILE=" + os.path.join(self.kit, arch, "Binfile"), "-DMODE=seal",
+                          "-P", os.path.join(KIT_SOURCE, "image_sums.cmake"))
+
+    def check_kit(self, status, report):
+        """quillet_check_kit with a checker that prints `report` and ends with
+        `status`."""
+        checker = os.path.join(self.root, "checker")
+        with open(checker, "w") as f:
+            f.write("#!/bin/sh\nprintf '%%s' '%s'\nexit %d\n" % (report, status))
+        os.chmod(checker, 0o755)
+        script = os.path.join(self.root, "check_kit.cmake")
+        with open(script, "w") as f:
+            f.write('include("%s")\nquillet_check_kit("%s" "%s")\n'
+                    % (os.path.join(KIT_SOURCE, "check_release.cmake"), self.kit, checker))
+        return self.cmake("-P", script)
+
     def our_programs(self):
         for name in ("Quillet.exe", "Tools/QuilletCheck32.exe", "Tools/QuilletCheck64.exe",
                      "x86/Quillet32.exe",
@@ -166,6 +184,53 @@ class ReleaseKitScripts(unittest.TestCase):
             self.assertEqual(b"maker settings", f.read())
         result = self.check()
         self.assertEqual(0, result.returncode, result.stderr)
+
+    def test_without_a_makers_list_each_updater_folder_gets_one_that_sha256sum_reads(self):
+        self.our_programs()
+        self.put(self.maker, "Binfile/A.BIN", b"image A")
+        self.put(self.maker, "Binfile/b.bin", b"image b")
+        self.assertEqual(0, self.add_maker_files().returncode)
+        for arch in ("x86", "x64"):
+            result = self.seal(arch)
+            self.assertEqual(0, result.returncode, result.stderr)
+            binfile = os.path.join(self.kit, arch, "Binfile")
+            self.assertEqual(["A.BIN", "SHA256SUMS", "b.bin"], sorted(os.listdir(binfile)))
+            result = subprocess.run(["sha256sum", "--strict", "-c", "SHA256SUMS"], cwd=binfile,
+                                    capture_output=True, text=True)
+            self.assertEqual(0, result.returncode, result.stdout + result.stderr)
+            self.assertEqual("A.BIN: OK\nb.bin: OK\n", result.stdout)
+
+    def test_a_makers_list_vouches_for_the_images_and_is_never_rewritten(self):
+        self.our_programs()
+        self.put(self.maker, "Binfile/A.BIN", b"image A")
+        self.put(self.maker, "Binfile/B.BIN", b"image B")
+        listed = ("# the maker's\r\n"
+                  "SHA256 (A.BIN) = %s\r\n" % hashlib.sha256(b"image A").hexdigest().upper()
+                  + "%s  B.BIN\r\n" % hashlib.sha256(b"image B").hexdigest())
+        self.put(self.maker, "Binfile/sha256sums", listed.encode())
+        self.assertEqual(0, self.add_maker_files().returncode)
+        self.assertEqual(0, self.seal("x86").returncode)
+        # One byte of one image changed on its way into the kit.
+        self.put(self.kit, "x64/Binfile/B.BIN", b"image C")
+        result = self.seal("x64")
+        self.assertNotEqual(0, result.returncode)
+        self.assertIn("B.BIN does not match: listed %s, computed %s"
+                      % (hashlib.sha256(b"image B").hexdigest(),
+                         hashlib.sha256(b"image C").hexdigest()), result.stderr)
+        self.put(self.kit, "x64/Binfile/C.BIN", b"image C")
+        self.assertIn("C.BIN is not listed", self.seal("x64").stderr)
+        for arch in ("x86", "x64"):
+            with open(os.path.join(self.kit, arch, "Binfile", "sha256sums"), "rb") as f:
+                self.assertEqual(listed.encode(), f.read())
+            self.assertFalse(os.path.exists(os.path.join(self.kit, arch, "Binfile", "SHA256SUMS")))
+
+    def test_the_kit_checkers_errors_stop_packaging_and_its_warnings_do_not(self):
+        result = self.check_kit(0, "x86\n  warning module-case: line 9\n")
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertIn("Kit check: warning module-case: line 9", result.stderr)
+        result = self.check_kit(1, "  error sums-differs: A.BIN\n")
+        self.assertNotEqual(0, result.returncode)
+        self.assertIn("error sums-differs: A.BIN", result.stderr)
 
     def test_an_incomplete_kit_is_not_packed(self):
         self.our_programs()

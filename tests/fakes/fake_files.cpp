@@ -99,6 +99,11 @@ int FakeFiles::OpenCount(const std::string& path) const {
   return file ? file->opens : 0;
 }
 
+const std::string* FakeFiles::Bytes(const std::string& path) const {
+  const FileData* file = Find(path);
+  return file ? &file->bytes : nullptr;
+}
+
 uint64_t FakeFiles::BytesRead(const std::string& path) const {
   const FileData* file = Find(path);
   return file ? file->bytesRead : 0;
@@ -142,3 +147,5 @@ std::unique_ptr<ByteSource> FakeFiles::OpenForRead(const char* path) {
   ++file->opens;
   return std::make_unique<FakeFile>(this, file);
 }
+
+std::unique_ptr<Sha256> FakeFiles::NewSha256() { return sha256_ ? NewLibcryptoSha256() : nullptr; }

@@ -26,6 +26,8 @@ class FakeFiles : public Files {
   // The file is gone once it has been opened `opens` times, as if it were
   // deleted between two steps.
   void VanishAfterOpens(const std::string& path, int opens);
+  // From now on the system gives no SHA-256, as a Windows without CNG.
+  void RemoveSha256() { sha256_ = false; }
   // Writes `bytes` at `offset` of an existing stored file, growing it.
   void Patch(const std::string& path, uint64_t offset, const std::string& bytes);
 
@@ -35,9 +37,13 @@ class FakeFiles : public Files {
   uint64_t BytesRead(const std::string& path) const;
   uint64_t TotalBytesRead() const;
   int Searches() const { return searches_; }
+  // The stored bytes of a file; null when there is none.
+  const std::string* Bytes(const std::string& path) const;
 
   std::unique_ptr<DirectorySearch> FindFiles(const char* pattern) override;
   std::unique_ptr<ByteSource> OpenForRead(const char* path) override;
+  // libcrypto's, as the host programs hash.
+  std::unique_ptr<Sha256> NewSha256() override;
 
   struct FileData {
     std::string path;
@@ -57,6 +63,7 @@ class FakeFiles : public Files {
   std::vector<FileData> files_;
   int openFiles_ = 0;
   int searches_ = 0;
+  bool sha256_ = true;
 };
 
 #endif  // QUILLET_TESTS_FAKE_FILES_H_

@@ -39,6 +39,7 @@ void FakeHubLibrary::GetEnumInfo(uint8_t* deviceCount) {
 int FakeHubLibrary::UpdateISP(uint8_t index, const char* path, int reserved) {
   Log("TA_UpdateISP(" + std::to_string(index) + "," + path + "," + std::to_string(reserved) + ")");
   updatedPositions.push_back(index);
+  if (duringUpdate) duringUpdate();
   auto result = updateResults.find(index);
   return result == updateResults.end() ? 0 : result->second;
 }

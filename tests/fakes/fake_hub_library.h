@@ -4,6 +4,7 @@
 #define QUILLET_TESTS_FAKE_HUB_LIBRARY_H_
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,6 +24,8 @@ class FakeHubLibrary : public HubLibrary {
   // When set, each call also appears in this console's screen, in order
   // with the text, as "{TA_UpdateISP(2,.\Binfile\A.BIN,0)}" and the like.
   FakeConsole* screen = nullptr;
+  // Called inside each programming call, to look at the machine then.
+  std::function<void()> duringUpdate;
 
   // ---- Reading back.
   std::vector<std::string> calls;  // "TA_GetEnumInfo", "TA_UpdateISP(2,path,0)"...

@@ -1,0 +1,73 @@
+// The image list Binfile\SHA256SUMS: what `sha256sum` writes, read as the
+// updater and the kit checker need it. A pure reader over the list's bytes;
+// finding and opening the list is the caller's.
+#ifndef QUILLET_UPDATER_IMAGE_SUMS_H_
+#define QUILLET_UPDATER_IMAGE_SUMS_H_
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace imagesums {
+
+// The list's name in Binfile, found without regard to letter case.
+constexpr char kListName[] = "SHA256SUMS";
+// A list is a line per image; one far larger than any kit's is not read.
+constexpr uint64_t kMaxListSize = 4u << 20;
+
+constexpr size_t kDigestSize = 32;
+using Digest = std::array<uint8_t, kDigestSize>;
+
+// Why a list is bad. A bad list is never taken as no list.
+enum class ListFault {
+  kNone,
+  kNoAcceptedForm,  // none of the forms below
+  kPathSeparator,   // the name holds '/' or '\'
+  kNameTwice,       // the same name (byte for byte) on an earlier line
+};
+
+struct ListFaultRow {
+  ListFault fault;
+  const char* code;  // the kit checker's JSON name for it
+  const char* text;  // what follows "line N: "
+};
+const ListFaultRow& FaultRow(ListFault fault);
+
+struct Entry {
+  std::string name;  // bytes as listed
+  Digest digest;
+  int line;  // from 1
+};
+
+struct List {
+  std::vector<Entry> entries;  // in the list's order
+  ListFault fault = ListFault::kNone;
+  int faultLine = 0;    // the first bad line
+  int earlierLine = 0;  // for kNameTwice: where the name was first
+};
+
+// Reads the whole list. Accepted, line by line (LF or CR LF ends, the last
+// line's end optional):
+//   <64 hex> *<name>        binary mode, as the kit's lists are written
+//   <64 hex>  <name>        text mode (two blanks)
+//   SHA256 (<name>) = <64 hex>   the tagged form of `sha256sum --tag`
+//   # anything              a comment
+//   (nothing)               a blank line
+// Hex in either case. False when the list is bad; `list` then names the
+// first bad line, and holds the entries before it.
+bool ReadList(const std::string& text, List* list);
+
+// The entry whose name is `name`, byte for byte; null when none is.
+const Entry* FindEntry(const List& list, const std::string& name);
+
+// 64 lower-case hex digits.
+std::string DigestHex(const Digest& digest);
+
+// One line of a list as the kit writes it: "<hex> *<name>\n".
+std::string ListLine(const Digest& digest, const std::string& name);
+
+}  // namespace imagesums
+
+#endif  // QUILLET_UPDATER_IMAGE_SUMS_H_
