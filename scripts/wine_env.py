@@ -179,6 +179,24 @@ def shutdown():
 
 # ---- Running programs -------------------------------------------------------
 
+def _once_more_if_not_started(command, **kwargs):
+    """subprocess.run with both outputs captured, made once more when Wine
+    ends the program with status 1 and no output at all (see run)."""
+    for attempt in (1, 2):
+        result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                check=False, **kwargs)
+        if result.returncode != 1 or result.stdout or result.stderr or attempt == 2:
+            break
+        what = "%s %s" % (os.path.basename(command[1]), " ".join(command[2:]))
+        print("wine_env: Wine ended %s with status 1 and no output, as when it cannot "
+              "start a program; running it once more" % what, file=sys.stderr)
+        # Kept where scripts/test counts it, as stderr is seen only when a
+        # test fails: a count that grows is a change to look into.
+        with open(RETRIES, "a") as f:
+            f.write(what.rstrip() + "\n")
+    return result
+
+
 def run(program, args=(), cwd=None, env=None, stdin=b"", timeout=120):
     """Runs a Windows program; returns (exit status, stdout bytes, stderr bytes).
 
@@ -197,19 +215,8 @@ def run(program, args=(), cwd=None, env=None, stdin=b"", timeout=120):
     scripts/test to count, and made once more, so that Wine's fault is not
     taken for ours. A launcher's own child cannot be made again this way: a
     launcher test meets it as a failure."""
-    for attempt in (1, 2):
-        result = subprocess.run([WINE, program, *args], cwd=cwd, env=wine_env(env),
-                                input=stdin, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                timeout=timeout)
-        if result.returncode != 1 or result.stdout or result.stderr or attempt == 2:
-            break
-        what = "%s %s" % (os.path.basename(program), " ".join(args))
-        print("wine_env: Wine ended %s with status 1 and no output, as when it cannot "
-              "start a program; running it once more" % what, file=sys.stderr)
-        # Kept where scripts/test counts it, as stderr is seen only when a
-        # test fails: a count that grows is a change to look into.
-        with open(RETRIES, "a") as f:
-            f.write(what.rstrip() + "\n")
+    result = _once_more_if_not_started([WINE, program, *args], cwd=cwd, env=wine_env(env),
+                                       input=stdin, timeout=timeout)
     return result.returncode, result.stdout, result.stderr
 
 
@@ -217,8 +224,8 @@ def run(program, args=(), cwd=None, env=None, stdin=b"", timeout=120):
 
 def reg(*args):
     """Runs Wine's reg.exe in the shared prefix."""
-    return subprocess.run([WINE, "reg", *args], env=wine_env(), stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, check=False)
+    # reg prints a line whenever it fails, so a silent status 1 is Wine's.
+    return _once_more_if_not_started([WINE, "reg", *args], env=wine_env())
 
 
 def upper_filters_value():
