@@ -54,7 +54,7 @@ def lay_out(build, work, write_ms, images):
     binfile = os.path.join(work, "Binfile")
     os.makedirs(binfile)
     shutil.copy(os.path.join(build, "updater", "Quillet64.exe"), work)
-    shutil.copy(os.path.join(build, "sim", "TZ415API.dll"), work)
+    shutil.copy(os.path.join(build, "standins", "sim", "TZ415API.dll"), work)
     shutil.copy(os.path.join(build, "bench", "run_measured.exe"), work)
     with open(os.path.join(work, "SpiFlash.ini"), "w") as f:
         f.write("[TargetID_U3]\n1A2B0D12=0D12\n[HUBName]\nWantuUpdateHUBName=Bench Hub\n"

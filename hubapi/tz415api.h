@@ -2,8 +2,8 @@
 // imports its four calls by their plain names at load time; the steps reach
 // them only through HubLibrary, so the host tests can put a described hub
 // table in its place.
-#ifndef QUILLET_UPDATER_TZ415API_H_
-#define QUILLET_UPDATER_TZ415API_H_
+#ifndef QUILLET_HUBAPI_TZ415API_H_
+#define QUILLET_HUBAPI_TZ415API_H_
 
 #include <cstdint>
 
@@ -37,4 +37,4 @@ class HubLibrary {
   virtual int UpdateISP(uint8_t index, const char* path, int reserved) = 0;
 };
 
-#endif  // QUILLET_UPDATER_TZ415API_H_
+#endif  // QUILLET_HUBAPI_TZ415API_H_

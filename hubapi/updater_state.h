@@ -3,8 +3,8 @@
 // from it and writes the device table into it, so every field of the head is
 // pinned by a static_assert below and checked in the 32-bit, 64-bit and host
 // builds alike.
-#ifndef QUILLET_UPDATER_UPDATER_STATE_H_
-#define QUILLET_UPDATER_UPDATER_STATE_H_
+#ifndef QUILLET_HUBAPI_UPDATER_STATE_H_
+#define QUILLET_HUBAPI_UPDATER_STATE_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -144,4 +144,4 @@ inline int UsableDeviceCount(const UpdaterState& state) {
   return state.DeviceCount > kMaxDevices ? kMaxDevices : state.DeviceCount;
 }
 
-#endif  // QUILLET_UPDATER_UPDATER_STATE_H_
+#endif  // QUILLET_HUBAPI_UPDATER_STATE_H_

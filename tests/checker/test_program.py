@@ -28,7 +28,7 @@ class DemoKit(unittest.TestCase):
         binfile = os.path.join(self.dir, "x64", "Binfile")
         os.makedirs(binfile)
         images = sorted(f for f in os.listdir(demo) if f.endswith(".image"))
-        subprocess.run([sys.executable, os.path.join(SOURCE, "imagemaker", "make_image.py"),
+        subprocess.run([sys.executable, os.path.join(SOURCE, "standins", "imagemaker", "make_image.py"),
                         "-o", binfile] + [os.path.join(demo, f) for f in images], check=True)
         for name in ("SpiFlash.ini", "TZ415Sim.ini"):
             shutil.copy(os.path.join(demo, name), os.path.join(self.dir, "x64"))

@@ -24,13 +24,13 @@ from wine_env import run as wine_run  # noqa: E402
 ARCH = "x86" if BITS == 32 else "x64"
 UPDATER_NAME = "Quillet%d.exe" % BITS
 UPDATER = os.path.join(BUILD, "updater", UPDATER_NAME)
-SIM_DLL = os.path.join(BUILD, "sim", "TZ415API.dll")
-INSTALLER = os.path.join(BUILD, "filterinst", "TZ415FilterInst.exe")
+SIM_DLL = os.path.join(BUILD, "standins", "sim", "TZ415API.dll")
+INSTALLER = os.path.join(BUILD, "standins", "filterinst", "TZ415FilterInst.exe")
 LAUNCHER = os.path.join(BUILD, "launcher", "Quillet.exe")
 SEND_CTRL = os.path.join(BUILD, "tests", "send_ctrl.exe")
 SHA256_PROBE = os.path.join(BUILD, "tests", "sha256_probe.exe")
 EXIT_STATUS = os.path.join(BUILD, "tests", "exit_status.exe")
-MAKE_IMAGE = os.path.join(SOURCE, "imagemaker", "make_image.py")
+MAKE_IMAGE = os.path.join(SOURCE, "standins", "imagemaker", "make_image.py")
 DEMO_KIT = os.path.join(BUILD, "kit", "demo")
 DEMO_DESCRIPTION = os.path.join(SOURCE, "kit", "demo", "TZ415Sim.ini")
 

@@ -265,10 +265,10 @@ class ReleaseKitScripts(unittest.TestCase):
         self.our_programs()
         self.put(self.kit, "x86/Binfile/A.BIN")
         self.put(self.kit, "x64/Binfile/A.BIN")
-        shutil.copy(os.path.join(BUILD, "sim", "TZ415API.dll"), os.path.join(self.kit, "x64"))
+        shutil.copy(os.path.join(BUILD, "standins", "sim", "TZ415API.dll"), os.path.join(self.kit, "x64"))
         self.put(self.kit, "x86/TZ415API.dll", b"maker's own")
         os.makedirs(os.path.join(self.kit, "Driver"))
-        shutil.copy(os.path.join(BUILD, "filterinst", "TZ415FilterInst.exe"),
+        shutil.copy(os.path.join(BUILD, "standins", "filterinst", "TZ415FilterInst.exe"),
                     os.path.join(self.kit, "Driver"))
         result = self.check()
         self.assertNotEqual(0, result.returncode)

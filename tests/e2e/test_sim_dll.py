@@ -9,7 +9,7 @@ import unittest
 
 from harness import BUILD, run
 
-PROBE = os.path.join(BUILD, "sim", "tz415sim_probe.exe")
+PROBE = os.path.join(BUILD, "standins", "sim", "tz415sim_probe.exe")
 
 DESCRIPTION = """\
 ; two hubs

@@ -7,7 +7,7 @@ import tempfile
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-MAKER = os.path.join(HERE, "..", "..", "imagemaker")
+MAKER = os.path.join(HERE, "..", "..", "standins", "imagemaker")
 sys.path.insert(0, MAKER)
 
 from make_image import DescriptionError, build_image  # noqa: E402

@@ -14,7 +14,7 @@ import sys
 PROGRAMS = {
     "updater": ["Quillet{bits}.exe"],
     "launcher": ["Quillet.exe"],
-    "filterinst": ["TZ415FilterInst.exe"],
+    "standins/filterinst": ["TZ415FilterInst.exe"],
     # Only reads a kit: it must run where TZ415API.dll is missing.
     "checker": ["QuilletCheck{bits}.exe"],
 }

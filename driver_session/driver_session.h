@@ -3,8 +3,8 @@
 // checker's live mode both run this sequence; each implements
 // SessionPlatform (session_win32.cpp for Windows, a scripted double in the
 // host tests).
-#ifndef QUILLET_SESSION_DRIVER_SESSION_H_
-#define QUILLET_SESSION_DRIVER_SESSION_H_
+#ifndef QUILLET_DRIVER_SESSION_DRIVER_SESSION_H_
+#define QUILLET_DRIVER_SESSION_DRIVER_SESSION_H_
 
 #include <cstdint>
 
@@ -132,4 +132,4 @@ bool StartDirectoryFits(uint32_t reported, const char* startDirectory);
 // The platform over Win32 (session_win32.cpp); the host build has none.
 SessionPlatform& Win32SessionRole();
 
-#endif  // QUILLET_SESSION_DRIVER_SESSION_H_
+#endif  // QUILLET_DRIVER_SESSION_DRIVER_SESSION_H_

@@ -4,7 +4,7 @@
 Usage: make_image.py [-o OUTDIR] DESCRIPTION.image...
 
 Each description makes one image, named after it: HUB415.image gives
-HUB415.BIN in OUTDIR (default: the current directory). imagemaker/README.md
+HUB415.BIN in OUTDIR (default: the current directory). standins/imagemaker/README.md
 describes the keys.
 """
 import argparse

@@ -2,8 +2,8 @@
 // "UpperFilters" multi-string: add or remove tz415filter, keeping every other
 // filter where it was. The registry itself comes through FilterRegistry, so
 // the logic runs in host tests as well as in TZ415FilterInst.exe.
-#ifndef QUILLET_FILTERINST_FILTER_LIST_H_
-#define QUILLET_FILTERINST_FILTER_LIST_H_
+#ifndef QUILLET_STANDINS_FILTERINST_FILTER_LIST_H_
+#define QUILLET_STANDINS_FILTERINST_FILTER_LIST_H_
 
 #include <cstdint>
 #include <string>
@@ -59,4 +59,4 @@ int RunInstaller(const std::vector<std::string>& args, FilterRegistry& registry,
 
 }  // namespace filterinst
 
-#endif  // QUILLET_FILTERINST_FILTER_LIST_H_
+#endif  // QUILLET_STANDINS_FILTERINST_FILTER_LIST_H_

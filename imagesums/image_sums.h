@@ -1,8 +1,8 @@
 // The image list Binfile\SHA256SUMS: what `sha256sum` writes, read as the
 // updater and the kit checker need it. A pure reader over the list's bytes;
 // finding and opening the list is the caller's.
-#ifndef QUILLET_UPDATER_IMAGE_SUMS_H_
-#define QUILLET_UPDATER_IMAGE_SUMS_H_
+#ifndef QUILLET_IMAGESUMS_IMAGE_SUMS_H_
+#define QUILLET_IMAGESUMS_IMAGE_SUMS_H_
 
 #include <array>
 #include <cstddef>
@@ -70,4 +70,4 @@ std::string ListLine(const Digest& digest, const std::string& name);
 
 }  // namespace imagesums
 
-#endif  // QUILLET_UPDATER_IMAGE_SUMS_H_
+#endif  // QUILLET_IMAGESUMS_IMAGE_SUMS_H_

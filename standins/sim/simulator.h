@@ -3,8 +3,8 @@
 // the hubs' lasting state. The platform's share (waiting, the clock,
 // replacing a file, standard error) comes through SimPlatform, so the whole
 // behaviour runs in host tests too.
-#ifndef QUILLET_SIM_SIMULATOR_H_
-#define QUILLET_SIM_SIMULATOR_H_
+#ifndef QUILLET_STANDINS_SIM_SIMULATOR_H_
+#define QUILLET_STANDINS_SIM_SIMULATOR_H_
 
 #include <cstdint>
 #include <string>
@@ -74,4 +74,4 @@ uint16_t DeliveredVersion(const std::string& image);
 
 }  // namespace sim
 
-#endif  // QUILLET_SIM_SIMULATOR_H_
+#endif  // QUILLET_STANDINS_SIM_SIMULATOR_H_
