@@ -117,6 +117,17 @@ TEST_P(RefusedImage, LeavesTheHubUnwrittenWithOneLineThatSaysWhy) {
 
 const std::string kGoodLine = Hex(ImageBytes('\0')) + " *S.BIN\n";
 
+// A digest that differs from `hex` in its last byte alone.
+std::string LastByteChanged(std::string hex) {
+  hex.back() = hex.back() == '0' ? '1' : '0';
+  return hex;
+}
+
+// A good list of exactly `size` bytes: the image's line, then one comment.
+std::string ListOfSize(uint64_t size) {
+  return kGoodLine + "#" + std::string(size - kGoodLine.size() - 2, 'x') + "\n";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     UpdateRun, RefusedImage,
     ::testing::Values(
@@ -129,6 +140,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "\t listed   " +
                     Hex(ImageBytes('\0')) + "\n\t computed " +
                     Hex(ImageBytes('\0').replace(40, 1, "\x01")) + "\n"},
+        Refusal{"DigestDiffersInItsLastByte",
+                [](FakePlatform& os) {
+                  os.AddFile(kList, LastByteChanged(Hex(ImageBytes('\0'))) + " *S.BIN\n");
+                },
+                "\t!!!Error. The FW file .\\Binfile\\S.BIN does not match Binfile\\SHA256SUMS\n"
+                "\t listed   " +
+                    LastByteChanged(Hex(ImageBytes('\0'))) + "\n\t computed " +
+                    Hex(ImageBytes('\0')) + "\n"},
         Refusal{"NotListed", [](FakePlatform& os) { os.AddFile(kList, Hex("") + " *T.BIN\n"); },
                 "\t!!!Error. The FW file .\\Binfile\\S.BIN is not listed in "
                 "Binfile\\SHA256SUMS\n"},
@@ -145,9 +164,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "\t!!!Error. Binfile\\SHA256SUMS line 2: a name given twice\n"},
         Refusal{"ListUnreadable", [](FakePlatform& os) { os.AddUnopenableFile(kList); },
                 "\t!!!Error. Binfile\\SHA256SUMS cannot be read\n"},
+        // A good list, one byte over the limit (exactly the limit is read).
         Refusal{"ListTooLarge",
                 [](FakePlatform& os) {
-                  os.AddSparseFile(kList, imagesums::kMaxListSize + 1, kGoodLine);
+                  os.AddFile(kList, ListOfSize(imagesums::kMaxListSize + 1));
                 },
                 "\t!!!Error. Binfile\\SHA256SUMS cannot be read\n"},
         Refusal{"ImageGoneBeforeTheHash",
@@ -174,6 +194,12 @@ TEST_F(ImageListRun, AVerifiedImageIsWrittenWithTheTranscriptOfAKitWithoutAList)
   os_.AddFile(".\\Binfile\\sha256sums", "SHA256 (S.BIN) = " + Hex(ImageBytes('\0')) + "\r\n");
   os_.ClearScreen();
   EXPECT_EQ(plain, Run());
+}
+
+TEST_F(ImageListRun, AListOfExactlyItsSizeLimitIsRead) {
+  AddHubs(1);
+  os_.AddFile(kList, ListOfSize(imagesums::kMaxListSize));
+  EXPECT_EQ("DoUpdateFW()\n" + Programmed(0) + kComplete, Run());
 }
 
 TEST_F(ImageListRun, ARefusedHubSuppressesCompletionAndTheRunGoesOn) {
