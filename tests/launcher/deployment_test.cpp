@@ -46,6 +46,7 @@ const OptionsCase kOptionsCases[] = {
     {"Unattended", {"--unattended"}, true, true, nullptr},
     {"ReportWithItsFile", {"--report", "out\\r.json", "--unattended"}, true, true, "out\\r.json"},
     {"ReportJoined", {"--report=r.json"}, true, false, "r.json"},
+    {"ReportJoinedWithoutFile", {"--report="}, false, false, nullptr},
     {"ReportWithoutFile", {"--unattended", "--report"}, false, true, nullptr},
     {"ReportWithEmptyFile", {"--report", ""}, false, false, nullptr},
     {"ReportFollowedByAnOption", {"--report", "--unattended"}, false, true, nullptr},
