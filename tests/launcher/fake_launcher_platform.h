@@ -24,6 +24,9 @@ class FakeLauncherPlatform : public LauncherPlatform {
   // with the status each ends with. A child whose program is not here cannot
   // be created.
   std::map<std::string, uint32_t> programs;
+  // Statuses by whole command line ("TZ415FilterInst.exe u"), over the
+  // program's, so that each child can end with a status of its own.
+  std::map<std::string, uint32_t> commandStatus;
   // Non-zero: the directory call copies nothing and reports this size, as
   // GetCurrentDirectoryA does for a buffer too small. For sizes that the
   // length of currentDirectory alone would not give, such as exactly the
@@ -103,13 +106,14 @@ class FakeLauncherPlatform : public LauncherPlatform {
       Event("no such program");
       return false;
     }
-    *exitStatus = found->second;
+    auto own = commandStatus.find(line);
+    *exitStatus = own != commandStatus.end() ? own->second : found->second;
     const std::string argument = QUILLET_RESULTS_ARGUMENT;
     size_t asked = line.find(argument);
     if (asked != std::string::npos && line.substr(asked + argument.size()) == sectionName_) {
       section_ = updaterResults;
     }
-    Event("exit " + std::to_string(found->second));
+    Event("exit " + std::to_string(*exitStatus));
     return true;
   }
 
