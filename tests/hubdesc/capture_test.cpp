@@ -10,17 +10,14 @@
 
 #include "hub_description.h"
 #include "hub_records.h"
+#include "sample_capture.h"
 
 namespace hubdesc {
 namespace {
 
+// A 32-bit checker's, with a table of two hub IDs.
 CaptureInfo Info() {
-  CaptureInfo info;
-  info.checkerVersion = "2.9";
-  info.libraryVersion = 0x20190823;
-  info.time = "2026-12-08T21:35:07Z";
-  info.windowsVersion = "6.2.9200";
-  info.registryWindowsVersion = "10.0.19045";
+  CaptureInfo info = SampleCaptureInfo();
   info.checkerBits = 32;
   info.folder = "x86";
   info.hubIds = {{0x3A170415, 0x0D12, 3}, {0x1D5C5510, 0x1D55, 2}};
