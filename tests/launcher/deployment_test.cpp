@@ -11,6 +11,7 @@
 #include "fake_launcher_platform.h"
 #include "launcher.h"
 #include "quillet_version.h"
+#include "sample_results.h"
 #include "shared_names.h"
 #include "updater_results.h"
 
@@ -244,28 +245,15 @@ TEST(Report, IsWrittenFromTheStartFolderAndTheExitStatusStays0) {
 }
 
 // Every member from its own source, each source given a value no other
-// has: the installer's two runs, the updater's status, and a hub whose
-// numbers all differ.
+// has: the installer's two runs, the updater's status and version, and a
+// hub whose numbers all differ.
 TEST(Report, HoldsEachMemberToItsOwnSource) {
   FakeLauncherPlatform os;
   os.AddKit("C:\\Kit");
   os.commandStatus["TZ415FilterInst.exe i"] = 3;
   os.commandStatus["TZ415FilterInst.exe u"] = 7;
   os.programs["C:\\Kit\\x64\\Quillet64.exe"] = 5;
-  UpdaterResults results;
-  std::snprintf(results.version, sizeof results.version, "2.8");
-  results.stage = UpdaterStage::Listed;
-  HubResult hub;
-  hub.device = 2;
-  hub.vendorId = 0x3A17;
-  hub.productId = 0x0415;
-  hub.firmwareBefore = 0x9012;
-  std::snprintf(hub.image, sizeof hub.image, ".\\Binfile\\A.BIN");
-  hub.libraryCalled = true;
-  hub.libraryResult = 6;
-  hub.outcome = HubOutcome::WriteFailed;
-  RecordHub(&results, hub);
-  os.updaterResults = FormatResults(results);
+  os.updaterResults = FormatResults(SampleResults());
   // An updater that ends with a status of its own ended abnormally.
   EXPECT_EQ(1, Launch(os, {"--unattended", "--report", "r.json"}));
   EXPECT_EQ(
@@ -277,9 +265,12 @@ TEST(Report, HoldsEachMemberToItsOwnSource) {
       "  \"installer\": {\"install\": {\"started\": true, \"exitStatus\": 3}, "
       "\"remove\": {\"started\": true, \"exitStatus\": 7}},\n"
       "  \"hubs\": [\n"
-      "    {\"device\": 2, \"vid\": \"3A17\", \"pid\": \"0415\", \"firmwareBefore\": \"9012\",\n"
-      "     \"image\": \".\\\\Binfile\\\\A.BIN\", \"noImageReason\": null, \"libraryResult\": 6, "
-      "\"outcome\": \"write-failed\"}\n"
+      "    {\"device\": 2, \"vid\": \"3A17\", \"pid\": \"0600\", \"firmwareBefore\": \"9012\",\n"
+      "     \"image\": \".\\\\Binfile\\\\My Dock.BIN\", \"noImageReason\": null, "
+      "\"libraryResult\": -7, \"outcome\": \"write-failed\"},\n"
+      "    {\"device\": 1, \"vid\": \"0000\", \"pid\": \"0000\", \"firmwareBefore\": \"0000\",\n"
+      "     \"image\": null, \"noImageReason\": \"same-level\", \"libraryResult\": null, "
+      "\"outcome\": \"same-level\"}\n"
       "  ]\n}\n",
       os.files["C:\\Kit\\r.json"]);
 }
