@@ -11,34 +11,18 @@ import unittest
 
 from harness import (BUILD, DEMO_DESCRIPTION, SOURCE, WineTestCase, crlf, set_upper_filters,
                      upper_filters)
+from transcript import COMPLETE, device_list, programmed
 
 KIT_SOURCE = os.path.join(SOURCE, "kit")
 
 FIRST_RUN = crlf(
-    "3 devices found:\n"
-    "(1)Depth = 0, V/PID = 3A17/0415, FW Version = V1.29 \r\n"
-    "(2)Depth = 1, V/PID = 3A17/0600, FW Version = 9012  \r\n"
-    "(3)Depth = 2, V/PID = 3A17/0610, FW Version = 0A20  \r\n"
-    "DoUpdateFW()\n"
-    + "".join(
-        "Please wait while FW is updated...\n"
-        "--------------------------------------------------\n"
-        "|  DO NOT DISCONNECT THE AC ADAPTER OR USB CABLE |\n"
-        "--------------------------------------------------\n"
-        "device(%d) Update In Progress...\n"
-        "FileName:.\\Binfile\\%s\n"
-        "Device(%d):\n\t"
-        "Updata FW => SUCCESS\n" % (n, image, n)
-        for n, image in ((3, "PORT.BIN"), (2, "DOCK.BIN"), (1, "HUB415.BIN")))
-    + "Firmware Update Complete.\n"
-    "\nPlease Power-Cycle your Quillet USB3.0 Dock for the update to take effect!\n\n")
+    device_list("V1.29", "9012", "0A20") + "DoUpdateFW()\n"
+    + "".join(programmed(n, image)
+              for n, image in ((3, "PORT.BIN"), (2, "DOCK.BIN"), (1, "HUB415.BIN")))
+    + COMPLETE)
 
 SECOND_RUN = crlf(
-    "3 devices found:\n"
-    "(1)Depth = 0, V/PID = 3A17/0415, FW Version = V1.39 \r\n"
-    "(2)Depth = 1, V/PID = 3A17/0600, FW Version = 9014  \r\n"
-    "(3)Depth = 2, V/PID = 3A17/0610, FW Version = 0A21  \r\n"
-    "DoUpdateFW()\n"
+    device_list("V1.39", "9014", "0A21") + "DoUpdateFW()\n"
     "\nDevice(3) firmware version is at the same level as this updater.\n Update is unnecessary.\n\n"
     "\nDevice(2) firmware version is at the same level as this updater.\n Update is unnecessary.\n\n"
     "Device(1) firmware version is at the same level as this updater.\n Update is unnecessary.\n\n")
