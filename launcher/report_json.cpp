@@ -16,8 +16,9 @@ std::string Hub(const HubResult& hub) {
   const bool hasImage = hub.image[0] != '\0';
   std::string why = "null";
   if (!hasImage) why = hub.outcome == HubOutcome::SameLevel ? "\"same-level\"" : "\"not-found\"";
-  return "    {\"device\": " + std::to_string(hub.device) + ", \"vid\": " + JsonHex(hub.vendorId, 4) +
-         ", \"pid\": " + JsonHex(hub.productId, 4) + ", \"firmwareBefore\": " + JsonHex(hub.firmwareBefore, 4) +
+  return "    {\"device\": " + std::to_string(hub.device) +
+         ", \"vid\": " + JsonHex(hub.vendorId, 4) + ", \"pid\": " + JsonHex(hub.productId, 4) +
+         ", \"firmwareBefore\": " + JsonHex(hub.firmwareBefore, 4) +
          ",\n     \"image\": " + (hasImage ? JsonString(hub.image) : "null") +
          ", \"noImageReason\": " + why + ", \"libraryResult\": " +
          (hub.libraryCalled ? std::to_string(hub.libraryResult) : "null") +

@@ -23,10 +23,13 @@ TEST(JsonWriter, EscapesEveryByteOutsidePrintableAscii) {
     std::string text;
     const char* quoted;
   } rows[] = {
-      {std::string(1, '\0'), "\"\\u0000\""}, {"\x1F", "\"\\u001f\""},
-      {" ~", "\" ~\""},                      {"\x7F", "\"\\u007f\""},
+      {std::string(1, '\0'), "\"\\u0000\""},
+      {"\x1F", "\"\\u001f\""},
+      {" ~", "\" ~\""},
+      {"\x7F", "\"\\u007f\""},
       {"\x80\xE9\xFF", "\"\\u0080\\u00e9\\u00ff\""},
-      {"\"\\", "\"\\\"\\\\\""},              {"\n\t", "\"\\u000a\\u0009\""},
+      {"\"\\", "\"\\\"\\\\\""},
+      {"\n\t", "\"\\u000a\\u0009\""},
   };
   for (const auto& row : rows) EXPECT_EQ(row.quoted, JsonString(row.text)) << row.quoted;
   EXPECT_EQ("\"0415\"", JsonHex(0x415, 4));
