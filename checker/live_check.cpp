@@ -4,25 +4,17 @@
 #include <cstring>
 
 #include "driver_session.h"
+#include "entry.h"
 #include "environment.h"
 #include "platform.h"
 #include "printer.h"
+#include "silent_console.h"
 
 namespace check {
 
 namespace {
 
 constexpr char kInstallerPath[] = "Driver\\TZ415FilterInst.exe";
-
-// The updater's driver check prints its heading and outcome; the checker
-// tells the outcome in its own words.
-class SilentConsole : public Console {
- public:
-  void Write(const char*, size_t) override {}
-  void* StdOutputHandle() override { return nullptr; }
-  void SetTextAttribute(void*, uint16_t) override {}
-  void RunCommand(const char*) override {}
-};
 
 // The session's own lines ("Filter Driver Fail!") to standard error, so that
 // standard output keeps the JSON report alone.

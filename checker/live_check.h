@@ -22,9 +22,6 @@ class System;
 namespace check {
 
 constexpr char kLibraryName[] = "TZ415API.dll";
-// The updater waits this long between the banner and the enumeration, so
-// that hubs the filter driver has just attached are there to be listed.
-constexpr uint32_t kSettleMilliseconds = 3000;
 
 class LiveMachine {
  public:
