@@ -19,7 +19,7 @@ class Win32Host : public check::CheckerHost {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   }
-  check::LiveMachine* Live() override { return &check::Win32LiveRole(); }
+  const check::LiveMachine* Live() override { return &check::Win32LiveRoles(); }
   bool SaveFile(const std::string& path, const std::string& text, bool replace,
                 std::string* error) override;
 };

@@ -50,29 +50,11 @@ class LoadedLibrary : public HubLibrary {
   TableCall getEnumInfo_ = nullptr;
 };
 
-class Win32LiveMachine : public LiveMachine {
+class Win32Computer : public LiveComputer {
  public:
-  System& UpdaterSystem() override { return Win32SystemRole(); }
-  SessionPlatform& Session() override { return Win32SessionRole(); }
   bool ProcessIs64Bit() override { return sizeof(void*) == 8; }
 
   bool WindowsIs64Bit() override { return Is64BitWindows(ProcessIs64Bit(), win32::QueryWow64()); }
-
-  std::string FullPath(const std::string& path) override {
-    return win32::WideToAnsi(win32::FullPath(win32::AnsiToWide(path)));
-  }
-
-  std::string WorkingDirectory() override {
-    DWORD needed = GetCurrentDirectoryA(0, nullptr);
-    std::string directory(needed, '\0');
-    DWORD got = needed == 0 ? 0 : GetCurrentDirectoryA(needed, &directory[0]);
-    directory.resize(got < needed ? got : 0);
-    return directory;
-  }
-
-  bool ChangeDirectory(const std::string& path) override {
-    return SetCurrentDirectoryA(path.c_str()) != FALSE;
-  }
 
   std::string UtcNow() override { return win32::UtcNow(); }
 
@@ -112,11 +94,32 @@ class Win32LiveMachine : public LiveMachine {
   }
 };
 
+class Win32WorkingFolder : public WorkingFolder {
+ public:
+  std::string FullPath(const std::string& path) override {
+    return win32::WideToAnsi(win32::FullPath(win32::AnsiToWide(path)));
+  }
+
+  std::string WorkingDirectory() override {
+    DWORD needed = GetCurrentDirectoryA(0, nullptr);
+    std::string directory(needed, '\0');
+    DWORD got = needed == 0 ? 0 : GetCurrentDirectoryA(needed, &directory[0]);
+    directory.resize(got < needed ? got : 0);
+    return directory;
+  }
+
+  bool ChangeDirectory(const std::string& path) override {
+    return SetCurrentDirectoryA(path.c_str()) != FALSE;
+  }
+};
+
 }  // namespace
 
-LiveMachine& Win32LiveRole() {
-  static Win32LiveMachine machine;
-  return machine;
+const LiveMachine& Win32LiveRoles() {
+  static Win32Computer computer;
+  static Win32WorkingFolder folder;
+  static const LiveMachine roles = {computer, folder, Win32SystemRole(), Win32SessionRole()};
+  return roles;
 }
 
 }  // namespace check

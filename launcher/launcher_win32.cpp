@@ -17,6 +17,7 @@ namespace {
 class Win32LauncherPlatform : public LauncherPlatform {
  public:
   void Write(const char* text) override { session_.Write(text); }
+  void WriteError(const char* text) override { session_.WriteError(text); }
   uint32_t CurrentDirectory(char* buffer, uint32_t size) override {
     return session_.CurrentDirectory(buffer, size);
   }

@@ -63,6 +63,8 @@ class FakeLauncherPlatform : public LauncherPlatform {
     screen += out;
     text += out;
   }
+  // The launcher never writes there: a line on it would show in braces.
+  void WriteError(const char* out) override { Event(std::string("stderr ") + out); }
   void RunCommand(const char* command) override { Event(command); }
 
   uint32_t CurrentDirectory(char* buffer, uint32_t size) override {
