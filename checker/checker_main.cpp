@@ -27,10 +27,6 @@ int UsageError(std::string* err, const std::string& line) {
   return kUsage;
 }
 
-std::string Join(CheckerHost& host, const std::string& folder, const std::string& name) {
-  return JoinPath(folder, name, host.Separator());
-}
-
 // The updater folders `folder` stands for: itself, when it holds the
 // settings (or, with `binfileMarks`, a Binfile); otherwise those of its x86
 // and x64 that are there, as kit names.
@@ -42,12 +38,13 @@ struct Layout {
 Layout LayoutOf(CheckerHost& host, const std::string& folder, bool binfileMarks) {
   Layout layout;
   RootedFiles top(host.PlatformFiles(), folder, host.Separator());
-  layout.updaterFolder = top.OpenForRead(kSettingsPath) != nullptr ||
-                         (binfileMarks && host.IsFolder(Join(host, folder, "Binfile")));
+  layout.updaterFolder =
+      top.OpenForRead(kSettingsPath) != nullptr ||
+      (binfileMarks && host.IsFolder(JoinPath(folder, "Binfile", host.Separator())));
   if (layout.updaterFolder) return layout;
   for (bool windows64 : {false, true}) {
     const char* name = UpdaterFor(windows64).folder;
-    if (host.IsFolder(Join(host, folder, name))) layout.kitNames.push_back(name);
+    if (host.IsFolder(JoinPath(folder, name, host.Separator()))) layout.kitNames.push_back(name);
   }
   return layout;
 }
@@ -85,13 +82,17 @@ void JudgeKits(CheckerHost& host, CheckRun* run, const hubdesc::HubDescription* 
     return;
   }
   for (const std::string& name : run->kitNames) {
-    std::string folder = Join(host, run->folder, name);
+    std::string folder = JoinPath(run->folder, name, host.Separator());
     bool judged = live != nullptr && folder == liveFolder;
     run->kits.push_back(CheckFolder(host, folder, description, judged ? live : nullptr));
   }
   if (run->kits.size() == 2) {
-    RootedFiles x86(host.PlatformFiles(), Join(host, run->folder, "x86"), host.Separator());
-    RootedFiles x64(host.PlatformFiles(), Join(host, run->folder, "x64"), host.Separator());
+    // x86 and x64, in that order.
+    const char separator = host.Separator();
+    RootedFiles x86(host.PlatformFiles(), JoinPath(run->folder, run->kitNames[0], separator),
+                    separator);
+    RootedFiles x64(host.PlatformFiles(), JoinPath(run->folder, run->kitNames[1], separator),
+                    separator);
     CompareKits(run->kits[0], run->kits[1], x86, x64, &run->kitFindings);
   }
 }
@@ -124,7 +125,7 @@ int WriteSumsCommand(CheckerHost& host, const Options& options, std::string* out
   std::vector<std::string> folders;
   if (layout.updaterFolder) folders.push_back(options.folder);
   for (const std::string& name : layout.kitNames)
-    folders.push_back(Join(host, options.folder, name));
+    folders.push_back(JoinPath(options.folder, name, host.Separator()));
   if (folders.empty()) {
     return UsageError(err, options.folder +
                                " holds neither SpiFlash.ini, Binfile nor an x86 or x64 folder");

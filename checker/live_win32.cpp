@@ -59,14 +59,11 @@ class Win32Computer : public LiveComputer {
   std::string UtcNow() override { return win32::UtcNow(); }
 
   std::string ReportedWindowsVersion() override {
-    OSVERSIONINFOW info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExW(&info)) return std::string();
-#pragma GCC diagnostic pop
-    return std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion) + "." +
-           std::to_string(info.dwBuildNumber);
+    uint32_t major = 0;
+    uint32_t minor = 0;
+    uint32_t build = 0;
+    if (!win32::ReportedWindowsVersion(&major, &minor, &build)) return std::string();
+    return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(build);
   }
 
   std::unique_ptr<HubLibrary> LoadHubLibrary(const std::string& path, std::string* why) override {

@@ -94,6 +94,19 @@ SaveResult SaveFileWhole(const std::wstring& path, const std::string& text, bool
   return existed ? SaveResult::kExists : SaveResult::kFailed;
 }
 
+bool ReportedWindowsVersion(uint32_t* major, uint32_t* minor, uint32_t* build) {
+  OSVERSIONINFOW info = {};
+  info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!GetVersionExW(&info)) return false;
+#pragma GCC diagnostic pop
+  *major = info.dwMajorVersion;
+  *minor = info.dwMinorVersion;
+  *build = info.dwBuildNumber;
+  return true;
+}
+
 Wow64Answer QueryWow64() {
   using IsWow64ProcessCall = BOOL(WINAPI*)(HANDLE, PBOOL);
   HMODULE kernel32 = GetModuleHandleW(L"kernel32");

@@ -1,10 +1,12 @@
 // Win32 helpers that more than one of our Windows programs needs, each
 // written once: text between the code pages, the UTC clock, absolute
-// paths, replacing a file whole, and the WoW64 question. Only *_win32.cpp
+// paths, replacing a file whole, the Windows version and the WoW64
+// question. Only *_win32.cpp
 // files include this; it needs no <windows.h> of its callers.
 #ifndef QUILLET_COMMON_WIN32_COMMON_H_
 #define QUILLET_COMMON_WIN32_COMMON_H_
 
+#include <cstdint>
 #include <string>
 
 #include "updater_choice.h"
@@ -39,6 +41,10 @@ enum class SaveResult {
 // the old file or the whole new one. An existing file is replaced only with
 // `replace`. The temporary file is gone again whatever the result.
 SaveResult SaveFileWhole(const std::wstring& path, const std::string& text, bool replace);
+
+// The version Windows reports to this program (6.2 on later releases, under
+// our manifest); false when it reports none.
+bool ReportedWindowsVersion(uint32_t* major, uint32_t* minor, uint32_t* build);
 
 // Looks up IsWow64Process in kernel32 at run time and, if it is there, asks
 // it about the current process.

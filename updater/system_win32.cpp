@@ -21,15 +21,8 @@ BOOL WINAPI IgnoreBreakKeys(DWORD) { return TRUE; }
 class Win32System : public System {
  public:
   bool WindowsVersion(uint32_t* major, uint32_t* minor) override {
-    OSVERSIONINFOW info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExW(&info)) return false;
-#pragma GCC diagnostic pop
-    *major = info.dwMajorVersion;
-    *minor = info.dwMinorVersion;
-    return true;
+    uint32_t build = 0;
+    return win32::ReportedWindowsVersion(major, minor, &build);
   }
 
   bool ReadMachineRegistryValue(const char16_t* key, const char16_t* name,
