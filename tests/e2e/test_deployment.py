@@ -122,20 +122,6 @@ class Deployment(WineTestCase):
         self.assertTrue(out.endswith(crlf(PAUSE)), out)
         self.assertEqual(13, self.report("r.json")["status"])
 
-    def test_a_report_replaces_the_old_one_whole_or_not_at_all(self):
-        old = os.path.join(self.kit_.path, "report.json")
-        with open(old, "w") as f:
-            f.write("x" * 100000)
-        status, _ = launch(self.kit_, UNATTENDED)
-        self.assertEqual(0, self.report()["status"])
-        # A folder of the report's name cannot be replaced: the line, the
-        # folder as it was, and no temporary file beside it.
-        os.mkdir(os.path.join(self.kit_.path, "held.json"))
-        status, out = launch(self.kit_, ["--unattended", "--report", "held.json"])
-        self.assertTrue(out.endswith(b"!!!Error The report cannot be written\r\n"), out[-200:])
-        self.assertTrue(os.path.isdir(os.path.join(self.kit_.path, "held.json")))
-        self.assertEqual([], [n for n in os.listdir(self.kit_.path) if n.endswith(".tmp")])
-
     def test_runs_that_stop_before_listing_hubs_or_list_none(self):
         def no_settings(kit):
             os.remove(kit.hubs("SpiFlash.ini"))
