@@ -26,7 +26,13 @@ file(GLOB lists LIST_DIRECTORIES false RELATIVE "${BINFILE}"
      "${BINFILE}/[Ss][Hh][Aa]256[Ss][Uu][Mm][Ss]")
 
 if(MODE STREQUAL "seal")
-  if(lists)
+  # Which one the updater reads would be up to the file system the kit is
+  # unpacked on; the checker, on this one, would judge only one of them.
+  list(LENGTH lists count)
+  if(count GREATER 1)
+    message(FATAL_ERROR "${BINFILE} holds ${count} image lists (${lists}): which one counts is "
+                        "up to the file system")
+  elseif(lists)
     message(STATUS "${BINFILE}/${lists}: the maker's, kept for the kit checker to judge")
     return()
   elseif(NOT images)

@@ -216,6 +216,13 @@ class ReleaseKitScripts(unittest.TestCase):
             with open(os.path.join(self.kit, arch, "Binfile", "sha256sums"), "rb") as f:
                 self.assertEqual(listed.encode(), f.read())
             self.assertFalse(os.path.exists(os.path.join(self.kit, arch, "Binfile", "SHA256SUMS")))
+        # Two lists in two letter cases: which one the updater would read is
+        # up to the file system the kit is unpacked on.
+        self.put(self.kit, "x86/Binfile/SHA256SUMS", listed.encode())
+        result = self.seal("x86")
+        self.assertNotEqual(0, result.returncode)
+        self.assertIn("2 image lists", result.stderr)
+        os.remove(os.path.join(self.kit, "x86", "Binfile", "SHA256SUMS"))
         # What packaging runs, the host's checker there, this build's here.
         checker = os.path.join(BUILD, "checker", "QuilletCheck%d.exe" % BITS)
         status, out, err = run(checker, ["."], cwd=self.kit)
