@@ -108,7 +108,7 @@ TEST(CheckerCommand, ACaptureIsJudgedAsItsHubsAndToldToBeAReplay) {
   EXPECT_NE(std::string::npos, text.out.find("writes A.BIN")) << text.out;
   CommandResult json = RunChecker(host, {"--json", "--hubs", same, "kit"});
   EXPECT_NE(std::string::npos,
-            json.out.find("\"kitRoot\":false,\"replay\":{\"file\":" + check::JsonString(same) +
+            json.out.find("\"kitRoot\":false,\"replay\":{\"file\":" + JsonString(same) +
                           ",\"formatVersion\":1,\"time\":\"2026-12-08T21:35:07Z\","
                           "\"libraryVersion\":\"20190823\",\"checkerVersion\":\"2.9\","
                           "\"checkerBits\":64,\"folder\":\"x64\",\"windowsVersion\":\"6.2.9200\","

@@ -72,7 +72,9 @@ class WatchedLibrary : public HubLibrary {
 
 // A computer whose installer really registers the driver in its registry
 // (unless told it fails), with one story of events in `log`.
-class FakeLiveMachine : public check::LiveMachine, public FakeSession<> {
+class FakeLiveMachine : public check::LiveComputer,
+                        public check::WorkingFolder,
+                        public FakeSession<> {
  public:
   class LoggedSystem : public FakeSystem {
    public:
@@ -95,6 +97,8 @@ class FakeLiveMachine : public check::LiveMachine, public FakeSession<> {
   // ---- Reading back.
   std::vector<std::string> log;
   LoggedSystem system{log};
+  // What the checker is handed: every role of this one computer.
+  check::LiveMachine roles{*this, *this, system, *this};
 
   FakeLiveMachine() {
     currentDirectory = "C:\\Work";
@@ -110,9 +114,7 @@ class FakeLiveMachine : public check::LiveMachine, public FakeSession<> {
   }
   bool DriverRegistered() const { return registered_; }
 
-  // ---- LiveMachine.
-  System& UpdaterSystem() override { return system; }
-  SessionPlatform& Session() override { return *this; }
+  // ---- LiveComputer and WorkingFolder.
   bool ProcessIs64Bit() override { return process64; }
   bool WindowsIs64Bit() override { return windows64; }
   std::string FullPath(const std::string& path) override {
@@ -136,6 +138,9 @@ class FakeLiveMachine : public check::LiveMachine, public FakeSession<> {
 
   // ---- SessionPlatform.
   void Write(const char* text) override { log.push_back(std::string("write ") + text); }
+  void WriteError(const char* text) override {
+    log.push_back(std::string("write to stderr ") + text);
+  }
   void ChangeDirectory(const char* path) override {
     std::string p = path;
     if (p.size() > 1 && p.back() == '\\') p.pop_back();
@@ -174,7 +179,7 @@ struct LiveRun {
   std::string Run() {
     std::string error;
     {
-      check::LiveCheck live(machine, files, check::LiveOptions());
+      check::LiveCheck live(machine.roles, files, check::LiveOptions());
       if (!live.Begin(place, &error)) return error;
       FakeFiles kit;
       kit.AddFile("SpiFlash.ini", kSettings);
@@ -298,7 +303,7 @@ TEST(LiveCheck, KeepsWhatTheLibraryWasHandedAndListedWithinTheTable) {
   run.machine.RegisterDriver(true);
   run.machine.library.hubs.assign(16, MakeHub(0x1A2B, 0x0D12, 0x0A20));
   run.machine.library.reportedCount = 20;
-  check::LiveCheck live(run.machine, run.files, check::LiveOptions());
+  check::LiveCheck live(run.machine.roles, run.files, check::LiveOptions());
   std::string error;
   ASSERT_TRUE(live.Begin(run.place, &error)) << error;
   FakeFiles kit;
@@ -324,17 +329,18 @@ TEST(LiveCapture, RecordsTheHubsWhereTheyWereListedAndNothingOfThePathAboveTheFo
   LiveRun run;
   run.machine.RegisterDriver(true);
   run.machine.library.hubs = {MakeHub(0x1A2B, 0x0D12, 0x0A20), MakeHub(0x3A17, 0x0415, 0x9012)};
-  check::LiveCheck live(run.machine, run.files, check::LiveOptions());
+  check::LiveCheck live(run.machine.roles, run.files, check::LiveOptions());
   std::string error;
   ASSERT_TRUE(live.Begin(run.place, &error)) << error;
   std::string text;
-  EXPECT_FALSE(check::LiveCaptureText(run.machine, live.Hubs(), "kit\\x64", &text, &error));
+  EXPECT_FALSE(check::LiveCaptureText(run.machine.roles, live.Hubs(), "kit\\x64", &text, &error));
   EXPECT_NE(std::string::npos, error.find("not asked for the hubs")) << error;
 
   FakeFiles kit;
   kit.AddFile("SpiFlash.ini", kSettings);
   check::CheckKit(kit, &live.Hubs(), "kit\\x64");
-  ASSERT_TRUE(check::LiveCaptureText(run.machine, live.Hubs(), "kit\\x64", &text, &error)) << error;
+  ASSERT_TRUE(check::LiveCaptureText(run.machine.roles, live.Hubs(), "kit\\x64", &text, &error))
+      << error;
   EXPECT_EQ(std::string::npos, text.find("Work")) << text;
   hubdesc::HubDescription capture;
   ASSERT_TRUE(hubdesc::ParseHubDescription(text, "capture.ini", &capture, &error)) << error;
@@ -356,21 +362,21 @@ TEST(LivePlace, IsTheFolderTheLauncherWouldRunAndNeedsAProcessOfWindowsOwnBitnes
   FakeLiveMachine machine;
   check::LivePlace place;
   std::string error;
-  ASSERT_TRUE(check::ChooseLivePlace(machine, "kit", true, '\\', &place, &error));
+  ASSERT_TRUE(check::ChooseLivePlace(machine.roles, "kit", true, '\\', &place, &error));
   EXPECT_EQ("kit\\x64", place.updaterFolder);
   EXPECT_EQ("C:\\Work\\kit", place.kitRoot);
 
-  ASSERT_TRUE(check::ChooseLivePlace(machine, "kit\\x64", false, '\\', &place, &error));
+  ASSERT_TRUE(check::ChooseLivePlace(machine.roles, "kit\\x64", false, '\\', &place, &error));
   EXPECT_EQ("kit\\x64", place.updaterFolder);
   EXPECT_EQ("C:\\Work\\kit", place.kitRoot);
 
   machine.process64 = false;
   machine.windows64 = false;
-  ASSERT_TRUE(check::ChooseLivePlace(machine, "kit\\", true, '\\', &place, &error));
+  ASSERT_TRUE(check::ChooseLivePlace(machine.roles, "kit\\", true, '\\', &place, &error));
   EXPECT_EQ("kit\\x86", place.updaterFolder);
 
   machine.windows64 = true;
-  EXPECT_FALSE(check::ChooseLivePlace(machine, "kit", true, '\\', &place, &error));
+  EXPECT_FALSE(check::ChooseLivePlace(machine.roles, "kit", true, '\\', &place, &error));
   EXPECT_NE(std::string::npos, error.find("QuilletCheck64.exe")) << error;
 }
 
@@ -411,7 +417,7 @@ class LiveHost : public check::CheckerHost {
   Files& PlatformFiles() override { return files; }
   char Separator() const override { return '\\'; }
   bool IsFolder(const std::string& path) override { return folders.count(path) > 0; }
-  check::LiveMachine* Live() override { return machine; }
+  const check::LiveMachine* Live() override { return machine ? &machine->roles : nullptr; }
   std::map<std::string, std::string> saved;
   bool SaveFile(const std::string& path, const std::string& text, bool replace,
                 std::string* error) override {

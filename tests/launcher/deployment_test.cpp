@@ -297,7 +297,7 @@ TEST(Report, EscapesWhatJsonCannotHoldAsItIs) {
   RecordHub(&r.results, hub);
   const std::string json = ReportJson(r, RunStatus(r));
   EXPECT_NE(std::string::npos,
-            json.find("\"image\": \".\\\\Binfile\\\\\\\"A\\\"\\u00E9.BIN\", \"noImageReason\": "
+            json.find("\"image\": \".\\\\Binfile\\\\\\\"A\\\"\\u00e9.BIN\", \"noImageReason\": "
                       "null, \"libraryResult\": -2"))
       << json;
 }

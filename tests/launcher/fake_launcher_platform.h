@@ -58,6 +58,8 @@ class FakeLauncherPlatform : public FakeSession<LauncherPlatform> {
     screen += out;
     text += out;
   }
+  // The launcher never writes there: a line on it would show in braces.
+  void WriteError(const char* out) override { Event(std::string("stderr ") + out); }
   void RunCommand(const char* command) override { Event(command); }
 
   void ChangeDirectory(const char* path) override {
