@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "bundle_command.h"
 #include "described_hubs.h"
 #include "hub_description.h"
 #include "kit_check.h"
@@ -157,6 +158,7 @@ bool SaveDescription(CheckerHost& host, const Options& options, hubdesc::HubDesc
 
 int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::string* out,
                 std::string* err) {
+  if (IsBundleCommand(args)) return BundleCommand(args, host, out, err);
   Options options;
   std::string error;
   if (!ParseArguments(args, &options, &error)) {
@@ -166,7 +168,7 @@ int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::st
   hubdesc::HubDescription description;
   const hubdesc::HubDescription* described = nullptr;
   if (!options.hubs.empty()) {
-    if (!ReadHubDescription(options.hubs, &description, &error)) {
+    if (!ReadHubsOrBundle(options.hubs, &description, &error)) {
       *err = "QuilletCheck: " + error + "\n";
       return kUsage;
     }
