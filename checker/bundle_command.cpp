@@ -35,6 +35,13 @@ constexpr char kUsageLine[] =
 constexpr char kThisComputerOnly[] =
     "only the Windows checkers (QuilletCheck32.exe, QuilletCheck64.exe) read this computer";
 const char* const kKitFolders[] = {"x86", "x64"};
+// The parts that grow with hubs times images are kept whole up to these
+// bounds and cut down past them, so that a bundle stays tens of kilobytes
+// whatever the kit: support remakes them whole from the bundle's capture
+// and its own copy of the kit (--hubs BUNDLE KIT).
+constexpr size_t kMaxSettingsPart = 64 * 1024;
+constexpr size_t kMaxHubsPart = 16 * 1024;
+constexpr size_t kMaxReportPart = 48 * 1024;
 constexpr char16_t kUsbClassKey[] = u"" QUILLET_USB_CLASS_KEY;
 
 struct BundleOptions {
@@ -92,16 +99,16 @@ std::string LastName(std::string path) {
 }
 
 // A file of the kit, whole, up to the part's bound.
-bool ReadWhole(Files& files, const char* path, std::string* text, std::string* why) {
+bool ReadWhole(Files& files, const char* path, size_t limit, std::string* text,
+               std::string* why) {
   std::unique_ptr<ByteSource> file = files.OpenForRead(path);
   if (file == nullptr) {
     *why = std::string(path) + " cannot be opened";
     return false;
   }
   uint64_t size = file->Size();
-  if (size > bundle::kMaxPartSize) {
-    *why = std::string(path) + " is larger than " + std::to_string(bundle::kMaxPartSize / 1024) +
-           " KiB";
+  if (size > limit) {
+    *why = std::string(path) + " is larger than " + std::to_string(limit / 1024) + " KiB";
     return false;
   }
   text->assign(static_cast<size_t>(size), '\0');
@@ -230,6 +237,19 @@ class Parts {
   std::string lines_;
   int missing_ = 0;
 };
+
+// Each hub and what the run does with it, one line each: the hubs part
+// when the refused images would make it too long.
+std::string Decisions(const KitReport& kit) {
+  std::string text;
+  for (const HubReport& hub : kit.hubs) {
+    const HubDeviceInfo& h = hub.info;
+    text += Format("Device(%d)  %04X/%04X  FW %04X  depth %d  port %d\n    => ", hub.number,
+                   h.VendorId, h.ProductId, h.FirmwareVersion, h.Depth, h.ConnectionPortIndex) +
+            Decision(hub, kit.images) + "\n";
+  }
+  return text;
+}
 
 std::string Bytes(const std::string& text) { return std::to_string(text.size()) + " bytes"; }
 
@@ -367,20 +387,33 @@ int WriteBundleFile(const BundleOptions& options, CheckerHost& host, std::string
     std::string suffix = " " + names[i];
     std::string settings;
     std::string why;
-    if (ReadWhole(files, kSettingsPath, &settings, &why)) {
+    if (ReadWhole(files, kSettingsPath, kMaxSettingsPart, &settings, &why)) {
       parts.Add(kSettingsPart + suffix, settings, Bytes(settings));
     } else {
       parts.Missing(kSettingsPart + suffix, why);
     }
     parts.Add(kImagesPart + suffix, ImagesText(files, run.kits[i]),
               std::to_string(run.kits[i].images.size()) + " images: name, size, SHA-256, verdict");
-    if (static_cast<int>(i) == judged)
-      parts.Add(kHubsPart + suffix, HubsText(run.kits[i]), "what the kit does to each hub");
+    if (static_cast<int>(i) == judged) {
+      std::string hubs = HubsText(run.kits[i]);
+      bool whole = hubs.size() <= kMaxHubsPart;
+      parts.Add(kHubsPart + suffix, whole ? hubs : Decisions(run.kits[i]),
+                whole ? "what the kit does to each hub, and why every other image is refused"
+                      : "what the kit does to each hub (the refused images left out: over " +
+                            std::to_string(kMaxHubsPart / 1024) + " KiB)");
+    }
   }
   std::string report = JsonReport(run);
-  parts.Add(kReportPart, report,
-            Format("the kit check's JSON report, %d errors, %d warnings",
-                   run.Count(Severity::kError), run.Count(Severity::kWarning)));
+  if (report.size() <= kMaxReportPart) {
+    parts.Add(kReportPart, report,
+              Format("the kit check's JSON report, %d errors, %d warnings",
+                     run.Count(Severity::kError), run.Count(Severity::kWarning)));
+  } else {
+    parts.Missing(kReportPart,
+                  "the kit check's JSON report is " + std::to_string(report.size() / 1024) +
+                      " KiB, over the bundle's " + std::to_string(kMaxReportPart / 1024) +
+                      " KiB: QuilletCheck --json --hubs BUNDLE KIT makes it again");
+  }
 
   std::string text;
   if (!bundle::WriteBundle(parts.Bundle(), &text, &error) ||
