@@ -17,10 +17,12 @@ import tempfile
 import unittest
 
 from harness import (BITS, BUILD, DEMO_KIT, SOURCE, WineTestCase, register_driver, run,
-                     set_upper_filters, upper_filters_value)
+                     set_upper_filters, upper_filters_value, wine_env)
 from wine_env import reg
 
 CHECKER = os.path.join(BUILD, "checker", "QuilletCheck%d.exe" % BITS)
+X64_BUILD = os.environ.get("QUILLET_X64_BUILD") or os.path.join(SOURCE, "build", "win64")
+REPLAY = os.path.join(SOURCE, "scripts", "replay")
 NATIVE = os.path.join(SOURCE, "build", "native", "checker", "QuilletCheck")
 COMPUTER_KEY = "HKLM\\System\\CurrentControlSet\\Control\\ComputerName\\%s"
 
@@ -72,6 +74,14 @@ class Bundle(WineTestCase):
         with open(self.file, "rb") as f:
             return out, f.read().decode("ascii")
 
+    def replay(self, kit):
+        env = wine_env({"QUILLET_REPLAY_PREPARED": "1", "QUILLET_BUILD": BUILD,
+                        "QUILLET_BITS": str(BITS), "QUILLET_X64_BUILD": X64_BUILD})
+        done = subprocess.run([REPLAY, self.file, kit], env=env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300)
+        self.assertEqual(0, done.returncode, done.stderr)
+        return done.stdout.decode("latin-1").replace("\r", "")
+
     def explain(self, *kit):
         code, out, err = native("--explain", self.file, *kit)
         self.assertEqual(0, code, err)
@@ -117,6 +127,23 @@ class Bundle(WineTestCase):
         self.assertIn(b"--force", err)
         self.bundle("--force")
 
+        # The launcher on the bundle's hubs, with the customer's settings.
+        said = self.replay(DEMO_KIT)
+        self.assertTrue(said.startswith("scripts/replay: x64: the kit's images are the bundle's, "
+                                        "digest by digest; the bundle's settings are used."), said)
+        self.assertIn("Device(3):\n\tUpdata FW => SUCCESS\n", said)
+
+    def test_a_kit_of_a_hundred_images_makes_a_bundle_of_tens_of_kilobytes(self):
+        binfile = self.demo.hubs("Binfile")
+        for i in range(100):
+            shutil.copy(os.path.join(binfile, "DOCK.BIN"), os.path.join(binfile, "I%03d.BIN" % i))
+        out, text = self.bundle()
+        self.assertLess(len(text), 32 * 1024, out)
+        self.assertIn("report: missing, the kit check's JSON report is ", out)
+        self.assertIn("hubs x64: what the kit does to each hub (the refused images left out", out)
+        self.assertEqual(103, len(text.split("[images x64]\n")[1].split("[end")[0].splitlines()))
+        self.assertIn("=> writes DOCK.BIN", self.explain())
+
     def test_a_flipped_image_is_named_with_the_hub_it_stops(self):
         dock = self.demo.hubs("Binfile", "DOCK.BIN")
         with open(dock, "r+b") as f:
@@ -132,6 +159,9 @@ class Bundle(WineTestCase):
         said = self.explain(DEMO_KIT)
         self.assertIn("the customer's DOCK.BIN differs from yours", said)
         self.assertIn("Device(2) takes DOCK.BIN, which differs from the customer's", said)
+        said = self.replay(DEMO_KIT)
+        self.assertTrue(said.startswith("scripts/replay: x64: the kit's images are not the "
+                                        "bundle's"), said)
 
     def test_a_computer_without_the_driver_says_so(self):
         set_upper_filters(["usbfilt"])
