@@ -116,7 +116,11 @@ std::string ComputerSummary(const bundle::Bundle& read) {
   for (const std::string& line : Lines(t)) {
     if (line.compare(0, 15, "UpdaterVersion.") == 0) {
       size_t eq = line.find('=');
-      out += "  updater " + line.substr(15, eq - 15) + " " + line.substr(eq + 1) + "\n";
+      // "x64.Quillet64.exe" names x64\Quillet64.exe.
+      std::string program = line.substr(15, eq - 15);
+      size_t dot = program.find('.');
+      if (dot != std::string::npos && dot + 1 < program.size()) program[dot] = '\\';
+      out += "  updater " + program + " " + line.substr(eq + 1) + "\n";
     }
   }
   return out;
