@@ -126,10 +126,9 @@ bool WriteBundle(const Bundle& bundle, std::string* text, std::string* error) {
   std::string out = std::string(kFirstLine) + "\n" + kVersionKey +
                     std::to_string(bundle.formatVersion) + "\n" + kPartsKey +
                     std::to_string(bundle.parts.size()) + "\n";
-  out +=
-      "; Plain text, written by QuilletCheck --bundle. Each part is between [NAME] and\n"
-      "; [end NAME]; its lines start with \"| \", and a byte that is not printable is\n"
-      "; written as \\xNN. Read it before you send it.\n";
+  out += "; Plain text, written by QuilletCheck --bundle. Each part is between [NAME] and\n"
+         "; [end NAME]; its lines start with \"| \", and a byte that is not printable is\n"
+         "; written as \\xNN. Read it before you send it.\n";
   if (bundle.parts.size() > kMaxParts) {
     *error = "a bundle holds at most " + std::to_string(kMaxParts) + " parts";
     return false;

@@ -23,10 +23,10 @@ constexpr size_t kMaxPartSize = 256 * 1024;
 constexpr char kFirstLine[] = "Quillet support bundle";
 
 struct Part {
-  std::string name;     // printable ASCII without ']', 1 to 64 bytes
+  std::string name;  // printable ASCII without ']', 1 to 64 bytes
   bool missing = false;
-  std::string why;      // when missing: one line, printable ASCII
-  std::string text;     // when present: the part's bytes, whatever they are
+  std::string why;   // when missing: one line, printable ASCII
+  std::string text;  // when present: the part's bytes, whatever they are
 };
 
 struct Bundle {

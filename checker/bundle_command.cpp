@@ -99,8 +99,7 @@ std::string LastName(std::string path) {
 }
 
 // A file of the kit, whole, up to the part's bound.
-bool ReadWhole(Files& files, const char* path, size_t limit, std::string* text,
-               std::string* why) {
+bool ReadWhole(Files& files, const char* path, size_t limit, std::string* text, std::string* why) {
   std::unique_ptr<ByteSource> file = files.OpenForRead(path);
   if (file == nullptr) {
     *why = std::string(path) + " cannot be opened";
@@ -359,8 +358,9 @@ int WriteBundleFile(const BundleOptions& options, CheckerHost& host, std::string
   live.reset();
 
   if (machine != nullptr) {
-    parts.Add(kComputerPart, computer, "Windows " + bundle::Value(computer, "RegistryWindowsVersion") +
-                                           ", QuilletCheck " + QUILLET_VERSION);
+    parts.Add(kComputerPart, computer,
+              "Windows " + bundle::Value(computer, "RegistryWindowsVersion") + ", QuilletCheck " +
+                  QUILLET_VERSION);
     parts.Add(kDriverPart, driver,
               "tz415filter " + bundle::Value(driver, "FilterDriver") +
                   (driverInstalled ? " (installed for the capture, removed after it)" : "") +

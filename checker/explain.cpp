@@ -216,7 +216,8 @@ void CompareWithKit(CheckerHost& host, const bundle::Bundle& read, const std::st
     }
   }
   for (const auto& entry : mine)
-    if (theirs.count(entry.first) == 0) *out += "  you have " + entry.first + ", the customer has not\n";
+    if (theirs.count(entry.first) == 0)
+      *out += "  you have " + entry.first + ", the customer has not\n";
   if (images != nullptr && differ.empty() && theirs.size() == mine.size())
     *out += "  images: the same, digest by digest\n";
 
@@ -254,8 +255,8 @@ int ExplainCommand(const std::string& bundlePath, const std::string& kit, Checke
     *err = "QuilletCheck: cannot read the folder " + kit + "\n";
     return kUsage;
   }
-  std::string text = "Support bundle " + bundlePath + ", format " +
-                     std::to_string(read.formatVersion) + "\n";
+  std::string text =
+      "Support bundle " + bundlePath + ", format " + std::to_string(read.formatVersion) + "\n";
   text += ComputerSummary(read);
   std::string missing;
   for (const bundle::Part& part : read.parts)
@@ -265,14 +266,14 @@ int ExplainCommand(const std::string& bundlePath, const std::string& kit, Checke
 
   text += "Last run:\n";
   const bundle::Part* record = read.Find(kRecordPart);
-  text += record == nullptr   ? "  not in the bundle\n"
+  text += record == nullptr ? "  not in the bundle\n"
           : record->missing ? "  not recorded: " + record->why + "\n"
                             : Indent(record->text, "  ");
 
   hubdesc::HubDescription hubs;
   const bundle::Part* capture = Present(read, kCapturePart);
-  bool haveHubs = capture != nullptr &&
-                  hubdesc::ParseHubDescription(capture->text, bundlePath, &hubs, &error);
+  bool haveHubs =
+      capture != nullptr && hubdesc::ParseHubDescription(capture->text, bundlePath, &hubs, &error);
   if (capture != nullptr && !haveHubs) text += "The capture does not read: " + error + "\n";
   if (haveHubs) {
     text += "The computer's hubs: " + std::to_string(hubs.hubs.size()) +
@@ -284,7 +285,8 @@ int ExplainCommand(const std::string& bundlePath, const std::string& kit, Checke
   std::vector<std::string> names;
   for (const bundle::Part& part : read.parts) {
     std::string prefix = std::string(kImagesPart) + " ";
-    if (part.name.compare(0, prefix.size(), prefix) == 0) names.push_back(part.name.substr(prefix.size()));
+    if (part.name.compare(0, prefix.size(), prefix) == 0)
+      names.push_back(part.name.substr(prefix.size()));
   }
   for (const std::string& name : names) {
     text += "\nThe customer's " + name + ":\n";
@@ -293,7 +295,8 @@ int ExplainCommand(const std::string& bundlePath, const std::string& kit, Checke
       for (const auto& entry : ImageLines(images->text)) {
         const ImageLine& line = entry.second;
         if (line.verdict != "verified" && line.verdict != "no-list")
-          text += "  image " + entry.first + ": " + line.verdict + " (SHA-256 " + line.digest + ")\n";
+          text +=
+              "  image " + entry.first + ": " + line.verdict + " (SHA-256 " + line.digest + ")\n";
       }
     }
     const bundle::Part* judged = Present(read, std::string(kHubsPart) + " " + name);
