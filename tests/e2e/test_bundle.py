@@ -7,7 +7,6 @@ back as it was, nothing of the computer's or the user's names inside.
 # The bundle's capture installs the driver in the shared prefix's USB class,
 # and one test renames the prefix's computer.
 import getpass
-import hashlib
 import json
 import os
 import re
@@ -18,6 +17,7 @@ import unittest
 
 from harness import (BITS, BUILD, DEMO_KIT, SOURCE, WineTestCase, register_driver, run,
                      set_upper_filters, upper_filters_value, wine_env)
+from test_live import hashes
 from wine_env import reg
 
 CHECKER = os.path.join(BUILD, "checker", "QuilletCheck%d.exe" % BITS)
@@ -29,16 +29,6 @@ COMPUTER_KEY = "HKLM\\System\\CurrentControlSet\\Control\\ComputerName\\%s"
 
 def tearDownModule():
     register_driver()
-
-
-def hashes(folder):
-    found = {}
-    for directory, _, names in os.walk(folder):
-        for name in names:
-            path = os.path.join(directory, name)
-            with open(path, "rb") as f:
-                found[os.path.relpath(path, folder)] = hashlib.sha256(f.read()).hexdigest()
-    return found
 
 
 def native(*args):
@@ -58,13 +48,13 @@ class Bundle(WineTestCase):
         self.addCleanup(shutil.rmtree, self.outside, True)
         self.file = os.path.join(self.outside, "bundle.txt")
 
-    def bundle(self, *args, env=None, status=1):
+    def bundle(self, *args, env=None, status=1, folder="."):
         """Writes the bundle of the demo kit's copy; the kit and the filter
         list as they were. Every bundle of this build lacks the record."""
         before, filters = hashes(self.demo.path), upper_filters_value()
         extra = {"TZ415SIM_LOG": os.path.join(self.outside, "calls.log")}
         extra.update(env or {})
-        code, out, err = run(CHECKER, ["--bundle", self.file, *args, "."], cwd=self.demo.path,
+        code, out, err = run(CHECKER, ["--bundle", self.file, *args, folder], cwd=self.demo.path,
                              env=extra)
         out = out.decode("latin-1").replace("\r", "")
         self.assertEqual(status, code, out + err.decode("latin-1"))
@@ -194,7 +184,8 @@ class Bundle(WineTestCase):
                 if value:
                     reg("add", COMPUTER_KEY % key, "/v", "ComputerName", "/d", value, "/f")
         self.addCleanup(restore)
-        _, text = self.bundle(env=names)
+        # The kit named by its whole path, as a customer's shortcut would.
+        _, text = self.bundle(env=names, folder="Z:" + self.demo.path.replace("/", "\\"))
         where = os.path.dirname(self.demo.path)
         for secret in [*names.values(), getpass.getuser(), where, where.replace("/", "\\"),
                        os.path.basename(self.demo.root), "Z:", "/tmp", "\\tmp"]:
