@@ -98,6 +98,29 @@ std::string LastName(std::string path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+// `text` with the kit's place on the computer taken out: a why from the
+// live check names the library or the installer by its path, as given or
+// absolute, and a bundle names the kit by its folder's name alone.
+std::string WithinKit(std::string text, const std::string& full, const std::string& given,
+                      const std::string& kitName) {
+  std::string parent = full;
+  while (!parent.empty() && (parent.back() == '\\' || parent.back() == '/')) parent.pop_back();
+  size_t cut = parent.find_last_of("\\/");
+  parent = cut == std::string::npos ? std::string() : parent.substr(0, cut);
+  // The longest first: the kit's path holds its parent's.
+  for (const auto& place : {std::make_pair(full, kitName), std::make_pair(given, kitName),
+                            std::make_pair(parent, std::string(".."))}) {
+    // A bare name, as given, says no more than the kit's name.
+    bool path = place.first.find_first_of("\\/:") != std::string::npos;
+    if (!path || place.first == place.second) continue;
+    for (size_t at = text.find(place.first); at != std::string::npos;
+         at = text.find(place.first, at + place.second.size())) {
+      text.replace(at, place.first.size(), place.second);
+    }
+  }
+  return text;
+}
+
 // A file of the kit, whole, up to the part's bound.
 bool ReadWhole(Files& files, const char* path, size_t limit, std::string* text, std::string* why) {
   std::unique_ptr<ByteSource> file = files.OpenForRead(path);
@@ -380,7 +403,7 @@ int WriteBundleFile(const BundleOptions& options, CheckerHost& host, std::string
   if (captured) {
     parts.Add(kCapturePart, capture, "the hubs of this computer, as --live --save-hubs saves them");
   } else {
-    parts.Missing(kCapturePart, error);
+    parts.Missing(kCapturePart, WithinKit(error, full, options.folder, kitName));
   }
   for (size_t i = 0; i < folders.size(); ++i) {
     RootedFiles files(host.PlatformFiles(), folders[i], separator);

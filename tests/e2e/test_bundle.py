@@ -191,6 +191,14 @@ class Bundle(WineTestCase):
                        os.path.basename(self.demo.root), "Z:", "/tmp", "\\tmp"]:
             self.assertNotRegex(text, r"(?i)\b%s\b" % re.escape(secret))
         self.assertIn("Kit=demo", text)
+        # A why from the computer names the installer within the kit alone.
+        set_upper_filters(["usbfilt"])
+        os.remove(os.path.join(self.demo.path, "Driver", "TZ415FilterInst.exe"))
+        whole = "Z:" + self.demo.path.replace("/", "\\")
+        _, text = self.bundle("--force", folder=whole)
+        self.assertIn("\n[capture]\nmissing: the filter driver tz415filter is not registered, and "
+                      "there is no demo\\Driver\\TZ415FilterInst.exe", text)
+        self.assertNotIn(whole.rsplit("\\", 1)[0].lower(), text.lower())
 
 
 if __name__ == "__main__":
