@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "bundle_command.h"
 #include "checker_options.h"
 #include "described_hubs.h"
 #include "hub_description.h"
@@ -147,12 +148,12 @@ bool SaveDescription(CheckerHost& host, const Options& options, hubdesc::HubDesc
          host.SaveFile(options.saveHubs, text, options.force, error);
 }
 
-// The kit on its own, or against the hubs of --hubs.
+// The kit on its own, or against the hubs of --hubs (a capture or a bundle).
 int CheckCommand(CheckerHost& host, const Options& options, std::string* out, std::string* err) {
   std::string error;
   hubdesc::HubDescription description;
   const bool described = !options.hubs.empty();
-  if (described && !ReadHubDescription(options.hubs, &description, &error)) {
+  if (described && !ReadHubsOrBundle(options.hubs, &description, &error)) {
     return UsageError(err, error);
   }
   if (!host.IsFolder(options.folder)) {
@@ -219,6 +220,7 @@ int LiveCommand(CheckerHost& host, const Options& options, std::string* out, std
 
 int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::string* out,
                 std::string* err) {
+  if (IsBundleCommand(args)) return BundleCommand(args, host, out, err);
   Options options;
   std::string error;
   if (!ParseArguments(args, &options, &error)) return UsageError(err, error);
