@@ -14,8 +14,8 @@
 #include "cached_image.h"
 #include "finding.h"
 #include "image_check.h"
+#include "hub_plan.h"
 #include "image_sums.h"
-#include "selection.h"
 #include "settings.h"
 #include "updater_state.h"
 
@@ -47,26 +47,12 @@ struct ImageRow {
   std::string refusal;  // why the updater would refuse it; empty when it would not
 };
 
-// What the update run would do with one hub.
-enum class Outcome {
-  kSameLevelBefore,  // short-format hub at FWVersion: no image looked for
-  kNoImage,          // the hub test failed or every image was refused
-  kSameLevelAfter,   // the chosen image delivers the hub's version
-  kProgram,          // the chosen image would be written
-  kRefused,          // the image list does not vouch for the chosen image
-};
-
-struct HubReport {
+// What the update run would do with one hub: its plan, judged through the
+// checker's cached images with every image judged.
+struct HubReport : HubPlan {
   int number = 0;  // the updater's "Device(n)", from 1
   HubDeviceInfo info = {};
   uint32_t hubId = 0;
-  Outcome outcome = Outcome::kNoImage;
-  Verdict hubVerdict;  // the once-per-hub tests (module place, hub ID)
-  Wanted wanted;
-  int chosen = -1;  // index into images
-  uint16_t chosenVersion = 0;
-  std::vector<Verdict> verdicts;  // one per image, empty when not searched
-  int passing = 0;                // images that pass every test
 };
 
 // The settings as the updater takes them.

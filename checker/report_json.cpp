@@ -170,14 +170,14 @@ void Hubs(Json& j, const KitReport& kit) {
         .Int("connectionPortIndex", h.ConnectionPortIndex)
         .Raw("chipRevision", JsonHex(h.ChipRevision, 2))
         .Raw("chipOptions", JsonHex(h.ChipOptions, 2))
-        .Str("outcome", OutcomeName(hub.outcome))
+        .Str("outcome", CheckerOutcomeName(hub.outcome))
         .Str("decision", Decision(hub, kit.images));
     if (hub.hubVerdict.failed != SelectionTest::kPassed) {
       j.Open("hubTest", '{');
       VerdictObject(j, hub.hubVerdict, ImageRow());
       j.Close('}');
     }
-    if (hub.outcome == Outcome::kRefused) j.Str("refusal", kit.images[hub.chosen].refusal);
+    if (hub.outcome == HubOutcome::ImageCheck) j.Str("refusal", kit.images[hub.chosen].refusal);
     if (hub.chosen >= 0) {
       j.Str("chosen", kit.images[hub.chosen].name)
           .Raw("chosenDelivers", JsonHex(hub.chosenVersion, 4));

@@ -205,26 +205,29 @@ int CheckRun::Count(Severity severity) const {
 
 std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) {
   switch (hub.outcome) {
-    case Outcome::kSameLevelBefore:
+    case HubOutcome::SameLevelBefore:
       return Format("at the same level: a short-format hub at %s, which is FWVersion; no "
                     "image is looked for",
                     ShortVersionText(ShortFormatVersion(hub.info.FirmwareVersion)).c_str());
-    case Outcome::kNoImage:
+    case HubOutcome::NoImage:
       if (hub.hubVerdict.failed != SelectionTest::kPassed) {
         return Format("no image: %s (%s)", TestName(hub.hubVerdict.failed),
                       Explain(hub.hubVerdict, ImageRow()).c_str());
       }
       return "no image: every image is refused";
-    case Outcome::kSameLevelAfter:
+    case HubOutcome::SameLevelAfter:
       return Format("at the same level: %s delivers %04X, the hub's version",
                     images[hub.chosen].name.c_str(), hub.chosenVersion);
-    case Outcome::kRefused:
+    case HubOutcome::ImageCheck:
       return Format("refused: %s is chosen, but %s; the hub is not written",
                     images[hub.chosen].name.c_str(), images[hub.chosen].refusal.c_str());
-    case Outcome::kProgram:
+    case HubOutcome::Program:
       return Format("writes %s (delivers %04X, the hub has %04X)%s",
                     images[hub.chosen].name.c_str(), hub.chosenVersion, hub.info.FirmwareVersion,
                     hub.passing > 1 ? Format("; %d images pass", hub.passing).c_str() : "");
+    // Outcomes of a write, which a plan never is.
+    case HubOutcome::Programmed:
+    case HubOutcome::WriteFailed: break;
   }
   return "";
 }

@@ -41,7 +41,7 @@ std::string Installer(bool ran, const InstallerRun& run) {
 std::string Hub(const HubResult& hub) {
   const bool hasImage = hub.image[0] != '\0';
   std::string why = "null";
-  if (!hasImage) why = hub.outcome == HubOutcome::SameLevel ? "\"same-level\"" : "\"not-found\"";
+  if (!hasImage) why = IsSameLevel(hub.outcome) ? "\"same-level\"" : "\"not-found\"";
   return "    {\"device\": " + std::to_string(hub.device) + ", \"vid\": " + Hex4(hub.vendorId) +
          ", \"pid\": " + Hex4(hub.productId) + ", \"firmwareBefore\": " + Hex4(hub.firmwareBefore) +
          ",\n     \"image\": " + (hasImage ? Quoted(hub.image) : "null") +
