@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "cached_image.h"
@@ -17,7 +16,7 @@
 #include "hub_plan.h"
 #include "image_sums.h"
 #include "settings.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace check {
 
@@ -59,26 +58,8 @@ struct HubReport : HubPlan {
 struct SettingsReport {
   bool found = false;  // SpiFlash.ini could be opened
   bool readerGaveUp = false;
-  std::unique_ptr<UpdaterState> state;
-  std::unique_ptr<HubModuleList> moduleList;  // owns the state's module entries
-  std::vector<HubModuleEntry> modules;        // copies, in order, Next cleared
-  std::vector<int> idLines;                   // line of each taken hub ID
-
-  SettingsReport() = default;
-  SettingsReport(SettingsReport&&) = default;
-  // The module list clears its state's link when it goes, so it must go
-  // before that state: a member-by-member assignment would free the old
-  // state first and then write into it.
-  SettingsReport& operator=(SettingsReport&& other) noexcept {
-    moduleList.reset();
-    found = other.found;
-    readerGaveUp = other.readerGaveUp;
-    state = std::move(other.state);
-    moduleList = std::move(other.moduleList);
-    modules = std::move(other.modules);
-    idLines = std::move(other.idLines);
-    return *this;
-  }
+  std::unique_ptr<UpdaterState> state;  // with its [HUBModule] entries
+  std::vector<int> idLines;             // line of each taken hub ID
 };
 
 struct KitReport {

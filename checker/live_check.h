@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "tz415api.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 class Files;
 class SessionPlatform;

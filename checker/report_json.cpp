@@ -79,7 +79,7 @@ void Settings(Json& j, const SettingsReport& s) {
         .Raw("fwVersion", JsonHex(state.FwVersion, 1))
         .Int("hubNumber", state.HubNumber);
     j.Open("modules", '[');
-    for (const HubModuleEntry& m : s.modules) {
+    for (const HubModuleEntry& m : state.Modules) {
       j.Open(nullptr, '{')
           .Int("depth", m.Depth)
           .Int("connectionPortIndex", m.ConnectionPortIndex)

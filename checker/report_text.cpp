@@ -96,8 +96,8 @@ void SettingsPart(const KitReport& kit, std::string* out) {
                                      : std::string("off (0)")});
     values.Row({"FWVersion", Format("%X", state.FwVersion)});
     values.Row({"HUBNumber", std::to_string(state.HubNumber)});
-    for (size_t n = 0; n < s.modules.size(); ++n) {
-      const HubModuleEntry& m = s.modules[n];
+    for (size_t n = 0; n < state.Modules.size(); ++n) {
+      const HubModuleEntry& m = state.Modules[n];
       values.Row({Format("Module %u", static_cast<unsigned>(n + 1)),
                   Format("depth %d, port %d, file %s", m.Depth, m.ConnectionPortIndex,
                          m.WantUpdateBinFile[0] != '\0' ? m.WantUpdateBinFile : "(none)")});

@@ -61,8 +61,6 @@ void MissingModuleKey(Files& files, KitReport* report) {
 void ReadSettings(Files& files, HubLibrary& library, KitReport* report) {
   SettingsReport& settings = report->settings;
   settings.state = std::make_unique<UpdaterState>();
-  std::memset(settings.state.get(), 0, sizeof(UpdaterState));
-  settings.moduleList = std::make_unique<HubModuleList>(*settings.state);
   settings.found = files.OpenForRead(kSettingsPath) != nullptr;
   if (!settings.found) {
     Add(&report->findings, FindingCode::kSettingsMissing, 0,
@@ -71,14 +69,7 @@ void ReadSettings(Files& files, HubLibrary& library, KitReport* report) {
   }
   SilentConsole silent;
   Printer quiet(silent);
-  settings.readerGaveUp =
-      !LoadSettingFromIni(*settings.state, *settings.moduleList, quiet, files, library);
-  const UpdaterState& state = *settings.state;
-  const HubModuleEntry* entry = state.HubModules;
-  for (int n = 0; n < state.HubNumber && entry != nullptr; ++n, entry = entry->Next) {
-    settings.modules.push_back(*entry);
-    settings.modules.back().Next = nullptr;
-  }
+  settings.readerGaveUp = !LoadSettingFromIni(*settings.state, quiet, files, library);
   ScanSettingsLines(files, report);
   DuplicateIds(report);
   if (settings.readerGaveUp) MissingModuleKey(files, report);
@@ -87,8 +78,9 @@ void ReadSettings(Files& files, HubLibrary& library, KitReport* report) {
 void CheckModuleFiles(KitReport* report) {
   const SettingsReport& settings = report->settings;
   if (settings.readerGaveUp || settings.state->HubNumber < 2) return;
-  for (size_t n = 0; n < settings.modules.size(); ++n) {
-    std::string wanted = settings.modules[n].WantUpdateBinFile;
+  const HubModules& modules = settings.state->Modules;
+  for (size_t n = 0; n < modules.size(); ++n) {
+    std::string wanted = modules[n].WantUpdateBinFile;
     const ImageRow* other = nullptr;
     bool exact = false;
     for (const ImageRow& row : report->images) {

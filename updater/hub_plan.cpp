@@ -6,7 +6,7 @@
 #include "platform.h"
 #include "printer.h"
 #include "short_format.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "platform.h"
 #include "printer.h"
 #include "short_format.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 
@@ -19,13 +19,12 @@ bool UsesModules(const UpdaterState& state) { return state.HubNumber >= 2; }
 // The [HUBModule] entry for the hub's place, or null. A hub at depth 0 takes
 // the first entry at depth 0, and entry 1 always is one.
 const HubModuleEntry* FindModule(const UpdaterState& state, const HubDeviceInfo& hub) {
-  const HubModuleEntry* module = state.HubModules;
-  for (int n = 0; n < state.HubNumber && module != nullptr; ++n, module = module->Next) {
+  for (size_t n = 0; n < state.HubNumber && n < state.Modules.size(); ++n) {
+    const HubModuleEntry& module = state.Modules[n];
     if (hub.Depth == 0) {
-      if (module->Depth == 0) return module;
-    } else if (module->Depth == hub.Depth &&
-               module->ConnectionPortIndex == hub.ConnectionPortIndex) {
-      return module;
+      if (module.Depth == 0) return &module;
+    } else if (module.Depth == hub.Depth && module.ConnectionPortIndex == hub.ConnectionPortIndex) {
+      return &module;
     }
   }
   return nullptr;

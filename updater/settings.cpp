@@ -9,7 +9,7 @@
 #include "platform.h"
 #include "printer.h"
 #include "tz415api.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 
@@ -118,8 +118,8 @@ SectionRead ReadSection(Printer& out, Files& files, const char* header, bool ech
 
 bool ReadModuleKeys(UpdaterState& state, Printer& out, Files& files) {
   char key[kModuleKeyNameSize];
-  HubModuleEntry* entry = state.HubModules;
-  for (int n = 1; n <= state.HubNumber && entry != nullptr; ++n, entry = entry->Next) {
+  for (int n = 1; n <= state.HubNumber && static_cast<size_t>(n) <= state.Modules.size(); ++n) {
+    HubModuleEntry* entry = &state.Modules[static_cast<size_t>(n) - 1];
     if (n >= 2) {
       ModuleKeyName(n, ModuleKey::kDepth, key);
       if (!ReadHubModuleKey(out, files, kSettingsPath, key, &entry->Depth, true)) return false;
@@ -160,7 +160,7 @@ SectionRead ReadTargetIds(UpdaterState& state, Printer& out, Files& files, HubLi
   }
   out.Print("\n\t\t");
   if (dropped) out.Print("Warning!!! Only the first %d hub IDs are used\n\t\t", kMaxTargetIds);
-  library.SetIniInfo(&state);
+  library.SetIniInfo(LibraryHead(state));
   return SectionRead::kRead;
 }
 
@@ -176,7 +176,7 @@ SectionRead ReadMisc(UpdaterState& state, Printer& out, Files& files) {
   });
 }
 
-SectionRead ReadHubModule(UpdaterState& state, HubModuleList& modules, Printer& out, Files& files) {
+SectionRead ReadHubModule(UpdaterState& state, Printer& out, Files& files) {
   return ReadSection(out, files, SectionOf(Section::kHubModule).start, false,
                      [&](const char* line) {
                        if (!Contains(line, "=") || !Contains(line, kHubNumberKey)) return true;
@@ -184,7 +184,7 @@ SectionRead ReadHubModule(UpdaterState& state, HubModuleList& modules, Printer& 
                        if (ScanDecimal(ValueOf(line), &number))
                          state.HubNumber = static_cast<uint8_t>(number);
                        out.Print("HUBNumber:%d\n", state.HubNumber);
-                       modules.Reset(state.HubNumber);
+                       state.Modules.Reset(state.HubNumber);
                        return state.HubNumber < 2 || ReadModuleKeys(state, out, files);
                      });
 }
@@ -259,38 +259,16 @@ bool IsKeyLine(const char* line, const char* key) {
   return Contains(line, "=") && Contains(line, key);
 }
 
-HubModuleList::HubModuleList(UpdaterState& state) : state_(state) { state_.HubModules = nullptr; }
-
-HubModuleList::~HubModuleList() { state_.HubModules = nullptr; }
-
-void HubModuleList::Reset(int count) {
-  entries_.clear();
-  for (int n = 0; n < count; ++n) entries_.push_back(std::make_unique<HubModuleEntry>());
-  Relink();
-}
-
-HubModuleEntry& HubModuleList::Add(uint8_t depth, uint8_t connectionPortIndex,
-                                   const char* binFile) {
-  entries_.push_back(std::make_unique<HubModuleEntry>());
-  HubModuleEntry& entry = *entries_.back();
+HubModuleEntry& HubModules::Add(uint8_t depth, uint8_t connectionPortIndex, const char* binFile) {
+  entries_.emplace_back();
+  HubModuleEntry& entry = entries_.back();
   entry.Depth = depth;
   entry.ConnectionPortIndex = connectionPortIndex;
   CopyText(binFile, entry.WantUpdateBinFile);
-  Relink();
   return entry;
 }
 
-void HubModuleList::Relink() {
-  HubModuleEntry* next = nullptr;
-  for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
-    (*entry)->Next = next;
-    next = entry->get();
-  }
-  state_.HubModules = next;
-}
-
-bool LoadSettingFromIni(UpdaterState& state, HubModuleList& modules, Printer& out, Files& files,
-                        HubLibrary& library) {
+bool LoadSettingFromIni(UpdaterState& state, Printer& out, Files& files, HubLibrary& library) {
   out.Print("\t1.2 LoadSettingFromIni()\n\t\t");
   if (!files.OpenForRead(kSettingsPath)) {
     out.Print(kFileNotFound, kSettingsPath);
@@ -300,7 +278,7 @@ bool LoadSettingFromIni(UpdaterState& state, HubModuleList& modules, Printer& ou
   // table reaches the library before any later section is looked at.
   SectionRead read = ReadTargetIds(state, out, files, library);
   if (read == SectionRead::kRead) read = ReadMisc(state, out, files);
-  if (read == SectionRead::kRead) read = ReadHubModule(state, modules, out, files);
+  if (read == SectionRead::kRead) read = ReadHubModule(state, out, files);
   if (read == SectionRead::kRead) read = ReadHubName(state, out, files);
   if (read == SectionRead::kRead) read = ReadHubFwCheck(state, out, files);
   // A missing module key has no message of its own: the echoes so far show

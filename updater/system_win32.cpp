@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 static_assert(sizeof(OsVersionInfoW) == sizeof(OSVERSIONINFOW),
               "the record's OsVersionInfo has the platform's OSVERSIONINFOW's shape");

@@ -7,7 +7,7 @@
 #include "platform.h"
 #include "printer.h"
 #include "tz415api.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 

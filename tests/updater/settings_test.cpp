@@ -14,7 +14,7 @@
 #include "fake_platform.h"
 #include "printer.h"
 #include "settings.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 
@@ -53,8 +53,8 @@ struct SettingsRun {
   SettingsRun() = default;
   bool Load() {
     library.screen = &os;
-    Printer out(os, *state);
-    bool result = LoadSettingFromIni(*state, modules, out, os, library);
+    Printer out(os);
+    bool result = LoadSettingFromIni(*state, out, os, library);
     EXPECT_EQ(0, os.OpenFiles()) << "a file was left open";
     return result;
   }
@@ -64,22 +64,15 @@ struct SettingsRun {
     EXPECT_EQ(kHeading, text.substr(0, sizeof kHeading - 1));
     return text.substr(sizeof kHeading - 1);
   }
-  std::vector<HubModuleEntry*> Modules() const {
-    std::vector<HubModuleEntry*> list;
-    for (HubModuleEntry* e = state->HubModules; e != nullptr; e = e->Next) list.push_back(e);
+  std::vector<const HubModuleEntry*> Modules() const {
+    std::vector<const HubModuleEntry*> list;
+    for (const HubModuleEntry& e : state->Modules) list.push_back(&e);
     return list;
   }
 
   FakePlatform os;
   FakeHubLibrary library;
-  std::unique_ptr<UpdaterState> state = Zeroed();
-  HubModuleList modules{*state};
-
-  static std::unique_ptr<UpdaterState> Zeroed() {
-    auto state = std::make_unique<UpdaterState>();
-    std::memset(state.get(), 0, sizeof(UpdaterState));
-    return state;
-  }
+  std::unique_ptr<UpdaterState> state = std::make_unique<UpdaterState>();
 };
 
 std::string Misc(const std::string& body) { return "[Misc]\n" + body; }
@@ -90,14 +83,14 @@ void ExpectWorkedExampleRecord(const SettingsRun& run) {
   const UpdaterState& s = *run.state;
   const unsigned char head[] = {2,    0x15, 0x04, 0x17, 0x3A, 0x12, 0x0D, 3,
                                 0x16, 0x04, 0x17, 0x3A, 0x12, 0x0D, 2};
-  const auto* bytes = reinterpret_cast<const unsigned char*>(&s);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(static_cast<const LibraryRecord*>(&s));
   EXPECT_EQ(0, std::memcmp(head, bytes, sizeof head));
-  for (size_t i = sizeof head; i < offsetof(UpdaterState, Reserved) + sizeof s.Reserved; ++i) {
+  for (size_t i = sizeof head; i < offsetof(LibraryRecord, Reserved) + sizeof s.Reserved; ++i) {
     ASSERT_EQ(0, bytes[i]) << "byte " << i << " of the library's head";
   }
   EXPECT_EQ(1, +s.StringCompare);
   EXPECT_EQ(2, s.HubNumber);
-  std::vector<HubModuleEntry*> modules = run.Modules();
+  std::vector<const HubModuleEntry*> modules = run.Modules();
   ASSERT_EQ(2u, modules.size());
   EXPECT_EQ(0, modules[0]->Depth);
   EXPECT_EQ(0, modules[0]->ConnectionPortIndex);
@@ -192,7 +185,7 @@ TEST(Sections, AFileWithoutSectionsHandsAnEmptyTableToTheLibrary) {
   EXPECT_EQ("\n\t\t", run.Echo());
   EXPECT_EQ(0, run.library.setIniInfoCount);
   EXPECT_EQ(std::vector<std::string>{"TA_SetIniInfo"}, run.library.calls);
-  EXPECT_EQ(nullptr, run.state->HubModules);
+  EXPECT_EQ(0u, run.state->Modules.size());
 }
 
 TEST(Sections, LongLinesAreReadPieceByPiece) {
@@ -320,7 +313,7 @@ TEST(Values, TheEdgeCasesOfEachKind) {
   EXPECT_TRUE(run.Load());
   const UpdaterState& s = *run.state;
   EXPECT_EQ(2, s.HubNumber);
-  std::vector<HubModuleEntry*> modules = run.Modules();
+  std::vector<const HubModuleEntry*> modules = run.Modules();
   ASSERT_EQ(2u, modules.size());
   EXPECT_STREQ("First.BIN", modules[0]->WantUpdateBinFile);
   EXPECT_EQ(3, modules[1]->Depth);
@@ -376,7 +369,7 @@ TEST(Values, ALineWithBothCheckKeysIsStoredAsBoth) {
 TEST(ModuleList, OneHubMakesOneEmptyEntryAndReadsNoKey) {
   SettingsRun run("[HUBModule]\nHUBNumber=1\nNO.1HUBWantUpdateBinFile=FW_A.BIN\n");
   EXPECT_TRUE(run.Load());
-  std::vector<HubModuleEntry*> modules = run.Modules();
+  std::vector<const HubModuleEntry*> modules = run.Modules();
   ASSERT_EQ(1u, modules.size());
   EXPECT_EQ(0, modules[0]->Depth);
   EXPECT_EQ(0, modules[0]->ConnectionPortIndex);
@@ -388,7 +381,7 @@ TEST(ModuleList, OneHubMakesOneEmptyEntryAndReadsNoKey) {
 TEST(ModuleList, NoHubsMeansNoList) {
   SettingsRun run("[HUBModule]\nHUBNumber=0\n");
   EXPECT_TRUE(run.Load());
-  EXPECT_EQ(nullptr, run.state->HubModules);
+  EXPECT_EQ(0u, run.state->Modules.size());
   EXPECT_EQ("\n\t\tHUBNumber:0\n", run.Echo());
 }
 
@@ -397,7 +390,7 @@ TEST(ModuleList, AFurtherHubNumberBuildsANewList) {
                   "NO.2HUBConnectionPortIndex=3\nNO.2HUBWantUpdateBinFile=B.BIN\nHUBNumber=1\n");
   EXPECT_TRUE(run.Load());
   EXPECT_EQ(1, run.state->HubNumber);
-  std::vector<HubModuleEntry*> modules = run.Modules();
+  std::vector<const HubModuleEntry*> modules = run.Modules();
   ASSERT_EQ(1u, modules.size());
   EXPECT_STREQ("", modules[0]->WantUpdateBinFile);
 }
@@ -410,7 +403,7 @@ TEST(ModuleList, KeysAreFoundAnywhereInTheSectionInAnyOrder) {
                   "NO.1HUBWantUpdateBinFile=A.BIN\n"
                   "HUBNumber=3\n");
   EXPECT_TRUE(run.Load());
-  std::vector<HubModuleEntry*> modules = run.Modules();
+  std::vector<const HubModuleEntry*> modules = run.Modules();
   ASSERT_EQ(3u, modules.size());
   EXPECT_STREQ("A.BIN", modules[0]->WantUpdateBinFile);
   EXPECT_EQ(2, modules[1]->Depth);

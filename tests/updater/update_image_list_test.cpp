@@ -17,7 +17,7 @@
 #include "printer.h"
 #include "sha256.h"
 #include "update.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 
@@ -59,8 +59,6 @@ template <typename Base>
 class ImageListFixture : public Base {
  protected:
   ImageListFixture() : state_(new UpdaterState) {
-    std::memset(state_.get(), 0, sizeof(UpdaterState));
-    state_->ConsoleHandle = FakePlatform::kConsole;
     TargetIdEntry& entry = state_->TargetIds[state_->TargetIdCount++];
     entry.HubId = kShortFormatHub;
     entry.ImageId = kImageId;
@@ -80,7 +78,8 @@ class ImageListFixture : public Base {
   }
 
   std::string Run(UpdaterResults* results = nullptr) {
-    Printer out(os_, *state_);
+    Printer out(os_);
+    out.TakeConsoleHandle();
     EXPECT_TRUE(DoUpdateFW(*state_, out, os_, os_, library_, results));
     return os_.Screen();
   }
