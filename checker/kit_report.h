@@ -54,12 +54,11 @@ struct HubReport : HubPlan {
   uint32_t hubId = 0;
 };
 
-// The settings as the updater takes them.
-struct SettingsReport {
-  bool found = false;  // SpiFlash.ini could be opened
+// The settings as the updater's reader takes them: its value, with the
+// lines, and the state it fills.
+struct SettingsReport : Settings {
   bool readerGaveUp = false;
   std::unique_ptr<UpdaterState> state;  // with its [HUBModule] entries
-  std::vector<int> idLines;             // line of each taken hub ID
 };
 
 struct KitReport {

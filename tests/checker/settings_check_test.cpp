@@ -101,6 +101,12 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsCase{"ModuleKeyOutside",
                      [](std::string s) { return "NO.1HUBWantUpdateBinFile=A.BIN\n" + s; },
                      FindingCode::kKeyOutside, 1, Severity::kWarning},
+        SettingsCase{"ModuleKeyUnderHubNumberOne",
+                     [](std::string s) {
+                       return Replace(s, "HUBNumber=0\n",
+                                      "HUBNumber=1\nNO.1HUBWantUpdateBinFile=A.BIN\n");
+                     },
+                     FindingCode::kModuleKeyIgnored, 7, Severity::kWarning},
         SettingsCase{"IdListedTwice",
                      [](std::string s) {
                        return Replace(s, "[Misc]", "[TargetID_U2]\n1A2B0D12=0D13\n[Misc]");

@@ -31,6 +31,11 @@ std::string TestData(const char* name) {
 const std::string kWorkedExample = TestData("worked_example.ini");
 const std::string kWorkedExampleEcho = TestData("worked_example_echo.txt");
 
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  size_t at = text.find(from);
+  return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
 std::string ToCrLf(const std::string& text) {
   std::string out;
   for (char c : text) {
@@ -135,6 +140,46 @@ TEST(WorkedExample, EveryPassAndEveryModuleKeyOpensTheFileAnew) {
   // The first check, the two hub-ID passes, four later sections, and two
   // opens for each of the four module keys.
   EXPECT_EQ(1 + 2 + 4 + 4 * 2, run.os.OpenCount("SpiFlash.ini"));
+}
+
+TEST(WorkedExample, EveryValueKeepsItsLineAndTheLeftLinesAreNoted) {
+  SettingsRun run(
+      Replace(kWorkedExample, "Manufacturer", "stray words\nCheckHUBFW=0\nManufacturer"));
+  Settings settings;
+  ASSERT_TRUE(ReadSettings(*run.state, run.os, run.library, nullptr, &settings));
+  EXPECT_EQ("", run.os.Text());  // read without an echo
+  std::vector<std::pair<Taken, int>> taken;
+  for (const TakenValue& value : settings.taken) taken.emplace_back(value.what, value.line);
+  const std::vector<std::pair<Taken, int>> expected = {
+      {Taken::kSectionFound, 1},  {Taken::kSectionFound, 3},  {Taken::kHubIds, 0},
+      {Taken::kSectionFound, 5},  {Taken::kStringCompare, 8}, {Taken::kSectionFound, 9},
+      {Taken::kHubNumber, 10},    {Taken::kModuleText, 11},   {Taken::kModuleNumber, 12},
+      {Taken::kModuleNumber, 13}, {Taken::kModuleText, 14},   {Taken::kSectionFound, 15},
+      {Taken::kHubName, 16},      {Taken::kSectionFound, 17}, {Taken::kCheckHubFw, 18},
+      {Taken::kFwVersion, 19}};
+  EXPECT_EQ(expected, taken);
+  EXPECT_EQ((std::vector<int>{2, 4}), settings.idLines);
+  // In the order the passes left them: [Misc]'s, [HUBModule]'s (whose
+  // module keys only the module key scans read), [HUBFWCheck]'s.
+  std::vector<std::pair<int, LineNote>> noted;
+  for (const NotedLine& line : settings.noted) noted.emplace_back(line.line, line.note);
+  const std::vector<std::pair<int, LineNote>> left = {{6, LineNote::kNoEquals},
+                                                      {11, LineNote::kModuleKeyUnread},
+                                                      {12, LineNote::kModuleKeyUnread},
+                                                      {13, LineNote::kModuleKeyUnread},
+                                                      {14, LineNote::kModuleKeyUnread},
+                                                      {7, LineNote::kKeyOutside}};
+  EXPECT_EQ(left, noted);
+  EXPECT_EQ("", settings.gaveUpOn);
+}
+
+TEST(WorkedExample, TheValueNamesTheModuleKeyTheReaderGaveUpOn) {
+  SettingsRun run(Replace(kWorkedExample, "NO.2HUBConnectionPortIndex=4\n", ""));
+  Settings settings;
+  EXPECT_FALSE(ReadSettings(*run.state, run.os, run.library, nullptr, &settings));
+  EXPECT_EQ("NO.2HUBConnectionPortIndex", settings.gaveUpOn);
+  EXPECT_EQ(Taken::kModuleNumber, settings.taken.back().what);
+  EXPECT_EQ(10, settings.taken.back().line);
 }
 
 // ---------------------------------------------------------------- sections
