@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "line_scanner.h"
+#include "section_walk.h"
 #include "platform.h"
 #include "printer.h"
 #include "run_state.h"
@@ -13,35 +13,6 @@
 #include "tz415api.h"
 
 namespace {
-
-constexpr char kFileNotFound[] = "!!!Error %s not found!\n";
-
-enum class Walk { kNext, kStop };
-
-// The one section walk of the reader: every line numbered as the file
-// numbers it, with its place towards the section. With `readOn` the walk
-// goes on past the section's end, so that a pass can note the lines it
-// leaves; nothing past the section is taken. True when onLine stopped it.
-template <typename OnLine>
-bool WalkSection(ByteSource& file, const char* start, bool readOn, Settings* splits,
-                 OnLine onLine) {
-  LineScanner lines(file);
-  SectionTracker section(start);
-  char line[kLineBufferSize];
-  int number = 0;
-  bool newLine = true;
-  while (lines.Next(line)) {
-    if (newLine) ++number;
-    newLine = lines.PieceEndedLine();
-    if (splits != nullptr && !newLine) {
-      Note(splits, {number, LineNote::kSplit, Section::kTargetIdU3, nullptr, {}});
-    }
-    SectionTracker::Place place = section.Feed(line);
-    if (place == SectionTracker::kOutside && section.Ended() && !readOn) return false;
-    if (onLine(line, number, place) == Walk::kStop) return true;
-  }
-  return false;
-}
 
 enum class SectionRead { kRead, kCannotOpen, kStopped };
 
@@ -83,38 +54,6 @@ TakenValue Number(Taken what, int line, int32_t number) {
   TakenValue value(what, line);
   value.number = number;
   return value;
-}
-
-bool ReadModuleKeys(UpdaterState& state, Files& files, Settings* settings) {
-  char key[kModuleKeyNameSize];
-  for (int n = 1; n <= state.HubNumber && static_cast<size_t>(n) <= state.Modules.size(); ++n) {
-    HubModuleEntry& entry = state.Modules[static_cast<size_t>(n) - 1];
-    struct {
-      ModuleKey key;
-      void* destination;
-    } const reads[] = {{ModuleKey::kDepth, &entry.Depth},
-                       {ModuleKey::kConnectionPortIndex, &entry.ConnectionPortIndex},
-                       {ModuleKey::kBinFile, entry.WantUpdateBinFile}};
-    for (const auto& read : reads) {
-      if (n == 1 && read.key != ModuleKey::kBinFile) continue;
-      ModuleKeyName(n, read.key, key);
-      bool isNumber = read.key != ModuleKey::kBinFile;
-      int line = 0;
-      KeyRead result =
-          FindHubModuleKey(files, kSettingsPath, key, read.destination, isNumber, &line);
-      if (result != KeyRead::kFound) {
-        if (result == KeyRead::kCannotOpen) settings->cannotOpen = true;
-        if (result == KeyRead::kMissing) settings->gaveUpOn = key;
-        return false;
-      }
-      TakenValue value(isNumber ? Taken::kModuleNumber : Taken::kModuleText, line);
-      value.key = key;
-      if (isNumber) value.number = *static_cast<uint8_t*>(read.destination);
-      if (!isNumber) value.text = entry.WantUpdateBinFile;
-      settings->taken.push_back(value);
-    }
-  }
-  return true;
 }
 
 // Every line with '=' in a hub-ID section takes an entry, parsed or not;
@@ -273,48 +212,4 @@ bool ReadSettings(UpdaterState& state, Files& files, HubLibrary& library, Printe
 
 bool LoadSettingFromIni(UpdaterState& state, Printer& out, Files& files, HubLibrary& library) {
   return ReadSettings(state, files, library, &out, nullptr);
-}
-
-KeyRead FindHubModuleKey(Files& files, const char* path, const char* key, void* destination,
-                         bool isNumber, int* line) {
-  // Opened, closed and opened again, as the reader always has: the first
-  // opening asks whether the file is there at all, the second reads it. No
-  // other program holds it, so the two cannot disagree but in a race.
-  std::unique_ptr<ByteSource> file = files.OpenForRead(path);
-  if (file) {
-    file.reset();
-    file = files.OpenForRead(path);
-  }
-  if (!file) return KeyRead::kCannotOpen;
-  // The section starts after any line that holds the word, brackets or not.
-  bool found = WalkSection(*file, kModuleKeysStart, false, nullptr,
-                           [&](const char* text, int number, SectionTracker::Place place) {
-                             if (place != SectionTracker::kInside || !IsKeyLine(text, key))
-                               return Walk::kNext;
-                             if (isNumber) {
-                               int32_t value = 0;
-                               if (ScanDecimal(ValueOf(text), &value)) {
-                                 *static_cast<uint8_t*>(destination) = static_cast<uint8_t>(value);
-                               }
-                             } else {
-                               ScanWord(ValueOf(text), static_cast<char*>(destination));
-                             }
-                             *line = number;
-                             return Walk::kStop;
-                           });
-  return found ? KeyRead::kFound : KeyRead::kMissing;
-}
-
-bool ReadHubModuleKey(Printer& out, Files& files, const char* path, const char* key,
-                      void* destination, bool isNumber) {
-  int line = 0;
-  KeyRead read = FindHubModuleKey(files, path, key, destination, isNumber, &line);
-  if (read == KeyRead::kCannotOpen) out.Print(kFileNotFound, path);
-  if (read != KeyRead::kFound) return false;
-  if (isNumber) {
-    out.Print("%s: %d\n", key, *static_cast<uint8_t*>(destination));
-  } else {
-    out.Print("%s: %s\n", key, static_cast<char*>(destination));
-  }
-  return true;
 }

@@ -163,6 +163,10 @@ void PrintTaken(Printer& out, const UpdaterState& state, const Settings& setting
 // text's first word in the 260-byte buffer at destination, and echoes it.
 // True when found.
 enum class KeyRead { kFound, kMissing, kCannotOpen };
+// Every module key of the state's entries, in the reader's order, each
+// taken into `settings`. False at the first that cannot be read: a missing
+// one is named in gaveUpOn.
+bool ReadModuleKeys(UpdaterState& state, Files& files, Settings* settings);
 KeyRead FindHubModuleKey(Files& files, const char* path, const char* key, void* destination,
                          bool isNumber, int* line);
 bool ReadHubModuleKey(Printer& out, Files& files, const char* path, const char* key,

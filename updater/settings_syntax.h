@@ -7,6 +7,9 @@
 
 #include "updater_state.h"
 
+// The reader's one message of its own, for a file it cannot open.
+constexpr char kFileNotFound[] = "!!!Error %s not found!\n";
+
 // On success `text` is moved past the number.
 bool ScanHex(const char*& text, uint32_t* value);
 bool ScanDecimal(const char* text, int32_t* value);
