@@ -187,11 +187,10 @@ void HubsPart(const KitReport& kit, std::string* out) {
   Findings(kit.findings, ReportPart::kHubs, out);
 }
 
-void KitPart(const KitReport& kit, int first, std::string* out) {
+void KitPart(const KitReport& kit, std::string* out) {
   SettingsPart(kit, out);
   ImagesPart(kit, out);
   HubsPart(kit, out);
-  (void)first;
 }
 
 }  // namespace
@@ -263,7 +262,7 @@ std::string TextReport(const CheckRun& run) {
   for (size_t k = 0; k < run.kits.size(); ++k) {
     out += "\n";
     if (run.kitRoot) out += "== " + run.kitNames[k] + " ==\n";
-    KitPart(run.kits[k], static_cast<int>(k), &out);
+    KitPart(run.kits[k], &out);
   }
   if (run.kitRoot) {
     out += "\nKit root: x86 against x64\n";
