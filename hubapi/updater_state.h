@@ -11,7 +11,6 @@
 
 constexpr int kMaxTargetIds = 100;
 constexpr int kMaxDevices = 16;
-constexpr int kTextSize = 260;
 
 #pragma pack(push, 1)
 

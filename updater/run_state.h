@@ -10,6 +10,9 @@
 
 #include "updater_state.h"
 
+// The settings' texts: a file name or a hub name, NUL-terminated.
+constexpr int kTextSize = 260;
+
 // The platform's OSVERSIONINFOW, declared here so that the state has the
 // same shape on the host, where there is no <windows.h>.
 struct OsVersionInfoW {

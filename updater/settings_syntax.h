@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "updater_state.h"
+#include "run_state.h"
 
 // The reader's one message of its own, for a file it cannot open.
 constexpr char kFileNotFound[] = "!!!Error %s not found!\n";
