@@ -72,27 +72,24 @@ std::string RuleList(unsigned rules) {
   return text.empty() ? "-" : text;
 }
 
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    at = end + 1;
   }
-  return out + "\"";
+  return lines;
 }
 
-std::string JsonHex(unsigned value, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof text, "\"%0*X\"", digits, value);
-  return text;
+std::string Indent(const std::string& text, const std::string& by) {
+  std::string out;
+  for (const std::string& line : Lines(text)) out += line.empty() ? "\n" : by + line + "\n";
+  return out;
 }
 
 }  // namespace check

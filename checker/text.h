@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "json_writer.h"
 #include "printer.h"
 
 namespace check {
@@ -25,10 +27,10 @@ bool SameIgnoringCase(const std::string& a, const std::string& b);
 // The compatibility rules set in `rules` (bit n-1 for rule n): "1,4", or "-".
 std::string RuleList(unsigned rules);
 
-// JSON values: a string quoted and escaped, and a number as a string of
-// `digits` upper-case hexadecimal digits.
-std::string JsonString(const std::string& text);
-std::string JsonHex(unsigned value, int digits);
+// The lines of `text`, each without its line end ("\n" or "\r\n").
+std::vector<std::string> Lines(const std::string& text);
+// Each non-empty line of `text` with `by` before it.
+std::string Indent(const std::string& text, const std::string& by);
 
 }  // namespace check
 

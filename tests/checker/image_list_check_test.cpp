@@ -66,6 +66,15 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  "sums-differs@0 hub-image-refused@0 ", HubOutcome::ImageCheck,
                  ImageCheck::kDiffers},
+        // The list's digest, not the image, differs, and only in its last byte.
+        ListCase{"ChosenDigestDiffersInItsLastByte",
+                 [](Kit& k) {
+                   std::string hex = Hex(LongImage());
+                   hex.back() = hex.back() == '0' ? '1' : '0';
+                   k.imageList = hex + " *A.BIN\n" + kListB;
+                 },
+                 "sums-differs@0 hub-image-refused@0 ", HubOutcome::ImageCheck,
+                 ImageCheck::kDiffers},
         ListCase{"ChosenUnlisted", [](Kit& k) { k.imageList = kListB; },
                  "sums-unlisted@0 hub-image-refused@0 ", HubOutcome::ImageCheck,
                  ImageCheck::kNotListed},

@@ -5,34 +5,14 @@
 #include <cstring>
 #include <string>
 
+#include "sample_results.h"
 #include "updater_results.h"
 
 namespace {
 
-UpdaterResults Sample() {
-  UpdaterResults results;
-  std::snprintf(results.version, sizeof results.version, "2.9");
-  results.stage = UpdaterStage::Listed;
-  HubResult hub;
-  hub.device = 2;
-  hub.vendorId = 0x3A17;
-  hub.productId = 0x0600;
-  hub.firmwareBefore = 0x9012;
-  std::snprintf(hub.image, sizeof hub.image, ".\\Binfile\\My Dock.BIN");
-  hub.libraryCalled = true;
-  hub.libraryResult = -7;
-  hub.outcome = HubOutcome::WriteFailed;
-  RecordHub(&results, hub);
-  hub = HubResult();
-  hub.device = 1;
-  hub.outcome = HubOutcome::SameLevelBefore;
-  RecordHub(&results, hub);
-  return results;
-}
-
 TEST(UpdaterResults, ReadBackWhole) {
-  const std::string text = FormatResults(Sample());
-  EXPECT_EQ("Quillet results 1\nversion 2.9\nstage listed\n"
+  const std::string text = FormatResults(SampleResults());
+  EXPECT_EQ("Quillet results 1\nversion 2.8\nstage listed\n"
             "hub 2 3A17 0600 9012 write-failed 1 -7 .\\Binfile\\My Dock.BIN\n"
             "hub 1 0000 0000 0000 same-level 0 0 \nend\n",
             text);
@@ -42,7 +22,7 @@ TEST(UpdaterResults, ReadBackWhole) {
 }
 
 TEST(UpdaterResults, ACutOrForeignTextIsNoResults) {
-  const std::string text = FormatResults(Sample());
+  const std::string text = FormatResults(SampleResults());
   UpdaterResults back;
   for (size_t cut = 0; cut < text.size(); ++cut) {
     EXPECT_FALSE(ParseResults(text.substr(0, cut), &back)) << cut;
