@@ -21,7 +21,7 @@
 #include "platform.h"
 #include "printer.h"
 #include "selection.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 
@@ -166,7 +166,6 @@ int main(int argc, char** argv) {
   WriteImage(".\\Binfile\\" + last, kChosen);
 
   auto state = std::make_unique<UpdaterState>();
-  std::memset(state.get(), 0, sizeof(UpdaterState));
   state->TargetIdCount = 1;
   state->TargetIds[0] = TargetIdEntry{kHubId, kImageId, 3};
   state->StringCompare = 1;
@@ -180,7 +179,7 @@ int main(int argc, char** argv) {
   std::memcpy(hub.ProductString, kProduct, sizeof kProduct);
 
   CountingFiles os(win32);
-  Printer out(Win32ConsoleRole(), *state);
+  Printer out(Win32ConsoleRole());
   std::vector<double> floorTimes, selectTimes;
   char path[kImagePathSize] = {};
   Floor(os);  // warm the cache for both

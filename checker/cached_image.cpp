@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "firmware_image.h"
+#include "selection.h"
 
 namespace check {
 
@@ -24,10 +25,51 @@ constexpr Stretch kStretches[] = {
 };
 static_assert(fwimage::kShortFields.manufacturer < fwimage::kLongFields.manufacturer,
               "the field stretch starts with the short layout's manufacturer field");
-static_assert(CachedImage::kCachedPrefix == fwimage::kFixedLongSize,
-              "nothing the format reads lies past a fixed-size long image");
+
+// A cached image handed out as an open file.
+class CachedView : public ByteSource {
+ public:
+  explicit CachedView(std::shared_ptr<CachedImage> image) : image_(std::move(image)) {}
+  uint64_t Size() override { return image_->Size(); }
+  size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
+    return image_->ReadAt(offset, buffer, count);
+  }
+
+ private:
+  std::shared_ptr<CachedImage> image_;
+};
+
+class EntrySearch : public DirectorySearch {
+ public:
+  explicit EntrySearch(const std::vector<CachedEntry>& entries) : entries_(entries) {}
+  const char* Name() const override { return entries_[at_].name.c_str(); }
+  bool Next() override { return ++at_ < entries_.size(); }
+
+ private:
+  const std::vector<CachedEntry>& entries_;
+  size_t at_ = 0;
+};
 
 }  // namespace
+
+std::unique_ptr<DirectorySearch> CachedImageFiles::FindFiles(const char* pattern) {
+  if (entries_.empty() || std::strcmp(pattern, kImagePattern) != 0) return nullptr;
+  return std::unique_ptr<DirectorySearch>(new EntrySearch(entries_));
+}
+
+CachedImageFiles::CachedImageFiles(std::vector<CachedEntry> entries)
+    : entries_(std::move(entries)) {
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    char path[kImagePathSize];
+    if (MakeImagePath(entries_[i].name.c_str(), path)) byPath_.emplace(path, i);
+  }
+}
+
+std::unique_ptr<ByteSource> CachedImageFiles::OpenForRead(const char* path) {
+  auto found = byPath_.find(path);
+  if (found == byPath_.end() || !entries_[found->second].image) return nullptr;
+  return std::unique_ptr<ByteSource>(new CachedView(entries_[found->second].image));
+}
 
 CachedImage::CachedImage(ByteSource& file) : size_(file.Size()) {
   for (const Stretch& stretch : kStretches) {

@@ -5,9 +5,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "byte_source.h"
+#include "platform.h"
 
 namespace check {
 
@@ -16,8 +20,6 @@ namespace check {
 // small ones.
 class CachedImage : public ByteSource {
  public:
-  // Every field the format reads ends inside a fixed-size long image.
-  static constexpr uint64_t kCachedPrefix = 28848;
   explicit CachedImage(ByteSource& file);
   uint64_t Size() override { return size_; }
   // Reads inside one cached stretch; any other read yields nothing.
@@ -27,6 +29,26 @@ class CachedImage : public ByteSource {
   uint64_t size_;
   std::vector<uint8_t> prefix_;  // the stretches, one after the other
   std::vector<size_t> had_;      // how much of each the file had
+};
+
+// One cached entry of the image search: null when it could not be opened.
+struct CachedEntry {
+  std::string name;
+  std::shared_ptr<CachedImage> image;
+};
+
+// The image search over the cached entries, in their order, as the files
+// role serves it to the updater: the plan reads the cache as it would read
+// .\Binfile. Nothing else is found or opened.
+class CachedImageFiles : public Files {
+ public:
+  explicit CachedImageFiles(std::vector<CachedEntry> entries);
+  std::unique_ptr<DirectorySearch> FindFiles(const char* pattern) override;
+  std::unique_ptr<ByteSource> OpenForRead(const char* path) override;
+
+ private:
+  std::vector<CachedEntry> entries_;
+  std::unordered_map<std::string, size_t> byPath_;  // the first entry of each path
 };
 
 }  // namespace check

@@ -76,26 +76,6 @@ std::map<std::string, ImageLine> ImageLines(const std::string& text) {
   return images;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-    at = end + 1;
-  }
-  return lines;
-}
-
-std::string Indent(const std::string& text, const std::string& by) {
-  std::string out;
-  for (const std::string& line : Lines(text)) out += line.empty() ? "\n" : by + line + "\n";
-  return out;
-}
-
 const bundle::Part* Present(const bundle::Bundle& read, const std::string& name) {
   const bundle::Part* part = read.Find(name);
   return part != nullptr && !part->missing ? part : nullptr;

@@ -33,6 +33,7 @@ FindingRow RowOf(FindingCode code) {
   switch (code) {
     case FindingCode::kSettingsMissing:       return {"settings-missing", kError, kSettings, "SpiFlash.ini cannot be opened"};
     case FindingCode::kModuleKeyMissing:      return {"module-key-missing", kError, kSettings, "HUBNumber of 2 or more, a module key missing: the reader gives up"};
+    case FindingCode::kModuleKeyIgnored:      return {"module-key-ignored", kWarning, kSettings, "HUBNumber of 0 or 1 and a module key in [HUBModule]: the reader reads none"};
     case FindingCode::kModuleFileMissing:     return {"module-file-missing", kError, kSettings, "a module's file is not among the images"};
     case FindingCode::kModuleFileCase:        return {"module-file-case", kError, kSettings, "a module's file is there only in another letter case"};
     case FindingCode::kIdUnparsed:            return {"id-unparsed", kWarning, kSettings, "a hub-ID line that is not HEX=HEX, and what the reader takes"};

@@ -20,6 +20,7 @@ const char* PartName(ReportPart part);
 enum class FindingCode : uint8_t {
   kSettingsMissing,
   kModuleKeyMissing,
+  kModuleKeyIgnored,
   kModuleFileMissing,
   kModuleFileCase,
   kIdUnparsed,

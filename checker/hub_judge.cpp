@@ -6,7 +6,7 @@
 #include "silent_console.h"
 #include "text.h"
 #include "tz415api.h"
-#include "update.h"
+#include "hub_plan.h"
 
 namespace check {
 
@@ -40,12 +40,12 @@ void CheckHubs(HubLibrary& library, KitReport* report) {
     hub.info = state.Devices[i];
     hub.hubId = HubIdOf(hub.info);
     JudgeHub(state, report->images, &hub);
-    if (hub.outcome == Outcome::kNoImage) {
+    if (hub.outcome == HubOutcome::NoImage) {
       Add(&report->findings, FindingCode::kHubNoImage, 0,
           Format("Device(%d) %04X/%04X gets no image", hub.number, hub.info.VendorId,
                  hub.info.ProductId));
     }
-    if (hub.outcome == Outcome::kRefused) {
+    if (hub.outcome == HubOutcome::ImageCheck) {
       const ImageRow& image = report->images[hub.chosen];
       Add(&report->findings, FindingCode::kHubImageRefused, 0,
           Format("Device(%d) %04X/%04X: %s is chosen, but %s: the updater refuses the hub",
@@ -62,52 +62,40 @@ void CheckHubs(HubLibrary& library, KitReport* report) {
   }
 }
 
-void JudgeHub(const UpdaterState& state, const std::vector<ImageRow>& images, HubReport* hub) {
-  if (SameLevelBeforeSelection(state, hub->info)) {
-    hub->outcome = Outcome::kSameLevelBefore;
-    return;
-  }
-  hub->hubVerdict = WantedImage(state, hub->hubId, hub->info, &hub->wanted);
-  if (hub->hubVerdict.failed != SelectionTest::kPassed) {
-    hub->outcome = Outcome::kNoImage;
-    return;
-  }
-  for (size_t j = 0; j < images.size(); ++j) {
-    const ImageRow& row = images[j];
-    Verdict verdict;
-    if (!row.nameFits) {
-      verdict.failed = SelectionTest::kNameTooLong;
-    } else if (!row.opened) {
-      verdict.failed = SelectionTest::kCannotOpen;
-    } else {
-      verdict = JudgeImage(state, hub->wanted, hub->info, row.name.c_str(), *row.cache, row.size);
-    }
-    hub->verdicts.push_back(verdict);
-    if (verdict.failed != SelectionTest::kPassed) continue;
-    if (++hub->passing == 1) hub->chosen = static_cast<int>(j);
-  }
-  if (hub->chosen < 0) {
-    hub->outcome = Outcome::kNoImage;
-    return;
-  }
-  hub->chosenVersion = images[hub->chosen].deliveredVersion;
-  if (SameLevelAfterSelection(state, hub->info, hub->chosenVersion)) {
-    hub->outcome = Outcome::kSameLevelAfter;
-  } else {
-    hub->outcome =
-        ImageMayBeWritten(images[hub->chosen].sums) ? Outcome::kProgram : Outcome::kRefused;
-  }
-}
+namespace {
 
-const char* OutcomeName(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::kSameLevelBefore: return "same-level-before-selection";
-    case Outcome::kNoImage: return "no-image";
-    case Outcome::kSameLevelAfter: return "same-level-after-selection";
-    case Outcome::kProgram: return "program";
-    case Outcome::kRefused: return "refused";
+// The image list's word on each image, as the checker worked it out once.
+class RowVouch : public ImageVouch {
+ public:
+  explicit RowVouch(const std::vector<ImageRow>& images) : images_(images) {}
+  ImageCheckResult Check(const char* imagePath) override {
+    ImageCheckResult result;
+    for (const ImageRow& row : images_) {
+      if (kImageDirectory + row.name != imagePath) continue;
+      result.check = row.sums;
+      result.listed = row.listed;
+      result.computed = row.computed;
+      return result;
+    }
+    // Not an image the search found: nothing vouches for it.
+    result.check = ImageCheck::kImageUnreadable;
+    return result;
   }
-  return "?";
+
+ private:
+  const std::vector<ImageRow>& images_;
+};
+
+}  // namespace
+
+void JudgeHub(const UpdaterState& state, const std::vector<ImageRow>& images, HubReport* hub) {
+  std::vector<CachedEntry> entries;
+  entries.reserve(images.size());
+  for (const ImageRow& row : images) entries.push_back({row.name, row.cache});
+  CachedImageFiles files(std::move(entries));
+  RowVouch vouch(images);
+  PlanInputs inputs{state, files, &vouch, true};
+  static_cast<HubPlan&>(*hub) = PlanHub(inputs, hub->info);
 }
 
 }  // namespace check

@@ -15,11 +15,9 @@ namespace check {
 // each, last first, against report->images.
 void CheckHubs(HubLibrary& library, KitReport* report);
 
-// One hub judged against the images as the update run would: every image,
-// not only up to the first that passes.
+// One hub planned as the update run plans it, its images read from the
+// checker's cache: every image judged, not only up to the first that passes.
 void JudgeHub(const UpdaterState& state, const std::vector<ImageRow>& images, HubReport* hub);
-
-const char* OutcomeName(Outcome outcome);
 
 }  // namespace check
 

@@ -15,15 +15,17 @@ namespace {
 // lies past it is named as unchecked rather than held in memory.
 constexpr size_t kMaxImages = 100000;
 
-// What the updater's selection reads of an image, as the reports show it.
-void ReadImageFacts(CachedImage& image, fwimage::Header* header, ImageRow* row) {
+// The row's values, read from its cached image as the format reads them.
+void DescribeImage(ImageRow* row, std::vector<Finding>* findings) {
+  CachedImage& image = *row->cache;
   row->size = image.Size();
-  fwimage::ReadHeader(image, header);
-  row->headerLength = header->length;
-  row->imageId = fwimage::ImageId(*header);
-  row->flags = fwimage::Flags(*header);
+  fwimage::Header header;
+  fwimage::ReadHeader(image, &header);
+  row->headerLength = header.length;
+  row->imageId = fwimage::ImageId(header);
+  row->flags = fwimage::Flags(header);
   row->longLayout = fwimage::IsLongLayout(row->flags);
-  row->breaksSizeRule = fwimage::BreaksSizeRule(*header, row->size);
+  row->breaksSizeRule = fwimage::BreaksSizeRule(header, row->size);
   row->deliveredVersion = fwimage::DeliveredVersion(image);
   const fwimage::FieldLayout& fields = fwimage::FieldsFor(row->flags);
   uint8_t field[fwimage::kMaxCompareLength];
@@ -37,6 +39,16 @@ void ReadImageFacts(CachedImage& image, fwimage::Header* header, ImageRow* row) 
     row->product2 = Printable(field, fields.productSize);
   }
   row->rules = fwimage::ImageCompatibilityRules(image, row->flags, row->size);
+  if (row->breaksSizeRule) {
+    Add(findings, FindingCode::kSizeRule, 0,
+        Format("%s: a 0D12 image of %llu bytes, not %llu: the updater warns about it on "
+               "every hub and never chooses it",
+               row->name.c_str(), static_cast<unsigned long long>(row->size),
+               static_cast<unsigned long long>(header.length <= fwimage::kFlagsIndex
+                                                   ? fwimage::kFixedShortSize
+                                               : row->longLayout ? fwimage::kFixedLongSize
+                                                                 : fwimage::kFixedShortSize)));
+  }
 }
 
 }  // namespace
@@ -74,18 +86,7 @@ void ReadImages(Files& files, KitReport* report) {
     row.opened = true;
     row.cache = std::make_shared<CachedImage>(*file);
     file.reset();
-    fwimage::Header header;
-    ReadImageFacts(*row.cache, &header, &row);
-    if (row.breaksSizeRule) {
-      Add(&report->findings, FindingCode::kSizeRule, 0,
-          Format("%s: a 0D12 image of %llu bytes, not %llu: the updater warns about it on "
-                 "every hub and never chooses it",
-                 row.name.c_str(), static_cast<unsigned long long>(row.size),
-                 static_cast<unsigned long long>(header.length <= fwimage::kFlagsIndex
-                                                     ? fwimage::kFixedShortSize
-                                                 : row.longLayout ? fwimage::kFixedLongSize
-                                                                  : fwimage::kFixedShortSize)));
-    }
+    DescribeImage(&row, &report->findings);
   } while (search->Next());
 }
 

@@ -6,7 +6,7 @@ namespace check {
 
 namespace {
 
-// Stands for the hub library where no hubs are described: the reader hands
+// Stands for the hub library where no hubs are listed: the reader hands
 // it the hub-ID table, and nothing else is asked of it.
 class NoLibrary : public HubLibrary {
  public:
@@ -18,11 +18,11 @@ class NoLibrary : public HubLibrary {
 
 }  // namespace
 
-KitReport CheckKit(Files& files, HubLibrary* describedHubs, const std::string& folder) {
+KitReport CheckKit(Files& files, HubLibrary* hubs, const std::string& folder) {
   KitReport report;
   report.folder = folder;
   NoLibrary none;
-  HubLibrary& library = describedHubs != nullptr ? *describedHubs : none;
+  HubLibrary& library = hubs != nullptr ? *hubs : none;
   ReadSettings(files, library, &report);
   ReadImages(files, &report);
   CheckImageList(files, &report);
@@ -30,7 +30,7 @@ KitReport CheckKit(Files& files, HubLibrary* describedHubs, const std::string& f
     CheckModuleFiles(&report);
     CheckFwVersion(&report);
   }
-  if (describedHubs != nullptr) CheckHubs(library, &report);
+  if (hubs != nullptr) CheckHubs(library, &report);
   return report;
 }
 

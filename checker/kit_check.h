@@ -22,10 +22,11 @@ class HubLibrary;
 
 namespace check {
 
-// Checks the updater folder that `files` reads. With `describedHubs`, a
-// library that lists described hubs (it is handed the hub-ID table and asked
-// for the hubs, never to program one), every hub is judged too.
-KitReport CheckKit(Files& files, HubLibrary* describedHubs, const std::string& folder);
+// Checks the updater folder that `files` reads. With `hubs`, a library that
+// lists hubs (described, replayed from a capture, or this computer's; it is
+// handed the hub-ID table and asked for the hubs, never to program one),
+// every hub is judged too.
+KitReport CheckKit(Files& files, HubLibrary* hubs, const std::string& folder);
 
 }  // namespace check
 

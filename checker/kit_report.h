@@ -8,16 +8,15 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "cached_image.h"
 #include "finding.h"
 #include "image_check.h"
+#include "hub_plan.h"
 #include "image_sums.h"
-#include "selection.h"
 #include "settings.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace check {
 
@@ -47,52 +46,19 @@ struct ImageRow {
   std::string refusal;  // why the updater would refuse it; empty when it would not
 };
 
-// What the update run would do with one hub.
-enum class Outcome {
-  kSameLevelBefore,  // short-format hub at FWVersion: no image looked for
-  kNoImage,          // the hub test failed or every image was refused
-  kSameLevelAfter,   // the chosen image delivers the hub's version
-  kProgram,          // the chosen image would be written
-  kRefused,          // the image list does not vouch for the chosen image
-};
-
-struct HubReport {
+// What the update run would do with one hub: its plan, judged through the
+// checker's cached images with every image judged.
+struct HubReport : HubPlan {
   int number = 0;  // the updater's "Device(n)", from 1
   HubDeviceInfo info = {};
   uint32_t hubId = 0;
-  Outcome outcome = Outcome::kNoImage;
-  Verdict hubVerdict;  // the once-per-hub tests (module place, hub ID)
-  Wanted wanted;
-  int chosen = -1;  // index into images
-  uint16_t chosenVersion = 0;
-  std::vector<Verdict> verdicts;  // one per image, empty when not searched
-  int passing = 0;                // images that pass every test
 };
 
-// The settings as the updater takes them.
-struct SettingsReport {
-  bool found = false;  // SpiFlash.ini could be opened
+// The settings as the updater's reader takes them: its value, with the
+// lines, and the state it fills.
+struct SettingsReport : Settings {
   bool readerGaveUp = false;
-  std::unique_ptr<UpdaterState> state;
-  std::unique_ptr<HubModuleList> moduleList;  // owns the state's module entries
-  std::vector<HubModuleEntry> modules;        // copies, in order, Next cleared
-  std::vector<int> idLines;                   // line of each taken hub ID
-
-  SettingsReport() = default;
-  SettingsReport(SettingsReport&&) = default;
-  // The module list clears its state's link when it goes, so it must go
-  // before that state: a member-by-member assignment would free the old
-  // state first and then write into it.
-  SettingsReport& operator=(SettingsReport&& other) noexcept {
-    moduleList.reset();
-    found = other.found;
-    readerGaveUp = other.readerGaveUp;
-    state = std::move(other.state);
-    moduleList = std::move(other.moduleList);
-    modules = std::move(other.modules);
-    idLines = std::move(other.idLines);
-    return *this;
-  }
+  std::unique_ptr<UpdaterState> state;  // with its [HUBModule] entries
 };
 
 struct KitReport {

@@ -111,7 +111,6 @@ SessionOptions LiveCheck::DriverOptions() const {
 bool LiveCheck::DriverMissing() {
   // A record of its own: the check fills only the version fields.
   auto state = std::make_unique<UpdaterState>();
-  std::memset(state.get(), 0, sizeof(UpdaterState));
   SilentConsole silent;
   Printer quiet(silent);
   return IsDriverInstallNeeded(*state, quiet, machine_.system);

@@ -14,7 +14,7 @@
 
 #include "driver_session.h"
 #include "tz415api.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 class Files;
 class System;

@@ -42,7 +42,7 @@ void Settings(JsonWriter& j, const SettingsReport& s) {
         .Raw("fwVersion", JsonHex(state.FwVersion, 1))
         .Int("hubNumber", state.HubNumber);
     j.Open("modules", '[');
-    for (const HubModuleEntry& m : s.modules) {
+    for (const HubModuleEntry& m : state.Modules) {
       j.Open(nullptr, '{')
           .Int("depth", m.Depth)
           .Int("connectionPortIndex", m.ConnectionPortIndex)
@@ -133,14 +133,14 @@ void Hubs(JsonWriter& j, const KitReport& kit) {
         .Int("connectionPortIndex", h.ConnectionPortIndex)
         .Raw("chipRevision", JsonHex(h.ChipRevision, 2))
         .Raw("chipOptions", JsonHex(h.ChipOptions, 2))
-        .Str("outcome", OutcomeName(hub.outcome))
+        .Str("outcome", CheckerOutcomeName(hub.outcome))
         .Str("decision", Decision(hub, kit.images));
     if (hub.hubVerdict.failed != SelectionTest::kPassed) {
       j.Open("hubTest", '{');
       VerdictObject(j, hub.hubVerdict, ImageRow());
       j.Close('}');
     }
-    if (hub.outcome == Outcome::kRefused) j.Str("refusal", kit.images[hub.chosen].refusal);
+    if (hub.outcome == HubOutcome::ImageCheck) j.Str("refusal", kit.images[hub.chosen].refusal);
     if (hub.chosen >= 0) {
       j.Str("chosen", kit.images[hub.chosen].name)
           .Raw("chosenDelivers", JsonHex(hub.chosenVersion, 4));

@@ -96,8 +96,8 @@ void SettingsPart(const KitReport& kit, std::string* out) {
                                      : std::string("off (0)")});
     values.Row({"FWVersion", Format("%X", state.FwVersion)});
     values.Row({"HUBNumber", std::to_string(state.HubNumber)});
-    for (size_t n = 0; n < s.modules.size(); ++n) {
-      const HubModuleEntry& m = s.modules[n];
+    for (size_t n = 0; n < state.Modules.size(); ++n) {
+      const HubModuleEntry& m = state.Modules[n];
       values.Row({Format("Module %u", static_cast<unsigned>(n + 1)),
                   Format("depth %d, port %d, file %s", m.Depth, m.ConnectionPortIndex,
                          m.WantUpdateBinFile[0] != '\0' ? m.WantUpdateBinFile : "(none)")});
@@ -187,11 +187,10 @@ void HubsPart(const KitReport& kit, std::string* out) {
   Findings(kit.findings, ReportPart::kHubs, out);
 }
 
-void KitPart(const KitReport& kit, int first, std::string* out) {
+void KitPart(const KitReport& kit, std::string* out) {
   SettingsPart(kit, out);
   ImagesPart(kit, out);
   HubsPart(kit, out);
-  (void)first;
 }
 
 }  // namespace
@@ -211,26 +210,29 @@ std::string HubsText(const KitReport& kit) {
 
 std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) {
   switch (hub.outcome) {
-    case Outcome::kSameLevelBefore:
+    case HubOutcome::SameLevelBefore:
       return Format("at the same level: a short-format hub at %s, which is FWVersion; no "
                     "image is looked for",
                     ShortVersionText(ShortFormatVersion(hub.info.FirmwareVersion)).c_str());
-    case Outcome::kNoImage:
+    case HubOutcome::NoImage:
       if (hub.hubVerdict.failed != SelectionTest::kPassed) {
         return Format("no image: %s (%s)", TestName(hub.hubVerdict.failed),
                       Explain(hub.hubVerdict, ImageRow()).c_str());
       }
       return "no image: every image is refused";
-    case Outcome::kSameLevelAfter:
+    case HubOutcome::SameLevelAfter:
       return Format("at the same level: %s delivers %04X, the hub's version",
                     images[hub.chosen].name.c_str(), hub.chosenVersion);
-    case Outcome::kRefused:
+    case HubOutcome::ImageCheck:
       return Format("refused: %s is chosen, but %s; the hub is not written",
                     images[hub.chosen].name.c_str(), images[hub.chosen].refusal.c_str());
-    case Outcome::kProgram:
+    case HubOutcome::Program:
       return Format("writes %s (delivers %04X, the hub has %04X)%s",
                     images[hub.chosen].name.c_str(), hub.chosenVersion, hub.info.FirmwareVersion,
                     hub.passing > 1 ? Format("; %d images pass", hub.passing).c_str() : "");
+    // Outcomes of a write, which a plan never is.
+    case HubOutcome::Programmed:
+    case HubOutcome::WriteFailed: break;
   }
   return "";
 }
@@ -266,7 +268,7 @@ std::string TextReport(const CheckRun& run) {
   for (size_t k = 0; k < run.kits.size(); ++k) {
     out += "\n";
     if (run.kitRoot) out += "== " + run.kitNames[k] + " ==\n";
-    KitPart(run.kits[k], static_cast<int>(k), &out);
+    KitPart(run.kits[k], &out);
   }
   if (run.kitRoot) {
     out += "\nKit root: x86 against x64\n";

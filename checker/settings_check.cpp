@@ -1,6 +1,6 @@
 #include "settings_check.h"
 
-#include <cstring>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -8,7 +8,6 @@
 
 #include "platform.h"
 #include "short_format.h"
-#include "silent_console.h"
 #include "text.h"
 #include "tz415api.h"
 
@@ -33,27 +32,91 @@ void DuplicateIds(KitReport* report) {
   }
 }
 
-// The reader gives up on the first module key it cannot find: named by the
-// reader's own key names and key search.
-void MissingModuleKey(Files& files, KitReport* report) {
-  const UpdaterState& state = *report->settings.state;
-  SilentConsole silent;
-  Printer quiet(silent);
-  for (int n = 1; n <= state.HubNumber; ++n) {
-    for (ModuleKey key :
-         {ModuleKey::kDepth, ModuleKey::kConnectionPortIndex, ModuleKey::kBinFile}) {
-      if (n == 1 && key != ModuleKey::kBinFile) continue;
-      char name[kModuleKeyNameSize];
-      ModuleKeyName(n, key, name);
-      char value[kTextSize] = {};
-      if (!ReadHubModuleKey(quiet, files, kSettingsPath, name, value, key != ModuleKey::kBinFile)) {
-        Add(&report->findings, FindingCode::kModuleKeyMissing, 0,
-            Format("HUBNumber is %d but %s is missing: the updater stops after the settings",
-                   state.HubNumber, name));
-        return;
-      }
-    }
+// Line findings listed before the rest are only counted.
+constexpr size_t kMaxLineFindings = 500;
+
+// What one noted line means, or nothing when it is no line finding.
+bool LineFinding(const NotedLine& noted, FindingCode* code, std::string* text) {
+  switch (noted.note) {
+    case LineNote::kSplit:
+      *code = FindingCode::kLineSplit;
+      *text = "longer than 199 characters: the reader reads the rest as another line";
+      return true;
+    case LineNote::kNoEquals:
+      *code = FindingCode::kNoEquals;
+      *text = Format("no '=' in %s: the reader skips the line", SectionOf(noted.section).start);
+      return true;
+    case LineNote::kIdUnparsed:
+      *code = FindingCode::kIdUnparsed;
+      *text = Format("not HEX=HEX: the reader takes it as hub ID %08X, image ID %04X",
+                     static_cast<unsigned>(noted.id.HubId), noted.id.ImageId);
+      return true;
+    case LineNote::kKeyOutside:
+      *code = FindingCode::kKeyOutside;
+      *text = Format("%s outside the first %s: the reader never reads it", noted.key,
+                     SectionOf(noted.section).start);
+      return true;
+    case LineNote::kModuleKeyOutside:
+      *code = FindingCode::kKeyOutside;
+      *text = Format("module key outside the section after the first line holding %s: the "
+                     "reader never reads it",
+                     kModuleKeysStart);
+      return true;
+    case LineNote::kModuleKeyUnread: return false;
   }
+  return false;
+}
+
+// The lines the reader left, in the file's order; a file of millions of odd
+// lines gets a report of bounded size.
+void LineFindings(KitReport* report) {
+  std::vector<NotedLine> noted = report->settings.noted;
+  std::stable_sort(noted.begin(), noted.end(), [](const NotedLine& a, const NotedLine& b) {
+    return a.line != b.line ? a.line < b.line : a.note < b.note;
+  });
+  size_t count = static_cast<size_t>(report->settings.notedBeyond);
+  for (size_t i = 0; i < noted.size(); ++i) {
+    // A line inside two sections that start on one header line is told once.
+    if (i > 0 && noted[i].note == LineNote::kNoEquals && noted[i - 1].note == LineNote::kNoEquals &&
+        noted[i].line == noted[i - 1].line) {
+      continue;
+    }
+    FindingCode code;
+    std::string text;
+    if (!LineFinding(noted[i], &code, &text)) continue;
+    if (++count <= kMaxLineFindings) Add(&report->findings, code, noted[i].line, std::move(text));
+  }
+  if (count > kMaxLineFindings) {
+    Add(&report->findings, FindingCode::kFindingsCut, 0,
+        Format("%u more line findings are not listed",
+               static_cast<unsigned>(count - kMaxLineFindings)));
+  }
+}
+
+// The reader keeps 100 hub IDs; later lines are taken but not kept.
+void IdsOverLimit(KitReport* report) {
+  const SettingsReport& settings = report->settings;
+  if (settings.idLineCount <= kMaxTargetIds) return;
+  Add(&report->findings, FindingCode::kIdsOverLimit, settings.firstDroppedIdLine,
+      Format("%u hub IDs: the reader keeps the first %d, from here on none is used",
+             static_cast<unsigned>(settings.idLineCount), kMaxTargetIds));
+}
+
+// With HUBNumber 0 or 1 no module key is read, whatever [HUBModule] holds.
+void ModuleKeysIgnored(KitReport* report) {
+  const SettingsReport& settings = report->settings;
+  if (settings.readerGaveUp || settings.state->HubNumber >= 2) return;
+  std::vector<int> lines;
+  for (const NotedLine& noted : settings.noted) {
+    if (noted.note == LineNote::kModuleKeyUnread) lines.push_back(noted.line);
+  }
+  if (lines.empty()) return;
+  std::string named;
+  for (int line : lines) named += (named.empty() ? "" : ", ") + std::to_string(line);
+  Add(&report->findings, FindingCode::kModuleKeyIgnored, lines.front(),
+      Format("HUBNumber is %d: the updater reads no module key, so line%s %s %s ignored",
+             settings.state->HubNumber, lines.size() > 1 ? "s" : "", named.c_str(),
+             lines.size() > 1 ? "are" : "is"));
 }
 
 }  // namespace
@@ -61,34 +124,29 @@ void MissingModuleKey(Files& files, KitReport* report) {
 void ReadSettings(Files& files, HubLibrary& library, KitReport* report) {
   SettingsReport& settings = report->settings;
   settings.state = std::make_unique<UpdaterState>();
-  std::memset(settings.state.get(), 0, sizeof(UpdaterState));
-  settings.moduleList = std::make_unique<HubModuleList>(*settings.state);
-  settings.found = files.OpenForRead(kSettingsPath) != nullptr;
+  settings.readerGaveUp = !::ReadSettings(*settings.state, files, library, nullptr, &settings);
   if (!settings.found) {
     Add(&report->findings, FindingCode::kSettingsMissing, 0,
         Format("%s cannot be opened: the updater stops", kSettingsPath));
     return;
   }
-  SilentConsole silent;
-  Printer quiet(silent);
-  settings.readerGaveUp =
-      !LoadSettingFromIni(*settings.state, *settings.moduleList, quiet, files, library);
-  const UpdaterState& state = *settings.state;
-  const HubModuleEntry* entry = state.HubModules;
-  for (int n = 0; n < state.HubNumber && entry != nullptr; ++n, entry = entry->Next) {
-    settings.modules.push_back(*entry);
-    settings.modules.back().Next = nullptr;
-  }
-  ScanSettingsLines(files, report);
+  LineFindings(report);
+  IdsOverLimit(report);
   DuplicateIds(report);
-  if (settings.readerGaveUp) MissingModuleKey(files, report);
+  if (!settings.gaveUpOn.empty()) {
+    Add(&report->findings, FindingCode::kModuleKeyMissing, 0,
+        Format("HUBNumber is %d but %s is missing: the updater stops after the settings",
+               settings.state->HubNumber, settings.gaveUpOn.c_str()));
+  }
+  ModuleKeysIgnored(report);
 }
 
 void CheckModuleFiles(KitReport* report) {
   const SettingsReport& settings = report->settings;
   if (settings.readerGaveUp || settings.state->HubNumber < 2) return;
-  for (size_t n = 0; n < settings.modules.size(); ++n) {
-    std::string wanted = settings.modules[n].WantUpdateBinFile;
+  const HubModules& modules = settings.state->Modules;
+  for (size_t n = 0; n < modules.size(); ++n) {
+    std::string wanted = modules[n].WantUpdateBinFile;
     const ImageRow* other = nullptr;
     bool exact = false;
     for (const ImageRow& row : report->images) {

@@ -12,12 +12,8 @@ class HubLibrary;
 namespace check {
 
 // The settings as the reader takes them (it hands `library` the hub-ID
-// table), with the findings about their lines.
+// table), with the findings about the lines it left.
 void ReadSettings(Files& files, HubLibrary& library, KitReport* report);
-
-// The line-level findings, from one pass with the reader's own line scanner
-// and section rule; fills the lines of the hub IDs the reader keeps.
-void ScanSettingsLines(Files& files, KitReport* report);
 
 // Against the images read: each module's file, and with CheckHUBFW whether
 // an image delivers FWVersion to the short-format hubs.

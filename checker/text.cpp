@@ -72,4 +72,24 @@ std::string RuleList(unsigned rules) {
   return text.empty() ? "-" : text;
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    at = end + 1;
+  }
+  return lines;
+}
+
+std::string Indent(const std::string& text, const std::string& by) {
+  std::string out;
+  for (const std::string& line : Lines(text)) out += line.empty() ? "\n" : by + line + "\n";
+  return out;
+}
+
 }  // namespace check

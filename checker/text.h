@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "json_writer.h"
 #include "printer.h"
@@ -25,6 +26,11 @@ bool SameIgnoringCase(const std::string& a, const std::string& b);
 
 // The compatibility rules set in `rules` (bit n-1 for rule n): "1,4", or "-".
 std::string RuleList(unsigned rules);
+
+// The lines of `text`, each without its line end ("\n" or "\r\n").
+std::vector<std::string> Lines(const std::string& text);
+// Each non-empty line of `text` with `by` before it.
+std::string Indent(const std::string& text, const std::string& by);
 
 }  // namespace check
 

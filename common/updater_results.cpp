@@ -8,14 +8,22 @@ namespace {
 constexpr char kFirstLine[] = "Quillet results 1";
 
 const char* const kStageNames[] = {"busy", "settings", "driver", "no-hubs", "listed"};
-const char* const kOutcomeNames[] = {"programmed", "write-failed", "same-level", "no-image",
-                                     "image-check"};
 
 template <typename Enum, size_t N>
 bool EnumFromName(const char* const (&names)[N], const char* name, Enum* value) {
   for (size_t i = 0; i < N; ++i) {
     if (std::strcmp(names[i], name) == 0) {
       *value = static_cast<Enum>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool OutcomeFromName(const char* name, HubOutcome* outcome) {
+  for (int i = 0; NamesOf(static_cast<HubOutcome>(i)).results != nullptr; ++i) {
+    if (std::strcmp(NamesOf(static_cast<HubOutcome>(i)).results, name) == 0) {
+      *outcome = static_cast<HubOutcome>(i);
       return true;
     }
   }
@@ -41,9 +49,14 @@ bool ParseHub(const std::string& line, HubResult* hub) {
       consumed == 0) {
     return false;
   }
-  if (!EnumFromName(kOutcomeNames, outcome, &hub->outcome)) return false;
+  if (!OutcomeFromName(outcome, &hub->outcome)) return false;
   const std::string image = line.substr(static_cast<size_t>(consumed));
   if (image.size() >= sizeof hub->image) return false;
+  // Both same-level outcomes are written alike; only the one after
+  // selection has an image.
+  if (hub->outcome == HubOutcome::SameLevelBefore && !image.empty()) {
+    hub->outcome = HubOutcome::SameLevelAfter;
+  }
   std::memcpy(hub->image, image.c_str(), image.size() + 1);
   hub->vendorId = static_cast<uint16_t>(vendor);
   hub->productId = static_cast<uint16_t>(product);
@@ -55,7 +68,6 @@ bool ParseHub(const std::string& line, HubResult* hub) {
 }  // namespace
 
 const char* StageName(UpdaterStage stage) { return kStageNames[static_cast<int>(stage)]; }
-const char* OutcomeName(HubOutcome outcome) { return kOutcomeNames[static_cast<int>(outcome)]; }
 
 void RecordHub(UpdaterResults* results, const HubResult& hub) {
   if (results == nullptr || results->hubCount >= kResultsHubs) return;

@@ -21,6 +21,8 @@
 #include <cstdint>
 #include <string>
 
+#include "hub_outcome.h"
+
 // String-literal macros, for the launcher's ANSI and the updater's UTF-16.
 #define QUILLET_RESULTS_ARGUMENT "--results="
 #define QUILLET_RESULTS_NAME_PREFIX "Local\\Quillet.Results."
@@ -39,15 +41,6 @@ enum class UpdaterStage : uint8_t {
   Driver,    // the filter driver is not registered
   NoHubs,    // no hub listed: none found, or not HUBNumber of them
   Listed,    // hubs listed, and each one visited
-};
-
-// What became of one listed hub.
-enum class HubOutcome : uint8_t {
-  Programmed,   // the library wrote the image
-  WriteFailed,  // the library was called and failed
-  SameLevel,    // already at this updater's level; nothing written
-  NoImage,      // no image passed the selection; nothing written
-  ImageCheck,   // the chosen image failed the image check; nothing written
 };
 
 struct HubResult {
@@ -80,8 +73,8 @@ std::string FormatResults(const UpdaterResults& results);
 // False when the text is not complete results of this format.
 bool ParseResults(const std::string& text, UpdaterResults* results);
 
-// The names used in the text and the launcher's report.
+// The name used in the text and the launcher's report; a hub's outcome is
+// named by OutcomeName (hub_outcome.h).
 const char* StageName(UpdaterStage stage);
-const char* OutcomeName(HubOutcome outcome);
 
 #endif  // QUILLET_COMMON_UPDATER_RESULTS_H_

@@ -8,16 +8,14 @@
 #include "fake_hub_library.h"
 #include "fake_platform.h"
 #include "printer.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   FakePlatform os;
   FakeHubLibrary library;
   auto state = std::make_unique<UpdaterState>();
-  std::memset(state.get(), 0, sizeof(UpdaterState));
   state->HubNumber = data[0];
-  state->ConsoleHandle = os.StdOutputHandle();
   library.reportedCount = data[1];
   data += 2;
   size -= 2;
@@ -30,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     data += n;
     size -= n;
   }
-  Printer out(os, *state);
+  Printer out(os);
+  out.TakeConsoleHandle();
   bool listed = EnumerateDevices(*state, out, library);
   if (listed && state->DeviceCount == 0) std::abort();
   return 0;

@@ -15,7 +15,7 @@
 #include "settings.h"
 #include "firmware_image.h"
 #include "selection.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 
@@ -60,7 +60,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   FakePlatform os;
   auto state = std::make_unique<UpdaterState>();
-  std::memset(state.get(), 0, sizeof(UpdaterState));
   std::vector<std::string> strings = {"Maker Inc.", "USB3.0 Hub", "Other Hub"};
 
   std::vector<uint32_t> hubIds = {0x3A170415, 0x3A170416, 0x1A2B0D12, 0x1A2B0D13};
@@ -74,7 +73,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   state->StringCompare = in.ConsumeBool();
   state->HubNumber = in.ConsumeIntegralInRange<uint8_t>(0, 4);
-  HubModuleList modules(*state);
   for (int i = 0; i < state->HubNumber; ++i) {
     uint8_t depth = 0;
     uint8_t port = 0;
@@ -82,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       depth = in.ConsumeIntegralInRange<uint8_t>(0, 3);
       port = in.ConsumeIntegralInRange<uint8_t>(0, 4);
     }
-    modules.Add(depth, port, kNames[in.ConsumeIntegralInRange<size_t>(0, 5)]);
+    state->Modules.Add(depth, port, kNames[in.ConsumeIntegralInRange<size_t>(0, 5)]);
   }
 
   uint32_t hubId = hubIds[in.ConsumeIntegralInRange<size_t>(0, hubIds.size() - 1)];
@@ -115,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   char imagePath[kImagePathSize];
   std::memset(imagePath, 0x5A, sizeof imagePath);
-  Printer out(os, *state);
+  Printer out(os);
   bool chosen = SelectFWBinFile(*state, out, os, hubId, hub, imagePath);
   if (os.OpenFiles() != 0) std::abort();
   if (chosen) {

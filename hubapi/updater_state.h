@@ -1,8 +1,8 @@
-// The updater's one state record. Its head (bytes 0 to 22335) is a byte
-// layout owned by the hub-access library: the library reads the hub-ID table
-// from it and writes the device table into it, so every field of the head is
-// pinned by a static_assert below and checked in the 32-bit, 64-bit and host
-// builds alike.
+// The head of the updater's state record (bytes 0 to 22335): a byte layout
+// owned by the hub-access library, which reads the hub-ID table from it and
+// writes the device table into it. Every field is pinned by a static_assert
+// below and checked in the 32-bit, 64-bit and host builds alike. The
+// updater's own fields follow it in the run state (updater/run_state.h).
 #ifndef QUILLET_HUBAPI_UPDATER_STATE_H_
 #define QUILLET_HUBAPI_UPDATER_STATE_H_
 
@@ -11,7 +11,6 @@
 
 constexpr int kMaxTargetIds = 100;
 constexpr int kMaxDevices = 16;
-constexpr int kTextSize = 260;
 
 #pragma pack(push, 1)
 
@@ -52,52 +51,16 @@ struct HubDeviceInfo {
   uint8_t Reserved2[51];
 };
 
-// The platform's OSVERSIONINFOW, declared here so that the record has the
-// same shape on the host, where there is no <windows.h>.
-struct OsVersionInfoW {
-  uint32_t dwOSVersionInfoSize;
-  uint32_t dwMajorVersion;
-  uint32_t dwMinorVersion;
-  uint32_t dwBuildNumber;
-  uint32_t dwPlatformId;
-  uint16_t szCSDVersion[128];
-};
-
 #pragma pack(pop)
 
-// One numbered hub of the [HUBModule] section. Created zeroed by the
-// settings reader; the entries belong to the HubModuleList that made them
-// (updater/settings.h), which frees them when it is reset (pointing
-// HubModules at the new ones) or goes away (leaving HubModules null), so the
-// chain is read only while that list lives.
-struct HubModuleEntry {
-  uint8_t Depth;
-  uint8_t ConnectionPortIndex;
-  char WantUpdateBinFile[kTextSize];
-  HubModuleEntry* Next;
-};
-
-// Not packed: every member of the head has an alignment of 1, so the head
-// has no padding, and the updater's own fields after it keep their natural
-// alignment (their addresses are handed out as int and pointer addresses).
-struct UpdaterState {
-  // Library-visible head.
+// Not packed: every member has an alignment of 1, so the record has no
+// padding.
+struct LibraryRecord {
   uint8_t TargetIdCount;
   TargetIdEntry TargetIds[kMaxTargetIds];
   uint8_t DeviceCount;
   HubDeviceInfo Devices[kMaxDevices];
   uint8_t Reserved[10818];  // the library's room; never touched here
-
-  // The updater's own fields.
-  OsVersionInfoW OsVersionInfo;
-  uint8_t IsWindows8;
-  int32_t StringCompare;
-  uint8_t HubNumber;
-  HubModuleEntry* HubModules;
-  void* ConsoleHandle;
-  char TargetHubName[kTextSize];
-  int32_t CheckHubFw;
-  uint16_t FwVersion;
 };
 
 static_assert(sizeof(TargetIdEntry) == 7, "TargetIdEntry is 7 bytes");
@@ -120,17 +83,14 @@ static_assert(offsetof(HubDeviceInfo, ManufacturerString) == 533, "ManufacturerS
 static_assert(offsetof(HubDeviceInfo, ProductString) == 579, "ProductString");
 static_assert(offsetof(HubDeviceInfo, Reserved2) == 625, "reserved tail");
 
-static_assert(sizeof(OsVersionInfoW) == 276, "OSVERSIONINFOW is 276 bytes");
-
-static_assert(offsetof(UpdaterState, TargetIdCount) == 0, "TargetIdCount");
-static_assert(offsetof(UpdaterState, TargetIds) == 1, "TargetIds");
-static_assert(offsetof(UpdaterState, DeviceCount) == 701, "DeviceCount");
-static_assert(offsetof(UpdaterState, Devices) == 702, "Devices");
-static_assert(offsetof(UpdaterState, Devices) + size_t{676} * 15 + 530 == 1232 + size_t{676} * 15,
+static_assert(offsetof(LibraryRecord, TargetIdCount) == 0, "TargetIdCount");
+static_assert(offsetof(LibraryRecord, TargetIds) == 1, "TargetIds");
+static_assert(offsetof(LibraryRecord, DeviceCount) == 701, "DeviceCount");
+static_assert(offsetof(LibraryRecord, Devices) == 702, "Devices");
+static_assert(offsetof(LibraryRecord, Devices) + size_t{676} * 15 + 530 == 1232 + size_t{676} * 15,
               "Depth of record k at 1232 + 676k");
-static_assert(offsetof(UpdaterState, Reserved) == 11518, "reserved stretch");
-static_assert(offsetof(UpdaterState, OsVersionInfo) >= 22336,
-              "the updater's own fields follow the library's head");
+static_assert(offsetof(LibraryRecord, Reserved) == 11518, "reserved stretch");
+static_assert(sizeof(LibraryRecord) == 22336, "the updater's own fields follow the library's head");
 static_assert(alignof(TargetIdEntry) == 1 && alignof(HubDeviceInfo) == 1,
               "the head's records carry no padding");
 
@@ -140,7 +100,7 @@ inline uint32_t HubIdOf(const HubDeviceInfo& hub) {
 
 // The library may claim more hubs than the table has room for; nothing past
 // the table is ever read.
-inline int UsableDeviceCount(const UpdaterState& state) {
+inline int UsableDeviceCount(const LibraryRecord& state) {
   return state.DeviceCount > kMaxDevices ? kMaxDevices : state.DeviceCount;
 }
 

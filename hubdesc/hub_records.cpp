@@ -12,9 +12,9 @@ namespace {
 // The library is handed addresses inside the updater's record, not the
 // record: the tables lie at the record's own distances from them.
 constexpr size_t kTargetIdsFromHead =
-    offsetof(UpdaterState, TargetIds) - offsetof(UpdaterState, TargetIdCount);
+    offsetof(LibraryRecord, TargetIds) - offsetof(LibraryRecord, TargetIdCount);
 constexpr size_t kDevicesFromCount =
-    offsetof(UpdaterState, Devices) - offsetof(UpdaterState, DeviceCount);
+    offsetof(LibraryRecord, Devices) - offsetof(LibraryRecord, DeviceCount);
 
 }  // namespace
 

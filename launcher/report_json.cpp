@@ -15,7 +15,7 @@ std::string Installer(bool ran, const InstallerRun& run) {
 std::string Hub(const HubResult& hub) {
   const bool hasImage = hub.image[0] != '\0';
   std::string why = "null";
-  if (!hasImage) why = hub.outcome == HubOutcome::SameLevel ? "\"same-level\"" : "\"not-found\"";
+  if (!hasImage) why = IsSameLevel(hub.outcome) ? "\"same-level\"" : "\"not-found\"";
   return "    {\"device\": " + std::to_string(hub.device) +
          ", \"vid\": " + JsonHex(hub.vendorId, 4) + ", \"pid\": " + JsonHex(hub.productId, 4) +
          ", \"firmwareBefore\": " + JsonHex(hub.firmwareBefore, 4) +

@@ -16,7 +16,7 @@
 #include "shared_names.h"
 #include "tz415api.h"
 #include "update.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 // A hub's results carry what the run holds, cut short nowhere.
 static_assert(kResultsImageSize == kImagePathSize, "a result's image is a chosen image's path");
@@ -73,8 +73,8 @@ class FreeDeployment : public Deployment {
 
 }  // namespace
 
-bool Initialization(UpdaterState& state, HubModuleList& modules, Printer& out, Files& files,
-                    System& system, HubLibrary& library, UpdaterStage* stage) {
+bool Initialization(UpdaterState& state, Printer& out, Files& files, System& system,
+                    HubLibrary& library, UpdaterStage* stage) {
   UpdaterStage unused;
   if (stage == nullptr) stage = &unused;
   out.Print("1. Initialzation()\r\n");
@@ -84,7 +84,7 @@ bool Initialization(UpdaterState& state, HubModuleList& modules, Printer& out, F
   out.Print("API Version: %x\n", apiVersion);
 
   *stage = UpdaterStage::Settings;
-  if (!LoadSettingFromIni(state, modules, out, files, library)) return false;
+  if (!LoadSettingFromIni(state, out, files, library)) return false;
   *stage = UpdaterStage::Driver;
   if (IsDriverInstallNeeded(state, out, system)) return false;
   *stage = UpdaterStage::NoHubs;
@@ -109,11 +109,10 @@ int UpdaterMain(int argc, const char16_t* const* argv, Console& console, Files& 
 
 int UpdaterMain(int argc, const char16_t* const* argv, Console& console, Files& files,
                 System& system, HubLibrary& library, Deployment& deployment) {
-  // The record is large (over 22 KB): keep it off the stack. Zero bytes
-  // throughout, padding included, as the library expects of its head.
+  // The state is large (over 22 KB): keep it off the stack. Its library
+  // record starts as zero bytes throughout, as the library expects.
   auto state = std::make_unique<UpdaterState>();
-  std::memset(state.get(), 0, sizeof(UpdaterState));
-  Printer out(console, *state);
+  Printer out(console);
 
   if (argc < 2) {
     out.Print("Lack of parameters!\n");
@@ -137,9 +136,7 @@ int UpdaterMain(int argc, const char16_t* const* argv, Console& console, Files& 
     out.Print("%s", QUILLET_BUSY_LINE);
     results->stage = UpdaterStage::Busy;
   } else {
-    // The [HUBModule] entries live as long as the run.
-    HubModuleList modules(*state);
-    if (Initialization(*state, modules, out, files, system, library, &results->stage)) {
+    if (Initialization(*state, out, files, system, library, &results->stage)) {
       DoUpdateFW(*state, out, files, system, library, record);
     }
   }

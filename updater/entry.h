@@ -11,7 +11,6 @@ class Console;
 class Deployment;
 class Files;
 class HubLibrary;
-class HubModuleList;
 class Printer;
 class System;
 struct UpdaterState;
@@ -36,7 +35,7 @@ int UpdaterMain(int argc, const char16_t* const* argv, Console& console, Files& 
 // Headings, library version, settings, driver check, banner, enumeration.
 // True when at least one acceptable hub was listed; `stage` tells where a
 // false one stopped.
-bool Initialization(UpdaterState& state, HubModuleList& modules, Printer& out, Files& files,
-                    System& system, HubLibrary& library, UpdaterStage* stage = nullptr);
+bool Initialization(UpdaterState& state, Printer& out, Files& files, System& system,
+                    HubLibrary& library, UpdaterStage* stage = nullptr);
 
 #endif  // QUILLET_UPDATER_ENTRY_H_

@@ -5,7 +5,7 @@
 #include "printer.h"
 #include "short_format.h"
 #include "tz415api.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "platform.h"
 #include "printer.h"
 #include "shared_names.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 

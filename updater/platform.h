@@ -1,6 +1,7 @@
 // What the updater asks of Windows, cut by role so that each step's
-// signature names only what it touches. The program implements the roles in
-// updater_win32.cpp; the host tests implement each with an in-memory double.
+// signature names only what it touches. The program implements each role
+// in a *_win32.cpp of its own (below); the host tests implement each with
+// an in-memory double.
 #ifndef QUILLET_UPDATER_PLATFORM_H_
 #define QUILLET_UPDATER_PLATFORM_H_
 
@@ -103,7 +104,9 @@ class Deployment {
   virtual bool WriteResults(const char* name, const std::string& text) = 0;
 };
 
-// The program's own roles over Win32 (updater_win32.cpp); the host build has
+// The program's own roles over Win32: the console and the deployment in
+// updater_win32.cpp, the files in files_win32.cpp (with the system's SHA-256
+// in sha256_win32.cpp), the system in system_win32.cpp. The host build has
 // none.
 Console& Win32ConsoleRole();
 Files& Win32FilesRole();

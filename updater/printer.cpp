@@ -4,7 +4,6 @@
 #include <string>
 
 #include "platform.h"
-#include "updater_state.h"
 
 void Printer::PrintV(const char* format, va_list args) {
   va_list measure;
@@ -35,10 +34,6 @@ void Printer::PrintInColour(uint16_t attribute, const char* format, ...) {
 
 void Printer::RunCommand(const char* command) { console_.RunCommand(command); }
 
-void Printer::TakeConsoleHandle() {
-  if (state_ != nullptr) state_->ConsoleHandle = console_.StdOutputHandle();
-}
+void Printer::TakeConsoleHandle() { handle_ = console_.StdOutputHandle(); }
 
-void Printer::SetColour(uint16_t attribute) {
-  console_.SetTextAttribute(state_ != nullptr ? state_->ConsoleHandle : nullptr, attribute);
-}
+void Printer::SetColour(uint16_t attribute) { console_.SetTextAttribute(handle_, attribute); }

@@ -1,6 +1,6 @@
 // The updater's printer: the one owner of the console. All text goes through
 // it, each formatted piece reaching the console before the call returns, and
-// every colour change is made on the console handle kept in the state record.
+// every colour change is made on the console handle it keeps.
 #ifndef QUILLET_UPDATER_PRINTER_H_
 #define QUILLET_UPDATER_PRINTER_H_
 
@@ -8,7 +8,6 @@
 #include <cstdint>
 
 class Console;
-struct UpdaterState;
 
 #if defined(__GNUC__)
 #define QUILLET_PRINTF(f, a) __attribute__((format(printf, f, a)))
@@ -27,10 +26,7 @@ enum ConsoleColour : uint16_t {
 
 class Printer {
  public:
-  // The record's ConsoleHandle is the printer's: the record's layout keeps
-  // the handle there, and nothing else reads or writes it.
-  Printer(Console& console, UpdaterState& state) : console_(console), state_(&state) {}
-  // For text alone, before there is a record: colours go to no handle.
+  // Until the console handle is taken, colours go to no handle.
   explicit Printer(Console& console) : console_(console) {}
 
   void Print(const char* format, ...) QUILLET_PRINTF(2, 3);
@@ -46,7 +42,7 @@ class Printer {
   void SetColour(uint16_t attribute);
 
   Console& console_;
-  UpdaterState* state_ = nullptr;
+  void* handle_ = nullptr;
 };
 
 #endif  // QUILLET_UPDATER_PRINTER_H_

@@ -8,7 +8,7 @@
 #include "platform.h"
 #include "printer.h"
 #include "short_format.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 
@@ -19,13 +19,12 @@ bool UsesModules(const UpdaterState& state) { return state.HubNumber >= 2; }
 // The [HUBModule] entry for the hub's place, or null. A hub at depth 0 takes
 // the first entry at depth 0, and entry 1 always is one.
 const HubModuleEntry* FindModule(const UpdaterState& state, const HubDeviceInfo& hub) {
-  const HubModuleEntry* module = state.HubModules;
-  for (int n = 0; n < state.HubNumber && module != nullptr; ++n, module = module->Next) {
+  for (size_t n = 0; n < state.HubNumber && n < state.Modules.size(); ++n) {
+    const HubModuleEntry& module = state.Modules[n];
     if (hub.Depth == 0) {
-      if (module->Depth == 0) return module;
-    } else if (module->Depth == hub.Depth &&
-               module->ConnectionPortIndex == hub.ConnectionPortIndex) {
-      return module;
+      if (module.Depth == 0) return &module;
+    } else if (module.Depth == hub.Depth && module.ConnectionPortIndex == hub.ConnectionPortIndex) {
+      return &module;
     }
   }
   return nullptr;
@@ -172,37 +171,57 @@ Verdict JudgeImage(const UpdaterState& state, const Wanted& wanted, const HubDev
   return verdict;
 }
 
+ImageSearch SearchImages(const UpdaterState& state, Files& files, uint32_t hubId,
+                         const HubDeviceInfo& hub, bool everyEntry) {
+  ImageSearch search;
+  search.hubVerdict = WantedImage(state, hubId, hub, &search.wanted);
+  if (search.hubVerdict.failed != SelectionTest::kPassed) return search;
+  std::unique_ptr<DirectorySearch> entries = files.FindFiles(kImagePattern);
+  if (!entries) return search;
+  search.searched = true;
+  do {
+    const char* name = entries->Name();
+    Verdict verdict;
+    char path[kImagePathSize];
+    if (!MakeImagePath(name, path)) {
+      verdict.failed = SelectionTest::kNameTooLong;
+    } else if (std::unique_ptr<ByteSource> image = files.OpenForRead(path)) {
+      // The image is open only while it is judged.
+      verdict = JudgeImage(state, search.wanted, hub, name, *image, image->Size());
+    } else {
+      verdict.failed = SelectionTest::kCannotOpen;
+    }
+    search.names.emplace_back(name);
+    search.verdicts.push_back(verdict);
+    if (verdict.failed != SelectionTest::kPassed) continue;
+    if (++search.passing == 1) {
+      search.chosen = static_cast<int>(search.verdicts.size()) - 1;
+      search.imagePath = path;
+    }
+    if (!everyEntry) break;
+  } while (entries->Next());
+  return search;
+}
+
+void PrintSearch(Printer& out, const ImageSearch& search, uint32_t hubId) {
+  if (search.hubVerdict.failed != SelectionTest::kPassed) {
+    PrintHubVerdict(out, search.hubVerdict, hubId);
+    return;
+  }
+  if (!search.searched) {
+    out.Print("!!!Error searching directory\n");
+    return;
+  }
+  size_t shown = search.chosen >= 0 ? static_cast<size_t>(search.chosen) + 1 : search.names.size();
+  for (size_t j = 0; j < shown; ++j)
+    PrintImageVerdict(out, search.verdicts[j], search.names[j].c_str());
+}
+
 bool SelectFWBinFile(const UpdaterState& state, Printer& out, Files& files, uint32_t hubId,
                      const HubDeviceInfo& hub, char* imagePath) {
-  Wanted wanted;
-  Verdict verdict = WantedImage(state, hubId, hub, &wanted);
-  if (verdict.failed != SelectionTest::kPassed) {
-    PrintHubVerdict(out, verdict, hubId);
-    return false;
-  }
-
-  std::unique_ptr<DirectorySearch> search = files.FindFiles(kImagePattern);
-  if (!search) {
-    out.Print("!!!Error searching directory\n");
-    return false;
-  }
-  do {
-    const char* name = search->Name();
-    char path[kImagePathSize];
-    if (!MakeImagePath(name, path)) continue;
-    // The image is open only while it is judged.
-    std::unique_ptr<ByteSource> image = files.OpenForRead(path);
-    if (!image) {
-      verdict = Verdict();
-      verdict.failed = SelectionTest::kCannotOpen;
-    } else {
-      verdict = JudgeImage(state, wanted, hub, name, *image, image->Size());
-    }
-    PrintImageVerdict(out, verdict, name);
-    if (verdict.failed == SelectionTest::kPassed) {
-      std::memcpy(imagePath, path, std::strlen(path) + 1);
-      return true;
-    }
-  } while (search->Next());
-  return false;
+  ImageSearch search = SearchImages(state, files, hubId, hub, false);
+  PrintSearch(out, search, hubId);
+  if (search.chosen < 0) return false;
+  std::memcpy(imagePath, search.imagePath.c_str(), search.imagePath.size() + 1);
+  return true;
 }

@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "byte_source.h"
 
@@ -91,6 +93,29 @@ Verdict WantedImage(const UpdaterState& state, uint32_t hubId, const HubDeviceIn
 // image is read through `image`, whose size is `size`.
 Verdict JudgeImage(const UpdaterState& state, const Wanted& wanted, const HubDeviceInfo& hub,
                    const char* name, ByteSource& image, uint64_t size);
+
+// What the search of .\Binfile found for one hub.
+struct ImageSearch {
+  Verdict hubVerdict;  // the once-per-hub tests (module place, hub ID)
+  Wanted wanted;
+  bool searched = false;  // the directory search started
+  // The entries judged, in the search's order, each with its verdict: up to
+  // the chosen one, or every entry when the search is asked for all.
+  std::vector<std::string> names;
+  std::vector<Verdict> verdicts;
+  int chosen = -1;        // index of the first entry that passes
+  int passing = 0;        // entries judged that pass every test
+  std::string imagePath;  // ".\Binfile\" and the chosen name; empty when none
+};
+
+// The search for one hub's image. The updater stops at the first entry that
+// passes; with `everyEntry` the kit checker has the rest judged too.
+ImageSearch SearchImages(const UpdaterState& state, Files& files, uint32_t hubId,
+                         const HubDeviceInfo& hub, bool everyEntry);
+
+// The search's messages, as the updater prints them: those of the hub, or
+// the failed start, or those of each entry up to the chosen one.
+void PrintSearch(Printer& out, const ImageSearch& search, uint32_t hubId);
 
 // True when an image was chosen; imagePath (kImagePathSize bytes) then holds
 // ".\Binfile\" and its name. Prints the reasons that have a message.

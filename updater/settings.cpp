@@ -5,215 +5,163 @@
 #include <cstring>
 #include <memory>
 
-#include "line_scanner.h"
+#include "section_walk.h"
 #include "platform.h"
 #include "printer.h"
+#include "run_state.h"
+#include "settings_syntax.h"
 #include "tz415api.h"
-#include "updater_state.h"
 
 namespace {
 
-constexpr char kFileNotFound[] = "!!!Error %s not found!\n";
-
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// The numbers are read as formatted input reads "%X" and "%d", except that
-// an overlong number keeps its low 32 bits instead of whatever the host's
-// runtime happens to do with it, so every build stores the same value.
-// On success `text` is moved past the number.
-bool ScanHex(const char*& text, uint32_t* value) {
-  const char* p = text;
-  while (IsSpace(*p)) ++p;
-  bool negative = *p == '-';
-  if (*p == '-' || *p == '+') ++p;
-  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && HexDigit(p[2]) >= 0) p += 2;
-  if (HexDigit(*p) < 0) return false;
-  uint32_t number = 0;
-  for (; HexDigit(*p) >= 0; ++p) number = number * 16u + static_cast<uint32_t>(HexDigit(*p));
-  *value = negative ? 0u - number : number;
-  text = p;
-  return true;
-}
-
-bool ScanDecimal(const char* text, int32_t* value) {
-  const char* p = text;
-  while (IsSpace(*p)) ++p;
-  bool negative = *p == '-';
-  if (*p == '-' || *p == '+') ++p;
-  if (*p < '0' || *p > '9') return false;
-  uint32_t number = 0;
-  for (; *p >= '0' && *p <= '9'; ++p) number = number * 10u + static_cast<uint32_t>(*p - '0');
-  *value = static_cast<int32_t>(negative ? 0u - number : number);
-  return true;
-}
-
-// "%s": the first word. A line is shorter than the 260-byte destination.
-bool ScanWord(const char* text, char* destination) {
-  while (IsSpace(*text)) ++text;
-  if (*text == '\0') return false;
-  size_t length = 0;
-  while (text[length] != '\0' && !IsSpace(text[length])) ++length;
-  std::memcpy(destination, text, length);
-  destination[length] = '\0';
-  return true;
-}
-
-void CopyText(const char* text, char (&destination)[kTextSize]) {
-  std::snprintf(destination, sizeof destination, "%s", text);
-}
-
-bool Contains(const char* line, const char* text) { return std::strstr(line, text) != nullptr; }
-
-// The value is what follows the first '=' of the line.
-const char* ValueOf(const char* line) { return std::strchr(line, '=') + 1; }
-
-enum class Walk { kNext, kStop };
-
-// The one section walk of the reader. True when onLine stopped the walk.
-template <typename OnStart, typename OnLine>
-bool WalkSection(ByteSource& file, const char* start, OnStart onStart, OnLine onLine) {
-  LineScanner lines(file);
-  SectionTracker section(start);
-  char line[kLineBufferSize];
-  while (lines.Next(line)) {
-    switch (section.Feed(line)) {
-      case SectionTracker::kStart: onStart(); break;
-      case SectionTracker::kInside:
-        if (onLine(line) == Walk::kStop) return true;
-        break;
-      case SectionTracker::kOutside:
-        if (section.Ended()) return false;
-        break;
-    }
-  }
-  return false;
-}
-
 enum class SectionRead { kRead, kCannotOpen, kStopped };
 
-// Opens the file anew and hands every line of the first section with
-// `header` to onLine, which returns false to give up the whole step.
+// Opens the file anew and hands every line to onLine, which returns false
+// to give up the whole step. A section's header is taken as found.
 template <typename OnLine>
-SectionRead ReadSection(Printer& out, Files& files, const char* header, bool echoHeader,
-                        OnLine onLine) {
+SectionRead ReadSection(Files& files, Section which, Settings* settings, OnLine onLine,
+                        bool notesSplits = false) {
   std::unique_ptr<ByteSource> file = files.OpenForRead(kSettingsPath);
-  if (!file) return SectionRead::kCannotOpen;
-  bool stopped = WalkSection(
-      *file, header,
-      [&] {
-        if (echoHeader) out.Print("%s Found  \n\t\t", header);
-      },
-      [&](const char* line) { return onLine(line) ? Walk::kNext : Walk::kStop; });
+  if (!file) {
+    settings->cannotOpen = true;
+    return SectionRead::kCannotOpen;
+  }
+  bool stopped =
+      WalkSection(*file, SectionOf(which).start, true, notesSplits ? settings : nullptr,
+                  [&](const char* line, int number, SectionTracker::Place place) {
+                    if (place == SectionTracker::kStart) {
+                      TakenValue found(Taken::kSectionFound, number, which);
+                      settings->taken.push_back(found);
+                    }
+                    if (place == SectionTracker::kInside && !Contains(line, "=") &&
+                        !IsBlankOrComment(line)) {
+                      Note(settings, {number, LineNote::kNoEquals, which, nullptr, {}});
+                    }
+                    if (place != SectionTracker::kInside) {
+                      for (const char* key : SectionOf(which).keys) {
+                        if (key != nullptr && IsKeyLine(line, key)) {
+                          Note(settings, {number, LineNote::kKeyOutside, which, key, {}});
+                        }
+                      }
+                    }
+                    return onLine(line, number, place) ? Walk::kNext : Walk::kStop;
+                  });
+  if (settings->cannotOpen) return SectionRead::kCannotOpen;
   return stopped ? SectionRead::kStopped : SectionRead::kRead;
 }
 
-bool ReadModuleKeys(UpdaterState& state, Printer& out, Files& files) {
-  char key[kModuleKeyNameSize];
-  HubModuleEntry* entry = state.HubModules;
-  for (int n = 1; n <= state.HubNumber && entry != nullptr; ++n, entry = entry->Next) {
-    if (n >= 2) {
-      ModuleKeyName(n, ModuleKey::kDepth, key);
-      if (!ReadHubModuleKey(out, files, kSettingsPath, key, &entry->Depth, true)) return false;
-      ModuleKeyName(n, ModuleKey::kConnectionPortIndex, key);
-      if (!ReadHubModuleKey(out, files, kSettingsPath, key, &entry->ConnectionPortIndex, true)) {
-        return false;
-      }
-    }
-    ModuleKeyName(n, ModuleKey::kBinFile, key);
-    if (!ReadHubModuleKey(out, files, kSettingsPath, key, entry->WantUpdateBinFile, false))
-      return false;
-  }
-  return true;
+TakenValue Number(Taken what, int line, int32_t number) {
+  TakenValue value(what, line);
+  value.number = number;
+  return value;
 }
 
-SectionRead ReadTargetIds(UpdaterState& state, Printer& out, Files& files, HubLibrary& library) {
+// Every line with '=' in a hub-ID section takes an entry, parsed or not;
+// the counter runs on across both sections.
+SectionRead ReadTargetIds(UpdaterState& state, Files& files, Settings* settings) {
   int taken = 0;
-  bool dropped = false;
-  for (uint8_t generation : {uint8_t{3}, uint8_t{2}}) {
-    const char* header = generation == 3 ? SectionOf(Section::kTargetIdU3).start
-                                         : SectionOf(Section::kTargetIdU2).start;
-    SectionRead read = ReadSection(out, files, header, true, [&](const char* line) {
-      if (!Contains(line, "=")) return true;
-      if (taken < kMaxTargetIds) {
-        ParseTargetId(line, generation, &state.TargetIds[taken++]);
-      } else {
-        dropped = true;
-      }
-      return true;
-    });
+  for (Section which : {Section::kTargetIdU3, Section::kTargetIdU2}) {
+    const uint8_t generation = which == Section::kTargetIdU3 ? 3 : 2;
+    SectionRead read = ReadSection(
+        files, which, settings,
+        [&](const char* line, int number, SectionTracker::Place place) {
+          if (place != SectionTracker::kInside || !Contains(line, "=")) return true;
+          ++settings->idLineCount;
+          TargetIdEntry dropped;
+          TargetIdEntry* entry = taken < kMaxTargetIds ? &state.TargetIds[taken] : &dropped;
+          if (!ParseTargetId(line, generation, entry)) {
+            Note(settings, {number, LineNote::kIdUnparsed, which, nullptr, *entry});
+          }
+          if (taken < kMaxTargetIds) {
+            settings->idLines.push_back(number);
+            ++taken;
+          } else if (settings->firstDroppedIdLine == 0) {
+            settings->firstDroppedIdLine = number;
+          }
+          return true;
+        },
+        which == Section::kTargetIdU3);
     if (read != SectionRead::kRead) return read;
   }
   state.TargetIdCount = static_cast<uint8_t>(taken);
-  for (int i = 0; i < taken; ++i) {
-    const TargetIdEntry& entry = state.TargetIds[i];
-    out.Print("%08X=%04X %d  ", static_cast<unsigned>(entry.HubId),
-              static_cast<unsigned>(entry.ImageId), entry.UsbGeneration);
-  }
-  out.Print("\n\t\t");
-  if (dropped) out.Print("Warning!!! Only the first %d hub IDs are used\n\t\t", kMaxTargetIds);
-  library.SetIniInfo(&state);
+  settings->taken.push_back(TakenValue(Taken::kHubIds));
   return SectionRead::kRead;
 }
 
-SectionRead ReadMisc(UpdaterState& state, Printer& out, Files& files) {
-  return ReadSection(out, files, SectionOf(Section::kMisc).start, true, [&](const char* line) {
-    if (Contains(line, "=") && Contains(line, kStringCompareKey)) {
-      // Parsed into a local: a value that does not parse leaves the field as it was.
-      int32_t value = 0;
-      if (ScanDecimal(ValueOf(line), &value)) state.StringCompare = value;
-      out.Print("StringCompare:%d  \n\t\t", static_cast<int>(state.StringCompare));
-    }
-    return true;
-  });
-}
-
-SectionRead ReadHubModule(UpdaterState& state, HubModuleList& modules, Printer& out, Files& files) {
-  return ReadSection(out, files, SectionOf(Section::kHubModule).start, false,
-                     [&](const char* line) {
-                       if (!Contains(line, "=") || !Contains(line, kHubNumberKey)) return true;
-                       int32_t number = 0;
-                       if (ScanDecimal(ValueOf(line), &number))
-                         state.HubNumber = static_cast<uint8_t>(number);
-                       out.Print("HUBNumber:%d\n", state.HubNumber);
-                       modules.Reset(state.HubNumber);
-                       return state.HubNumber < 2 || ReadModuleKeys(state, out, files);
+SectionRead ReadMisc(UpdaterState& state, Files& files, Settings* settings) {
+  return ReadSection(files, Section::kMisc, settings,
+                     [&](const char* line, int number, SectionTracker::Place place) {
+                       if (place != SectionTracker::kInside) return true;
+                       if (!IsKeyLine(line, kStringCompareKey)) return true;
+                       // Parsed into a local: a value that does not parse
+                       // leaves the field as it was.
+                       int32_t value = 0;
+                       if (ScanDecimal(ValueOf(line), &value)) state.StringCompare = value;
+                       settings->taken.push_back(
+                           Number(Taken::kStringCompare, number, state.StringCompare));
+                       return true;
                      });
 }
 
-SectionRead ReadHubName(UpdaterState& state, Printer& out, Files& files) {
-  return ReadSection(out, files, SectionOf(Section::kHubName).start, true, [&](const char* line) {
-    if (Contains(line, "=") && Contains(line, kHubNameKey)) {
-      CopyText(ValueOf(line), state.TargetHubName);
-      out.Print("TargetHUBName:%s  \n\t\t", state.TargetHubName);
-    }
-    return true;
-  });
+// With HUBNumber 2 or more each module key is looked for in a scan of its
+// own; below that none is, and the module key lines here are left.
+SectionRead ReadHubModule(UpdaterState& state, Files& files, Settings* settings) {
+  SectionTracker moduleKeys(kModuleKeysStart);
+  return ReadSection(
+      files, Section::kHubModule, settings,
+      [&](const char* line, int number, SectionTracker::Place place) {
+        bool inModuleKeys = moduleKeys.Feed(line) == SectionTracker::kInside;
+        if (IsModuleKeyLine(line) && !inModuleKeys) {
+          Note(settings, {number, LineNote::kModuleKeyOutside, Section::kHubModule, nullptr, {}});
+        }
+        if (place != SectionTracker::kInside) return true;
+        if (!IsKeyLine(line, kHubNumberKey)) {
+          if (IsModuleKeyLine(line)) {
+            Note(settings, {number, LineNote::kModuleKeyUnread, Section::kHubModule, nullptr, {}});
+          }
+          return true;
+        }
+        int32_t hubNumber = 0;
+        if (ScanDecimal(ValueOf(line), &hubNumber))
+          state.HubNumber = static_cast<uint8_t>(hubNumber);
+        settings->taken.push_back(Number(Taken::kHubNumber, number, state.HubNumber));
+        state.Modules.Reset(state.HubNumber);
+        return state.HubNumber < 2 || ReadModuleKeys(state, files, settings);
+      });
 }
 
-SectionRead ReadHubFwCheck(UpdaterState& state, Printer& out, Files& files) {
-  return ReadSection(out, files, SectionOf(Section::kHubFwCheck).start, true,
-                     [&](const char* line) {
-                       if (!Contains(line, "=")) return true;
+SectionRead ReadHubName(UpdaterState& state, Files& files, Settings* settings) {
+  return ReadSection(files, Section::kHubName, settings,
+                     [&](const char* line, int number, SectionTracker::Place place) {
+                       if (place != SectionTracker::kInside) return true;
+                       if (!IsKeyLine(line, kHubNameKey)) return true;
+                       CopyText(ValueOf(line), state.TargetHubName);
+                       TakenValue value(Taken::kHubName, number);
+                       value.text = state.TargetHubName;
+                       settings->taken.push_back(value);
+                       return true;
+                     });
+}
+
+// A line may hold both keys; each is taken.
+SectionRead ReadHubFwCheck(UpdaterState& state, Files& files, Settings* settings) {
+  return ReadSection(files, Section::kHubFwCheck, settings,
+                     [&](const char* line, int number, SectionTracker::Place place) {
+                       if (place != SectionTracker::kInside || !Contains(line, "=")) return true;
                        if (Contains(line, kCheckHubFwKey)) {
                          int32_t value = 0;
                          if (ScanDecimal(ValueOf(line), &value)) state.CheckHubFw = value;
-                         out.Print("FWCompare:%d  \n\t\t", static_cast<int>(state.CheckHubFw));
+                         settings->taken.push_back(
+                             Number(Taken::kCheckHubFw, number, state.CheckHubFw));
                        }
                        if (Contains(line, kFwVersionKey)) {
                          const char* value = ValueOf(line);
                          uint32_t version = 0;
-                         if (ScanHex(value, &version))
+                         if (ScanHex(value, &version)) {
                            state.FwVersion = static_cast<uint16_t>(version);
-                         out.Print("FWVersion:%d  \n\t\t", state.FwVersion);
+                         }
+                         settings->taken.push_back(
+                             Number(Taken::kFwVersion, number, state.FwVersion));
                        }
                        return true;
                      });
@@ -221,120 +169,47 @@ SectionRead ReadHubFwCheck(UpdaterState& state, Printer& out, Files& files) {
 
 }  // namespace
 
-SectionTracker::Place SectionTracker::Feed(const char* line) {
-  switch (state_) {
-    case kBefore:
-      if (!Contains(line, start_)) return kOutside;
-      state_ = kIn;
-      return kStart;
-    case kIn:
-      if (!Contains(line, "[")) return kInside;
-      state_ = kAfter;
-      return kOutside;
-    case kAfter: break;
+void Note(Settings* settings, const NotedLine& line) {
+  if (settings->noted.size() < kMaxNotedLines) {
+    settings->noted.push_back(line);
+  } else {
+    ++settings->notedBeyond;
   }
-  return kOutside;
 }
 
-bool ParseTargetId(const char* line, uint8_t generation, TargetIdEntry* entry) {
-  *entry = TargetIdEntry{};
-  entry->UsbGeneration = generation;
-  const char* p = line;
-  uint32_t hubId = 0;
-  if (!ScanHex(p, &hubId)) return false;
-  entry->HubId = hubId;
-  uint32_t imageId = 0;
-  if (*p != '=' || !ScanHex(++p, &imageId)) return false;
-  entry->ImageId = static_cast<uint16_t>(imageId);
-  return true;
-}
-
-void ModuleKeyName(int n, ModuleKey key, char (&name)[kModuleKeyNameSize]) {
-  static const char* const kFormats[] = {"NO.%dHUBDepth", "NO.%dHUBConnectionPortIndex",
-                                         "NO.%dHUBWantUpdateBinFile"};
-  std::snprintf(name, sizeof name, kFormats[static_cast<int>(key)], n);
-}
-
-bool IsKeyLine(const char* line, const char* key) {
-  return Contains(line, "=") && Contains(line, key);
-}
-
-HubModuleList::HubModuleList(UpdaterState& state) : state_(state) { state_.HubModules = nullptr; }
-
-HubModuleList::~HubModuleList() { state_.HubModules = nullptr; }
-
-void HubModuleList::Reset(int count) {
-  entries_.clear();
-  for (int n = 0; n < count; ++n) entries_.push_back(std::make_unique<HubModuleEntry>());
-  Relink();
-}
-
-HubModuleEntry& HubModuleList::Add(uint8_t depth, uint8_t connectionPortIndex,
-                                   const char* binFile) {
-  entries_.push_back(std::make_unique<HubModuleEntry>());
-  HubModuleEntry& entry = *entries_.back();
-  entry.Depth = depth;
-  entry.ConnectionPortIndex = connectionPortIndex;
-  CopyText(binFile, entry.WantUpdateBinFile);
-  Relink();
-  return entry;
-}
-
-void HubModuleList::Relink() {
-  HubModuleEntry* next = nullptr;
-  for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
-    (*entry)->Next = next;
-    next = entry->get();
-  }
-  state_.HubModules = next;
-}
-
-bool LoadSettingFromIni(UpdaterState& state, HubModuleList& modules, Printer& out, Files& files,
-                        HubLibrary& library) {
-  out.Print("\t1.2 LoadSettingFromIni()\n\t\t");
-  if (!files.OpenForRead(kSettingsPath)) {
-    out.Print(kFileNotFound, kSettingsPath);
+bool ReadSettings(UpdaterState& state, Files& files, HubLibrary& library, Printer* out,
+                  Settings* settings) {
+  Settings unkept;
+  if (settings == nullptr) settings = &unkept;
+  *settings = Settings();
+  size_t echoed = 0;
+  // Each pass's values are echoed as soon as the pass ends.
+  auto echo = [&] {
+    if (out != nullptr) PrintTaken(*out, state, *settings, echoed);
+    echoed = settings->taken.size();
+  };
+  if (out != nullptr) out->Print("\t1.2 LoadSettingFromIni()\n\t\t");
+  settings->found = files.OpenForRead(kSettingsPath) != nullptr;
+  if (!settings->found) {
+    if (out != nullptr) out->Print(kFileNotFound, kSettingsPath);
     return false;
   }
   // Each section is read in a pass of its own over the file; the hub-ID
   // table reaches the library before any later section is looked at.
-  SectionRead read = ReadTargetIds(state, out, files, library);
-  if (read == SectionRead::kRead) read = ReadMisc(state, out, files);
-  if (read == SectionRead::kRead) read = ReadHubModule(state, modules, out, files);
-  if (read == SectionRead::kRead) read = ReadHubName(state, out, files);
-  if (read == SectionRead::kRead) read = ReadHubFwCheck(state, out, files);
+  SectionRead read = ReadTargetIds(state, files, settings);
+  echo();
+  if (read == SectionRead::kRead) library.SetIniInfo(LibraryHead(state));
+  for (auto pass : {ReadMisc, ReadHubModule, ReadHubName, ReadHubFwCheck}) {
+    if (read != SectionRead::kRead) break;
+    read = pass(state, files, settings);
+    echo();
+  }
   // A missing module key has no message of its own: the echoes so far show
   // the last key that was found.
-  if (read == SectionRead::kCannotOpen) out.Print(kFileNotFound, kSettingsPath);
+  if (read == SectionRead::kCannotOpen && out != nullptr) out->Print(kFileNotFound, kSettingsPath);
   return read == SectionRead::kRead;
 }
 
-bool ReadHubModuleKey(Printer& out, Files& files, const char* path, const char* key,
-                      void* destination, bool isNumber) {
-  std::unique_ptr<ByteSource> file = files.OpenForRead(path);
-  if (file) {
-    file.reset();
-    file = files.OpenForRead(path);
-  }
-  if (!file) {
-    out.Print(kFileNotFound, path);
-    return false;
-  }
-  // The section starts after any line that holds the word, brackets or not.
-  return WalkSection(
-      *file, kModuleKeysStart, [] {},
-      [&](const char* line) {
-        if (!Contains(line, "=") || !Contains(line, key)) return Walk::kNext;
-        if (isNumber) {
-          auto* field = static_cast<uint8_t*>(destination);
-          int32_t number = 0;
-          if (ScanDecimal(ValueOf(line), &number)) *field = static_cast<uint8_t>(number);
-          out.Print("%s: %d\n", key, *field);
-        } else {
-          auto* text = static_cast<char*>(destination);
-          ScanWord(ValueOf(line), text);
-          out.Print("%s: %s\n", key, text);
-        }
-        return Walk::kStop;
-      });
+bool LoadSettingFromIni(UpdaterState& state, Printer& out, Files& files, HubLibrary& library) {
+  return ReadSettings(state, files, library, &out, nullptr);
 }

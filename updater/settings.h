@@ -3,40 +3,17 @@
 #define QUILLET_UPDATER_SETTINGS_H_
 
 #include <cstdint>
-#include <memory>
+#include <string>
 #include <vector>
+
+#include "updater_state.h"
 
 class Files;
 class HubLibrary;
 class Printer;
-struct HubModuleEntry;
 struct UpdaterState;
 
 constexpr char kSettingsPath[] = "SpiFlash.ini";
-
-// The owner of the [HUBModule] entries: the record's HubModules points at
-// the first, and every entry lives as long as the list.
-class HubModuleList {
- public:
-  explicit HubModuleList(UpdaterState& state);
-  ~HubModuleList();
-  HubModuleList(const HubModuleList&) = delete;
-  HubModuleList& operator=(const HubModuleList&) = delete;
-
-  // Replaces the list by `count` zeroed entries, linked in order. A list
-  // that a later HUBNumber line replaces is unreachable, so it goes.
-  void Reset(int count);
-  // Appends one entry.
-  HubModuleEntry& Add(uint8_t depth, uint8_t connectionPortIndex, const char* binFile);
-
- private:
-  void Relink();
-
-  UpdaterState& state_;
-  std::vector<std::unique_ptr<HubModuleEntry>> entries_;
-};
-
-struct TargetIdEntry;
 
 // The sections the reader walks, in its order, as the line that starts each
 // must hold them, with the keys it takes in each: a key line is one holding
@@ -106,15 +83,92 @@ void ModuleKeyName(int n, ModuleKey key, char (&name)[kModuleKeyNameSize]);
 
 // True when the reader takes `line` as a line of `key`.
 bool IsKeyLine(const char* line, const char* key);
+// True when `line` holds '=' and a module key of any entry.
+bool IsModuleKeyLine(const char* line);
 
-// Reads the settings into the state, echoing each value, and hands the
-// hub-ID table to the library. False when the run must stop.
-bool LoadSettingFromIni(UpdaterState& state, HubModuleList& modules, Printer& out, Files& files,
-                        HubLibrary& library);
+// One value the reader took, in its order, as it is echoed.
+enum class Taken : uint8_t {
+  kSectionFound,  // a section's header (not echoed for [HUBModule])
+  kHubIds,        // the hub-ID table, once both its sections are read
+  kStringCompare,
+  kHubNumber,
+  kModuleNumber,  // NO.<n>HUBDepth, NO.<n>HUBConnectionPortIndex
+  kModuleText,    // NO.<n>HUBWantUpdateBinFile
+  kHubName,
+  kCheckHubFw,
+  kFwVersion,
+};
+struct TakenValue {
+  explicit TakenValue(Taken taken, int from = 0, Section in = Section::kTargetIdU3)
+      : what(taken), line(from), section(in) {}
+  Taken what;
+  int line = 0;                            // the file's line it came from, from 1; 0 for kHubIds
+  Section section = Section::kTargetIdU3;  // kSectionFound
+  std::string key;                         // a module key's name
+  int32_t number = 0;                      // a number as stored
+  std::string text;                        // a text as stored
+};
+
+// A line a pass looked at and left.
+enum class LineNote : uint8_t {
+  kSplit,             // over 199 characters: the rest comes as another line
+  kNoEquals,          // in a section, with something but a comment and no '='
+  kIdUnparsed,        // a hub-ID line that is not HEX=HEX, taken all the same
+  kKeyOutside,        // a section's key outside the first section of its name
+  kModuleKeyOutside,  // a module key before the line holding the word HUBModule
+  kModuleKeyUnread,   // a module key in [HUBModule], which only HUBNumber reads
+};
+struct NotedLine {
+  int line;
+  LineNote note;
+  Section section;
+  const char* key;   // kKeyOutside
+  TargetIdEntry id;  // kIdUnparsed: what the reader takes
+};
+
+// The settings as the reader took them: each value with its line, the lines
+// it left, and where it stopped. The values themselves are in the state.
+struct Settings {
+  bool found = false;  // SpiFlash.ini could be opened
+  std::vector<TakenValue> taken;
+  std::vector<int> idLines;  // the line of each hub ID kept, in table order
+  int idLineCount = 0;       // hub-ID lines, kept or not
+  int firstDroppedIdLine = 0;
+  // At most kMaxNotedLines, in the order the passes met them; the rest
+  // are counted.
+  std::vector<NotedLine> noted;
+  int notedBeyond = 0;
+  std::string gaveUpOn;     // the module key not found; empty when none
+  bool cannotOpen = false;  // the file could not be opened again
+};
+constexpr size_t kMaxNotedLines = 10000;
+// Adds a noted line, or counts it past the limit.
+void Note(Settings* settings, const NotedLine& line);
+
+// Reads the settings into the state and hands the hub-ID table to the
+// library. With `out`, each pass's values are echoed as soon as it ends.
+// True when the run may go on.
+bool ReadSettings(UpdaterState& state, Files& files, HubLibrary& library, Printer* out,
+                  Settings* settings);
+
+// The same, always echoed. False when the run must stop.
+bool LoadSettingFromIni(UpdaterState& state, Printer& out, Files& files, HubLibrary& library);
+
+// Echoes the taken values from `from` on as the reader echoes them; `state`
+// holds the hub-ID table.
+void PrintTaken(Printer& out, const UpdaterState& state, const Settings& settings, size_t from);
 
 // Scans `path` anew for `key` in the section after the line holding the word
 // HUBModule. Stores a number's low 8 bits in *(uint8_t*)destination, or a
-// text's first word in the 260-byte buffer at destination. True when found.
+// text's first word in the 260-byte buffer at destination, and echoes it.
+// True when found.
+enum class KeyRead { kFound, kMissing, kCannotOpen };
+// Every module key of the state's entries, in the reader's order, each
+// taken into `settings`. False at the first that cannot be read: a missing
+// one is named in gaveUpOn.
+bool ReadModuleKeys(UpdaterState& state, Files& files, Settings* settings);
+KeyRead FindHubModuleKey(Files& files, const char* path, const char* key, void* destination,
+                         bool isNumber, int* line);
 bool ReadHubModuleKey(Printer& out, Files& files, const char* path, const char* key,
                       void* destination, bool isNumber);
 

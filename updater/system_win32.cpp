@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform.h"
-#include "updater_state.h"
+#include "run_state.h"
 #include "win32_common.h"
 
 static_assert(sizeof(OsVersionInfoW) == sizeof(OSVERSIONINFOW),

@@ -6,31 +6,14 @@
 
 #include "updater_results.h"
 
-enum class ImageCheck;
 class Files;
 class HubLibrary;
 class Printer;
 class System;
-struct HubDeviceInfo;
 struct UpdaterState;
 
-// With CheckHUBFW set, a short-format hub whose version reads as FWVersion
-// is left alone before any image is looked for.
-bool SameLevelBeforeSelection(const UpdaterState& state, const HubDeviceInfo& hub);
-
-// With CheckHUBFW set, every other hub's chosen image has its version
-// compared with the hub's...
-bool ComparesImageVersion(const UpdaterState& state, const HubDeviceInfo& hub);
-
-// ...and the hub is left alone when the image delivers the version the hub
-// reports.
-bool SameLevelAfterSelection(const UpdaterState& state, const HubDeviceInfo& hub,
-                             uint16_t imageVersion);
-
-// Whether the image list lets the chosen image be written: with no list,
-// or when it verifies.
-bool ImageMayBeWritten(ImageCheck check);
-
+// Every listed hub, last first: each planned (hub_plan.h), its plan printed,
+// and the planned writes made.
 // Always true. With `results`, each visited hub's outcome is added to them.
 bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
                 HubLibrary& library, UpdaterResults* results = nullptr);

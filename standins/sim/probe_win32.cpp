@@ -19,7 +19,7 @@ void PrintBytes(const char* name, const uint8_t* bytes, size_t count) {
   for (size_t i = 0; i < count; ++i) std::printf("%02X", bytes[i]);
 }
 
-void SetIds(UpdaterState& state, const char* list) {
+void SetIds(LibraryRecord& state, const char* list) {
   state.TargetIdCount = 0;
   const char* at = list;
   while (*at != '\0' && state.TargetIdCount < kMaxTargetIds) {
@@ -36,7 +36,7 @@ void SetIds(UpdaterState& state, const char* list) {
   std::printf("setiniinfo result=%d\n", TA_SetIniInfo(&state));
 }
 
-void Enumerate(UpdaterState& state) {
+void Enumerate(LibraryRecord& state) {
   for (HubDeviceInfo& device : state.Devices) device.Depth = 0;
   int result = TA_GetEnumInfo(&state.DeviceCount);
   std::printf("enum result=%d count=%d\n", result, state.DeviceCount);
@@ -54,7 +54,7 @@ void Enumerate(UpdaterState& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  auto state = std::make_unique<UpdaterState>();
+  auto state = std::make_unique<LibraryRecord>();
   std::memset(state.get(), 0, sizeof *state);
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "version") == 0) {

@@ -1,5 +1,6 @@
-// Over the random worlds of the selection property tests: the image the
-// checker names for a hub is the one SelectFWBinFile chooses, every image
+// Over the random worlds of the selection property tests: the checker's plan
+// for a hub is the plan over the files themselves, the image it names is
+// the one SelectFWBinFile chooses, every image
 // before it is refused, and judging through the checker's cached image
 // gives the verdict that judging the file itself gives.
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@
 #include "printer.h"
 #include "random_world.h"
 #include "selection.h"
-#include "update.h"
+#include "hub_plan.h"
 
 namespace {
 
@@ -47,8 +48,15 @@ TEST(CheckerProperty, NamesTheImageSelectionChoosesAndJudgesFromItsCacheAsFromTh
     judged.info = hub;
     judged.hubId = s.hubId;
     check::JudgeHub(*w.state, report.images, &judged);
+    // The checker's plan, from its cache, is the plan over the files.
+    const HubPlan direct = PlanHub(PlanInputs{*w.state, os, nullptr, true}, hub);
+    ASSERT_EQ(direct.outcome, judged.outcome) << "round " << round;
+    ASSERT_EQ(direct.chosen, judged.chosen) << "round " << round;
+    ASSERT_EQ(direct.passing, judged.passing) << "round " << round;
+    ASSERT_EQ(direct.chosenVersion, judged.chosenVersion) << "round " << round;
+    ASSERT_EQ(direct.verdicts.size(), judged.verdicts.size()) << "round " << round;
     // The update run looks for no image for such a hub: nothing to compare.
-    if (judged.outcome == check::Outcome::kSameLevelBefore) {
+    if (judged.outcome == HubOutcome::SameLevelBefore) {
       ASSERT_TRUE(SameLevelBeforeSelection(*w.state, hub));
       continue;
     }

@@ -33,7 +33,7 @@ TEST_P(Refusals, NameTheFirstFailedTestAndTheValuesCompared) {
   // Device(1), the kit's first hub, is the crafted one; the update run visits it last.
   ASSERT_EQ(kit.hubs.size(), report.hubs.size()) << Codes(report);
   const HubReport& hub = report.hubs.back();
-  EXPECT_EQ(Outcome::kNoImage, hub.outcome);
+  EXPECT_EQ(HubOutcome::NoImage, hub.outcome);
   EXPECT_NE(nullptr, FindingOf(report, FindingCode::kHubNoImage)) << Codes(report);
   const ::Verdict& verdict =
       hub.hubVerdict.failed != SelectionTest::kPassed ? hub.hubVerdict : hub.verdicts.at(0);
@@ -132,7 +132,7 @@ struct SameLevelCase {
   const char* name;
   uint16_t vendor, product, hubVersion;
   const char* checkHubFw;
-  Outcome outcome;
+  HubOutcome outcome;
 };
 // Named in test listings by its name, not by its bytes.
 void PrintTo(const SameLevelCase& c, std::ostream* os) { *os << c.name; }
@@ -154,18 +154,18 @@ INSTANTIATE_TEST_SUITE_P(Kit, SameLevel,
                          testing::Values(
                              // 9013 reads V139, FWVersion=139.
                              SameLevelCase{"ShortFormatAtFwVersion", 0x3A17, 0x0415, 0x9013,
-                                           "CheckHUBFW=1", Outcome::kSameLevelBefore},
+                                           "CheckHUBFW=1", HubOutcome::SameLevelBefore},
                              // Their images are neither string- nor rule-tested.
                              SameLevelCase{"ShortFormatBelowFwVersion", 0x3A17, 0x0415, 0x9012,
-                                           "CheckHUBFW=1", Outcome::kProgram},
+                                           "CheckHUBFW=1", HubOutcome::Program},
                              SameLevelCase{"ShortFormatWithoutTheCheck", 0x3A17, 0x0415, 0x9013,
-                                           "CheckHUBFW=0", Outcome::kProgram},
+                                           "CheckHUBFW=0", HubOutcome::Program},
                              SameLevelCase{"OtherHubAtTheImagesVersion", 0x1A2B, 0x0D12, 0x0A21,
-                                           "CheckHUBFW=1", Outcome::kSameLevelAfter},
+                                           "CheckHUBFW=1", HubOutcome::SameLevelAfter},
                              SameLevelCase{"OtherHubBelowTheImagesVersion", 0x1A2B, 0x0D12, 0x0A20,
-                                           "CheckHUBFW=1", Outcome::kProgram},
+                                           "CheckHUBFW=1", HubOutcome::Program},
                              SameLevelCase{"OtherHubAtItWithoutTheCheck", 0x1A2B, 0x0D12, 0x0A21,
-                                           "CheckHUBFW=0", Outcome::kProgram}),
+                                           "CheckHUBFW=0", HubOutcome::Program}),
                          [](const testing::TestParamInfo<SameLevelCase>& info) {
                            return std::string(info.param.name);
                          });
@@ -189,9 +189,9 @@ TEST(KitCheck, HubsAreJudgedLastFirstAsTheUpdateRunVisitsThem) {
   KitReport report = kit.Check();
   ASSERT_EQ(2u, report.hubs.size());
   EXPECT_EQ(2, report.hubs[0].number);
-  EXPECT_EQ(Outcome::kNoImage, report.hubs[0].outcome);
+  EXPECT_EQ(HubOutcome::NoImage, report.hubs[0].outcome);
   EXPECT_EQ(1, report.hubs[1].number);
-  EXPECT_EQ(Outcome::kProgram, report.hubs[1].outcome);
+  EXPECT_EQ(HubOutcome::Program, report.hubs[1].outcome);
 }
 
 }  // namespace

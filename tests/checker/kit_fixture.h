@@ -24,7 +24,6 @@ using check::Finding;
 using check::FindingCode;
 using check::HubReport;
 using check::KitReport;
-using check::Outcome;
 using check::Severity;
 
 constexpr char kCleanSettings[] = "[TargetID_U3]\n"

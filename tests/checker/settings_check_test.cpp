@@ -16,7 +16,7 @@ TEST(KitCheck, ACleanKitHasNoFindingAndItsHubGetsItsImage) {
   KitReport report = Kit().Check();
   EXPECT_TRUE(report.findings.empty()) << Codes(report);
   ASSERT_EQ(1u, report.hubs.size());
-  EXPECT_EQ(Outcome::kProgram, report.hubs[0].outcome);
+  EXPECT_EQ(HubOutcome::Program, report.hubs[0].outcome);
   EXPECT_EQ(0, report.hubs[0].chosen);
   EXPECT_EQ(0x0A21, report.hubs[0].chosenVersion);
   ASSERT_EQ(1u, report.images.size());
@@ -101,6 +101,12 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsCase{"ModuleKeyOutside",
                      [](std::string s) { return "NO.1HUBWantUpdateBinFile=A.BIN\n" + s; },
                      FindingCode::kKeyOutside, 1, Severity::kWarning},
+        SettingsCase{"ModuleKeyUnderHubNumberOne",
+                     [](std::string s) {
+                       return Replace(s, "HUBNumber=0\n",
+                                      "HUBNumber=1\nNO.1HUBWantUpdateBinFile=A.BIN\n");
+                     },
+                     FindingCode::kModuleKeyIgnored, 7, Severity::kWarning},
         SettingsCase{"IdListedTwice",
                      [](std::string s) {
                        return Replace(s, "[Misc]", "[TargetID_U2]\n1A2B0D12=0D13\n[Misc]");
@@ -179,7 +185,7 @@ TEST_P(SettingsWithoutFindings, GiveNone) {
   KitReport report = kit.Check();
   EXPECT_TRUE(report.findings.empty()) << Codes(report);
   ASSERT_EQ(1u, report.hubs.size());
-  EXPECT_EQ(Outcome::kProgram, report.hubs[0].outcome);
+  EXPECT_EQ(HubOutcome::Program, report.hubs[0].outcome);
 }
 
 INSTANTIATE_TEST_SUITE_P(

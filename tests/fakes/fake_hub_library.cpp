@@ -20,7 +20,7 @@ void FakeHubLibrary::GetDllVersion(uint32_t* out) {
 
 void FakeHubLibrary::SetIniInfo(void* head) {
   Log("TA_SetIniInfo");
-  auto* state = static_cast<UpdaterState*>(head);
+  auto* state = static_cast<LibraryRecord*>(head);
   setIniInfoCount = state->TargetIdCount;
   int count = std::min<int>(state->TargetIdCount, kMaxTargetIds);
   tableAtSetIniInfo.assign(state->TargetIds, state->TargetIds + count);

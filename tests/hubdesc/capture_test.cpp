@@ -38,7 +38,7 @@ HubDeviceInfo WithoutReserved(HubDeviceInfo record) {
 
 // What a library over the capture lists, handed the capture's own table.
 std::vector<HubDeviceInfo> Replayed(const HubDescription& capture, int* count) {
-  static UpdaterState state;
+  static LibraryRecord state;
   std::memset(&state, 0xEE, sizeof state);
   state.TargetIdCount = 0;
   DescribedHubLibrary library(capture);

@@ -94,7 +94,7 @@ std::vector<StatusCase> StatusCases() {
   using O = HubOutcome;
   return {
       {"AllProgrammed", Listed({O::Programmed, O::Programmed}), 0},
-      {"NothingToDoIsSuccess", Listed({O::SameLevel, O::Programmed}), 0},
+      {"NothingToDoIsSuccess", Listed({O::SameLevelAfter, O::Programmed}), 0},
       {"NoImage", Listed({O::Programmed, O::NoImage}), 12},
       {"ImageCheckOutweighsNoImage", Listed({O::NoImage, O::ImageCheck}), 14},
       {"WriteFailedOutweighsTheRest", Listed({O::NoImage, O::ImageCheck, O::WriteFailed}), 13},

@@ -25,7 +25,7 @@ inline UpdaterResults SampleResults() {
   RecordHub(&results, hub);
   hub = HubResult();
   hub.device = 1;
-  hub.outcome = HubOutcome::SameLevel;
+  hub.outcome = HubOutcome::SameLevelBefore;
   RecordHub(&results, hub);
   return results;
 }

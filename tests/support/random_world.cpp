@@ -72,7 +72,6 @@ HubDeviceInfo RandomHub(Random& r, uint32_t hubId) {
 World RandomWorld(Random& r) {
   World w;
   w.state = std::make_unique<UpdaterState>();
-  std::memset(w.state.get(), 0, sizeof(UpdaterState));
   UpdaterState& s = *w.state;
   s.TargetIdCount = static_cast<uint8_t>(r.Below(6));
   for (int i = 0; i < s.TargetIdCount; ++i) {
@@ -80,7 +79,6 @@ World RandomWorld(Random& r) {
   }
   s.StringCompare = r.Chance(50) ? 1 : 0;
   s.HubNumber = static_cast<uint8_t>(r.Below(4));
-  w.modules = std::make_unique<HubModuleList>(s);
   for (int i = 0; i < s.HubNumber; ++i) {
     uint8_t depth = 0;
     uint8_t port = 0;
@@ -88,7 +86,7 @@ World RandomWorld(Random& r) {
       depth = static_cast<uint8_t>(r.Below(3));
       port = static_cast<uint8_t>(r.Below(4));
     }
-    w.modules->Add(depth, port, r.Of(kNames));
+    s.Modules.Add(depth, port, r.Of(kNames));
   }
   s.CheckHubFw = r.Chance(30) ? 1 : 0;
   int files = r.Below(7);
@@ -117,7 +115,7 @@ Selection SelectInRandomWorld(Random& r, FakePlatform& os) {
   s.hub = RandomHub(r, s.hubId);
   Stage(s.world, os);
   char path[kImagePathSize] = {};
-  Printer out(os, *s.world.state);
+  Printer out(os);
   if (SelectFWBinFile(*s.world.state, out, os, s.hubId, s.hub, path)) s.chosen = path;
   return s;
 }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "settings.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 class FakeFiles;
 class FakePlatform;
@@ -26,7 +26,6 @@ struct Image {
 
 struct World {
   std::unique_ptr<UpdaterState> state;
-  std::unique_ptr<HubModuleList> modules;
   std::vector<Image> images;
 };
 

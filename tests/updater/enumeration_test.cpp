@@ -13,16 +13,13 @@
 #include "fake_platform.h"
 #include "hub_builders.h"
 #include "printer.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 
 class Enumeration : public ::testing::Test {
  protected:
-  Enumeration() : state_(std::make_unique<UpdaterState>()) {
-    std::memset(state_.get(), 0, sizeof(UpdaterState));
-    state_->ConsoleHandle = os_.StdOutputHandle();
-  }
+  Enumeration() : state_(std::make_unique<UpdaterState>()) { out_.TakeConsoleHandle(); }
 
   bool Enumerate() { return EnumerateDevices(*state_, out_, library_); }
 
@@ -39,7 +36,7 @@ class Enumeration : public ::testing::Test {
   FakePlatform os_;
   FakeHubLibrary library_;
   std::unique_ptr<UpdaterState> state_;
-  Printer out_{os_, *state_};
+  Printer out_{os_};
 };
 
 // ---- The count line and the two version formats.
@@ -130,8 +127,8 @@ TEST_F(Enumeration, NoHubIsReportedInRedThenTheNormalColour) {
 }
 
 TEST_F(Enumeration, NoDeviceColoursGoToTheConsoleHandle) {
-  state().ConsoleHandle = nullptr;
-  EXPECT_FALSE(Enumerate());
+  Printer untaken(os_);
+  EXPECT_FALSE(EnumerateDevices(state(), untaken, library_));
   EXPECT_EQ("{0C@other}!!!No device found!\n{07@other}", os_.Screen());
 }
 
@@ -155,7 +152,7 @@ TEST_F(Enumeration, AHubCountOtherThanHubNumberIsRefusedSilently) {
       library.hubs.push_back(MakeHub(0x1A2B, 0x0D12, 0x0001, static_cast<uint8_t>(i + 1)));
     }
     state().HubNumber = c.hubNumber;
-    Printer out(os, state());
+    Printer out(os);
     EXPECT_FALSE(EnumerateDevices(state(), out, library)) << c.hubs << " under " << +c.hubNumber;
     EXPECT_EQ("", os.Screen()) << c.hubs << " under " << +c.hubNumber;
   }

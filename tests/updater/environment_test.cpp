@@ -13,7 +13,7 @@
 #include "fake_platform.h"
 #include "printer.h"
 #include "shared_names.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 
@@ -27,13 +27,12 @@ const char kWarning[] = "Warning!!!Windowns 8 need use Administrator to executio
 
 std::unique_ptr<UpdaterState> ZeroedState() {
   auto state = std::make_unique<UpdaterState>();
-  std::memset(state.get(), 0, sizeof(UpdaterState));
   return state;
 }
 
 // The check as Initialization makes it, printing on the platform's console.
 bool CheckDriver(UpdaterState& state, FakePlatform& os) {
-  Printer out(os, state);
+  Printer out(os);
   return IsDriverInstallNeeded(state, out, os);
 }
 

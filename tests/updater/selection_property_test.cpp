@@ -17,7 +17,7 @@
 #include "selection.h"
 #include "settings.h"
 #include "update.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 
@@ -56,8 +56,8 @@ bool SuitsChip(const std::string& image, uint8_t flags, const HubDeviceInfo& hub
 bool WantedName(const UpdaterState& s, const HubDeviceInfo& hub, std::string* wanted) {
   wanted->clear();
   if (s.HubNumber < 2) return true;
-  const HubModuleEntry* m = s.HubModules;
-  for (int i = 0; i < s.HubNumber && m != nullptr; ++i, m = m->Next) {
+  for (size_t i = 0; i < s.HubNumber && i < s.Modules.size(); ++i) {
+    const HubModuleEntry* m = &s.Modules[i];
     if (hub.Depth == 0
             ? m->Depth == 0
             : m->Depth == hub.Depth && m->ConnectionPortIndex == hub.ConnectionPortIndex) {
@@ -144,10 +144,10 @@ TEST(SelectionProperty, TheUpdateRunProgramsHubsOnlyWithTheirChosenImage) {
       }
       library.hubs.push_back(RandomHub(r, hubId));
     }
-    w.state->ConsoleHandle = os.StdOutputHandle();
     w.state->DeviceCount = static_cast<uint8_t>(hubs);
     std::memcpy(w.state->Devices, library.hubs.data(), hubs * sizeof(HubDeviceInfo));
-    Printer out(os, *w.state);
+    Printer out(os);
+    out.TakeConsoleHandle();
     DoUpdateFW(*w.state, out, os, os, library);
     for (const std::string& call : library.calls) {
       // "TA_UpdateISP(i,path,0)"

@@ -15,7 +15,7 @@
 #include "printer.h"
 #include "settings.h"
 #include "selection.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 
@@ -56,7 +56,6 @@ std::string ShortImage(uint16_t id = kImageId, const std::string& manufacturer =
 class Selection : public ::testing::Test {
  protected:
   Selection() : state_(std::make_unique<UpdaterState>()) {
-    std::memset(state_.get(), 0, sizeof(UpdaterState));
     hub_ = MakeHub(0x1A2B, 0x0D12, 0x0100, 1, 1);
     hub_.ChipRevision = 0xB2;
     hub_.ChipOptions = 0x30;
@@ -76,8 +75,8 @@ class Selection : public ::testing::Test {
   };
   // The [HUBModule] list as the settings reader leaves it: HubNumber nodes.
   void SetModules(const std::vector<Module>& modules) {
-    modules_.Reset(0);
-    for (const Module& m : modules) modules_.Add(m.depth, m.port, m.name);
+    state_->Modules.Reset(0);
+    for (const Module& m : modules) state_->Modules.Add(m.depth, m.port, m.name);
     state_->HubNumber = static_cast<uint8_t>(modules.size());
   }
 
@@ -102,8 +101,7 @@ class Selection : public ::testing::Test {
   FakePlatform os_;
   HubDeviceInfo hub_;
   std::unique_ptr<UpdaterState> state_;
-  HubModuleList modules_{*state_};
-  Printer out_{os_, *state_};
+  Printer out_{os_};
   char path_[kImagePathSize];
 };
 
@@ -221,8 +219,8 @@ TEST_F(Selection, NoEntryPastTheHundredthIsLookedAtWhateverTheCount) {
   for (int i = 0; i < kMaxTargetIds; ++i) AddTarget(0x11110000u + static_cast<uint32_t>(i), 0x7777);
   state().TargetIdCount = 255;
   const TargetIdEntry match{kHubId, kImageId, 3};
-  std::memcpy(reinterpret_cast<uint8_t*>(&state()) + offsetof(UpdaterState, TargetIds) +
-                  sizeof state().TargetIds,
+  std::memcpy(reinterpret_cast<uint8_t*>(LibraryHead(state())) +
+                  offsetof(LibraryRecord, TargetIds) + sizeof state().TargetIds,
               &match, sizeof match);
   AddImage("A.BIN", LongImage());
   EXPECT_FALSE(Select());

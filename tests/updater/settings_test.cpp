@@ -14,7 +14,7 @@
 #include "fake_platform.h"
 #include "printer.h"
 #include "settings.h"
-#include "updater_state.h"
+#include "run_state.h"
 
 namespace {
 
@@ -30,6 +30,11 @@ std::string TestData(const char* name) {
 
 const std::string kWorkedExample = TestData("worked_example.ini");
 const std::string kWorkedExampleEcho = TestData("worked_example_echo.txt");
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  size_t at = text.find(from);
+  return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
 
 std::string ToCrLf(const std::string& text) {
   std::string out;
@@ -53,8 +58,8 @@ struct SettingsRun {
   SettingsRun() = default;
   bool Load() {
     library.screen = &os;
-    Printer out(os, *state);
-    bool result = LoadSettingFromIni(*state, modules, out, os, library);
+    Printer out(os);
+    bool result = LoadSettingFromIni(*state, out, os, library);
     EXPECT_EQ(0, os.OpenFiles()) << "a file was left open";
     return result;
   }
@@ -64,22 +69,15 @@ struct SettingsRun {
     EXPECT_EQ(kHeading, text.substr(0, sizeof kHeading - 1));
     return text.substr(sizeof kHeading - 1);
   }
-  std::vector<HubModuleEntry*> Modules() const {
-    std::vector<HubModuleEntry*> list;
-    for (HubModuleEntry* e = state->HubModules; e != nullptr; e = e->Next) list.push_back(e);
+  std::vector<const HubModuleEntry*> Modules() const {
+    std::vector<const HubModuleEntry*> list;
+    for (const HubModuleEntry& e : state->Modules) list.push_back(&e);
     return list;
   }
 
   FakePlatform os;
   FakeHubLibrary library;
-  std::unique_ptr<UpdaterState> state = Zeroed();
-  HubModuleList modules{*state};
-
-  static std::unique_ptr<UpdaterState> Zeroed() {
-    auto state = std::make_unique<UpdaterState>();
-    std::memset(state.get(), 0, sizeof(UpdaterState));
-    return state;
-  }
+  std::unique_ptr<UpdaterState> state = std::make_unique<UpdaterState>();
 };
 
 std::string Misc(const std::string& body) { return "[Misc]\n" + body; }
@@ -90,14 +88,14 @@ void ExpectWorkedExampleRecord(const SettingsRun& run) {
   const UpdaterState& s = *run.state;
   const unsigned char head[] = {2,    0x15, 0x04, 0x17, 0x3A, 0x12, 0x0D, 3,
                                 0x16, 0x04, 0x17, 0x3A, 0x12, 0x0D, 2};
-  const auto* bytes = reinterpret_cast<const unsigned char*>(&s);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(static_cast<const LibraryRecord*>(&s));
   EXPECT_EQ(0, std::memcmp(head, bytes, sizeof head));
-  for (size_t i = sizeof head; i < offsetof(UpdaterState, Reserved) + sizeof s.Reserved; ++i) {
+  for (size_t i = sizeof head; i < offsetof(LibraryRecord, Reserved) + sizeof s.Reserved; ++i) {
     ASSERT_EQ(0, bytes[i]) << "byte " << i << " of the library's head";
   }
   EXPECT_EQ(1, +s.StringCompare);
   EXPECT_EQ(2, s.HubNumber);
-  std::vector<HubModuleEntry*> modules = run.Modules();
+  std::vector<const HubModuleEntry*> modules = run.Modules();
   ASSERT_EQ(2u, modules.size());
   EXPECT_EQ(0, modules[0]->Depth);
   EXPECT_EQ(0, modules[0]->ConnectionPortIndex);
@@ -142,6 +140,46 @@ TEST(WorkedExample, EveryPassAndEveryModuleKeyOpensTheFileAnew) {
   // The first check, the two hub-ID passes, four later sections, and two
   // opens for each of the four module keys.
   EXPECT_EQ(1 + 2 + 4 + 4 * 2, run.os.OpenCount("SpiFlash.ini"));
+}
+
+TEST(WorkedExample, EveryValueKeepsItsLineAndTheLeftLinesAreNoted) {
+  SettingsRun run(
+      Replace(kWorkedExample, "Manufacturer", "stray words\nCheckHUBFW=0\nManufacturer"));
+  Settings settings;
+  ASSERT_TRUE(ReadSettings(*run.state, run.os, run.library, nullptr, &settings));
+  EXPECT_EQ("", run.os.Text());  // read without an echo
+  std::vector<std::pair<Taken, int>> taken;
+  for (const TakenValue& value : settings.taken) taken.emplace_back(value.what, value.line);
+  const std::vector<std::pair<Taken, int>> expected = {
+      {Taken::kSectionFound, 1},  {Taken::kSectionFound, 3},  {Taken::kHubIds, 0},
+      {Taken::kSectionFound, 5},  {Taken::kStringCompare, 8}, {Taken::kSectionFound, 9},
+      {Taken::kHubNumber, 10},    {Taken::kModuleText, 11},   {Taken::kModuleNumber, 12},
+      {Taken::kModuleNumber, 13}, {Taken::kModuleText, 14},   {Taken::kSectionFound, 15},
+      {Taken::kHubName, 16},      {Taken::kSectionFound, 17}, {Taken::kCheckHubFw, 18},
+      {Taken::kFwVersion, 19}};
+  EXPECT_EQ(expected, taken);
+  EXPECT_EQ((std::vector<int>{2, 4}), settings.idLines);
+  // In the order the passes left them: [Misc]'s, [HUBModule]'s (whose
+  // module keys only the module key scans read), [HUBFWCheck]'s.
+  std::vector<std::pair<int, LineNote>> noted;
+  for (const NotedLine& line : settings.noted) noted.emplace_back(line.line, line.note);
+  const std::vector<std::pair<int, LineNote>> left = {{6, LineNote::kNoEquals},
+                                                      {11, LineNote::kModuleKeyUnread},
+                                                      {12, LineNote::kModuleKeyUnread},
+                                                      {13, LineNote::kModuleKeyUnread},
+                                                      {14, LineNote::kModuleKeyUnread},
+                                                      {7, LineNote::kKeyOutside}};
+  EXPECT_EQ(left, noted);
+  EXPECT_EQ("", settings.gaveUpOn);
+}
+
+TEST(WorkedExample, TheValueNamesTheModuleKeyTheReaderGaveUpOn) {
+  SettingsRun run(Replace(kWorkedExample, "NO.2HUBConnectionPortIndex=4\n", ""));
+  Settings settings;
+  EXPECT_FALSE(ReadSettings(*run.state, run.os, run.library, nullptr, &settings));
+  EXPECT_EQ("NO.2HUBConnectionPortIndex", settings.gaveUpOn);
+  EXPECT_EQ(Taken::kModuleNumber, settings.taken.back().what);
+  EXPECT_EQ(10, settings.taken.back().line);
 }
 
 // ---------------------------------------------------------------- sections
@@ -192,7 +230,7 @@ TEST(Sections, AFileWithoutSectionsHandsAnEmptyTableToTheLibrary) {
   EXPECT_EQ("\n\t\t", run.Echo());
   EXPECT_EQ(0, run.library.setIniInfoCount);
   EXPECT_EQ(std::vector<std::string>{"TA_SetIniInfo"}, run.library.calls);
-  EXPECT_EQ(nullptr, run.state->HubModules);
+  EXPECT_EQ(0u, run.state->Modules.size());
 }
 
 TEST(Sections, LongLinesAreReadPieceByPiece) {
@@ -320,7 +358,7 @@ TEST(Values, TheEdgeCasesOfEachKind) {
   EXPECT_TRUE(run.Load());
   const UpdaterState& s = *run.state;
   EXPECT_EQ(2, s.HubNumber);
-  std::vector<HubModuleEntry*> modules = run.Modules();
+  std::vector<const HubModuleEntry*> modules = run.Modules();
   ASSERT_EQ(2u, modules.size());
   EXPECT_STREQ("First.BIN", modules[0]->WantUpdateBinFile);
   EXPECT_EQ(3, modules[1]->Depth);
@@ -376,7 +414,7 @@ TEST(Values, ALineWithBothCheckKeysIsStoredAsBoth) {
 TEST(ModuleList, OneHubMakesOneEmptyEntryAndReadsNoKey) {
   SettingsRun run("[HUBModule]\nHUBNumber=1\nNO.1HUBWantUpdateBinFile=FW_A.BIN\n");
   EXPECT_TRUE(run.Load());
-  std::vector<HubModuleEntry*> modules = run.Modules();
+  std::vector<const HubModuleEntry*> modules = run.Modules();
   ASSERT_EQ(1u, modules.size());
   EXPECT_EQ(0, modules[0]->Depth);
   EXPECT_EQ(0, modules[0]->ConnectionPortIndex);
@@ -388,7 +426,7 @@ TEST(ModuleList, OneHubMakesOneEmptyEntryAndReadsNoKey) {
 TEST(ModuleList, NoHubsMeansNoList) {
   SettingsRun run("[HUBModule]\nHUBNumber=0\n");
   EXPECT_TRUE(run.Load());
-  EXPECT_EQ(nullptr, run.state->HubModules);
+  EXPECT_EQ(0u, run.state->Modules.size());
   EXPECT_EQ("\n\t\tHUBNumber:0\n", run.Echo());
 }
 
@@ -397,7 +435,7 @@ TEST(ModuleList, AFurtherHubNumberBuildsANewList) {
                   "NO.2HUBConnectionPortIndex=3\nNO.2HUBWantUpdateBinFile=B.BIN\nHUBNumber=1\n");
   EXPECT_TRUE(run.Load());
   EXPECT_EQ(1, run.state->HubNumber);
-  std::vector<HubModuleEntry*> modules = run.Modules();
+  std::vector<const HubModuleEntry*> modules = run.Modules();
   ASSERT_EQ(1u, modules.size());
   EXPECT_STREQ("", modules[0]->WantUpdateBinFile);
 }
@@ -410,7 +448,7 @@ TEST(ModuleList, KeysAreFoundAnywhereInTheSectionInAnyOrder) {
                   "NO.1HUBWantUpdateBinFile=A.BIN\n"
                   "HUBNumber=3\n");
   EXPECT_TRUE(run.Load());
-  std::vector<HubModuleEntry*> modules = run.Modules();
+  std::vector<const HubModuleEntry*> modules = run.Modules();
   ASSERT_EQ(3u, modules.size());
   EXPECT_STREQ("A.BIN", modules[0]->WantUpdateBinFile);
   EXPECT_EQ(2, modules[1]->Depth);

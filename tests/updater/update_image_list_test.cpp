@@ -17,8 +17,8 @@
 #include "printer.h"
 #include "sha256.h"
 #include "update.h"
+#include "run_state.h"
 #include "update_transcript.h"
-#include "updater_state.h"
 
 namespace {
 
@@ -48,8 +48,6 @@ template <typename Base>
 class ImageListFixture : public Base {
  protected:
   ImageListFixture() : state_(new UpdaterState) {
-    std::memset(state_.get(), 0, sizeof(UpdaterState));
-    state_->ConsoleHandle = FakePlatform::kConsole;
     TargetIdEntry& entry = state_->TargetIds[state_->TargetIdCount++];
     entry.HubId = kShortFormatHub;
     entry.ImageId = kImageId;
@@ -69,7 +67,8 @@ class ImageListFixture : public Base {
   }
 
   std::string Run(UpdaterResults* results = nullptr) {
-    Printer out(os_, *state_);
+    Printer out(os_);
+    out.TakeConsoleHandle();
     EXPECT_TRUE(DoUpdateFW(*state_, out, os_, os_, library_, results));
     return os_.Screen();
   }

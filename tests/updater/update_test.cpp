@@ -15,8 +15,8 @@
 #include "param_names.h"
 #include "printer.h"
 #include "update.h"
+#include "run_state.h"
 #include "update_transcript.h"
-#include "updater_state.h"
 
 namespace {
 
@@ -39,8 +39,6 @@ constexpr Chip kB3Option10 = {0xB3, 0x10};  // takes bit 7 set
 class UpdateRun : public ::testing::Test {
  protected:
   UpdateRun() : state_(new UpdaterState) {
-    std::memset(state_.get(), 0, sizeof(UpdaterState));
-    state_->ConsoleHandle = FakePlatform::kConsole;
     AddTarget(kShortFormatHubA, kShortImageId);
     AddTarget(kShortFormatHubB, kShortImageId);
     AddTarget(kLongHubId, kLongImageId);
@@ -74,7 +72,8 @@ class UpdateRun : public ::testing::Test {
   void SetHubName(const char* name) { std::strcpy(state_->TargetHubName, name); }
 
   void Run() {
-    Printer out(os_, *state_);
+    Printer out(os_);
+    out.TakeConsoleHandle();
     EXPECT_TRUE(DoUpdateFW(*state_, out, os_, os_, library_));
   }
   const std::string& Screen() const { return os_.Screen(); }
