@@ -180,11 +180,6 @@ def shutdown():
     return 0
 
 
-def shutdown():
-    quiet([WINESERVER, "-k"])
-    return 0
-
-
 # ---- Running programs -------------------------------------------------------
 
 def _once_more_if_not_started(command, **kwargs):
