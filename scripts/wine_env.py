@@ -78,26 +78,34 @@ def quiet(argv, **kwargs):
 
 # ---- Preparing the prefix ---------------------------------------------------
 
-def elf32_exit_42():
-    """The smallest 32-bit Linux program: exit(42) through int 0x80."""
-    code = bytes([0xB8, 1, 0, 0, 0, 0xBB, 42, 0, 0, 0, 0xCD, 0x80])
-    base, header, entry = 0x08048000, 52 + 32, 0x08048000 + 52 + 32
-    ident = b"\x7fELF" + bytes([1, 1, 1]) + bytes(9)
-    elf = ident + struct.pack("<HHIIIIIHHHHHH", 2, 3, 1, entry, 52, 0, 0, 52, 32, 1, 0, 0, 0)
-    elf += struct.pack("<IIIIIIII", 1, 0, base, base, header + len(code), header + len(code),
-                       5, 0x1000)
+def wow64_probe():
+    """A 64-bit Linux program that does what Wine's wow64 mode needs of the
+    kernel: it jumps into the kernel's 32-bit code segment and, from there,
+    ends itself with status 42 through int 0x80, the 32-bit system call."""
+    base = 0x400000
+    entry = base + 64 + 56
+    far_pointer, code32 = entry + 7, entry + 13
+    code = (bytes([0xFF, 0x2C, 0x25]) + struct.pack("<I", far_pointer)  # jmp far [far_pointer]
+            + struct.pack("<IH", code32, 0x23)                          # 32-bit user code
+            + bytes([0xB8, 1, 0, 0, 0, 0xBB, 42, 0, 0, 0, 0xCD, 0x80]))  # exit(42)
+    ident = b"\x7fELF" + bytes([2, 1, 1]) + bytes(9)
+    elf = ident + struct.pack("<HHIQQQIHHHHHH", 2, 62, 1, entry, 64, 0, 0, 64, 56, 1, 0, 0, 0)
+    size = entry - base + len(code)
+    elf += struct.pack("<IIQQQQQQ", 1, 5, 0, base, base, size, size, 0x1000)
     return elf + code
 
 
 def kernel_runs_32_bit_code():
     """Wine 8's wow64 mode needs the kernel's 32-bit emulation: its ntdll.so
     asks for the 32-bit thread area through int 0x80, and the 32-bit code
-    segment is the kernel's. A kernel without it refuses a 32-bit Linux
-    program outright, which is the cheapest way to ask."""
-    with tempfile.TemporaryDirectory(prefix="quillet-elf32-") as d:
-        path = os.path.join(d, "exit42")
+    segment is the kernel's. A kernel without it ends the probe with a
+    fault. The probe is a 64-bit program, as Wine's loader is: a 32-bit one
+    would also run where an emulator is registered for 32-bit programs
+    (binfmt_misc), which Wine cannot use."""
+    with tempfile.TemporaryDirectory(prefix="quillet-wow64-") as d:
+        path = os.path.join(d, "probe")
         with open(path, "wb") as f:
-            f.write(elf32_exit_42())
+            f.write(wow64_probe())
         os.chmod(path, 0o755)
         try:
             return subprocess.run([path], check=False).returncode == 42
