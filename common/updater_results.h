@@ -48,6 +48,16 @@ enum class HubOutcome : uint8_t {
   SameLevel,    // already at this updater's level; nothing written
   NoImage,      // no image passed the selection; nothing written
   ImageCheck,   // the chosen image failed the image check; nothing written
+  // Written by an earlier run and still reporting its firmware from before
+  // that write: it waits for a power cycle; nothing written.
+  PowerCyclePending,
+};
+
+// What became of a write an earlier run's record shows as pending.
+enum class PendingMark : uint8_t {
+  None,     // no pending write for this hub
+  Cleared,  // the hub reports the version the write delivers
+  Changed,  // the hub reports neither that nor its version before the write
 };
 
 struct HubResult {
@@ -61,6 +71,25 @@ struct HubResult {
   bool libraryCalled = false;
   int32_t libraryResult = 0;
   HubOutcome outcome = HubOutcome::NoImage;
+  // Its place on the bus, and for a written hub what the image delivers.
+  uint8_t depth = 0;
+  uint8_t port = 0;
+  uint16_t delivers = 0;
+  char imageSha256[65] = {};  // lower-case hex; empty when not known
+  PendingMark previous = PendingMark::None;
+};
+
+// A write that an earlier unattended run made and whose hub had not run it
+// yet. The launcher puts these into the section before the updater starts
+// (FormatPending), and the updater reads them (ParsePending) before it
+// writes its results over them.
+struct PendingWrite {
+  uint16_t vendorId = 0;
+  uint16_t productId = 0;
+  uint8_t depth = 0;
+  uint8_t port = 0;
+  uint16_t firmwareBefore = 0;
+  uint16_t delivers = 0;
 };
 
 struct UpdaterResults {
@@ -80,8 +109,16 @@ std::string FormatResults(const UpdaterResults& results);
 // False when the text is not complete results of this format.
 bool ParseResults(const std::string& text, UpdaterResults* results);
 
+// At most kResultsHubs writes, "end" last. An empty text, or any other,
+// parses as no pending writes and false.
+std::string FormatPending(const PendingWrite* writes, int count);
+bool ParsePending(const std::string& text, PendingWrite* writes, int* count);
+
 // The names used in the text and the launcher's report.
 const char* StageName(UpdaterStage stage);
 const char* OutcomeName(HubOutcome outcome);
+const char* PendingMarkName(PendingMark mark);
+bool OutcomeFromName(const char* name, HubOutcome* outcome);
+bool PendingMarkFromName(const char* name, PendingMark* mark);
 
 #endif  // QUILLET_COMMON_UPDATER_RESULTS_H_

@@ -8,6 +8,7 @@
 #include "firmware_image.h"
 #include "image_check.h"
 #include "platform.h"
+#include "power_cycle.h"
 #include "printer.h"
 #include "selection.h"
 #include "short_format.h"
@@ -65,9 +66,14 @@ void PrintRefusal(Printer& out, const ImageCheckResult& result, const char* imag
 // One hub's entry in the results: what it was before the run and what the
 // run did to it.
 void Record(UpdaterResults* results, int number, const HubDeviceInfo& hub, HubOutcome outcome,
-            const char* imagePath, const int* libraryResult = nullptr) {
+            const char* imagePath, const int* libraryResult = nullptr, Files* files = nullptr,
+            PowerCycle cycle = PowerCycle::NoWrite) {
   if (results == nullptr) return;
   HubResult entry;
+  entry.depth = hub.Depth;
+  entry.port = hub.ConnectionPortIndex;
+  entry.previous = MarkOf(cycle);
+  if (files != nullptr) DescribeImage(*files, imagePath, &entry);
   entry.device = number;
   entry.vendorId = hub.VendorId;
   entry.productId = hub.ProductId;
@@ -110,7 +116,7 @@ bool SameLevelAfterSelection(const UpdaterState& state, const HubDeviceInfo& hub
 }
 
 bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
-                HubLibrary& library, UpdaterResults* results) {
+                HubLibrary& library, UpdaterResults* results, const PendingWrites* pending) {
   out.Print("DoUpdateFW()\n");
   uint8_t programmed = 0;
   const int count = UsableDeviceCount(state);
@@ -121,9 +127,16 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
     const HubDeviceInfo& hub = state.Devices[i];
     const uint32_t hubId = HubIdOf(hub);
 
+    const PowerCycle cycle = JudgePowerCycle(hub, pending);
+    if (cycle == PowerCycle::StillPending) {
+      PrintPowerCyclePending(out, number);
+      Record(results, number, hub, HubOutcome::PowerCyclePending, "");
+      continue;
+    }
+
     if (SameLevelBeforeSelection(state, hub)) {
       out.PrintInColour(kColourSameLevel, kSameLevel, "", number);
-      Record(results, number, hub, HubOutcome::SameLevel, "");
+      Record(results, number, hub, HubOutcome::SameLevel, "", nullptr, nullptr, cycle);
       continue;
     }
 
@@ -133,7 +146,7 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
       out.Print(
           "\t!!!Error. Either the FW not found\n\t Or FW is incorrect for HUB chip version\n");
       out.PrintInColour(kColourError, "%s", kUpgradeFailed);
-      Record(results, number, hub, HubOutcome::NoImage, "");
+      Record(results, number, hub, HubOutcome::NoImage, "", nullptr, nullptr, cycle);
       continue;
     }
 
@@ -141,7 +154,7 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
     if (ComparesImageVersion(state, hub) &&
         SameLevelAfterSelection(state, hub, ImageVersion(files, imagePath))) {
       out.PrintInColour(kColourSameLevel, kSameLevel, "\n", number);
-      Record(results, number, hub, HubOutcome::SameLevel, imagePath);
+      Record(results, number, hub, HubOutcome::SameLevel, imagePath, nullptr, nullptr, cycle);
       continue;
     }
 
@@ -152,7 +165,7 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
       out.Print("Device(%d):\n\t", number);
       PrintRefusal(out, check, imagePath);
       out.PrintInColour(kColourError, "%s", kUpgradeFailed);
-      Record(results, number, hub, HubOutcome::ImageCheck, imagePath);
+      Record(results, number, hub, HubOutcome::ImageCheck, imagePath, nullptr, nullptr, cycle);
       continue;
     }
 
@@ -170,10 +183,10 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
     }
     if (result != 0) {
       out.PrintInColour(kColourError, "%s", kUpgradeFailed);
-      Record(results, number, hub, HubOutcome::WriteFailed, imagePath, &result);
+      Record(results, number, hub, HubOutcome::WriteFailed, imagePath, &result, &files, cycle);
       continue;
     }
-    Record(results, number, hub, HubOutcome::Programmed, imagePath, &result);
+    Record(results, number, hub, HubOutcome::Programmed, imagePath, &result, &files, cycle);
 
     out.Print("Device(%d):\n\t", number);
     out.Print("Updata FW => SUCCESS\n");

@@ -12,6 +12,7 @@ class HubLibrary;
 class Printer;
 class System;
 struct HubDeviceInfo;
+struct PendingWrites;
 struct UpdaterState;
 
 // With CheckHUBFW set, a short-format hub whose version reads as FWVersion
@@ -31,8 +32,10 @@ bool SameLevelAfterSelection(const UpdaterState& state, const HubDeviceInfo& hub
 // or when it verifies.
 bool ImageMayBeWritten(ImageCheck check);
 
-// Always true. With `results`, each visited hub's outcome is added to them.
+// Always true. With `results`, each visited hub's outcome is added to them;
+// a hub among `pending` that still waits for its power cycle is left alone.
 bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
-                HubLibrary& library, UpdaterResults* results = nullptr);
+                HubLibrary& library, UpdaterResults* results = nullptr,
+                const PendingWrites* pending = nullptr);
 
 #endif  // QUILLET_UPDATER_UPDATE_H_
