@@ -57,6 +57,14 @@ def run(program, args=(), cwd=None, env=None, stdin=b"", timeout=120):
     return wine_run(program, args, cwd=cwd, env=env, stdin=stdin, timeout=timeout)
 
 
+RECORD_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE\Quillet"
+
+
+def forget_record():
+    """Deletes what unattended runs keep under HKLM\\SOFTWARE\\Quillet."""
+    reg("delete", RECORD_KEY, "/f", "/reg:64")
+
+
 def run_on_console(program, args=(), cwd=None, env=None, keys=b"\r", timeout=180):
     """Runs a Windows program on a console of its own (a pseudo-terminal), as
     console control events need one. `keys` wait in the console's input for
@@ -142,6 +150,10 @@ class DemoKit:
                 if name.endswith((".flash", ".tmp")):
                     os.remove(os.path.join(folder, name))
             shutil.copy(DEMO_DESCRIPTION, os.path.join(folder, "TZ415Sim.ini"))
+        # A kit in its first state is a computer no unattended run has left
+        # a record on: a record of an earlier test's run would show the
+        # hubs, back in their first state, as waiting for a power cycle.
+        forget_record()
 
     def hubs(self, *names):
         return os.path.join(self.path, "x64", *names)
