@@ -192,6 +192,11 @@ def own_prefix():
         if name.endswith(".reg"):
             os.remove(os.path.join(PREFIX, name))
             shutil.copy2(os.path.join(BASE_PREFIX, name), os.path.join(PREFIX, name))
+    # A server that stays, as the prepared prefix's does: one that ended
+    # after each program would start again, with the prefix's services,
+    # for the next one.
+    quiet([WINESERVER, "-p"], start_new_session=True)
+    quiet([WINE, "cmd", "/c", "exit"], start_new_session=True)
     atexit.register(shutdown)
 
 
