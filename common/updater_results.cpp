@@ -39,8 +39,8 @@ bool ParseHub(const std::string& line, HubResult* hub) {
   int called = 0, consumed = 0;
   char outcome[24] = {}, mark[12] = {}, sha[66] = {};
   if (std::sscanf(line.c_str(), "hub %d %4x %4x %4x %23s %d %d %u %u %4x %11s %65s %n",
-                  &hub->device, &vendor, &product, &firmware, outcome, &called,
-                  &hub->libraryResult, &depth, &port, &delivers, mark, sha, &consumed) != 12 ||
+                  &hub->device, &vendor, &product, &firmware, outcome, &called, &hub->libraryResult,
+                  &depth, &port, &delivers, mark, sha, &consumed) != 12 ||
       consumed == 0 || depth > 255 || port > 255) {
     return false;
   }
@@ -126,8 +126,8 @@ std::string FormatPending(const PendingWrite* writes, int count) {
   for (int i = 0; i < count && i < kResultsHubs; ++i) {
     const PendingWrite& w = writes[i];
     char line[64];
-    std::snprintf(line, sizeof line, "pending %04X %04X %u %u %04X %04X\n", w.vendorId,
-                  w.productId, w.depth, w.port, w.firmwareBefore, w.delivers);
+    std::snprintf(line, sizeof line, "pending %04X %04X %u %u %04X %04X\n", w.vendorId, w.productId,
+                  w.depth, w.port, w.firmwareBefore, w.delivers);
     text += line;
   }
   return text + "end\n";

@@ -35,7 +35,8 @@ bool LookUp(HMODULE library, const char* name, Function* function) {
 
 bool LookUpNamespaceCalls(NamespaceCalls* calls) {
   HMODULE kernel32 = GetModuleHandleW(L"kernel32");
-  return kernel32 != nullptr && LookUp(kernel32, "CreateBoundaryDescriptorW", &calls->createBoundary) &&
+  return kernel32 != nullptr &&
+         LookUp(kernel32, "CreateBoundaryDescriptorW", &calls->createBoundary) &&
          LookUp(kernel32, "AddSIDToBoundaryDescriptor", &calls->addSid) &&
          LookUp(kernel32, "DeleteBoundaryDescriptor", &calls->deleteBoundary) &&
          LookUp(kernel32, "CreatePrivateNamespaceW", &calls->create) &&

@@ -228,7 +228,7 @@ class Win32DeploymentStore : public DeploymentStore {
     if (file == INVALID_HANDLE_VALUE) {
       DWORD error = GetLastError();
       return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileHash::kAbsent
-                                                                             : FileHash::kUnreadable;
+                                                                            : FileHash::kUnreadable;
     }
     std::unique_ptr<Sha256> hash = NewCngSha256();
     bool good = hash != nullptr;
@@ -247,7 +247,7 @@ class Win32DeploymentStore : public DeploymentStore {
   LogTime Now() override {
     SYSTEMTIME now;
     GetSystemTime(&now);
-    return {now.wYear, now.wMonth,  now.wDay,         now.wHour,
+    return {now.wYear,   now.wMonth,  now.wDay,         now.wHour,
             now.wMinute, now.wSecond, now.wMilliseconds};
   }
 

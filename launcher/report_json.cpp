@@ -77,12 +77,12 @@ std::string ReportJson(const LaunchRecord& r, const StatusRow& status) {
           ", \"remove\": " + Installer(r.removeRan, r.remove) + "},\n";
   // Only an unattended run keeps a record.
   const bool kept = r.recordWrite != LaunchRecord::RecordWrite::kNotAsked;
-  json += "  \"powerCyclePending\": " + (kept ? std::to_string(r.powerCyclePending) : "null") +
-          ",\n";
+  json +=
+      "  \"powerCyclePending\": " + (kept ? std::to_string(r.powerCyclePending) : "null") + ",\n";
   json += std::string("  \"record\": ") +
-          (!kept ? "null"
+          (!kept                                                  ? "null"
            : r.recordWrite == LaunchRecord::RecordWrite::kWritten ? "{\"written\": true}"
-                                                                   : "{\"written\": false}") +
+                                                                  : "{\"written\": false}") +
           ",\n";
   json += "  \"hubs\": [";
   for (int i = 0; i < r.results.hubCount && r.haveResults; ++i) {

@@ -107,7 +107,7 @@ std::vector<LogEvent> RunEvents(const LaunchRecord& run, const StatusRow& status
   if (run.powerCyclePending > 0) {
     end += ", power cycle pending for " + std::to_string(run.powerCyclePending) + " hub(s)";
   }
-  events.push_back({status.status == 0 ? LogType::kInformation
+  events.push_back({status.status == 0      ? LogType::kInformation
                     : status.status == 1618 ? LogType::kWarning
                                             : LogType::kError,
                     end});

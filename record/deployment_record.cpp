@@ -112,8 +112,8 @@ bool ParseRecord(const std::string& text, DeploymentRecord* r) {
   char* rest = nullptr;
   r->status = static_cast<int>(std::strtol(status.c_str(), &rest, 10));
   if (status.empty() || *rest != '\0') return false;
-  for (std::string* word : {&r->reason, &r->started, &r->ended, &r->launcherVersion,
-                            &r->kitIdentity}) {
+  for (std::string* word :
+       {&r->reason, &r->started, &r->ended, &r->launcherVersion, &r->kitIdentity}) {
     *word = Unword(*word);
   }
   for (size_t n = 8; n + 1 < lines.size(); ++n) {
@@ -145,8 +145,7 @@ DeploymentRecord NextRecord(const DeploymentRecord& last, const UpdaterResults* 
   for (int i = 0; i < count; ++i) {
     const HubResult& hub = results->hubs[i];
     HubEntry entry;
-    const HubEntry* waiting =
-        FindPending(last, hub.vendorId, hub.productId, hub.depth, hub.port);
+    const HubEntry* waiting = FindPending(last, hub.vendorId, hub.productId, hub.depth, hub.port);
     if (hub.outcome == HubOutcome::PowerCyclePending && waiting != nullptr) {
       // The write it waits for is the earlier run's, with its time.
       entry = *waiting;

@@ -34,9 +34,9 @@ struct HubEntry {
   // What the hub reported before the write that the entry is about (for a
   // hub still pending, before the earlier run's write).
   uint16_t firmwareBefore = 0;
-  uint16_t delivers = 0;     // the version the image written delivers
-  std::string imageSha256;   // 64 lower-case hex digits; empty when none
-  std::string image;         // ".\Binfile\NAME"; empty when none
+  uint16_t delivers = 0;    // the version the image written delivers
+  std::string imageSha256;  // 64 lower-case hex digits; empty when none
+  std::string image;        // ".\Binfile\NAME"; empty when none
   HubOutcome outcome = HubOutcome::NoImage;
   PendingMark previous = PendingMark::None;
   std::string time;  // UTC: the write's, for a written hub; else the run's end

@@ -19,9 +19,9 @@ struct PendingWrites {
 };
 
 enum class PowerCycle {
-  NoWrite,        // no pending write for this hub: judged as ever
-  StillPending,   // still reports its firmware from before the write
-  TookEffect,     // reports the version the write delivers: judged as ever
+  NoWrite,           // no pending write for this hub: judged as ever
+  StillPending,      // still reports its firmware from before the write
+  TookEffect,        // reports the version the write delivers: judged as ever
   ChangedElsewhere,  // reports something else: judged as ever
 };
 

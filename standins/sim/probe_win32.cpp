@@ -82,7 +82,8 @@ int main(int argc, char** argv) {
       bool done = simulator.PowerCycle(&activated);
       std::string names;
       for (const std::string& name : activated) names += (names.empty() ? "" : ",") + name;
-      std::printf("powercycle result=%d hubs=%s\n", done ? 0 : -1, names.empty() ? "-" : names.c_str());
+      std::printf("powercycle result=%d hubs=%s\n", done ? 0 : -1,
+                  names.empty() ? "-" : names.c_str());
     } else {
       std::fprintf(stderr,
                    "usage: tz415sim_probe [version] [ids LIST] [enum] [update I PATH]...\n");

@@ -90,7 +90,7 @@ std::string Simulator::FlashPathFor(const std::string& descriptionPath,
 }
 
 std::string Simulator::PendingPathFor(const std::string& descriptionPath,
-                                     const std::string& section) {
+                                      const std::string& section) {
   std::string flash = FlashPathFor(descriptionPath, section);
   return flash.substr(0, flash.size() - 5) + "pending";
 }

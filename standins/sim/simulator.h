@@ -53,8 +53,7 @@ class Simulator {
   static std::string FlashPathFor(const std::string& descriptionPath, const std::string& section);
   // With ActivateAtPowerCycle=1, where a programmed hub's new version waits
   // for the power cycle: "<...>.<section>.pending", four hex digits.
-  static std::string PendingPathFor(const std::string& descriptionPath,
-                                    const std::string& section);
+  static std::string PendingPathFor(const std::string& descriptionPath, const std::string& section);
 
   // Cycles the power of every described hub: each pending version becomes
   // the hub's FirmwareVersion in the description. The sections whose hubs

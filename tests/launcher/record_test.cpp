@@ -102,9 +102,11 @@ DeploymentRecord Sample() {
 TEST(RecordText, ReadsBackWholeAndACutOrInconsistentTextIsNoRecord) {
   const std::string text = record::FormatRecord(Sample());
   EXPECT_EQ("Quillet record 1\nstatus 0\nreason done\nstarted 2026-12-08T09:59:00Z\n"
-            "ended 2026-12-08T10:00:00Z\nlauncher 2.9\nkit " + kSha +
+            "ended 2026-12-08T10:00:00Z\nlauncher 2.9\nkit " +
+                kSha +
                 "\npowerCyclePending 1\n"
-                "hub 3A17 0600 1 2 9012 9013 programmed - 1 2026-12-08T10:00:00Z " + kSha +
+                "hub 3A17 0600 1 2 9012 9013 programmed - 1 2026-12-08T10:00:00Z " +
+                kSha +
                 " .\\Binfile\\My Dock.BIN\n"
                 "hub 3A17 0415 0 0 0000 0000 same-level cleared 0 - - \nend\n",
             text);
@@ -168,8 +170,7 @@ const NextCase kNextCases[] = {
     // Still waiting: the earlier write, with its time and its "before".
     {"StillPending", HubOutcome::PowerCyclePending, 2, 0x9012, 0, PendingMark::None, true,
      "2026-12-08T10:00:00Z", 0x9012},
-    {"TookEffect", HubOutcome::SameLevel, 2, 0x9013, 0, PendingMark::Cleared, false, "NOW",
-     0x9013},
+    {"TookEffect", HubOutcome::SameLevel, 2, 0x9013, 0, PendingMark::Cleared, false, "NOW", 0x9013},
     {"ChangedAndWrittenAgain", HubOutcome::Programmed, 2, 0x0B00, 0x9013, PendingMark::Changed,
      true, "NOW", 0x0B00},
     {"MovedAndWrittenAfresh", HubOutcome::Programmed, 3, 0x9012, 0x9013, PendingMark::None, true,
@@ -293,8 +294,7 @@ TEST(CMTrace, OneLinePerEventWithTheViewersFieldsAndNoLineEndInside) {
   EXPECT_EQ("<![LOG[Status 0 (done)]LOG]!><time=\"06:05:04.032+000\" date=\"12-09-2026\" "
             "component=\"Quillet\" context=\"\" type=\"1\" thread=\"0\" file=\"\">\r\n",
             CMTraceLine({LogType::kInformation, "Status 0 (done)"}, time, 0));
-  const std::string broken =
-      CMTraceLine({LogType::kError, "a\r\nb\tc]LOG]!>d"}, time, 7);
+  const std::string broken = CMTraceLine({LogType::kError, "a\r\nb\tc]LOG]!>d"}, time, 7);
   EXPECT_EQ(0u, broken.find("<![LOG[a  b c]LOG] !>d]LOG]!><time="));
   EXPECT_NE(std::string::npos, broken.find("type=\"3\" thread=\"7\""));
   EXPECT_EQ(broken.size() - 2, broken.find('\r'));

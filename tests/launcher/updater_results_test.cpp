@@ -76,7 +76,7 @@ TEST(PendingText, ReadBackWholeAndNothingFromACutOrForeignText) {
   int count = -1;
   ASSERT_TRUE(ParsePending(text, back, &count));
   ASSERT_EQ(kResultsHubs, count);
-  EXPECT_EQ(text, FormatPending(back, count) );
+  EXPECT_EQ(text, FormatPending(back, count));
   EXPECT_EQ(0x060F, back[15].productId);
   EXPECT_EQ(16, back[15].port);
   for (size_t cut = 0; cut < text.size(); ++cut) {
@@ -84,8 +84,8 @@ TEST(PendingText, ReadBackWholeAndNothingFromACutOrForeignText) {
     EXPECT_EQ(0, count);
   }
   EXPECT_FALSE(ParsePending(FormatResults(Sample()), back, &count));
-  EXPECT_FALSE(ParsePending("Quillet pending 1\npending 3A17 0600 2 300 9012 9013\nend\n", back,
-                            &count));
+  EXPECT_FALSE(
+      ParsePending("Quillet pending 1\npending 3A17 0600 2 300 9012 9013\nend\n", back, &count));
   EXPECT_EQ(0, count);
 }
 

@@ -75,7 +75,8 @@ class PendingRun : public testing::Test {
     entry.HubId = static_cast<uint32_t>(kVendor) << 16 | kProduct;
     entry.ImageId = kImageId;
     entry.UsbGeneration = 3;
-    os_.AddFile(".\\Binfile\\L.BIN", ImageBuilder(kImageId, 0x08).Size(9000).Version(kDelivered).Bytes());
+    os_.AddFile(".\\Binfile\\L.BIN",
+                ImageBuilder(kImageId, 0x08).Size(9000).Version(kDelivered).Bytes());
     library_.screen = &os_;
   }
 
@@ -112,7 +113,7 @@ TEST_F(PendingRun, AHubStillWaitingIsNotWrittenAgainAndSaysSoOnOneLine) {
 }
 
 TEST_F(PendingRun, WrittenHubsCarryTheirPlaceTheDeliveredVersionAndTheDigest) {
-  AddHub(0x0B00);  // neither before nor delivered: judged as ever, and marked
+  AddHub(0x0B00);      // neither before nor delivered: judged as ever, and marked
   AddHub(kBefore, 4);  // the same hub on another port: judged afresh
   const PendingWrites pending = OneWrite();
   Run(&pending);
