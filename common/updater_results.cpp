@@ -74,6 +74,13 @@ bool PendingMarkFromName(const char* name, PendingMark* mark) {
   return EnumFromName(kMarkNames, name, mark);
 }
 
+std::string SectionText(const void* view) {
+  const char* bytes = static_cast<const char*>(view);
+  size_t length = 0;
+  while (length < kResultsSize && bytes[length] != '\0') ++length;
+  return std::string(bytes, length);
+}
+
 void RecordHub(UpdaterResults* results, const HubResult& hub) {
   if (results == nullptr || results->hubCount >= kResultsHubs) return;
   results->hubs[results->hubCount++] = hub;

@@ -103,6 +103,10 @@ struct UpdaterResults {
 // asked for results) or full.
 void RecordHub(UpdaterResults* results, const HubResult& hub);
 
+// The text in a mapped section: its bytes up to the first zero byte, at
+// most kResultsSize of them.
+std::string SectionText(const void* view);
+
 // The section's text: one "key value" line per fact, hubs in the order they
 // were visited, and "end" last, so that a cut text is no text.
 std::string FormatResults(const UpdaterResults& results);

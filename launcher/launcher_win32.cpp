@@ -134,10 +134,7 @@ class Win32LauncherPlatform : public LauncherPlatform {
     if (results_ == nullptr) return text;
     const void* view = MapViewOfFile(results_, FILE_MAP_READ, 0, 0, kResultsSize);
     if (view != nullptr) {
-      const char* bytes = static_cast<const char*>(view);
-      size_t length = 0;
-      while (length < kResultsSize && bytes[length] != '\0') ++length;
-      text.assign(bytes, length);
+      text = SectionText(view);
       UnmapViewOfFile(view);
     }
     CloseHandle(results_);

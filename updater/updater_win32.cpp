@@ -58,10 +58,7 @@ class Win32Deployment : public Deployment {
     if (section == nullptr) return text;
     const void* view = MapViewOfFile(section, FILE_MAP_READ, 0, 0, kResultsSize);
     if (view != nullptr) {
-      const char* bytes = static_cast<const char*>(view);
-      size_t length = 0;
-      while (length < kResultsSize && bytes[length] != '\0') ++length;
-      text.assign(bytes, length);
+      text = SectionText(view);
       UnmapViewOfFile(view);
     }
     CloseHandle(section);

@@ -102,4 +102,14 @@ TEST(UpdaterResults, SixteenHubsAtMostAndTheLongestFitTheSection) {
   RecordHub(nullptr, hub);  // a run not asked for results
 }
 
+// A section's text ends at its first zero byte, and never past its end
+// when a writer left none.
+TEST(UpdaterResults, SectionTextStopsAtTheFirstZeroOrTheSectionsEnd) {
+  std::string section(kResultsSize + 8, 'x');
+  section[kResultsSize + 7] = '\0';
+  EXPECT_EQ(std::string(kResultsSize, 'x'), SectionText(section.data()));
+  section[3] = '\0';
+  EXPECT_EQ("xxx", SectionText(section.data()));
+}
+
 }  // namespace
