@@ -53,6 +53,10 @@ const OptionsCase kOptionsCases[] = {
     {"UnknownBeforeUnattended", {"--unatended", "--unattended"}, false, true, nullptr},
     {"BareDashes", {"--"}, false, false, nullptr},
     {"LetterCaseCounts", {"--Unattended"}, false, false, nullptr},
+    {"LogWithItsFile", {"--log", "q.log", "--unattended"}, true, true, nullptr},
+    {"LogJoined", {"--log=q.log"}, true, false, nullptr},
+    {"LogWithoutFile", {"--unattended", "--log"}, false, true, nullptr},
+    {"LogFollowedByAnOption", {"--log", "--unattended"}, false, true, nullptr},
 };
 
 INSTANTIATE_TEST_SUITE_P(Launcher, Options, testing::ValuesIn(kOptionsCases),
