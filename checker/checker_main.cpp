@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "bundle_command.h"
+#include "checker_options.h"
 #include "described_hubs.h"
 #include "hub_description.h"
 #include "kit_check.h"
@@ -12,83 +14,40 @@
 #include "report.h"
 #include "rooted_files.h"
 #include "settings.h"
+#include "updater_choice.h"
 #include "write_sums.h"
 
 namespace check {
 
 namespace {
 
-constexpr char kUsageLine[] =
-    "usage: QuilletCheck [--hubs FILE | --live] [--save-hubs FILE [--force]] [--json] [--strict] "
-    "[FOLDER], or QuilletCheck --write-sums [--force] FOLDER";
-const char* const kKitFolders[] = {"x86", "x64"};
-
-struct Options {
-  std::string folder = ".";
-  std::string hubs;
-  bool live = false;
-  std::string saveHubs;  // where to write the hubs, as a description
-  bool force = false;    // --save-hubs or --write-sums may replace a file
-  bool json = false;
-  bool strict = false;
-  bool writeSums = false;
-};
-
-bool ParseArguments(const std::vector<std::string>& args, Options* options, std::string* error) {
-  bool folderGiven = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--json") {
-      options->json = true;
-    } else if (arg == "--strict") {
-      options->strict = true;
-    } else if (arg == "--write-sums") {
-      options->writeSums = true;
-    } else if (arg == "--live") {
-      options->live = true;
-    } else if (arg == "--force") {
-      options->force = true;
-    } else if (arg == "--hubs" || arg == "--save-hubs") {
-      if (i + 1 == args.size()) {
-        *error = arg + " needs a file; " + kUsageLine;
-        return false;
-      }
-      (arg == "--hubs" ? options->hubs : options->saveHubs) = args[++i];
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      *error = "unknown option " + arg + "; " + kUsageLine;
-      return false;
-    } else if (folderGiven) {
-      *error = "one folder at most; " + std::string(kUsageLine);
-      return false;
-    } else {
-      options->folder = arg;
-      folderGiven = true;
-    }
-  }
-  if (options->writeSums && (!folderGiven || options->json || options->strict ||
-                             !options->hubs.empty() || options->live)) {
-    *error = "--write-sums takes a FOLDER and --force, nothing else; " + std::string(kUsageLine);
-    return false;
-  }
-  if (options->live && !options->hubs.empty()) {
-    *error = "--live and --hubs exclude each other; " + std::string(kUsageLine);
-    return false;
-  }
-  if (!options->saveHubs.empty() && options->hubs.empty() && !options->live) {
-    *error = "--save-hubs writes the hubs that --hubs or --live reads; " + std::string(kUsageLine);
-    return false;
-  }
-  if (options->force && options->saveHubs.empty() && !options->writeSums) {
-    *error = "--force lets --save-hubs or --write-sums replace a file; " + std::string(kUsageLine);
-    return false;
-  }
-  return true;
+// Every usage or input error ends a command the same way: one line, and
+// the status that says the kit was not judged.
+int UsageError(std::string* err, const std::string& line) {
+  *err = "QuilletCheck: " + line + "\n";
+  return kUsage;
 }
 
-std::string Join(CheckerHost& host, const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  char last = folder.back();
-  return last == '/' || last == '\\' ? folder + name : folder + host.Separator() + name;
+// The updater folders `folder` stands for: itself, when it holds the
+// settings (or, with `binfileMarks`, a Binfile); otherwise those of its x86
+// and x64 that are there, as kit names.
+struct Layout {
+  bool updaterFolder = false;
+  std::vector<std::string> kitNames;
+};
+
+Layout LayoutOf(CheckerHost& host, const std::string& folder, bool binfileMarks) {
+  Layout layout;
+  RootedFiles top(host.PlatformFiles(), folder, host.Separator());
+  layout.updaterFolder =
+      top.OpenForRead(kSettingsPath) != nullptr ||
+      (binfileMarks && host.IsFolder(JoinPath(folder, "Binfile", host.Separator())));
+  if (layout.updaterFolder) return layout;
+  for (bool windows64 : {false, true}) {
+    const char* name = UpdaterFor(windows64).folder;
+    if (host.IsFolder(JoinPath(folder, name, host.Separator()))) layout.kitNames.push_back(name);
+  }
+  return layout;
 }
 
 // `description`: the hubs to judge, null for none; `live`: the library of
@@ -101,44 +60,80 @@ KitReport CheckFolder(CheckerHost& host, const std::string& folder,
   return CheckKit(files, live != nullptr ? live : hubs.get(), folder);
 }
 
+// The run's folder laid out: one updater folder, or a kit root.
+bool LayOutRun(CheckerHost& host, const std::string& folder, CheckRun* run, std::string* error) {
+  run->folder = folder;
+  Layout layout = LayoutOf(host, folder, false);
+  if (layout.updaterFolder) return true;
+  if (layout.kitNames.empty()) {
+    *error = folder + " holds neither SpiFlash.ini nor an x86 or x64 folder";
+    return false;
+  }
+  run->kitNames = layout.kitNames;
+  run->kitRoot = true;
+  return true;
+}
+
+// Judges every folder of the run; `live` serves only `liveFolder`, and the
+// whole of an updater folder.
+void JudgeKits(CheckerHost& host, CheckRun* run, const hubdesc::HubDescription* description,
+               LiveHubs* live, const std::string& liveFolder) {
+  if (!run->kitRoot) {
+    run->kits.push_back(CheckFolder(host, run->folder, description, live));
+    return;
+  }
+  for (const std::string& name : run->kitNames) {
+    std::string folder = JoinPath(run->folder, name, host.Separator());
+    bool judged = live != nullptr && folder == liveFolder;
+    run->kits.push_back(CheckFolder(host, folder, description, judged ? live : nullptr));
+  }
+  if (run->kits.size() == 2) {
+    // x86 and x64, in that order.
+    const char separator = host.Separator();
+    RootedFiles x86(host.PlatformFiles(), JoinPath(run->folder, run->kitNames[0], separator),
+                    separator);
+    RootedFiles x64(host.PlatformFiles(), JoinPath(run->folder, run->kitNames[1], separator),
+                    separator);
+    CompareKits(run->kits[0], run->kits[1], x86, x64, &run->kitFindings);
+  }
+}
+
+int Report(const CheckRun& run, const Options& options, std::string* out) {
+  *out = options.json ? JsonReport(run) : TextReport(run);
+  bool failed =
+      run.Count(Severity::kError) > 0 || (options.strict && run.Count(Severity::kWarning) > 0);
+  return failed ? kFound : kClean;
+}
+
 void NoteLiveSource(const LivePlace& place, const LiveCheck& live, char separator,
                     LiveSource* source) {
   source->used = true;
   source->folder = place.updaterFolder;
-  std::string folder = place.updaterFolder;
-  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += separator;
-  source->library = folder + kLibraryName;
+  source->library = JoinPath(place.updaterFolder, kLibraryName, separator);
   const LiveHubs& hubs = live.Hubs();
   source->libraryVersion = hubs.version();
   source->reportedCount = hubs.reportedCount();
   source->driverInstalled = live.DriverInstalled();
 }
 
-// Writes each updater folder's list: the folder itself when it holds the
-// settings or a Binfile, else its x86 and x64.
+// --write-sums: each updater folder's list.
 int WriteSumsCommand(CheckerHost& host, const Options& options, std::string* out,
                      std::string* err) {
-  std::vector<std::string> folders;
-  RootedFiles top(host.PlatformFiles(), options.folder, host.Separator());
-  if (top.OpenForRead(kSettingsPath) || host.IsFolder(Join(host, options.folder, "Binfile"))) {
-    folders.push_back(options.folder);
-  } else {
-    for (const char* name : kKitFolders) {
-      std::string folder = Join(host, options.folder, name);
-      if (host.IsFolder(folder)) folders.push_back(folder);
-    }
+  if (!host.IsFolder(options.folder)) {
+    return UsageError(err, "cannot read the folder " + options.folder);
   }
+  Layout layout = LayoutOf(host, options.folder, true);
+  std::vector<std::string> folders;
+  if (layout.updaterFolder) folders.push_back(options.folder);
+  for (const std::string& name : layout.kitNames)
+    folders.push_back(JoinPath(options.folder, name, host.Separator()));
   if (folders.empty()) {
-    *err = "QuilletCheck: " + options.folder +
-           " holds neither SpiFlash.ini, Binfile nor an x86 or x64 folder\n";
-    return kUsage;
+    return UsageError(err, options.folder +
+                               " holds neither SpiFlash.ini, Binfile nor an x86 or x64 folder");
   }
   for (const std::string& folder : folders) {
     std::string error;
-    if (!WriteSums(host, folder, options.force, out, &error)) {
-      *err = "QuilletCheck: " + error + "\n";
-      return kUsage;
-    }
+    if (!WriteSums(host, folder, options.force, out, &error)) return UsageError(err, error);
   }
   return kClean;
 }
@@ -153,120 +148,85 @@ bool SaveDescription(CheckerHost& host, const Options& options, hubdesc::HubDesc
          host.SaveFile(options.saveHubs, text, options.force, error);
 }
 
-}  // namespace
-
-int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::string* out,
-                std::string* err) {
-  Options options;
+// The kit on its own, or against the hubs of --hubs (a capture or a bundle).
+int CheckCommand(CheckerHost& host, const Options& options, std::string* out, std::string* err) {
   std::string error;
-  if (!ParseArguments(args, &options, &error)) {
-    *err = "QuilletCheck: " + error + "\n";
-    return kUsage;
-  }
   hubdesc::HubDescription description;
-  const hubdesc::HubDescription* described = nullptr;
-  if (!options.hubs.empty()) {
-    if (!ReadHubDescription(options.hubs, &description, &error)) {
-      *err = "QuilletCheck: " + error + "\n";
-      return kUsage;
-    }
-    described = &description;
-  }
-  if (options.live && host.Live() == nullptr) {
-    *err = "QuilletCheck: --live reads the hubs through the maker's library, which only the "
-           "Windows checkers (QuilletCheck32.exe, QuilletCheck64.exe) can load\n";
-    return kUsage;
+  const bool described = !options.hubs.empty();
+  if (described && !ReadHubsOrBundle(options.hubs, &description, &error)) {
+    return UsageError(err, error);
   }
   if (!host.IsFolder(options.folder)) {
-    *err = "QuilletCheck: cannot read the folder " + options.folder + "\n";
-    return kUsage;
+    return UsageError(err, "cannot read the folder " + options.folder);
   }
-
-  if (options.writeSums) return WriteSumsCommand(host, options, out, err);
-
   CheckRun run;
-  run.folder = options.folder;
-  RootedFiles top(host.PlatformFiles(), options.folder, host.Separator());
-  bool updaterFolder = top.OpenForRead(kSettingsPath) != nullptr;
-  if (!updaterFolder) {
-    for (const char* name : kKitFolders) {
-      if (host.IsFolder(Join(host, options.folder, name))) run.kitNames.push_back(name);
-    }
-    if (run.kitNames.empty()) {
-      *err = "QuilletCheck: " + options.folder +
-             " holds neither SpiFlash.ini nor an x86 or x64 folder\n";
-      return kUsage;
-    }
-    run.kitRoot = true;
-  }
-
-  // The lease on the computer lasts until the report is made: the library
-  // may read the hub-ID table it was handed at any of its calls.
-  std::unique_ptr<LiveCheck> live;
-  LivePlace place;
-  if (options.live) {
-    LiveOptions liveOptions;
-    liveOptions.quietStdout = options.json;
-    liveOptions.separator = host.Separator();
-    live = std::make_unique<LiveCheck>(*host.Live(), host.PlatformFiles(), liveOptions);
-    if (!ChooseLivePlace(*host.Live(), options.folder, run.kitRoot, host.Separator(), &place,
-                         &error) ||
-        !live->Begin(place, &error)) {
-      live.reset();
-      *err = "QuilletCheck: " + error + "\n";
-      return kUsage;
-    }
-  }
-
-  if (updaterFolder) {
-    run.kits.push_back(
-        CheckFolder(host, options.folder, described, live ? &live->Hubs() : nullptr));
-  } else {
-    for (const std::string& name : run.kitNames) {
-      std::string folder = Join(host, options.folder, name);
-      bool judged = live && folder == place.updaterFolder;
-      run.kits.push_back(CheckFolder(host, folder, described, judged ? &live->Hubs() : nullptr));
-    }
-    if (run.kits.size() == 2) {
-      RootedFiles x86(host.PlatformFiles(), Join(host, options.folder, "x86"), host.Separator());
-      RootedFiles x64(host.PlatformFiles(), Join(host, options.folder, "x64"), host.Separator());
-      CompareKits(run.kits[0], run.kits[1], x86, x64, &run.kitFindings);
-    }
-  }
-
-  std::string capture;
-  if (live) {
-    NoteLiveSource(place, *live, host.Separator(), &run.live);
-    bool captured =
-        options.saveHubs.empty() ||
-        LiveCaptureText(*host.Live(), live->Hubs(), place.updaterFolder, &capture, &error);
-    // The driver out before anything is written or printed, as the launcher
-    // has it out before its pause.
-    live.reset();
-    if (!captured || (!options.saveHubs.empty() &&
-                      !host.SaveFile(options.saveHubs, capture, options.force, &error))) {
-      *err = "QuilletCheck: " + error + "\n";
-      return kUsage;
-    }
-  }
-
-  if (described != nullptr && description.isCapture) {
+  if (!LayOutRun(host, options.folder, &run, &error)) return UsageError(err, error);
+  JudgeKits(host, &run, described ? &description : nullptr, nullptr, std::string());
+  if (described && description.isCapture) {
     run.replay.used = true;
     run.replay.file = options.hubs;
     run.replay.capture = description.capture;
     for (const KitReport& kit : run.kits)
       run.replay.hubIdsDiffer.push_back(HubIdsDifferFromCapture(kit, description.capture));
   }
-  if (!options.saveHubs.empty() && !options.live &&
-      !SaveDescription(host, options, description, &error)) {
-    *err = "QuilletCheck: " + error + "\n";
-    return kUsage;
+  if (!options.saveHubs.empty() && !SaveDescription(host, options, description, &error)) {
+    return UsageError(err, error);
   }
+  return Report(run, options, out);
+}
 
-  *out = options.json ? JsonReport(run) : TextReport(run);
-  bool failed =
-      run.Count(Severity::kError) > 0 || (options.strict && run.Count(Severity::kWarning) > 0);
-  return failed ? kFound : kClean;
+// --live: the kit against this computer's hubs. The lease on the computer
+// lasts until the report is made: the library may read the hub-ID table it
+// was handed at any of its calls.
+int LiveCommand(CheckerHost& host, const Options& options, std::string* out, std::string* err) {
+  const LiveMachine* machine = host.Live();
+  if (machine == nullptr) {
+    return UsageError(err,
+                      "--live reads the hubs through the maker's library, which only the Windows "
+                      "checkers (QuilletCheck32.exe, QuilletCheck64.exe) can load");
+  }
+  if (!host.IsFolder(options.folder)) {
+    return UsageError(err, "cannot read the folder " + options.folder);
+  }
+  std::string error;
+  CheckRun run;
+  if (!LayOutRun(host, options.folder, &run, &error)) return UsageError(err, error);
+  LiveOptions liveOptions;
+  liveOptions.quietStdout = options.json;
+  liveOptions.separator = host.Separator();
+  auto live = std::make_unique<LiveCheck>(*machine, host.PlatformFiles(), liveOptions);
+  LivePlace place;
+  if (!ChooseLivePlace(*machine, options.folder, run.kitRoot, host.Separator(), &place, &error) ||
+      !live->Begin(place, &error)) {
+    live.reset();
+    return UsageError(err, error);
+  }
+  JudgeKits(host, &run, nullptr, &live->Hubs(), place.updaterFolder);
+  NoteLiveSource(place, *live, host.Separator(), &run.live);
+  std::string capture;
+  bool captured = options.saveHubs.empty() ||
+                  LiveCaptureText(*machine, live->Hubs(), place.updaterFolder, &capture, &error);
+  // The driver out before anything is written or printed, as the launcher
+  // has it out before its pause.
+  live.reset();
+  if (!captured || (!options.saveHubs.empty() &&
+                    !host.SaveFile(options.saveHubs, capture, options.force, &error))) {
+    return UsageError(err, error);
+  }
+  return Report(run, options, out);
+}
+
+}  // namespace
+
+int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::string* out,
+                std::string* err) {
+  if (IsBundleCommand(args)) return BundleCommand(args, host, out, err);
+  Options options;
+  std::string error;
+  if (!ParseArguments(args, &options, &error)) return UsageError(err, error);
+  if (options.writeSums) return WriteSumsCommand(host, options, out, err);
+  if (options.live) return LiveCommand(host, options, out, err);
+  return CheckCommand(host, options, out, err);
 }
 
 int RunChecker(int argc, char** argv, CheckerHost& host) {

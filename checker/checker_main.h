@@ -6,29 +6,9 @@
 #include <string>
 #include <vector>
 
-class Files;
+#include "checker_host.h"
 
 namespace check {
-
-class LiveMachine;
-
-// What the command needs of the machine beyond reading files.
-class CheckerHost {
- public:
-  virtual ~CheckerHost() = default;
-  // Files by the platform's own paths.
-  virtual Files& PlatformFiles() = 0;
-  virtual char Separator() const = 0;
-  virtual bool IsFolder(const std::string& path) = 0;
-  // This computer's hubs, for --live; null on a build that cannot read them.
-  virtual LiveMachine* Live() { return nullptr; }
-  // Writes `text` to `path` whole or not at all: under a temporary name in
-  // the same folder first, then renamed into place. An existing file is
-  // replaced only when `replace`. False with one line in *error, naming the
-  // file, when nothing was written.
-  virtual bool SaveFile(const std::string& path, const std::string& text, bool replace,
-                        std::string* error) = 0;
-};
 
 enum ExitStatus { kClean = 0, kFound = 1, kUsage = 2 };
 

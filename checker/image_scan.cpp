@@ -15,6 +15,30 @@ namespace {
 // lies past it is named as unchecked rather than held in memory.
 constexpr size_t kMaxImages = 100000;
 
+// What the updater's selection reads of an image, as the reports show it.
+void ReadImageFacts(CachedImage& image, fwimage::Header* header, ImageRow* row) {
+  row->size = image.Size();
+  fwimage::ReadHeader(image, header);
+  row->headerLength = header->length;
+  row->imageId = fwimage::ImageId(*header);
+  row->flags = fwimage::Flags(*header);
+  row->longLayout = fwimage::IsLongLayout(row->flags);
+  row->breaksSizeRule = fwimage::BreaksSizeRule(*header, row->size);
+  row->deliveredVersion = fwimage::DeliveredVersion(image);
+  const fwimage::FieldLayout& fields = fwimage::FieldsFor(row->flags);
+  uint8_t field[fwimage::kMaxCompareLength];
+  if (fwimage::ReadField(image, fields.manufacturer, fields.manufacturerSize, field)) {
+    row->manufacturer = Printable(field, fields.manufacturerSize);
+  }
+  if (fwimage::ReadField(image, fields.product1, fields.productSize, field)) {
+    row->product1 = Printable(field, fields.productSize);
+  }
+  if (fwimage::ReadField(image, fields.product2, fields.productSize, field)) {
+    row->product2 = Printable(field, fields.productSize);
+  }
+  row->rules = fwimage::ImageCompatibilityRules(image, row->flags, row->size);
+}
+
 }  // namespace
 
 void ReadImages(Files& files, KitReport* report) {
@@ -50,28 +74,8 @@ void ReadImages(Files& files, KitReport* report) {
     row.opened = true;
     row.cache = std::make_shared<CachedImage>(*file);
     file.reset();
-    CachedImage& image = *row.cache;
-    row.size = image.Size();
     fwimage::Header header;
-    fwimage::ReadHeader(image, &header);
-    row.headerLength = header.length;
-    row.imageId = fwimage::ImageId(header);
-    row.flags = fwimage::Flags(header);
-    row.longLayout = fwimage::IsLongLayout(row.flags);
-    row.breaksSizeRule = fwimage::BreaksSizeRule(header, row.size);
-    row.deliveredVersion = fwimage::DeliveredVersion(image);
-    const fwimage::FieldLayout& fields = fwimage::FieldsFor(row.flags);
-    uint8_t field[fwimage::kMaxCompareLength];
-    if (fwimage::ReadField(image, fields.manufacturer, fields.manufacturerSize, field)) {
-      row.manufacturer = Printable(field, fields.manufacturerSize);
-    }
-    if (fwimage::ReadField(image, fields.product1, fields.productSize, field)) {
-      row.product1 = Printable(field, fields.productSize);
-    }
-    if (fwimage::ReadField(image, fields.product2, fields.productSize, field)) {
-      row.product2 = Printable(field, fields.productSize);
-    }
-    row.rules = fwimage::ImageCompatibilityRules(image, row.flags, row.size);
+    ReadImageFacts(*row.cache, &header, &row);
     if (row.breaksSizeRule) {
       Add(&report->findings, FindingCode::kSizeRule, 0,
           Format("%s: a 0D12 image of %llu bytes, not %llu: the updater warns about it on "

@@ -41,8 +41,8 @@ std::string ReadText(System& system, const char16_t* name) {
 // The last part of the folder's absolute path: "x64". The rest of the path
 // would say where the kit lies on the computer, which a capture keeps to
 // itself.
-std::string FolderName(LiveMachine& machine, const std::string& folder) {
-  std::string full = machine.FullPath(folder);
+std::string FolderName(const LiveMachine& machine, const std::string& folder) {
+  std::string full = machine.folder.FullPath(folder);
   while (!full.empty() && (full.back() == '\\' || full.back() == '/')) full.pop_back();
   size_t cut = full.find_last_of("\\/:");
   return cut == std::string::npos ? full : full.substr(cut + 1);
@@ -67,7 +67,7 @@ std::string RegistryWindowsVersion(System& system) {
   return build.empty() ? version : version + "." + build;
 }
 
-bool LiveCaptureText(LiveMachine& machine, const LiveHubs& hubs, const std::string& folder,
+bool LiveCaptureText(const LiveMachine& machine, const LiveHubs& hubs, const std::string& folder,
                      std::string* text, std::string* error) {
   if (hubs.reportedCount() < 0) {
     *error = "--save-hubs: the library was not asked for the hubs, since the updater stops "
@@ -78,12 +78,12 @@ bool LiveCaptureText(LiveMachine& machine, const LiveHubs& hubs, const std::stri
   hubdesc::CaptureInfo info;
   info.checkerVersion = QUILLET_VERSION;
   info.libraryVersion = hubs.version();
-  info.time = machine.UtcNow();
+  info.time = machine.computer.UtcNow();
   // A version Windows would not tell is said to be unknown, not left out:
   // the capture's reader wants every key.
-  info.windowsVersion = OrUnknown(machine.ReportedWindowsVersion());
-  info.registryWindowsVersion = OrUnknown(RegistryWindowsVersion(machine.UpdaterSystem()));
-  info.checkerBits = machine.ProcessIs64Bit() ? 64 : 32;
+  info.windowsVersion = OrUnknown(machine.computer.ReportedWindowsVersion());
+  info.registryWindowsVersion = OrUnknown(RegistryWindowsVersion(machine.system));
+  info.checkerBits = machine.computer.ProcessIs64Bit() ? 64 : 32;
   info.folder = FolderName(machine, folder);
   info.hubIds = hubs.targetIds();
   return hubdesc::WriteCapture(info, hubs.reportedCount(), hubs.listed(), text, error);

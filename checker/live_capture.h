@@ -12,7 +12,7 @@ class System;
 namespace check {
 
 class LiveHubs;
-class LiveMachine;
+struct LiveMachine;
 
 // "10.0.19045" from the registry's version numbers and build, or
 // "6.1.7601" from its version text on releases that keep no numbers; empty
@@ -22,7 +22,7 @@ std::string RegistryWindowsVersion(System& system);
 // The capture of what `hubs` listed for the updater folder `folder`, of
 // which only the name is written. False with one line in *error when the
 // library was never asked for the hubs (the updater stops before it).
-bool LiveCaptureText(LiveMachine& machine, const LiveHubs& hubs, const std::string& folder,
+bool LiveCaptureText(const LiveMachine& machine, const LiveHubs& hubs, const std::string& folder,
                      std::string* text, std::string* error);
 
 }  // namespace check

@@ -2,8 +2,8 @@
 // library is loaded from the kit and asked for the hubs in the updater's own
 // order of steps, and the hubs it lists are judged as described ones are.
 // Nothing here programs a hub or writes into the kit. The steps are portable
-// and run against LiveMachine, which the Windows checker implements
-// (live_win32.cpp) and the host tests implement with doubles.
+// and run against the roles of LiveMachine, which the Windows checker
+// implements (live_win32.cpp) and the host tests implement with doubles.
 #ifndef QUILLET_CHECKER_LIVE_CHECK_H_
 #define QUILLET_CHECKER_LIVE_CHECK_H_
 
@@ -12,35 +12,23 @@
 #include <string>
 #include <vector>
 
+#include "driver_session.h"
 #include "tz415api.h"
 #include "updater_state.h"
 
 class Files;
-class SessionPlatform;
 class System;
 
 namespace check {
 
 constexpr char kLibraryName[] = "TZ415API.dll";
-// The updater waits this long between the banner and the enumeration, so
-// that hubs the filter driver has just attached are there to be listed.
-constexpr uint32_t kSettleMilliseconds = 3000;
 
-class LiveMachine {
+// This computer, as a live check asks it beyond the updater's roles.
+class LiveComputer {
  public:
-  virtual ~LiveMachine() = default;
-  // The updater's system role: its driver check reads the registry through
-  // it, and the settle wait sleeps on it.
-  virtual System& UpdaterSystem() = 0;
-  // The launcher's platform for the driver session: the installer, the
-  // break keys and the run lock.
-  virtual SessionPlatform& Session() = 0;
+  virtual ~LiveComputer() = default;
   virtual bool ProcessIs64Bit() = 0;
   virtual bool WindowsIs64Bit() = 0;
-  // The absolute form of `path`; empty when the platform cannot say.
-  virtual std::string FullPath(const std::string& path) = 0;
-  virtual std::string WorkingDirectory() = 0;
-  virtual bool ChangeDirectory(const std::string& path) = 0;
   // Loads the library at the absolute `path`, searching only its own folder
   // and the system folder for what it needs, and finds its four calls. Null
   // with why in *why (a phrase, without the file's name).
@@ -51,9 +39,26 @@ class LiveMachine {
   virtual std::string ReportedWindowsVersion() = 0;
 };
 
-// What a Windows program file is built for, from its PE header.
-enum class ModuleMachine { kUnreadable, kNotAProgram, kX86, kX64, kOther };
-ModuleMachine ReadModuleMachine(Files& files, const std::string& path);
+// The checker's own working directory, which the library's calls borrow.
+class WorkingFolder {
+ public:
+  virtual ~WorkingFolder() = default;
+  // The absolute form of `path`; empty when the platform cannot say.
+  virtual std::string FullPath(const std::string& path) = 0;
+  virtual std::string WorkingDirectory() = 0;
+  virtual bool ChangeDirectory(const std::string& path) = 0;
+};
+
+// Every role a live check plays on: this computer, the working directory,
+// the updater's system role (its driver check reads the registry through
+// it, and the settle wait sleeps on it), and the driver session's platform
+// (the installer, the break keys and the run lock).
+struct LiveMachine {
+  LiveComputer& computer;
+  WorkingFolder& folder;
+  System& system;
+  SessionPlatform& session;
+};
 
 // The library of one updater folder, called with that folder as the working
 // directory (the maker's library and our simulator read from it) and the
@@ -62,7 +67,7 @@ ModuleMachine ReadModuleMachine(Files& files, const std::string& path);
 // handed over and listed is kept, for the report and for a capture.
 class LiveHubs : public HubLibrary {
  public:
-  LiveHubs(LiveMachine& machine, std::unique_ptr<HubLibrary> library, std::string folder);
+  LiveHubs(const LiveMachine& machine, std::unique_ptr<HubLibrary> library, std::string folder);
   void GetDllVersion(uint32_t* version) override;
   void SetIniInfo(void* head) override;
   void GetEnumInfo(uint8_t* deviceCount) override;
@@ -80,7 +85,7 @@ class LiveHubs : public HubLibrary {
   template <typename Call>
   void InFolder(Call call);
 
-  LiveMachine& machine_;
+  LiveMachine machine_;
   std::unique_ptr<HubLibrary> library_;
   std::string folder_;
   uint32_t version_ = 0;
@@ -99,11 +104,11 @@ struct LivePlace {
 // The updater folder the launcher would run on this computer, for a kit
 // root; `folder` itself for an updater folder. False with one line in
 // *error when this checker cannot read this computer's hubs.
-bool ChooseLivePlace(LiveMachine& machine, const std::string& folder, bool kitRoot, char separator,
-                     LivePlace* place, std::string* error);
+bool ChooseLivePlace(const LiveMachine& machine, const std::string& folder, bool kitRoot,
+                     char separator, LivePlace* place, std::string* error);
 
 struct LiveOptions {
-  // The installer's output and the session's failure lines go to standard
+  // The installer's output and the session's own lines go to standard
   // error, so that standard output holds the JSON report alone.
   bool quietStdout = false;
   char separator = '\\';
@@ -113,7 +118,7 @@ struct LiveOptions {
 // driver from Begin to the end of the object's life, and the library.
 class LiveCheck {
  public:
-  LiveCheck(LiveMachine& machine, Files& platformFiles, LiveOptions options);
+  LiveCheck(const LiveMachine& machine, Files& platformFiles, LiveOptions options);
   ~LiveCheck();
   LiveCheck(const LiveCheck&) = delete;
   LiveCheck& operator=(const LiveCheck&) = delete;
@@ -131,15 +136,14 @@ class LiveCheck {
   bool DriverInstalled() const { return installedHere_; }
 
  private:
-  SessionPlatform& Session();
+  SessionOptions DriverOptions() const;
   bool DriverMissing();
   bool InstallDriver(const LivePlace& place, std::string* error);
   void RemoveDriver();
 
-  LiveMachine& machine_;
+  LiveMachine machine_;
   Files& files_;
   LiveOptions options_;
-  std::unique_ptr<SessionPlatform> session_;
   std::string startDirectory_;
   bool locked_ = false;
   bool installerRan_ = false;
@@ -147,8 +151,8 @@ class LiveCheck {
   std::unique_ptr<LiveHubs> hubs_;
 };
 
-// The Windows checker's computer (live_win32.cpp); the host build has none.
-LiveMachine& Win32LiveRole();
+// The Windows checker's roles (live_win32.cpp); the host build has none.
+const LiveMachine& Win32LiveRoles();
 
 }  // namespace check
 

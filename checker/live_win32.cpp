@@ -3,13 +3,13 @@
 // library is missing; and the computer's share of a live check.
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
 #include "driver_session.h"
 #include "live_check.h"
 #include "platform.h"
 #include "tz415api.h"
+#include "win32_common.h"
 
 namespace check {
 
@@ -50,80 +50,27 @@ class LoadedLibrary : public HubLibrary {
   TableCall getEnumInfo_ = nullptr;
 };
 
-std::wstring Wide(const std::string& text) {
-  int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (units <= 0) return std::wstring();
-  std::wstring wide(static_cast<size_t>(units), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], units);
-  wide.resize(static_cast<size_t>(units) - 1);
-  return wide;
-}
-
-class Win32LiveMachine : public LiveMachine {
+class Win32Computer : public LiveComputer {
  public:
-  System& UpdaterSystem() override { return Win32SystemRole(); }
-  SessionPlatform& Session() override { return Win32SessionRole(); }
   bool ProcessIs64Bit() override { return sizeof(void*) == 8; }
 
-  bool WindowsIs64Bit() override {
-    if (ProcessIs64Bit()) return true;
-    using IsWow64ProcessCall = BOOL(WINAPI*)(HANDLE, PBOOL);
-    HMODULE kernel32 = GetModuleHandleW(L"kernel32");
-    FARPROC found = kernel32 ? GetProcAddress(kernel32, "IsWow64Process") : nullptr;
-    if (found == nullptr) return false;
-    BOOL wow64 = FALSE;
-    reinterpret_cast<IsWow64ProcessCall>(reinterpret_cast<void*>(found))(GetCurrentProcess(),
-                                                                         &wow64);
-    return wow64 != FALSE;
-  }
+  bool WindowsIs64Bit() override { return Is64BitWindows(ProcessIs64Bit(), win32::QueryWow64()); }
 
-  std::string FullPath(const std::string& path) override {
-    DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return std::string();
-    std::string full(needed, '\0');
-    DWORD got = GetFullPathNameA(path.c_str(), needed, &full[0], nullptr);
-    if (got == 0 || got >= needed) return std::string();
-    full.resize(got);
-    return full;
-  }
-
-  std::string WorkingDirectory() override {
-    DWORD needed = GetCurrentDirectoryA(0, nullptr);
-    std::string directory(needed, '\0');
-    DWORD got = needed == 0 ? 0 : GetCurrentDirectoryA(needed, &directory[0]);
-    directory.resize(got < needed ? got : 0);
-    return directory;
-  }
-
-  bool ChangeDirectory(const std::string& path) override {
-    return SetCurrentDirectoryA(path.c_str()) != FALSE;
-  }
-
-  std::string UtcNow() override {
-    SYSTEMTIME now;
-    GetSystemTime(&now);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth,
-                  now.wDay, now.wHour, now.wMinute, now.wSecond);
-    return text;
-  }
+  std::string UtcNow() override { return win32::UtcNow(); }
 
   std::string ReportedWindowsVersion() override {
-    OSVERSIONINFOW info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExW(&info)) return std::string();
-#pragma GCC diagnostic pop
-    return std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion) + "." +
-           std::to_string(info.dwBuildNumber);
+    uint32_t major = 0;
+    uint32_t minor = 0;
+    uint32_t build = 0;
+    if (!win32::ReportedWindowsVersion(&major, &minor, &build)) return std::string();
+    return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(build);
   }
 
   std::unique_ptr<HubLibrary> LoadHubLibrary(const std::string& path, std::string* why) override {
     // By its full path, and what it imports only from its own folder and
     // the system folder: no DLL planted in the working directory or along
     // PATH is loaded in its place.
-    std::wstring wide = Wide(path);
+    std::wstring wide = win32::AnsiToWide(path);
     HMODULE module =
         wide.empty()
             ? nullptr
@@ -144,11 +91,32 @@ class Win32LiveMachine : public LiveMachine {
   }
 };
 
+class Win32WorkingFolder : public WorkingFolder {
+ public:
+  std::string FullPath(const std::string& path) override {
+    return win32::WideToAnsi(win32::FullPath(win32::AnsiToWide(path)));
+  }
+
+  std::string WorkingDirectory() override {
+    DWORD needed = GetCurrentDirectoryA(0, nullptr);
+    std::string directory(needed, '\0');
+    DWORD got = needed == 0 ? 0 : GetCurrentDirectoryA(needed, &directory[0]);
+    directory.resize(got < needed ? got : 0);
+    return directory;
+  }
+
+  bool ChangeDirectory(const std::string& path) override {
+    return SetCurrentDirectoryA(path.c_str()) != FALSE;
+  }
+};
+
 }  // namespace
 
-LiveMachine& Win32LiveRole() {
-  static Win32LiveMachine machine;
-  return machine;
+const LiveMachine& Win32LiveRoles() {
+  static Win32Computer computer;
+  static Win32WorkingFolder folder;
+  static const LiveMachine roles = {computer, folder, Win32SystemRole(), Win32SessionRole()};
+  return roles;
 }
 
 }  // namespace check

@@ -83,9 +83,10 @@ bool PosixHost::SaveFile(const std::string& path, const std::string& text, bool 
     return false;
   }
   std::vector<char> temp(path.begin(), path.end());
-  const char suffix[] = ".tmp-XXXXXX";
+  // Named as the Windows programs name theirs: "<path>.<unique>.tmp".
+  const char suffix[] = ".XXXXXX.tmp";
   temp.insert(temp.end(), suffix, suffix + sizeof suffix);
-  int fd = mkstemp(temp.data());
+  int fd = mkstemps(temp.data(), 4);
   if (fd < 0) {
     *error = "cannot write " + path;
     return false;

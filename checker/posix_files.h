@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "checker_main.h"
+#include "checker_host.h"
 #include "platform.h"
 
 namespace check {

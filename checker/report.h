@@ -50,6 +50,10 @@ struct CheckRun {
 // What the update run would do with the hub, in one line.
 std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images);
 
+// The text report's part on the hubs: each hub, what the run does with it
+// and why every other image is refused. Empty when no hubs were judged.
+std::string HubsText(const KitReport& kit);
+
 std::string TextReport(const CheckRun& run);
 std::string JsonReport(const CheckRun& run);
 

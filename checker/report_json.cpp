@@ -1,7 +1,5 @@
 #include "report.h"
 
-#include <cstdio>
-
 #include "short_format.h"
 #include "text.h"
 
@@ -9,42 +7,7 @@ namespace check {
 
 namespace {
 
-// Members are written in the order given; objects and arrays nest by hand.
-class Json {
- public:
-  Json& Open(const char* name, char bracket) {
-    Key(name);
-    out_ += bracket;
-    first_ = true;
-    return *this;
-  }
-  Json& Close(char bracket) {
-    out_ += bracket;
-    first_ = false;
-    return *this;
-  }
-  Json& Raw(const char* name, const std::string& value) {
-    Key(name);
-    out_ += value;
-    first_ = false;
-    return *this;
-  }
-  Json& Str(const char* name, const std::string& value) { return Raw(name, JsonString(value)); }
-  Json& Int(const char* name, long long value) { return Raw(name, std::to_string(value)); }
-  Json& Bool(const char* name, bool value) { return Raw(name, value ? "true" : "false"); }
-  std::string Text() const { return out_ + "\n"; }
-
- private:
-  // A null name is an array element.
-  void Key(const char* name) {
-    if (!first_) out_ += ',';
-    if (name != nullptr) out_ += JsonString(name) + ':';
-  }
-  std::string out_;
-  bool first_ = true;
-};
-
-void Findings(Json& j, const char* name, const std::vector<Finding>& findings) {
+void Findings(JsonWriter& j, const char* name, const std::vector<Finding>& findings) {
   j.Open(name, '[');
   for (const Finding& f : findings) {
     FindingRow row = f.Row();
@@ -59,7 +22,7 @@ void Findings(Json& j, const char* name, const std::vector<Finding>& findings) {
   j.Close(']');
 }
 
-void Settings(Json& j, const SettingsReport& s) {
+void Settings(JsonWriter& j, const SettingsReport& s) {
   j.Open("settings", '{').Bool("found", s.found).Bool("readerGaveUp", s.readerGaveUp);
   if (s.found) {
     const UpdaterState& state = *s.state;
@@ -91,7 +54,7 @@ void Settings(Json& j, const SettingsReport& s) {
   j.Close('}');
 }
 
-void Images(Json& j, const std::vector<ImageRow>& images) {
+void Images(JsonWriter& j, const std::vector<ImageRow>& images) {
   j.Open("images", '[');
   for (const ImageRow& row : images) {
     j.Open(nullptr, '{')
@@ -127,7 +90,7 @@ void Images(Json& j, const std::vector<ImageRow>& images) {
   j.Close(']');
 }
 
-void ImageList(Json& j, const KitReport& kit) {
+void ImageList(JsonWriter& j, const KitReport& kit) {
   const char* state = nullptr;
   switch (kit.listState) {
     case ListState::kAbsent: j.Raw("imageList", "null"); return;
@@ -145,13 +108,13 @@ void ImageList(Json& j, const KitReport& kit) {
   j.Close('}');
 }
 
-void VerdictObject(Json& j, const Verdict& v, const ImageRow& image) {
+void VerdictObject(JsonWriter& j, const Verdict& v, const ImageRow& image) {
   TestDescription test = Describe(v, image);
   j.Str("test", test.name).Str("why", test.why);
   for (const VerdictMember& member : test.members) j.Raw(member.name, member.json);
 }
 
-void Hubs(Json& j, const KitReport& kit) {
+void Hubs(JsonWriter& j, const KitReport& kit) {
   if (!kit.hubsDescribed) {
     j.Raw("hubs", "null");
     return;
@@ -198,7 +161,7 @@ void Hubs(Json& j, const KitReport& kit) {
 
 // Present only for a replay, so that the report of every other check keeps
 // its members.
-void Replay(Json& j, const ReplaySource& replay) {
+void Replay(JsonWriter& j, const ReplaySource& replay) {
   const hubdesc::CaptureInfo& c = replay.capture;
   j.Open("replay", '{')
       .Str("file", replay.file)
@@ -226,7 +189,7 @@ void Replay(Json& j, const ReplaySource& replay) {
 }  // namespace
 
 std::string JsonReport(const CheckRun& run) {
-  Json j;
+  JsonWriter j;
   j.Open(nullptr, '{').Int("schema", 1).Str("folder", run.folder).Bool("kitRoot", run.kitRoot);
   if (run.live.used) {
     j.Open("live", '{')

@@ -203,6 +203,12 @@ int CheckRun::Count(Severity severity) const {
   return count;
 }
 
+std::string HubsText(const KitReport& kit) {
+  std::string out;
+  HubsPart(kit, &out);
+  return out;
+}
+
 std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) {
   switch (hub.outcome) {
     case Outcome::kSameLevelBefore:

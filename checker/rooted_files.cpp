@@ -2,16 +2,19 @@
 
 namespace check {
 
+std::string JoinPath(const std::string& folder, const std::string& name, char separator) {
+  if (folder.empty()) return name;
+  char last = folder.back();
+  return last == '/' || last == '\\' ? folder + name : folder + separator + name;
+}
+
 std::string RootedFiles::Rooted(const char* path) const {
   std::string rest = path;
   if (rest.compare(0, 2, ".\\") == 0 || rest.compare(0, 2, "./") == 0) rest.erase(0, 2);
   for (char& c : rest) {
     if (c == '\\' || c == '/') c = separator_;
   }
-  if (root_.empty()) return rest;
-  std::string rooted = root_;
-  if (rooted.back() != '/' && rooted.back() != '\\') rooted += separator_;
-  return rooted + rest;
+  return JoinPath(root_, rest, separator_);
 }
 
 std::unique_ptr<DirectorySearch> RootedFiles::FindFiles(const char* pattern) {

@@ -10,6 +10,10 @@
 
 namespace check {
 
+// `name` in `folder`, with `separator` between them unless `folder` ends
+// in one already; `name` alone for no folder.
+std::string JoinPath(const std::string& folder, const std::string& name, char separator);
+
 class RootedFiles : public Files {
  public:
   RootedFiles(Files& inner, std::string root, char separator)

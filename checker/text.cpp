@@ -72,27 +72,4 @@ std::string RuleList(unsigned rules) {
   return text.empty() ? "-" : text;
 }
 
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
-std::string JsonHex(unsigned value, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof text, "\"%0*X\"", digits, value);
-  return text;
-}
-
 }  // namespace check

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "json_writer.h"
 #include "printer.h"
 
 namespace check {
@@ -24,11 +25,6 @@ bool SameIgnoringCase(const std::string& a, const std::string& b);
 
 // The compatibility rules set in `rules` (bit n-1 for rule n): "1,4", or "-".
 std::string RuleList(unsigned rules);
-
-// JSON values: a string quoted and escaped, and a number as a string of
-// `digits` upper-case hexadecimal digits.
-std::string JsonString(const std::string& text);
-std::string JsonHex(unsigned value, int digits);
 
 }  // namespace check
 

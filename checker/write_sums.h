@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "checker_main.h"
+#include "checker_host.h"
 
 namespace check {
 

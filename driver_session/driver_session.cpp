@@ -56,7 +56,11 @@ InstallerRun DriverSession::RunIn(const char* commandLine, const char* suffix,
   run.started = os_.RunChild(line, start, &run.status);
   if (!run.started) {
     run.status = kNotStarted;
-    os_.Write(failure);
+    if (options_.messages == ChildOutput::StandardError) {
+      os_.WriteError(failure);
+    } else {
+      os_.Write(failure);
+    }
   }
   if (options_.restoreDirectory) os_.ChangeDirectory(startDirectory_);
   return run;

@@ -46,6 +46,8 @@ class SessionPlatform {
   // Standard output; the text has reached the console when this returns,
   // so it never lands after a child's own output.
   virtual void Write(const char* text) = 0;
+  // The same on standard error.
+  virtual void WriteError(const char* text) = 0;
 
   // GetCurrentDirectoryA: the length copied, or the size needed (terminator
   // included) when `size` is too small, in which case nothing is copied.
@@ -90,6 +92,9 @@ struct SessionOptions {
   // last child's directory as it is).
   bool restoreDirectory = false;
   ChildOutput installerOutput = ChildOutput::Console;
+  // Where the session's own lines ("Filter Driver Fail!") go: standard
+  // error keeps a caller's standard output for a report of its own.
+  ChildOutput messages = ChildOutput::Console;
   bool noInput = false;
 };
 

@@ -119,6 +119,11 @@ class Win32Session : public SessionPlatform {
     std::fflush(stdout);
   }
 
+  void WriteError(const char* text) override {
+    std::fputs(text, stderr);
+    std::fflush(stderr);
+  }
+
   uint32_t CurrentDirectory(char* buffer, uint32_t size) override {
     return GetCurrentDirectoryA(size, buffer);
   }

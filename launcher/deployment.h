@@ -53,7 +53,7 @@ struct LaunchRecord {
 };
 
 // The facts a status stands for, in the order they outweigh each other.
-enum class Finding : uint8_t {
+enum class StatusFact : uint8_t {
   Usage,
   Busy,
   NotRun,
@@ -66,12 +66,12 @@ enum class Finding : uint8_t {
 };
 
 struct StatusRow {
-  Finding finding;
+  StatusFact fact;
   int status;
   const char* reason;  // the report's name for it
 };
 
-// The table, first row first: the first finding that holds gives the status.
+// The table, first row first: the first fact that holds gives the status.
 extern const StatusRow kStatusTable[9];
 
 // The row the run ends with (never Usage: a usage error runs nothing).

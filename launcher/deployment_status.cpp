@@ -9,25 +9,25 @@ bool AnyHub(const LaunchRecord& record, HubOutcome outcome) {
   return false;
 }
 
-bool Holds(Finding finding, const LaunchRecord& r) {
+bool Holds(StatusFact fact, const LaunchRecord& r) {
   const UpdaterStage stage = r.results.stage;
-  switch (finding) {
-    case Finding::Usage: return false;
-    case Finding::Busy: return r.busy || (r.haveResults && stage == UpdaterStage::Busy);
-    case Finding::NotRun:
+  switch (fact) {
+    case StatusFact::Usage: return false;
+    case StatusFact::Busy: return r.busy || (r.haveResults && stage == UpdaterStage::Busy);
+    case StatusFact::NotRun:
       // A start folder too long to use stops the run before any child: no
       // results are missing then.
       if (r.directoryTooLong) return false;
       return r.setupFailed || (r.installRan && !r.install.started) ||
              (r.removeRan && !r.remove.started) || (r.updaterRan && r.updater.status != 0) ||
              !r.haveResults;
-    case Finding::StoppedEarly:
+    case StatusFact::StoppedEarly:
       return r.directoryTooLong || stage == UpdaterStage::Settings || stage == UpdaterStage::Driver;
-    case Finding::NoHubs: return stage == UpdaterStage::NoHubs;
-    case Finding::WriteFailed: return AnyHub(r, HubOutcome::WriteFailed);
-    case Finding::ImageRefused: return AnyHub(r, HubOutcome::ImageCheck);
-    case Finding::NoImage: return AnyHub(r, HubOutcome::NoImage);
-    case Finding::Done: return true;
+    case StatusFact::NoHubs: return stage == UpdaterStage::NoHubs;
+    case StatusFact::WriteFailed: return AnyHub(r, HubOutcome::WriteFailed);
+    case StatusFact::ImageRefused: return AnyHub(r, HubOutcome::ImageCheck);
+    case StatusFact::NoImage: return AnyHub(r, HubOutcome::NoImage);
+    case StatusFact::Done: return true;
   }
   return true;
 }
@@ -35,20 +35,20 @@ bool Holds(Finding finding, const LaunchRecord& r) {
 }  // namespace
 
 const StatusRow kStatusTable[9] = {
-    {Finding::Usage, 2, "usage"},
-    {Finding::Busy, 1618, "busy"},
-    {Finding::NotRun, 1, "not-run"},
-    {Finding::StoppedEarly, 11, "stopped-early"},
-    {Finding::NoHubs, 10, "no-hubs"},
-    {Finding::WriteFailed, 13, "write-failed"},
-    {Finding::ImageRefused, 14, "image-check"},
-    {Finding::NoImage, 12, "no-image"},
-    {Finding::Done, 0, "done"},
+    {StatusFact::Usage, 2, "usage"},
+    {StatusFact::Busy, 1618, "busy"},
+    {StatusFact::NotRun, 1, "not-run"},
+    {StatusFact::StoppedEarly, 11, "stopped-early"},
+    {StatusFact::NoHubs, 10, "no-hubs"},
+    {StatusFact::WriteFailed, 13, "write-failed"},
+    {StatusFact::ImageRefused, 14, "image-check"},
+    {StatusFact::NoImage, 12, "no-image"},
+    {StatusFact::Done, 0, "done"},
 };
 
 const StatusRow& RunStatus(const LaunchRecord& record) {
   for (const StatusRow& row : kStatusTable) {
-    if (Holds(row.finding, record)) return row;
+    if (Holds(row.fact, record)) return row;
   }
   return kStatusTable[8];
 }

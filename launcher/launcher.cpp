@@ -7,11 +7,6 @@
 
 namespace {
 
-constexpr char kUpdater32Command[] = "Quillet32 " QUILLET_LAUNCH_TOKEN;
-constexpr char kUpdater64Command[] = "Quillet64 " QUILLET_LAUNCH_TOKEN;
-constexpr char kUpdater32Suffix[] = "\\x86\\";
-constexpr char kUpdater64Suffix[] = "\\x64\\";
-
 // Everything between the locks and the final pause; `record` tells the
 // status and the report what happened.
 void Launch(LauncherPlatform& os, bool processIs64Bit, const LauncherOptions& options,
@@ -36,9 +31,9 @@ void Launch(LauncherPlatform& os, bool processIs64Bit, const LauncherOptions& op
   }
 
   context.Is64BitWindows = DetectIs64BitWindows(os, processIs64Bit);
-  record->updaterProgram = context.Is64BitWindows ? "Quillet64" : "Quillet32";
-  record->updaterFolder = std::string(context.LaunchDirectory) +
-                          (context.Is64BitWindows ? kUpdater64Suffix : kUpdater32Suffix);
+  const UpdaterChoice& updater = UpdaterFor(context.Is64BitWindows);
+  record->updaterProgram = updater.program;
+  record->updaterFolder = std::string(context.LaunchDirectory) + updater.suffix;
 
   std::string resultsName;
   if (options.Any()) {
@@ -79,8 +74,8 @@ void Launch(LauncherPlatform& os, bool processIs64Bit, const LauncherOptions& op
 }  // namespace
 
 bool DetectIs64BitWindows(LauncherPlatform& os, bool processIs64Bit) {
-  if (processIs64Bit) return true;
-  return os.QueryWow64() == Wow64Answer::Wow64;
+  // Asked only of a 32-bit launcher.
+  return processIs64Bit || Is64BitWindows(false, os.QueryWow64());
 }
 
 InstallerRun RunUpdater(LaunchContext& context) {
@@ -88,7 +83,8 @@ InstallerRun RunUpdater(LaunchContext& context) {
   start.startup = StartupInfo::Launchers;
   start.noInput = context.session->Options().noInput;
   char commandLine[kLauncherPathSize];
-  const char* command = context.Is64BitWindows ? kUpdater64Command : kUpdater32Command;
+  const UpdaterChoice& updater = UpdaterFor(context.Is64BitWindows);
+  const char* command = updater.command;
   int length = context.resultsName == nullptr
                    ? std::snprintf(commandLine, sizeof commandLine, "%s", command)
                    : std::snprintf(commandLine, sizeof commandLine, "%s %s%s", command,
@@ -98,9 +94,7 @@ InstallerRun RunUpdater(LaunchContext& context) {
     context.os->Write("!!!Error The updater's command line is too long\n");
     return {false, 1};
   }
-  return context.session->RunIn(commandLine,
-                                context.Is64BitWindows ? kUpdater64Suffix : kUpdater32Suffix, start,
-                                "Update FW fail!\n");
+  return context.session->RunIn(commandLine, updater.suffix, start, "Update FW fail!\n");
 }
 
 int LauncherMain(LauncherPlatform& os, bool processIs64Bit, const std::vector<std::string>& args) {

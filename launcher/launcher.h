@@ -13,16 +13,10 @@
 #include "deployment.h"
 #include "deployment_store.h"
 #include "driver_session.h"
+#include "updater_choice.h"
 
 // Every directory and command-line buffer, terminator included.
 constexpr int kLauncherPathSize = kSessionPathSize;
-
-// The three outcomes of looking up IsWow64Process and calling it.
-enum class Wow64Answer {
-  NoFunction,  // the platform has no such function
-  NotWow64,    // the call left the flag false
-  Wow64,       // a 32-bit process under 64-bit Windows
-};
 
 // The driver session's platform and what only the launcher asks beyond it.
 class LauncherPlatform : public SessionPlatform {
@@ -37,10 +31,12 @@ class LauncherPlatform : public SessionPlatform {
   // Asked only when an option asks for results or a report.
   // The time now, UTC, as "2026-12-08T21:40:00Z".
   virtual std::string UtcNow() = 0;
-  // `path` (UTF-8) made absolute from the current directory.
+  // `path` (UTF-8) made absolute from the current directory; empty when
+  // the platform cannot say.
   virtual std::string FullPath(const std::string& path) = 0;
   // Writes `text` under a temporary name beside `path` and renames it over
-  // `path`, so that a reader finds the old file or the whole new one.
+  // `path`, so that a reader finds the old file or the whole new one. False
+  // for an empty path.
   virtual bool WriteReplacing(const std::string& path, const std::string& text) = 0;
   // Creates the section the updater writes its results into
   // (updater_results.h), with `pending` (the pending writes for the updater

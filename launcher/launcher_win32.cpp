@@ -1,5 +1,6 @@
 // The launcher's Windows side: LauncherPlatform over Win32 and the C
-// runtime (the driver session's part is session_win32.cpp's), and main.
+// runtime (the driver session's part is session_win32.cpp's, the helpers
+// it shares with the updater and the checker win32_common.cpp's), and main.
 #include <windows.h>
 
 #include <cstdio>
@@ -12,26 +13,9 @@
 #include "launcher.h"
 #include "sha256.h"
 #include "updater_results.h"
+#include "win32_common.h"
 
 namespace {
-
-std::wstring Wide(const std::string& utf8) {
-  int units = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
-  if (units <= 0) return std::wstring();
-  std::wstring wide(static_cast<size_t>(units), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], units);
-  wide.resize(static_cast<size_t>(units) - 1);
-  return wide;
-}
-
-std::string Utf8(const wchar_t* wide) {
-  int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return std::string();
-  std::string utf8(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, -1, &utf8[0], bytes, nullptr, nullptr);
-  utf8.resize(static_cast<size_t>(bytes) - 1);
-  return utf8;
-}
 
 // The pending writes, for the updater to read before it writes its results
 // over them.
@@ -47,6 +31,7 @@ bool PutInSection(HANDLE section, const std::string& text) {
 class Win32LauncherPlatform : public LauncherPlatform {
  public:
   void Write(const char* text) override { session_.Write(text); }
+  void WriteError(const char* text) override { session_.WriteError(text); }
   uint32_t CurrentDirectory(char* buffer, uint32_t size) override {
     return session_.CurrentDirectory(buffer, size);
   }
@@ -63,52 +48,15 @@ class Win32LauncherPlatform : public LauncherPlatform {
     std::system(command);
   }
 
-  Wow64Answer QueryWow64() override {
-    using IsWow64ProcessCall = BOOL(WINAPI*)(HANDLE, PBOOL);
-    HMODULE kernel32 = GetModuleHandleW(L"kernel32");
-    FARPROC found = kernel32 ? GetProcAddress(kernel32, "IsWow64Process") : nullptr;
-    if (found == nullptr) return Wow64Answer::NoFunction;
-    auto isWow64Process = reinterpret_cast<IsWow64ProcessCall>(reinterpret_cast<void*>(found));
-    BOOL wow64 = FALSE;
-    isWow64Process(GetCurrentProcess(), &wow64);
-    return wow64 ? Wow64Answer::Wow64 : Wow64Answer::NotWow64;
-  }
-
-  std::string UtcNow() override {
-    SYSTEMTIME now;
-    GetSystemTime(&now);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth,
-                  now.wDay, now.wHour, now.wMinute, now.wSecond);
-    return text;
-  }
+  Wow64Answer QueryWow64() override { return win32::QueryWow64(); }
+  std::string UtcNow() override { return win32::UtcNow(); }
 
   std::string FullPath(const std::string& path) override {
-    const std::wstring wide = Wide(path);
-    DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return path;
-    std::vector<wchar_t> full(size);
-    if (GetFullPathNameW(wide.c_str(), size, full.data(), nullptr) == 0) return path;
-    return Utf8(full.data());
+    return win32::WideToUtf8(win32::FullPath(win32::Utf8ToWide(path)));
   }
 
   bool WriteReplacing(const std::string& path, const std::string& text) override {
-    const std::wstring target = Wide(path);
-    const std::wstring temporary = target + L".tmp";
-    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL wrote = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    BOOL flushed = FlushFileBuffers(file);
-    CloseHandle(file);
-    if (!wrote || !flushed || written != text.size() ||
-        !MoveFileExW(temporary.c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      DeleteFileW(temporary.c_str());
-      return false;
-    }
-    return true;
+    return win32::SaveFileWhole(win32::Utf8ToWide(path), text, true) == win32::SaveResult::kWritten;
   }
 
   std::string CreateResults(const std::string& pending) override {
@@ -163,7 +111,7 @@ std::wstring MultiString(const std::string& lines) {
   while (at < lines.size()) {
     size_t end = lines.find('\n', at);
     if (end == std::string::npos) end = lines.size();
-    value += Wide(lines.substr(at, end - at));
+    value += win32::Utf8ToWide(lines.substr(at, end - at));
     value += L'\0';
     at = end + 1;
   }
@@ -176,7 +124,7 @@ std::string LinesOf(const std::vector<wchar_t>& value) {
   size_t at = 0;
   while (at < value.size() && value[at] != L'\0') {
     std::wstring line(&value[at]);
-    lines += Utf8(line.c_str()) + "\n";
+    lines += win32::WideToUtf8(line) + "\n";
     at += line.size() + 1;
   }
   return lines;
@@ -214,14 +162,14 @@ class Win32DeploymentStore : public DeploymentStore {
     }
     // Each value in one call, so each is one whole run's.
     bool written = SetValue(key, L"Record", REG_MULTI_SZ, MultiString(text)) &&
-                   SetValue(key, L"LastResult", REG_SZ, Wide(lastResult) + L'\0');
+                   SetValue(key, L"LastResult", REG_SZ, win32::Utf8ToWide(lastResult) + L'\0');
     RegCloseKey(key);
     return written;
   }
 
   FileHash HashFile(const std::string& path, std::string* hex) override {
-    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(win32::Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       DWORD error = GetLastError();
       return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileHash::kAbsent
@@ -250,13 +198,14 @@ class Win32DeploymentStore : public DeploymentStore {
 
   uint64_t FileSize(const std::string& path) override {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return 0;
+    if (!GetFileAttributesExW(win32::Utf8ToWide(path).c_str(), GetFileExInfoStandard, &data))
+      return 0;
     return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   }
 
   bool Append(const std::string& path, const std::string& text) override {
-    HANDLE file = CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(win32::Utf8ToWide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     BOOL wrote = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
@@ -265,7 +214,8 @@ class Win32DeploymentStore : public DeploymentStore {
   }
 
   bool Replace(const std::string& from, const std::string& to) override {
-    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    return MoveFileExW(win32::Utf8ToWide(from).c_str(), win32::Utf8ToWide(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING) != 0;
   }
 };
 
@@ -275,7 +225,7 @@ class Win32DeploymentStore : public DeploymentStore {
 // in any script survives.
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(Utf8(argv[i]));
+  for (int i = 1; i < argc; ++i) args.push_back(win32::WideToUtf8(argv[i]));
   Win32LauncherPlatform os;
   Win32DeploymentStore store;
   // The deliverable is the 32-bit build, which asks Windows; the 64-bit

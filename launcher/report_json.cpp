@@ -1,36 +1,10 @@
-#include <cstdio>
 #include <string>
 
 #include "deployment.h"
+#include "json_writer.h"
 #include "quillet_version.h"
 
 namespace {
-
-// Our texts are ASCII; a file name's bytes above 127 are in the ANSI code
-// page, which the report does not know, so each is written as the code
-// point of the same number.
-std::string Quoted(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04X", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
-std::string Hex4(uint16_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "\"%04X\"", value);
-  return text;
-}
 
 std::string Installer(bool ran, const InstallerRun& run) {
   if (!ran) return "null";
@@ -46,12 +20,13 @@ std::string Hub(const HubResult& hub) {
           : hub.outcome == HubOutcome::PowerCyclePending ? "\"power-cycle-pending\""
                                                          : "\"not-found\"";
   }
-  return "    {\"device\": " + std::to_string(hub.device) + ", \"vid\": " + Hex4(hub.vendorId) +
-         ", \"pid\": " + Hex4(hub.productId) + ", \"firmwareBefore\": " + Hex4(hub.firmwareBefore) +
-         ",\n     \"image\": " + (hasImage ? Quoted(hub.image) : "null") +
+  return "    {\"device\": " + std::to_string(hub.device) +
+         ", \"vid\": " + JsonHex(hub.vendorId, 4) + ", \"pid\": " + JsonHex(hub.productId, 4) +
+         ", \"firmwareBefore\": " + JsonHex(hub.firmwareBefore, 4) +
+         ",\n     \"image\": " + (hasImage ? JsonString(hub.image) : "null") +
          ", \"noImageReason\": " + why + ", \"libraryResult\": " +
          (hub.libraryCalled ? std::to_string(hub.libraryResult) : "null") +
-         ", \"outcome\": " + Quoted(OutcomeName(hub.outcome)) + "}";
+         ", \"outcome\": " + JsonString(OutcomeName(hub.outcome)) + "}";
 }
 
 }  // namespace
@@ -59,18 +34,18 @@ std::string Hub(const HubResult& hub) {
 std::string ReportJson(const LaunchRecord& r, const StatusRow& status) {
   std::string json = "{\n  \"schema\": 1,\n";
   json += "  \"status\": " + std::to_string(status.status) + ",\n";
-  json += "  \"reason\": " + Quoted(status.reason) + ",\n";
-  json += "  \"started\": " + Quoted(r.started) + ",\n";
-  json += "  \"ended\": " + Quoted(r.ended) + ",\n";
-  json += "  \"launcher\": {\"version\": " + Quoted(QUILLET_VERSION) + "},\n";
+  json += "  \"reason\": " + JsonString(status.reason) + ",\n";
+  json += "  \"started\": " + JsonString(r.started) + ",\n";
+  json += "  \"ended\": " + JsonString(r.ended) + ",\n";
+  json += "  \"launcher\": {\"version\": " + JsonString(QUILLET_VERSION) + "},\n";
   json += "  \"updater\": ";
   if (!r.updaterRan) {
     json += "null,\n";
   } else {
-    json += "{\"program\": " + Quoted(r.updaterProgram) +
+    json += "{\"program\": " + JsonString(r.updaterProgram) +
             ", \"exitStatus\": " + (r.updater.started ? std::to_string(r.updater.status) : "null") +
-            ", \"version\": " + (r.haveResults ? Quoted(r.results.version) : "null") +
-            ", \"stage\": " + (r.haveResults ? Quoted(StageName(r.results.stage)) : "null") +
+            ", \"version\": " + (r.haveResults ? JsonString(r.results.version) : "null") +
+            ", \"stage\": " + (r.haveResults ? JsonString(StageName(r.results.stage)) : "null") +
             "},\n";
   }
   json += "  \"installer\": {\"install\": " + Installer(r.installRan, r.install) +

@@ -11,12 +11,17 @@
 #include "platform.h"
 #include "power_cycle.h"
 #include "printer.h"
+#include "selection.h"
 #include "quillet_version.h"
 #include "settings.h"
 #include "shared_names.h"
 #include "tz415api.h"
 #include "update.h"
 #include "updater_state.h"
+
+// A hub's results carry what the run holds, cut short nowhere.
+static_assert(kResultsImageSize == kImagePathSize, "a result's image is a chosen image's path");
+static_assert(kResultsHubs == kMaxDevices, "a result for every hub the library can list");
 
 namespace {
 
@@ -36,8 +41,6 @@ const char* const kBanner[] = {
     "  \\____/|_|    |_____/_/    \\_\\_|  |______|_|  \\_\\     v" QUILLET_VERSION "  \n",
     "==============================================================================\n",
 };
-
-constexpr uint32_t kSettleMilliseconds = 3000;
 
 bool IsLaunchToken(const char16_t* argument) {
   const char16_t* token = kLaunchToken;

@@ -2,8 +2,9 @@
 #ifndef QUILLET_UPDATER_ENTRY_H_
 #define QUILLET_UPDATER_ENTRY_H_
 
-#include "shared_names.h"
+#include <cstdint>
 
+#include "shared_names.h"
 #include "updater_results.h"
 
 class Console;
@@ -14,6 +15,10 @@ class HubModuleList;
 class Printer;
 class System;
 struct UpdaterState;
+
+// The wait between the banner and the enumeration, so that hubs the filter
+// driver has just attached are there to be listed.
+constexpr uint32_t kSettleMilliseconds = 3000;
 
 // The only accepted first argument.
 constexpr char16_t kLaunchToken[] = u"" QUILLET_LAUNCH_TOKEN;

@@ -8,6 +8,7 @@
 
 #include "platform.h"
 #include "updater_state.h"
+#include "win32_common.h"
 
 static_assert(sizeof(OsVersionInfoW) == sizeof(OSVERSIONINFOW),
               "the record's OsVersionInfo has the platform's OSVERSIONINFOW's shape");
@@ -20,15 +21,8 @@ BOOL WINAPI IgnoreBreakKeys(DWORD) { return TRUE; }
 class Win32System : public System {
  public:
   bool WindowsVersion(uint32_t* major, uint32_t* minor) override {
-    OSVERSIONINFOW info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExW(&info)) return false;
-#pragma GCC diagnostic pop
-    *major = info.dwMajorVersion;
-    *minor = info.dwMinorVersion;
-    return true;
+    uint32_t build = 0;
+    return win32::ReportedWindowsVersion(major, minor, &build);
   }
 
   bool ReadMachineRegistryValue(const char16_t* key, const char16_t* name,
@@ -57,14 +51,7 @@ class Win32System : public System {
   }
 
   std::string WideToAnsi(const std::u16string& text) override {
-    auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-    int units = static_cast<int>(text.size());
-    int needed = WideCharToMultiByte(CP_ACP, 0, wide, units, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) return std::string();
-    std::string ansi(static_cast<size_t>(needed), '\0');
-    int got = WideCharToMultiByte(CP_ACP, 0, wide, units, &ansi[0], needed, nullptr, nullptr);
-    ansi.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return ansi;
+    return win32::WideToAnsi(std::wstring(text.begin(), text.end()));
   }
 
   void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }

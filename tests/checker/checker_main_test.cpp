@@ -16,6 +16,7 @@
 #include "hub_records.h"
 #include "image_sums.h"
 #include "kit_fixture.h"
+#include "sample_capture.h"
 #include "text.h"
 
 namespace {
@@ -81,14 +82,7 @@ std::string CaptureText(const std::string& hubIds) {
   EXPECT_TRUE(hubdesc::ParseHubDescription(kOneHub, "one.ini", &described, &error)) << error;
   HubDeviceInfo record;
   hubdesc::FillRecord(described.hubs[0], &record);
-  hubdesc::CaptureInfo info;
-  info.checkerVersion = "2.9";
-  info.libraryVersion = 0x20190823;
-  info.time = "2026-12-08T21:35:07Z";
-  info.windowsVersion = "6.2.9200";
-  info.registryWindowsVersion = "10.0.19045";
-  info.checkerBits = 64;
-  info.folder = "x64";
+  hubdesc::CaptureInfo info = SampleCaptureInfo();
   info.hubIds = {
       {0x1A2B0D12, static_cast<uint16_t>(std::stoi(hubIds.substr(9, 4), nullptr, 16)), 3}};
   EXPECT_TRUE(hubdesc::WriteCapture(info, 1, {record}, &text, &error)) << error;
@@ -114,7 +108,7 @@ TEST(CheckerCommand, ACaptureIsJudgedAsItsHubsAndToldToBeAReplay) {
   EXPECT_NE(std::string::npos, text.out.find("writes A.BIN")) << text.out;
   CommandResult json = RunChecker(host, {"--json", "--hubs", same, "kit"});
   EXPECT_NE(std::string::npos,
-            json.out.find("\"kitRoot\":false,\"replay\":{\"file\":" + check::JsonString(same) +
+            json.out.find("\"kitRoot\":false,\"replay\":{\"file\":" + JsonString(same) +
                           ",\"formatVersion\":1,\"time\":\"2026-12-08T21:35:07Z\","
                           "\"libraryVersion\":\"20190823\",\"checkerVersion\":\"2.9\","
                           "\"checkerBits\":64,\"folder\":\"x64\",\"windowsVersion\":\"6.2.9200\","

@@ -65,6 +65,14 @@ INSTANTIATE_TEST_SUITE_P(
                    k.images[0].second[100] ^= 1;
                  },
                  "sums-differs@0 hub-image-refused@0 ", Outcome::kRefused, ImageCheck::kDiffers},
+        // The list's digest, not the image, differs, and only in its last byte.
+        ListCase{"ChosenDigestDiffersInItsLastByte",
+                 [](Kit& k) {
+                   std::string hex = Hex(LongImage());
+                   hex.back() = hex.back() == '0' ? '1' : '0';
+                   k.imageList = hex + " *A.BIN\n" + kListB;
+                 },
+                 "sums-differs@0 hub-image-refused@0 ", Outcome::kRefused, ImageCheck::kDiffers},
         ListCase{"ChosenUnlisted", [](Kit& k) { k.imageList = kListB; },
                  "sums-unlisted@0 hub-image-refused@0 ", Outcome::kRefused, ImageCheck::kNotListed},
         ListCase{"AnotherUnlisted", [](Kit& k) { k.imageList = kListA; }, "sums-unlisted@0 ",

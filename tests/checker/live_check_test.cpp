@@ -14,6 +14,7 @@
 #include "checker_main.h"
 #include "driver_session.h"
 #include "fake_files.h"
+#include "fake_session.h"
 #include "fake_hub_library.h"
 #include "fake_system.h"
 #include "hub_builders.h"
@@ -71,7 +72,9 @@ class WatchedLibrary : public HubLibrary {
 
 // A computer whose installer really registers the driver in its registry
 // (unless told it fails), with one story of events in `log`.
-class FakeLiveMachine : public check::LiveMachine, public SessionPlatform {
+class FakeLiveMachine : public check::LiveComputer,
+                        public check::WorkingFolder,
+                        public FakeSession<> {
  public:
   class LoggedSystem : public FakeSystem {
    public:
@@ -88,18 +91,19 @@ class FakeLiveMachine : public check::LiveMachine, public SessionPlatform {
   bool process64 = true;
   bool windows64 = true;
   bool installerRegisters = true;
-  bool lockHeldElsewhere = false;
-  std::string cwd = "C:\\Work";
   std::string loadFailure;  // non-empty: LoadHubLibrary fails with it
   FakeHubLibrary library;
 
   // ---- Reading back.
   std::vector<std::string> log;
   LoggedSystem system{log};
-  bool breaksIgnored = false;
-  bool locked = false;
+  // What the checker is handed: every role of this one computer.
+  check::LiveMachine roles{*this, *this, system, *this};
 
-  FakeLiveMachine() { RegisterDriver(false); }
+  FakeLiveMachine() {
+    currentDirectory = "C:\\Work";
+    RegisterDriver(false);
+  }
 
   void RegisterDriver(bool registered) {
     system.SetRegistryValue(kUsbClass, u"UpperFilters",
@@ -110,17 +114,15 @@ class FakeLiveMachine : public check::LiveMachine, public SessionPlatform {
   }
   bool DriverRegistered() const { return registered_; }
 
-  // ---- LiveMachine.
-  System& UpdaterSystem() override { return system; }
-  SessionPlatform& Session() override { return *this; }
+  // ---- LiveComputer and WorkingFolder.
   bool ProcessIs64Bit() override { return process64; }
   bool WindowsIs64Bit() override { return windows64; }
   std::string FullPath(const std::string& path) override {
-    return path.compare(0, 3, "C:\\") == 0 ? path : cwd + "\\" + path;
+    return path.compare(0, 3, "C:\\") == 0 ? path : currentDirectory + "\\" + path;
   }
-  std::string WorkingDirectory() override { return cwd; }
+  std::string WorkingDirectory() override { return currentDirectory; }
   bool ChangeDirectory(const std::string& path) override {
-    cwd = FullPath(path);
+    currentDirectory = FullPath(path);
     return true;
   }
   std::string UtcNow() override { return "2026-12-08T21:35:07Z"; }
@@ -131,38 +133,29 @@ class FakeLiveMachine : public check::LiveMachine, public SessionPlatform {
       *why = loadFailure;
       return nullptr;
     }
-    return std::make_unique<WatchedLibrary>(log, cwd, library);
+    return std::make_unique<WatchedLibrary>(log, currentDirectory, library);
   }
 
   // ---- SessionPlatform.
   void Write(const char* text) override { log.push_back(std::string("write ") + text); }
-  uint32_t CurrentDirectory(char* buffer, uint32_t size) override {
-    std::snprintf(buffer, size, "%s", cwd.c_str());
-    return static_cast<uint32_t>(cwd.size());
+  void WriteError(const char* text) override {
+    log.push_back(std::string("write to stderr ") + text);
   }
   void ChangeDirectory(const char* path) override {
     std::string p = path;
     if (p.size() > 1 && p.back() == '\\') p.pop_back();
-    cwd = p;
+    currentDirectory = p;
   }
   bool RunChild(char* commandLine, const ChildStart& start, uint32_t* exitStatus) override {
     std::string line = commandLine;
-    log.push_back("start " + line + " in " + cwd +
+    log.push_back("start " + line + " in " + currentDirectory +
                   (start.output == ChildOutput::StandardError ? " to stderr" : "") +
-                  (breaksIgnored ? "" : " with break keys live") + (locked ? "" : " unlocked"));
+                  (breaksIgnored ? "" : " with break keys live") +
+                  (Holds(KernelLock::Run) ? "" : " unlocked"));
     if (line == "TZ415FilterInst.exe i" && installerRegisters) RegisterDriver(true);
     if (line == "TZ415FilterInst.exe u") RegisterDriver(false);
     *exitStatus = 0;
     return true;
-  }
-  void IgnoreBreakKeys(bool ignore) override { breaksIgnored = ignore; }
-  bool TryLock(KernelLock lock) override {
-    if (lockHeldElsewhere) return false;
-    if (lock == KernelLock::Run) locked = true;
-    return true;
-  }
-  void Unlock(KernelLock lock) override {
-    if (lock == KernelLock::Run) locked = false;
   }
 
  private:
@@ -186,7 +179,7 @@ struct LiveRun {
   std::string Run() {
     std::string error;
     {
-      check::LiveCheck live(machine, files, check::LiveOptions());
+      check::LiveCheck live(machine.roles, files, check::LiveOptions());
       if (!live.Begin(place, &error)) return error;
       FakeFiles kit;
       kit.AddFile("SpiFlash.ini", kSettings);
@@ -210,8 +203,8 @@ TEST(LiveCheck, AsksTheLibraryInTheUpdatersOrderFromItsFolderAndNeverProgramsAHu
                                              "found registered",
                                              "ended"};
   EXPECT_EQ(expected, run.machine.log);
-  EXPECT_EQ("C:\\Work", run.machine.cwd);
-  EXPECT_FALSE(run.machine.locked);
+  EXPECT_EQ("C:\\Work", run.machine.currentDirectory);
+  EXPECT_FALSE(run.machine.Holds(KernelLock::Run));
   EXPECT_TRUE(run.machine.DriverRegistered());
 }
 
@@ -228,10 +221,10 @@ TEST(LiveCheck, InstallsAMissingDriverForTheCheckAndRemovesItAfter) {
                                              "start TZ415FilterInst.exe u in C:\\Work\\kit\\Driver",
                                              "ended"};
   EXPECT_EQ(expected, run.machine.log);
-  EXPECT_EQ("C:\\Work", run.machine.cwd);
+  EXPECT_EQ("C:\\Work", run.machine.currentDirectory);
   EXPECT_FALSE(run.machine.DriverRegistered());
   EXPECT_FALSE(run.machine.breaksIgnored);
-  EXPECT_FALSE(run.machine.locked);
+  EXPECT_FALSE(run.machine.Holds(KernelLock::Run));
 }
 
 struct Refusal {
@@ -251,8 +244,8 @@ TEST_P(LiveRefusal, EndsWithOneLineAndLeavesTheDriverAsItWas) {
   EXPECT_EQ(GetParam().line, error);
   EXPECT_EQ(std::string::npos, error.find('\n'));
   EXPECT_EQ(registeredBefore, run.machine.DriverRegistered());
-  EXPECT_EQ("C:\\Work", run.machine.cwd);
-  EXPECT_FALSE(run.machine.locked);
+  EXPECT_EQ("C:\\Work", run.machine.currentDirectory);
+  EXPECT_FALSE(run.machine.Holds(KernelLock::Run));
   EXPECT_FALSE(run.machine.breaksIgnored);
   int starts = 0;
   for (const std::string& event : run.machine.log) {
@@ -273,7 +266,8 @@ const Refusal kRefusals[] = {
      "C:\\Work\\kit\\Driver\\TZ415FilterInst.exe i did not register the filter driver "
      "tz415filter: run --live as administrator, or install the driver first",
      true},
-    {"AnotherRunHoldsTheLock", [](LiveRun& r) { r.machine.lockHeldElsewhere = true; },
+    {"AnotherRunHoldsTheLock",
+     [](LiveRun& r) { r.machine.heldElsewhere[static_cast<int>(KernelLock::Run)] = true; },
      "another Quillet run is under way: run --live again when it has ended", false},
     {"NoLibrary", [](LiveRun& r) { r.files.RemoveFile("kit\\x64\\TZ415API.dll"); },
      "the hub library kit\\x64\\TZ415API.dll is missing", true},
@@ -309,7 +303,7 @@ TEST(LiveCheck, KeepsWhatTheLibraryWasHandedAndListedWithinTheTable) {
   run.machine.RegisterDriver(true);
   run.machine.library.hubs.assign(16, MakeHub(0x1A2B, 0x0D12, 0x0A20));
   run.machine.library.reportedCount = 20;
-  check::LiveCheck live(run.machine, run.files, check::LiveOptions());
+  check::LiveCheck live(run.machine.roles, run.files, check::LiveOptions());
   std::string error;
   ASSERT_TRUE(live.Begin(run.place, &error)) << error;
   FakeFiles kit;
@@ -335,17 +329,18 @@ TEST(LiveCapture, RecordsTheHubsWhereTheyWereListedAndNothingOfThePathAboveTheFo
   LiveRun run;
   run.machine.RegisterDriver(true);
   run.machine.library.hubs = {MakeHub(0x1A2B, 0x0D12, 0x0A20), MakeHub(0x3A17, 0x0415, 0x9012)};
-  check::LiveCheck live(run.machine, run.files, check::LiveOptions());
+  check::LiveCheck live(run.machine.roles, run.files, check::LiveOptions());
   std::string error;
   ASSERT_TRUE(live.Begin(run.place, &error)) << error;
   std::string text;
-  EXPECT_FALSE(check::LiveCaptureText(run.machine, live.Hubs(), "kit\\x64", &text, &error));
+  EXPECT_FALSE(check::LiveCaptureText(run.machine.roles, live.Hubs(), "kit\\x64", &text, &error));
   EXPECT_NE(std::string::npos, error.find("not asked for the hubs")) << error;
 
   FakeFiles kit;
   kit.AddFile("SpiFlash.ini", kSettings);
   check::CheckKit(kit, &live.Hubs(), "kit\\x64");
-  ASSERT_TRUE(check::LiveCaptureText(run.machine, live.Hubs(), "kit\\x64", &text, &error)) << error;
+  ASSERT_TRUE(check::LiveCaptureText(run.machine.roles, live.Hubs(), "kit\\x64", &text, &error))
+      << error;
   EXPECT_EQ(std::string::npos, text.find("Work")) << text;
   hubdesc::HubDescription capture;
   ASSERT_TRUE(hubdesc::ParseHubDescription(text, "capture.ini", &capture, &error)) << error;
@@ -367,21 +362,21 @@ TEST(LivePlace, IsTheFolderTheLauncherWouldRunAndNeedsAProcessOfWindowsOwnBitnes
   FakeLiveMachine machine;
   check::LivePlace place;
   std::string error;
-  ASSERT_TRUE(check::ChooseLivePlace(machine, "kit", true, '\\', &place, &error));
+  ASSERT_TRUE(check::ChooseLivePlace(machine.roles, "kit", true, '\\', &place, &error));
   EXPECT_EQ("kit\\x64", place.updaterFolder);
   EXPECT_EQ("C:\\Work\\kit", place.kitRoot);
 
-  ASSERT_TRUE(check::ChooseLivePlace(machine, "kit\\x64", false, '\\', &place, &error));
+  ASSERT_TRUE(check::ChooseLivePlace(machine.roles, "kit\\x64", false, '\\', &place, &error));
   EXPECT_EQ("kit\\x64", place.updaterFolder);
   EXPECT_EQ("C:\\Work\\kit", place.kitRoot);
 
   machine.process64 = false;
   machine.windows64 = false;
-  ASSERT_TRUE(check::ChooseLivePlace(machine, "kit\\", true, '\\', &place, &error));
+  ASSERT_TRUE(check::ChooseLivePlace(machine.roles, "kit\\", true, '\\', &place, &error));
   EXPECT_EQ("kit\\x86", place.updaterFolder);
 
   machine.windows64 = true;
-  EXPECT_FALSE(check::ChooseLivePlace(machine, "kit", true, '\\', &place, &error));
+  EXPECT_FALSE(check::ChooseLivePlace(machine.roles, "kit", true, '\\', &place, &error));
   EXPECT_NE(std::string::npos, error.find("QuilletCheck64.exe")) << error;
 }
 
@@ -422,7 +417,7 @@ class LiveHost : public check::CheckerHost {
   Files& PlatformFiles() override { return files; }
   char Separator() const override { return '\\'; }
   bool IsFolder(const std::string& path) override { return folders.count(path) > 0; }
-  check::LiveMachine* Live() override { return machine; }
+  const check::LiveMachine* Live() override { return machine ? &machine->roles : nullptr; }
   std::map<std::string, std::string> saved;
   bool SaveFile(const std::string& path, const std::string& text, bool replace,
                 std::string* error) override {
@@ -488,7 +483,7 @@ TEST(LiveCommand, SavesTheListedHubsAsACaptureOnceTheDriverIsOutAndNeverOverAnot
   EXPECT_EQ("QuilletCheck: hubs.ini exists; --force replaces it\n", err);
   EXPECT_EQ("earlier", host.saved["hubs.ini"]);
   EXPECT_FALSE(machine.DriverRegistered());
-  EXPECT_FALSE(machine.locked);
+  EXPECT_FALSE(machine.Holds(KernelLock::Run));
   EXPECT_EQ(1, check::CheckerMain({"--live", "--save-hubs", "hubs.ini", "--force", "kit"}, host,
                                   &out, &err));
   EXPECT_NE("earlier", host.saved["hubs.ini"]);

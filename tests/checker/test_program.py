@@ -96,12 +96,55 @@ class DemoKit(unittest.TestCase):
         self.assertEqual(0, run("--write-sums", "--force", self.folder)[0])
 
     def test_bad_input_is_one_line_and_status_two(self):
-        for args in (["--hubs", os.path.join(self.dir, "none.ini"), self.folder],
-                     [os.path.join(self.dir, "nowhere")], ["--nonsense"]):
+        newer = os.path.join(self.dir, "newer.txt")
+        with open(newer, "w") as f:
+            f.write("Quillet support bundle\nFormatVersion=2\nParts=0\n")
+        no_capture = os.path.join(self.dir, "no-capture.txt")
+        with open(no_capture, "w") as f:
+            f.write("Quillet support bundle\nFormatVersion=1\nParts=1\n[capture]\n"
+                    "missing: no library\n[end capture]\n")
+        for args, says in (
+                (["--hubs", os.path.join(self.dir, "none.ini"), self.folder], ""),
+                ([os.path.join(self.dir, "nowhere")], ""), (["--nonsense"], ""),
+                (["--bundle"], "needs one file"),
+                (["--bundle", newer, "--json", self.folder], "--json does not go with"),
+                (["--bundle", newer, os.path.join(self.dir, "nowhere")], "cannot read the folder"),
+                (["--explain", os.path.join(self.dir, "none.txt")], "cannot read the bundle"),
+                (["--explain", newer], "newer.txt:2: the bundle is in format version 2; this "
+                                       "reader knows versions up to 1"),
+                (["--hubs", no_capture, self.folder], "holds no capture of the hubs (no library)")):
             status, out, err = run(*args)
             self.assertEqual(2, status, args)
             self.assertEqual("", out)
             self.assertEqual(1, err.count("\n"), err)
+            self.assertIn(says, err)
+
+    def test_a_bundle_written_here_records_what_it_could_not_read(self):
+        bundle = os.path.join(self.dir, "bundle.txt")
+        status, out, err = run("--bundle", bundle, self.folder)
+        self.assertEqual((1, ""), (status, err), out)
+        self.assertEqual(["computer", "driver", "record", "capture", "settings x64", "images x64",
+                          "report"], [line.split(":")[0] for line in out.splitlines()[:-1]])
+        self.assertIn("capture: missing, only the Windows checkers", out)
+        self.assertTrue(out.endswith(", 4 parts missing\n"), out)
+        with open(bundle, "rb") as f:
+            first = f.read()
+        self.assertEqual((2, ""), run("--bundle", bundle, self.folder)[:2])
+        with open(bundle, "rb") as f:
+            self.assertEqual(first, f.read())
+        status, out, err = run("--explain", bundle, self.folder)
+        self.assertEqual((0, ""), (status, err))
+        self.assertIn("Parts missing:\n  computer: only the Windows checkers", out)
+        self.assertIn("settings: the same, line by line", out)
+        self.assertIn("images: the same, digest by digest", out)
+        # A setting changed at support shows line by line.
+        with open(os.path.join(self.folder, "SpiFlash.ini"), "a") as f:
+            f.write("[Extra]\n")
+        os.remove(os.path.join(self.folder, "Binfile", "PORT.BIN"))
+        _, out, _ = run("--explain", bundle, self.folder)
+        self.assertIn('settings line 23: the customer\'s "(none)", yours "[Extra]"', out)
+        self.assertIn("the customer has PORT.BIN, you have not", out)
+        self.assertEqual(1, run("--bundle", bundle, "--force", self.folder)[0])
 
     def test_saved_hubs_judge_alike_and_no_file_is_overwritten_unforced(self):
         saved = os.path.join(self.dir, "saved.ini")

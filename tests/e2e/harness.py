@@ -16,10 +16,18 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 
-from wine_env import (BITS, BUILD, PREFIX, SOURCE, UNAVAILABLE, USB_CLASS_KEY,  # noqa: E402,F401
-                      WINE, own_prefix, reg, register_driver, set_upper_filters, upper_filters,
-                      upper_filters_value, wine_env)
+import wine_env as wine_settings  # noqa: E402
+from wine_env import BITS, BUILD, SOURCE, UNAVAILABLE, WINE, wine_env  # noqa: E402
 from wine_env import run as wine_run  # noqa: E402
+
+# The prefix's registry, which the test modules reach through this module.
+PREFIX = wine_settings.PREFIX
+USB_CLASS_KEY = wine_settings.USB_CLASS_KEY
+reg = wine_settings.reg
+register_driver = wine_settings.register_driver
+set_upper_filters = wine_settings.set_upper_filters
+upper_filters = wine_settings.upper_filters
+upper_filters_value = wine_settings.upper_filters_value
 
 ARCH = "x86" if BITS == 32 else "x64"
 UPDATER_NAME = "Quillet%d.exe" % BITS
@@ -29,6 +37,7 @@ INSTALLER = os.path.join(BUILD, "standins", "filterinst", "TZ415FilterInst.exe")
 LAUNCHER = os.path.join(BUILD, "launcher", "Quillet.exe")
 SEND_CTRL = os.path.join(BUILD, "tests", "send_ctrl.exe")
 SHA256_PROBE = os.path.join(BUILD, "tests", "sha256_probe.exe")
+WIN32_COMMON_PROBE = os.path.join(BUILD, "tests", "win32_common_probe.exe")
 EXIT_STATUS = os.path.join(BUILD, "tests", "exit_status.exe")
 MAKE_IMAGE = os.path.join(SOURCE, "standins", "imagemaker", "make_image.py")
 DEMO_KIT = os.path.join(BUILD, "kit", "demo")
@@ -49,7 +58,7 @@ def require_programs():
 # Every module runs on a prefix of its own, so modules side by side never
 # meet in one another's locks or registry.
 if not os.path.exists(UNAVAILABLE):
-    own_prefix()
+    wine_settings.own_prefix()
 
 
 def run(program, args=(), cwd=None, env=None, stdin=b"", timeout=120):

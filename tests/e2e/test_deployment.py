@@ -10,10 +10,12 @@ The status table's order is tested on the host (tests/launcher)."""
 import os
 import shutil
 import subprocess
+import tempfile
 
 from deployment import launch, read_report
-from harness import (PREFIX, USB_CLASS_KEY, WINE, WineTestCase, crlf, register_driver,
-                     run_on_console, set_upper_filters, upper_filters, wine_env)
+from harness import (PREFIX, USB_CLASS_KEY, WIN32_COMMON_PROBE, WINE, WineTestCase, crlf,
+                     register_driver, run, run_on_console, set_upper_filters, upper_filters,
+                     wine_env)
 from test_launcher import (COMPLETE, FIRST_PHASE, PAUSE, UPGRADE_FAILED, announced, device_list,
                            programmed, same_level)
 
@@ -194,6 +196,44 @@ class Deployment(WineTestCase):
         self.assertFalse(os.path.exists(os.path.join(self.kit_.path, "r.json")))
         self.assertEqual(["9012", "9012", "0A20"], self.kit_.firmware_versions())
         self.assertEqual(["otherfilter"], upper_filters())
+
+
+class WholeFileSave(WineTestCase):
+    """The one full-path rule and the one whole-file save that the launcher's
+    report and the checker's files go through."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="quillet-save-")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+
+    def probe(self, *args):
+        status, out, err = run(WIN32_COMMON_PROBE, list(args), cwd=self.dir)
+        self.assertEqual(0, status, err)
+        return out.decode("utf-8").strip()
+
+    def content(self, name):
+        with open(os.path.join(self.dir, name), "rb") as f:
+            return f.read().decode("utf-8")
+
+    def test_a_path_is_made_absolute_or_nothing(self):
+        self.assertEqual("(empty)", self.probe("fullpath", ""))
+        full = self.probe("fullpath", "sub\\..\\r\u00e9.json")
+        self.assertRegex(full, r"^[A-Z]:\\.*\\r\u00e9\.json$")
+        self.assertNotIn("..", full)
+
+    def test_a_file_is_saved_whole_and_replaced_only_when_asked(self):
+        self.assertEqual("written", self.probe("save", "r\u00e9.txt", "one", "0"))
+        self.assertEqual("exists", self.probe("save", "r\u00e9.txt", "two", "0"))
+        self.assertEqual("one", self.content("r\u00e9.txt"))
+        self.assertEqual("written", self.probe("save", "r\u00e9.txt", "two", "1"))
+        self.assertEqual("two", self.content("r\u00e9.txt"))
+        # Nothing can be put in place: nothing is there, not even a part.
+        os.mkdir(os.path.join(self.dir, "held"))
+        self.assertEqual("failed", self.probe("save", "held", "three", "1"))
+        self.assertEqual("failed", self.probe("save", "nowhere\\r.txt", "three", "1"))
+        self.assertEqual("failed", self.probe("save", "", "three", "1"))
+        self.assertTrue(os.path.isdir(os.path.join(self.dir, "held")))
+        self.assertEqual(["held", "r\u00e9.txt"], sorted(os.listdir(self.dir)))
 
 
 if __name__ == "__main__":

@@ -8,27 +8,14 @@ import unittest
 import harness
 from harness import WineTestCase, crlf
 from test_kit import FIRST_RUN, PAUSE
+from transcript import UPGRADE_FAILED, device_list, programmed
 
-PROGRAMMED = (
-    "Please wait while FW is updated...\n"
-    "--------------------------------------------------\n"
-    "|  DO NOT DISCONNECT THE AC ADAPTER OR USB CABLE |\n"
-    "--------------------------------------------------\n"
-    "device(%d) Update In Progress...\n"
-    "FileName:.\\Binfile\\%s\n"
-    "Device(%d):\n\t"
-    "Updata FW => SUCCESS\n")
-FAILED = " => Warning!!! Warning!!! Warning!!! Upgrade failed!!!\n\a\a\a"
-HEAD = ("3 devices found:\n"
-        "(1)Depth = 0, V/PID = 3A17/0415, FW Version = V1.29 \r\n"
-        "(2)Depth = 1, V/PID = 3A17/0600, FW Version = 9012  \r\n"
-        "(3)Depth = 2, V/PID = 3A17/0610, FW Version = 0A20  \r\n"
-        "DoUpdateFW()\n")
+HEAD = device_list("V1.29", "9012", "0A20") + "DoUpdateFW()\n"
 IMAGES = ((3, "PORT.BIN"), (2, "DOCK.BIN"), (1, "HUB415.BIN"))
 
 
 def refused(n, why):
-    return "Device(%d):\n\t%s%s" % (n, why, FAILED)
+    return "Device(%d):\n\t%s%s" % (n, why, UPGRADE_FAILED)
 
 
 class ImageList(WineTestCase):
@@ -63,11 +50,11 @@ class ImageList(WineTestCase):
         with open(self.demo.hubs("Binfile", "DOCK.BIN"), "rb") as f:
             computed = harness.sha256_hex(f.read())
         self.assertEqual(crlf(
-            HEAD + PROGRAMMED % (3, "PORT.BIN", 3)
+            HEAD + programmed(3, "PORT.BIN")
             + refused(2, "\t!!!Error. The FW file .\\Binfile\\DOCK.BIN does not match "
                          "Binfile\\SHA256SUMS\n\t listed   %s\n\t computed %s\n"
                       % (self.digests["DOCK.BIN"], computed))
-            + PROGRAMMED % (1, "HUB415.BIN", 1)), self.run_kit())
+            + programmed(1, "HUB415.BIN")), self.run_kit())
 
     def test_an_unlisted_chosen_image_refuses_that_hub(self):
         self.write_list("".join("%s *%s\n" % (self.digests[name], name)
@@ -75,7 +62,7 @@ class ImageList(WineTestCase):
         self.assertEqual(crlf(
             HEAD + refused(3, "\t!!!Error. The FW file .\\Binfile\\PORT.BIN is not listed in "
                               "Binfile\\SHA256SUMS\n")
-            + PROGRAMMED % (2, "DOCK.BIN", 2) + PROGRAMMED % (1, "HUB415.BIN", 1)),
+            + programmed(2, "DOCK.BIN") + programmed(1, "HUB415.BIN")),
             self.run_kit())
 
     def test_the_windows_checker_writes_the_list_the_updater_verifies(self):

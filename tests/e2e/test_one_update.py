@@ -72,11 +72,11 @@ class OneUpdateAtATime(WineTestCase):
             results[name] = launch(self.kit_, ["--unattended", "--report", name + ".json"],
                                    env=env)
 
-        runs = [threading.Thread(target=one, args=(name,)) for name in ("a", "b")]
-        for run in runs:
-            run.start()
-        for run in runs:
-            run.join()
+        threads = [threading.Thread(target=one, args=(name,)) for name in ("a", "b")]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
         statuses = sorted(status for status, _ in results.values())
         self.assertEqual([0, 1618], statuses, results)
         refused = next(name for name, (status, _) in results.items() if status == 1618)

@@ -2,6 +2,7 @@
 // damaged, cut or newer one is refused with the file and the line.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -9,17 +10,14 @@
 
 #include "hub_description.h"
 #include "hub_records.h"
+#include "sample_capture.h"
 
 namespace hubdesc {
 namespace {
 
+// A 32-bit checker's, with a table of two hub IDs.
 CaptureInfo Info() {
-  CaptureInfo info;
-  info.checkerVersion = "2.9";
-  info.libraryVersion = 0x20190823;
-  info.time = "2026-12-08T21:35:07Z";
-  info.windowsVersion = "6.2.9200";
-  info.registryWindowsVersion = "10.0.19045";
+  CaptureInfo info = SampleCaptureInfo();
   info.checkerBits = 32;
   info.folder = "x86";
   info.hubIds = {{0x3A170415, 0x0D12, 3}, {0x1D5C5510, 0x1D55, 2}};
@@ -184,6 +182,31 @@ TEST(Capture, BadCapturesNameTheFileAndTheLine) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(c.error, ParseError(c.text));
   }
+}
+
+// The library takes at most kMaxTargetIds hub IDs; a capture states what
+// was handed to it, so a longer table is no capture of a real run.
+TEST(Capture, AHubIdTableOfAHundredEntriesIsReadAndOneMoreIsRefused) {
+  const std::string one = Capture({HubDeviceInfo{}});
+  const std::string given = "HubIds=3A170415=0D12/3,1D5C5510=1D55/2";
+  std::string table;
+  for (int n = 0; n < kMaxTargetIds; ++n) {
+    char entry[24];
+    std::snprintf(entry, sizeof entry, "%s%08X=0D12/3", n == 0 ? "" : ",", 0x3A170000 + n);
+    table += entry;
+  }
+  HubDescription d;
+  std::string error;
+  ASSERT_TRUE(ParseHubDescription(Replace(one, given, "HubIds=" + table), "c.ini", &d, &error))
+      << error;
+  ASSERT_EQ(static_cast<size_t>(kMaxTargetIds), d.capture.hubIds.size());
+  EXPECT_EQ(0x3A170063u, d.capture.hubIds.back().HubId);
+
+  table += ",3A17FFFF=0D12/3";
+  EXPECT_EQ("c.ini:10: HubIds: \"" + table +
+                "\" is not a hub-ID table such as 3A170415=0D12/3,3A170600=0D12/3 (at most 100), "
+                "or -",
+            ParseError(Replace(one, given, "HubIds=" + table)));
 }
 
 TEST(Capture, WriterRefusesWhatCannotBeReadBack) {

@@ -192,6 +192,22 @@ TEST(HubDescription, BadFilesNameTheFileAndTheLine) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(c.error, ParseError(c.text));
   }
+  // Each hex key of a hub one digit longer than its record field: refused,
+  // never cut to fit.
+  const struct {
+    const char* key;
+    std::string max;
+  } widths[] = {{"VendorId", "FFFF"},        {"ProductId", "FFFF"},    {"UsbVersion", "FF"},
+                {"FirmwareVersion", "FFFF"}, {"ChipRevision", "FF"},   {"ChipOptions", "FF"},
+                {"DescriptorLength", "FF"},  {"DescriptorType", "FF"}, {"UsbVersionLow", "FF"},
+                {"DeviceClass", "FF"},       {"DeviceSubClass", "FF"}, {"DeviceProtocol", "FF"},
+                {"MaxPacketSize0", "FF"}};
+  for (const auto& width : widths) {
+    std::string value = "1" + std::string(width.max.size(), '0');
+    EXPECT_EQ("dir/hubs.ini:2: " + std::string(width.key) + ": \"" + value +
+                  "\" is not a hexadecimal number from 0 to " + width.max,
+              ParseError("[Hub1]\n" + std::string(width.key) + "=" + value + "\n" + hub.substr(7)));
+  }
 }
 
 TEST(HubDescription, NoMoreThanSixteenHubs) {

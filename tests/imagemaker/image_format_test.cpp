@@ -1,4 +1,4 @@
-// Reads the images that make_image.py wrote from tests/images/*.image with
+// Reads the images that make_image.py wrote from tests/imagemaker/images/*.image with
 // the updater's own image reader, so the maker and the updater check each
 // other's idea of the format.
 #include <gtest/gtest.h>

@@ -10,6 +10,8 @@
 #include "deployment.h"
 #include "fake_launcher_platform.h"
 #include "launcher.h"
+#include "quillet_version.h"
+#include "sample_results.h"
 #include "shared_names.h"
 #include "updater_results.h"
 
@@ -46,6 +48,7 @@ const OptionsCase kOptionsCases[] = {
     {"Unattended", {"--unattended"}, true, true, nullptr},
     {"ReportWithItsFile", {"--report", "out\\r.json", "--unattended"}, true, true, "out\\r.json"},
     {"ReportJoined", {"--report=r.json"}, true, false, "r.json"},
+    {"ReportJoinedWithoutFile", {"--report="}, false, false, nullptr},
     {"ReportWithoutFile", {"--unattended", "--report"}, false, true, nullptr},
     {"ReportWithEmptyFile", {"--report", ""}, false, false, nullptr},
     {"ReportFollowedByAnOption", {"--report", "--unattended"}, false, true, nullptr},
@@ -245,6 +248,38 @@ TEST(Report, IsWrittenFromTheStartFolderAndTheExitStatusStays0) {
   EXPECT_EQ("{PAUSE}", os.screen.substr(os.screen.size() - 7));
 }
 
+// Every member from its own source, each source given a value no other
+// has: the installer's two runs, the updater's status and version, and a
+// hub whose numbers all differ.
+TEST(Report, HoldsEachMemberToItsOwnSource) {
+  FakeLauncherPlatform os;
+  os.AddKit("C:\\Kit");
+  os.commandStatus["TZ415FilterInst.exe i"] = 3;
+  os.commandStatus["TZ415FilterInst.exe u"] = 7;
+  os.programs["C:\\Kit\\x64\\Quillet64.exe"] = 5;
+  os.updaterResults = FormatResults(SampleResults());
+  // An updater that ends with a status of its own ended abnormally.
+  EXPECT_EQ(1, Launch(os, {"--unattended", "--report", "r.json"}));
+  EXPECT_EQ(
+      "{\n  \"schema\": 1,\n  \"status\": 1,\n  \"reason\": \"not-run\",\n"
+      "  \"started\": \"T0\",\n  \"ended\": \"T1\",\n"
+      "  \"launcher\": {\"version\": \"" QUILLET_VERSION "\"},\n"
+      "  \"updater\": {\"program\": \"Quillet64\", \"exitStatus\": 5, \"version\": \"2.8\", "
+      "\"stage\": \"listed\"},\n"
+      "  \"installer\": {\"install\": {\"started\": true, \"exitStatus\": 3}, "
+      "\"remove\": {\"started\": true, \"exitStatus\": 7}},\n"
+      "  \"powerCyclePending\": null,\n  \"record\": null,\n"
+      "  \"hubs\": [\n"
+      "    {\"device\": 2, \"vid\": \"3A17\", \"pid\": \"0600\", \"firmwareBefore\": \"9012\",\n"
+      "     \"image\": \".\\\\Binfile\\\\My Dock.BIN\", \"noImageReason\": null, "
+      "\"libraryResult\": -7, \"outcome\": \"write-failed\"},\n"
+      "    {\"device\": 1, \"vid\": \"0000\", \"pid\": \"0000\", \"firmwareBefore\": \"0000\",\n"
+      "     \"image\": null, \"noImageReason\": \"same-level\", \"libraryResult\": null, "
+      "\"outcome\": \"same-level\"}\n"
+      "  ]\n}\n",
+      os.files["C:\\Kit\\r.json"]);
+}
+
 TEST(Report, ThatCannotBeWrittenIsNamed) {
   FakeLauncherPlatform os;
   os.AddKit("C:\\Kit");
@@ -267,7 +302,7 @@ TEST(Report, EscapesWhatJsonCannotHoldAsItIs) {
   RecordHub(&r.results, hub);
   const std::string json = ReportJson(r, RunStatus(r));
   EXPECT_NE(std::string::npos,
-            json.find("\"image\": \".\\\\Binfile\\\\\\\"A\\\"\\u00E9.BIN\", \"noImageReason\": "
+            json.find("\"image\": \".\\\\Binfile\\\\\\\"A\\\"\\u00e9.BIN\", \"noImageReason\": "
                       "null, \"libraryResult\": -2"))
       << json;
 }

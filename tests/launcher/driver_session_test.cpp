@@ -94,6 +94,22 @@ TEST(DriverSession, CanRestoreTheDirectoryAndKeepTheInstallersOutputOffStandardO
       os.screen);
 }
 
+// A caller whose standard output is a report keeps the failure line off it.
+TEST(DriverSession, CanPutItsOwnLinesOnStandardError) {
+  for (ChildOutput messages : {ChildOutput::Console, ChildOutput::StandardError}) {
+    FakeLauncherPlatform os;
+    os.AddKit("C:\\Kit");
+    os.programs.erase("C:\\Kit\\Driver\\TZ415FilterInst.exe");
+    SessionOptions options;
+    options.messages = messages;
+    DriverSession(os, "C:\\Kit", options).Install();
+    bool toStderr = messages == ChildOutput::StandardError;
+    EXPECT_EQ(toStderr ? "" : "Filter Driver Fail!\n", os.text);
+    EXPECT_EQ(toStderr, os.screen.find("{stderr Filter Driver Fail!\n}") != std::string::npos)
+        << os.screen;
+  }
+}
+
 TEST(DriverSession, HasInstalledOnlyWhenTheInstallerRanAndEndedWell) {
   const struct {
     bool present;

@@ -10,13 +10,15 @@
 #include <set>
 #include <string>
 
+#include "fake_session.h"
 #include "launcher.h"
 #include "updater_results.h"
 
-class FakeLauncherPlatform : public LauncherPlatform {
+class FakeLauncherPlatform : public FakeSession<LauncherPlatform> {
  public:
+  FakeLauncherPlatform() { currentDirectory = "C:\\Kit"; }
+
   // ---- Staging.
-  std::string currentDirectory = "C:\\Kit";
   Wow64Answer wow64 = Wow64Answer::Wow64;
   // Directories a change of directory can reach, as the launcher names them.
   std::set<std::string> directories;
@@ -24,13 +26,9 @@ class FakeLauncherPlatform : public LauncherPlatform {
   // with the status each ends with. A child whose program is not here cannot
   // be created.
   std::map<std::string, uint32_t> programs;
-  // Non-zero: the directory call copies nothing and reports this size, as
-  // GetCurrentDirectoryA does for a buffer too small. For sizes that the
-  // length of currentDirectory alone would not give, such as exactly the
-  // buffer's own size.
-  uint32_t reportedTooSmall = 0;
-  // Locks another process holds, by KernelLock.
-  bool heldElsewhere[2] = {};
+  // Statuses by whole command line ("TZ415FilterInst.exe u"), over the
+  // program's, so that each child can end with a status of its own.
+  std::map<std::string, uint32_t> commandStatus;
   // What an updater started with "--results=" leaves in the section.
   std::string updaterResults;
   bool resultsCannotBeShared = false;
@@ -53,9 +51,6 @@ class FakeLauncherPlatform : public LauncherPlatform {
   std::string screen;
   std::string text;  // the launcher's own text only
   int wow64Queries = 0;
-  bool breaksIgnored = false;
-  std::string locks;
-  bool lockHeld[2] = {};
   // Files written whole, by full path.
   std::map<std::string, std::string> files;
   int clock = 0;
@@ -65,15 +60,9 @@ class FakeLauncherPlatform : public LauncherPlatform {
     screen += out;
     text += out;
   }
+  // The launcher never writes there: a line on it would show in braces.
+  void WriteError(const char* out) override { Event(std::string("stderr ") + out); }
   void RunCommand(const char* command) override { Event(command); }
-
-  uint32_t CurrentDirectory(char* buffer, uint32_t size) override {
-    if (reportedTooSmall != 0) return reportedTooSmall;
-    uint32_t length = static_cast<uint32_t>(currentDirectory.size());
-    if (length + 1 > size) return length + 1;
-    std::memcpy(buffer, currentDirectory.c_str(), length + 1);
-    return length;
-  }
 
   void ChangeDirectory(const char* path) override {
     Event(std::string("cd ") + path);
@@ -105,19 +94,15 @@ class FakeLauncherPlatform : public LauncherPlatform {
       Event("no such program");
       return false;
     }
-    *exitStatus = found->second;
+    auto own = commandStatus.find(line);
+    *exitStatus = own != commandStatus.end() ? own->second : found->second;
     const std::string argument = QUILLET_RESULTS_ARGUMENT;
     size_t asked = line.find(argument);
     if (asked != std::string::npos && line.substr(asked + argument.size()) == sectionName_) {
       section_ = updaterResults;
     }
-    Event("exit " + std::to_string(found->second));
+    Event("exit " + std::to_string(*exitStatus));
     return true;
-  }
-
-  void IgnoreBreakKeys(bool ignore) override {
-    breaksIgnored = ignore;
-    Event(ignore ? "breaks ignored" : "breaks restored");
   }
 
   std::string UtcNow() override { return "T" + std::to_string(clock++); }
@@ -138,35 +123,12 @@ class FakeLauncherPlatform : public LauncherPlatform {
   }
   std::string TakeResults() override { return section_; }
 
-  // Locks are kept off the screen, whose text the tests compare whole:
-  // `locks` tells their story ("+run -write", "run held").
-  bool TryLock(KernelLock lock) override {
-    const int which = static_cast<int>(lock);
-    if (heldElsewhere[which]) {
-      locks += std::string(LockLabel(lock)) + " held ";
-      return false;
-    }
-    lockHeld[which] = true;
-    locks += std::string("+") + LockLabel(lock) + " ";
-    return true;
-  }
-  void Unlock(KernelLock lock) override {
-    lockHeld[static_cast<int>(lock)] = false;
-    locks += std::string("-") + LockLabel(lock) + " ";
-  }
-
  private:
   const std::string sectionName_ = QUILLET_RESULTS_NAME_PREFIX "77";
   std::string section_;
 
   void Event(const std::string& event) { screen += "{" + event + "}"; }
-  static const char* LockLabel(KernelLock lock) {
-    switch (lock) {
-      case KernelLock::Run: return "run";
-      case KernelLock::Write: return "write";
-    }
-    return "?";
-  }
+  void SessionEvent(const std::string& event) override { Event(event); }
 };
 
 #endif  // QUILLET_TESTS_FAKE_LAUNCHER_PLATFORM_H_

@@ -14,6 +14,7 @@
 
 #include "hub_description.h"
 #include "image_builder.h"
+#include "sample_capture.h"
 
 namespace sim {
 namespace {
@@ -176,14 +177,8 @@ TEST_F(SimulatorTest, ACaptureReplaysTheListedHubs) {
     auto* bytes = reinterpret_cast<uint8_t*>(&listed[k]);
     for (size_t b = 0; b < sizeof listed[k]; ++b) bytes[b] = static_cast<uint8_t>(b * 7 + k);
   }
-  hubdesc::CaptureInfo info;
-  info.checkerVersion = "2.9";
+  hubdesc::CaptureInfo info = SampleCaptureInfo();
   info.libraryVersion = 0x20240101;
-  info.time = "2026-12-08T21:35:07Z";
-  info.windowsVersion = "6.2.9200";
-  info.registryWindowsVersion = "10.0.19045";
-  info.checkerBits = 64;
-  info.folder = "x64";
   for (int reported : {3, 20}) {
     SCOPED_TRACE(reported);
     std::string capture, error;

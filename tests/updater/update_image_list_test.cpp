@@ -17,6 +17,7 @@
 #include "printer.h"
 #include "sha256.h"
 #include "update.h"
+#include "update_transcript.h"
 #include "updater_state.h"
 
 namespace {
@@ -38,18 +39,6 @@ std::string Hex(const std::string& bytes) {
 }
 
 const char kFailed[] = "{0C} => Warning!!! Warning!!! Warning!!! Upgrade failed!!!\n\a\a\a{07}";
-
-std::string Programmed(int position) {
-  std::string n = std::to_string(position + 1);
-  return "Please wait while FW is updated...\n"
-         "{E0}--------------------------------------------------\n"
-         "|  DO NOT DISCONNECT THE AC ADAPTER OR USB CABLE |\n"
-         "--------------------------------------------------\n{07}"
-         "device(" +
-         n + ") Update In Progress...\nFileName:.\\Binfile\\S.BIN\n{guard on}{TA_UpdateISP(" +
-         std::to_string(position) + ",.\\Binfile\\S.BIN,0)}{guard off}Device(" + n +
-         "):\n\tUpdata FW => SUCCESS\n";
-}
 
 const char kComplete[] =
     "Firmware Update Complete.\n{20}\nPlease Power-Cycle your Hub for the update to take "
@@ -117,6 +106,17 @@ TEST_P(RefusedImage, LeavesTheHubUnwrittenWithOneLineThatSaysWhy) {
 
 const std::string kGoodLine = Hex(ImageBytes('\0')) + " *S.BIN\n";
 
+// A digest that differs from `hex` in its last byte alone.
+std::string LastByteChanged(std::string hex) {
+  hex.back() = hex.back() == '0' ? '1' : '0';
+  return hex;
+}
+
+// A good list of exactly `size` bytes: the image's line, then one comment.
+std::string ListOfSize(uint64_t size) {
+  return kGoodLine + "#" + std::string(size - kGoodLine.size() - 2, 'x') + "\n";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     UpdateRun, RefusedImage,
     ::testing::Values(
@@ -129,6 +129,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "\t listed   " +
                     Hex(ImageBytes('\0')) + "\n\t computed " +
                     Hex(ImageBytes('\0').replace(40, 1, "\x01")) + "\n"},
+        Refusal{"DigestDiffersInItsLastByte",
+                [](FakePlatform& os) {
+                  os.AddFile(kList, LastByteChanged(Hex(ImageBytes('\0'))) + " *S.BIN\n");
+                },
+                "\t!!!Error. The FW file .\\Binfile\\S.BIN does not match Binfile\\SHA256SUMS\n"
+                "\t listed   " +
+                    LastByteChanged(Hex(ImageBytes('\0'))) + "\n\t computed " +
+                    Hex(ImageBytes('\0')) + "\n"},
         Refusal{"NotListed", [](FakePlatform& os) { os.AddFile(kList, Hex("") + " *T.BIN\n"); },
                 "\t!!!Error. The FW file .\\Binfile\\S.BIN is not listed in "
                 "Binfile\\SHA256SUMS\n"},
@@ -145,9 +153,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "\t!!!Error. Binfile\\SHA256SUMS line 2: a name given twice\n"},
         Refusal{"ListUnreadable", [](FakePlatform& os) { os.AddUnopenableFile(kList); },
                 "\t!!!Error. Binfile\\SHA256SUMS cannot be read\n"},
+        // A good list, one byte over the limit (exactly the limit is read).
         Refusal{"ListTooLarge",
                 [](FakePlatform& os) {
-                  os.AddSparseFile(kList, imagesums::kMaxListSize + 1, kGoodLine);
+                  os.AddFile(kList, ListOfSize(imagesums::kMaxListSize + 1));
                 },
                 "\t!!!Error. Binfile\\SHA256SUMS cannot be read\n"},
         Refusal{"ImageGoneBeforeTheHash",
@@ -168,12 +177,18 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ImageListRun, AVerifiedImageIsWrittenWithTheTranscriptOfAKitWithoutAList) {
   AddHubs(2);
   std::string plain = Run();
-  EXPECT_EQ("DoUpdateFW()\n" + Programmed(1) + Programmed(0) + kComplete, plain);
+  EXPECT_EQ("DoUpdateFW()\n" + Programmed(1, kPath) + Programmed(0, kPath) + kComplete, plain);
 
   // Found as the image search finds names, whatever its letter case.
   os_.AddFile(".\\Binfile\\sha256sums", "SHA256 (S.BIN) = " + Hex(ImageBytes('\0')) + "\r\n");
   os_.ClearScreen();
   EXPECT_EQ(plain, Run());
+}
+
+TEST_F(ImageListRun, AListOfExactlyItsSizeLimitIsRead) {
+  AddHubs(1);
+  os_.AddFile(kList, ListOfSize(imagesums::kMaxListSize));
+  EXPECT_EQ("DoUpdateFW()\n" + Programmed(0, kPath) + kComplete, Run());
 }
 
 TEST_F(ImageListRun, ARefusedHubSuppressesCompletionAndTheRunGoesOn) {
@@ -190,7 +205,7 @@ TEST_F(ImageListRun, ARefusedHubSuppressesCompletionAndTheRunGoesOn) {
   EXPECT_FALSE(results.hubs[1].libraryCalled);
   EXPECT_STREQ(kPath, results.hubs[1].image);
   EXPECT_EQ(1u, library_.calls.size());
-  EXPECT_EQ(0u, screen.find("DoUpdateFW()\n" + Programmed(1) +
+  EXPECT_EQ(0u, screen.find("DoUpdateFW()\n" + Programmed(1, kPath) +
                             "Device(1):\n\t\t!!!Error. The FW file"));
   EXPECT_EQ(screen.size() - std::strlen(kFailed), screen.rfind(kFailed));
   EXPECT_EQ(std::string::npos, screen.find("Complete"));

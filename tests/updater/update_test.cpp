@@ -15,6 +15,7 @@
 #include "param_names.h"
 #include "printer.h"
 #include "update.h"
+#include "update_transcript.h"
 #include "updater_state.h"
 
 namespace {
@@ -84,26 +85,6 @@ class UpdateRun : public ::testing::Test {
  private:
   std::unique_ptr<UpdaterState> state_;
 };
-
-// What one hub programmed without a fault adds to the screen.
-std::string Programmed(int position, const std::string& path) {
-  std::string n = std::to_string(position + 1);
-  return "Please wait while FW is updated...\n"
-         "{E0}--------------------------------------------------\n"
-         "|  DO NOT DISCONNECT THE AC ADAPTER OR USB CABLE |\n"
-         "--------------------------------------------------\n{07}"
-         "device(" +
-         n +
-         ") Update In Progress...\n"
-         "FileName:" +
-         path +
-         "\n"
-         "{guard on}{TA_UpdateISP(" +
-         std::to_string(position) + "," + path +
-         ",0)}{guard off}"
-         "Device(" +
-         n + "):\n\tUpdata FW => SUCCESS\n";
-}
 
 std::string Complete(const std::string& hubName) {
   return "Firmware Update Complete.\n{20}\nPlease Power-Cycle your " + hubName +

@@ -1,0 +1,205 @@
+"""The support bundle under Wine: QuilletCheck --bundle on a copy of the demo
+kit, with the hub simulator as the maker's library, read back by the native
+checker's --explain and --hubs; nothing of the kit written, the driver put
+back as it was, nothing of the computer's or the user's names inside.
+"""
+# ctest: RUN_SERIAL
+# The bundle's capture installs the driver in the shared prefix's USB class,
+# and one test renames the prefix's computer.
+import getpass
+import json
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from harness import (BITS, BUILD, DEMO_KIT, SOURCE, WineTestCase, register_driver, run,
+                     set_upper_filters, upper_filters_value, wine_env)
+from test_live import hashes
+from wine_env import reg
+
+CHECKER = os.path.join(BUILD, "checker", "QuilletCheck%d.exe" % BITS)
+X64_BUILD = os.environ.get("QUILLET_X64_BUILD") or os.path.join(SOURCE, "build", "win64")
+REPLAY = os.path.join(SOURCE, "scripts", "replay")
+NATIVE = os.path.join(SOURCE, "build", "native", "checker", "QuilletCheck")
+COMPUTER_KEY = "HKLM\\System\\CurrentControlSet\\Control\\ComputerName\\%s"
+
+
+def tearDownModule():
+    register_driver()
+
+
+def native(*args):
+    if not os.path.exists(NATIVE):
+        raise AssertionError("no native checker %s: build the native preset first" % NATIVE)
+    done = subprocess.run([NATIVE, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                          timeout=60)
+    return done.returncode, done.stdout.decode("latin-1"), done.stderr.decode("latin-1")
+
+
+@unittest.skipIf(BITS == 32, "a 32-bit checker on 64-bit Windows cannot read the hubs")
+class Bundle(WineTestCase):
+    def setUp(self):
+        register_driver()
+        self.demo = self.kit()
+        self.outside = tempfile.mkdtemp(prefix="quillet-bundle-")
+        self.addCleanup(shutil.rmtree, self.outside, True)
+        self.file = os.path.join(self.outside, "bundle.txt")
+
+    def bundle(self, *args, env=None, status=1, folder="."):
+        """Writes the bundle of the demo kit's copy; the kit and the filter
+        list as they were. Every bundle of this build lacks the record."""
+        before, filters = hashes(self.demo.path), upper_filters_value()
+        extra = {"TZ415SIM_LOG": os.path.join(self.outside, "calls.log")}
+        extra.update(env or {})
+        code, out, err = run(CHECKER, ["--bundle", self.file, *args, folder], cwd=self.demo.path,
+                             env=extra)
+        out = out.decode("latin-1").replace("\r", "")
+        self.assertEqual(status, code, out + err.decode("latin-1"))
+        self.assertEqual(before, hashes(self.demo.path), "the kit was written")
+        self.assertEqual(filters, upper_filters_value())
+        self.assertIn("record: missing, no record reader in this build\n", out)
+        with open(self.file, "rb") as f:
+            return out, f.read().decode("ascii")
+
+    def replay(self, kit):
+        env = wine_env({"QUILLET_REPLAY_PREPARED": "1", "QUILLET_BUILD": BUILD,
+                        "QUILLET_BITS": str(BITS), "QUILLET_X64_BUILD": X64_BUILD})
+        done = subprocess.run([REPLAY, self.file, kit], env=env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300)
+        self.assertEqual(0, done.returncode, done.stderr)
+        return done.stdout.decode("latin-1").replace("\r", "")
+
+    def explain(self, *kit):
+        code, out, err = native("--explain", self.file, *kit)
+        self.assertEqual(0, code, err)
+        return out
+
+    def test_a_bundle_is_written_then_explained_and_judged_natively(self):
+        out, text = self.bundle()
+        parts = ["computer", "driver", "record", "capture", "settings x64", "images x64",
+                 "hubs x64", "report"]
+        self.assertEqual(parts, [line.split(":")[0] for line in out.splitlines()[:-1]])
+        self.assertTrue(out.splitlines()[-1].startswith("Wrote the bundle "), out)
+        self.assertTrue(out.endswith("1 part missing\n"), out)
+        for line in ("WindowsBits=64", "CheckerBits=64", "Kit=demo", "LibraryVersion=20190823"):
+            self.assertIn("\n| %s\n" % line, text)
+        self.assertIn("UpdaterVersion.x64.Quillet64.exe=", text)
+        # The computer's parts and the hubs' own strings need no escape.
+        self.assertNotIn("\\x", text.split("[computer]")[1].split("[settings x64]")[0])
+
+        said = self.explain()
+        self.assertIn("the filter driver tz415filter is registered", said)
+        self.assertIn("no update was running (both locks free)", said)
+        self.assertIn("  not recorded: no record reader in this build\n", said)
+        self.assertIn("The computer's hubs: 3 listed", said)
+        self.assertIn("=> writes PORT.BIN", said)
+        # The same kit at support: nothing differs, and the checker judges
+        # the bundle's hubs as the customer's checker did.
+        said = self.explain(DEMO_KIT)
+        self.assertIn("settings: the same, line by line", said)
+        self.assertIn("images: the same, digest by digest", said)
+        code, out, err = native("--json", "--hubs", self.file, DEMO_KIT)
+        self.assertEqual(0, code, err)
+        report = json.loads(out)
+        customer = json.loads(text.split("[report]\n| ")[1].split("\n")[0].replace("\\\\", "\\"))
+        # Each image's verdict, whatever order each file system lists them in.
+        def judged(hubs):
+            return [dict(h, images=sorted(h["images"], key=lambda i: i["name"])) for h in hubs]
+        self.assertEqual(judged(customer["kits"][0]["hubs"]), judged(report["kits"][0]["hubs"]))
+        self.assertEqual(self.file, report["replay"]["file"])
+
+        # Replaced only with --force.
+        code, _, err = run(CHECKER, ["--bundle", self.file, "."], cwd=self.demo.path)
+        self.assertEqual(2, code)
+        self.assertIn(b"--force", err)
+        self.bundle("--force")
+
+        # The launcher on the bundle's hubs, with the customer's settings.
+        said = self.replay(DEMO_KIT)
+        self.assertTrue(said.startswith("scripts/replay: x64: the kit's images are the bundle's, "
+                                        "digest by digest; the bundle's settings are used."), said)
+        self.assertIn("Device(3):\n\tUpdata FW => SUCCESS\n", said)
+
+    def test_a_kit_of_a_hundred_images_makes_a_bundle_of_tens_of_kilobytes(self):
+        binfile = self.demo.hubs("Binfile")
+        for i in range(100):
+            shutil.copy(os.path.join(binfile, "DOCK.BIN"), os.path.join(binfile, "I%03d.BIN" % i))
+        out, text = self.bundle()
+        self.assertLess(len(text), 32 * 1024, out)
+        self.assertIn("report: missing, the kit check's JSON report is ", out)
+        self.assertIn("hubs x64: what the kit does to each hub (the refused images left out", out)
+        self.assertEqual(103, len(text.split("[images x64]\n")[1].split("[end")[0].splitlines()))
+        self.assertIn("=> writes DOCK.BIN", self.explain())
+
+    def test_a_flipped_image_is_named_with_the_hub_it_stops(self):
+        dock = self.demo.hubs("Binfile", "DOCK.BIN")
+        with open(dock, "r+b") as f:
+            f.seek(100)
+            byte = f.read(1)
+            f.seek(100)
+            f.write(bytes([byte[0] ^ 1]))
+        _, text = self.bundle()
+        self.assertIn(" differs DOCK.BIN\n", text)
+        said = self.explain()
+        self.assertIn("  image DOCK.BIN: differs", said)
+        self.assertRegex(said, r"Device\(2\)[^\n]*\n\s*=> refused: DOCK.BIN is chosen")
+        said = self.explain(DEMO_KIT)
+        self.assertIn("the customer's DOCK.BIN differs from yours", said)
+        self.assertIn("Device(2) takes DOCK.BIN, which differs from the customer's", said)
+        said = self.replay(DEMO_KIT)
+        self.assertTrue(said.startswith("scripts/replay: x64: the kit's images are not the "
+                                        "bundle's"), said)
+
+    def test_a_computer_without_the_driver_says_so(self):
+        set_upper_filters(["usbfilt"])
+        out, text = self.bundle()
+        self.assertIn("tz415filter not-registered (installed for the capture, removed after it)",
+                      out)
+        self.assertIn('| UpperFilters="usbfilt"\n| FilterDriver=not-registered\n', text)
+        self.assertIn("tz415filter is NOT registered", self.explain())
+        self.assertEqual(["usbfilt"], upper_filters_value()[1])
+
+    def test_missing_settings_still_leave_the_hubs(self):
+        os.remove(self.demo.hubs("SpiFlash.ini"))
+        out, text = self.bundle()
+        self.assertIn("settings x64: missing, SpiFlash.ini cannot be opened\n", out)
+        self.assertTrue(out.endswith("2 parts missing\n"), out)
+        self.assertIn("[capture]\n| [Capture]", text)
+        self.assertIn("The computer's hubs: 3 listed", self.explain())
+
+    def test_no_name_of_the_user_the_computer_or_the_kit_s_place(self):
+        names = {"USERNAME": "Qzuserxq", "COMPUTERNAME": "QZHOSTXQ", "USERDOMAIN": "QZDOMXQ"}
+        saved = {}
+        for key in ("ComputerName", "ActiveComputerName"):
+            out = reg("query", COMPUTER_KEY % key, "/v", "ComputerName").stdout.decode("latin-1")
+            saved[key] = out.split("REG_SZ")[-1].strip() if "REG_SZ" in out else None
+            self.assertEqual(0, reg("add", COMPUTER_KEY % key, "/v", "ComputerName", "/d",
+                                    names["COMPUTERNAME"], "/f").returncode)
+
+        def restore():
+            for key, value in saved.items():
+                if value:
+                    reg("add", COMPUTER_KEY % key, "/v", "ComputerName", "/d", value, "/f")
+        self.addCleanup(restore)
+        # The kit named by its whole path, as a customer's shortcut would.
+        _, text = self.bundle(env=names, folder="Z:" + self.demo.path.replace("/", "\\"))
+        where = os.path.dirname(self.demo.path)
+        for secret in [*names.values(), getpass.getuser(), where, where.replace("/", "\\"),
+                       os.path.basename(self.demo.root), "Z:", "/tmp", "\\tmp"]:
+            self.assertNotRegex(text, r"(?i)\b%s\b" % re.escape(secret))
+        self.assertIn("Kit=demo", text)
+        # A why from the computer names the installer within the kit alone.
+        set_upper_filters(["usbfilt"])
+        os.remove(os.path.join(self.demo.path, "Driver", "TZ415FilterInst.exe"))
+        whole = "Z:" + self.demo.path.replace("/", "\\")
+        _, text = self.bundle("--force", folder=whole)
+        self.assertIn("\n[capture]\nmissing: the filter driver tz415filter is not registered, and "
+                      "there is no demo\\Driver\\TZ415FilterInst.exe", text)
+        self.assertNotIn(whole.rsplit("\\", 1)[0].lower(), text.lower())
+
+
+if __name__ == "__main__":
+    unittest.main()
