@@ -9,7 +9,7 @@ class System;
 
 namespace check {
 
-// The last run's record as text, one "Key=Value" per line. False with why
+// The last run's record as the launcher wrote it, one line each. False with why
 // (a phrase) when there is none or it cannot be read.
 bool ReadLastRunRecord(System& system, std::string* text, std::string* why);
 

@@ -230,6 +230,9 @@ std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) 
       return Format("writes %s (delivers %04X, the hub has %04X)%s",
                     images[hub.chosen].name.c_str(), hub.chosenVersion, hub.info.FirmwareVersion,
                     hub.passing > 1 ? Format("; %d images pass", hub.passing).c_str() : "");
+    case HubOutcome::PowerCyclePending:
+      return "waits for a power cycle: an earlier unattended run wrote it, and it still "
+             "reports its firmware from before; not written again";
     // Outcomes of a write, which a plan never is.
     case HubOutcome::Programmed:
     case HubOutcome::WriteFailed: break;

@@ -1,5 +1,5 @@
 // A hub's fate, one name for the updater's results, the launcher's report
-// and the kit checker. The plan decides one of the first five; the update
+// and the kit checker. The plan decides one of the first five, or PowerCyclePending; the update
 // run turns a Program into Programmed or WriteFailed by writing.
 #ifndef QUILLET_COMMON_HUB_OUTCOME_H_
 #define QUILLET_COMMON_HUB_OUTCOME_H_
@@ -14,6 +14,9 @@ enum class HubOutcome : uint8_t {
   Program,          // the chosen image is to be written
   Programmed,       // the library wrote the image
   WriteFailed,      // the library was called and failed
+  // Written by an earlier run and still reporting its firmware from before
+  // that write: it waits for a power cycle; nothing written.
+  PowerCyclePending,
 };
 
 // Each outcome's names: in the results text and the launcher's report,
@@ -33,6 +36,7 @@ constexpr HubOutcomeNames NamesOf(HubOutcome outcome) {
     case HubOutcome::Program: return {"program", "program"};
     case HubOutcome::Programmed: return {"programmed", "programmed"};
     case HubOutcome::WriteFailed: return {"write-failed", "write-failed"};
+    case HubOutcome::PowerCyclePending: return {"power-cycle-pending", "power-cycle-pending"};
   }
   return {nullptr, nullptr};
 }

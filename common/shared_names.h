@@ -14,16 +14,22 @@
 #define QUILLET_USB_CLASS_KEY \
   "SYSTEM\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}"
 
-// The kernel locks that keep two updates off one computer (one named object
-// each, in the namespace every session of the computer shares): the run
-// lock, held by a launcher from before the driver's installation to after
-// its removal, and the write lock, held by an updater for its whole run.
-#define QUILLET_RUN_LOCK "Global\\Quillet.RunLock"
-#define QUILLET_WRITE_LOCK "Global\\Quillet.WriteLock"
-// Test-only: an environment variable whose value is appended to both names,
-// so that tests running side by side on one Wine prefix each have locks of
-// their own. Only the tests set it.
-#define QUILLET_TEST_LOCK_SUFFIX "QUILLET_TEST_LOCK_SUFFIX"
+// The kernel locks that keep two updates off one computer: the run lock,
+// held by a launcher from before the driver's installation to after its
+// removal, and the write lock, held by an updater for its whole run. They
+// live in a private namespace whose boundary is the Administrators group,
+// which a standard user can neither create nor open, so no one without
+// administrator rights can hold them and block every update. Namespaces are
+// not per session: every session of the computer meets there.
+#define QUILLET_LOCK_NAMESPACE "Quillet"
+#define QUILLET_RUN_LOCK "Quillet\\RunLock"
+#define QUILLET_WRITE_LOCK "Quillet\\WriteLock"
+// Where no such namespace can be had (a Windows without private namespaces,
+// or a process without administrator rights, which can install no driver
+// and write no hub anyway), the same locks as named objects of the whole
+// computer. Not the names of old, which any user could hold.
+#define QUILLET_OPEN_RUN_LOCK "Global\\Quillet.Unguarded.RunLock"
+#define QUILLET_OPEN_WRITE_LOCK "Global\\Quillet.Unguarded.WriteLock"
 
 // What a launcher or an updater prints when it finds a lock held.
 #define QUILLET_BUSY_LINE                                                                   \

@@ -8,22 +8,14 @@ namespace {
 constexpr char kFirstLine[] = "Quillet results 1";
 
 const char* const kStageNames[] = {"busy", "settings", "driver", "no-hubs", "listed"};
+const char* const kMarkNames[] = {"-", "cleared", "changed"};
+constexpr char kPendingFirstLine[] = "Quillet pending 1";
 
 template <typename Enum, size_t N>
 bool EnumFromName(const char* const (&names)[N], const char* name, Enum* value) {
   for (size_t i = 0; i < N; ++i) {
     if (std::strcmp(names[i], name) == 0) {
       *value = static_cast<Enum>(i);
-      return true;
-    }
-  }
-  return false;
-}
-
-bool OutcomeFromName(const char* name, HubOutcome* outcome) {
-  for (int i = 0; NamesOf(static_cast<HubOutcome>(i)).results != nullptr; ++i) {
-    if (std::strcmp(NamesOf(static_cast<HubOutcome>(i)).results, name) == 0) {
-      *outcome = static_cast<HubOutcome>(i);
       return true;
     }
   }
@@ -41,15 +33,23 @@ bool NextLine(const std::string& text, size_t* at, std::string* line) {
 }
 
 bool ParseHub(const std::string& line, HubResult* hub) {
-  unsigned vendor = 0, product = 0, firmware = 0;
+  unsigned vendor = 0, product = 0, firmware = 0, depth = 0, port = 0, delivers = 0;
   int called = 0, consumed = 0;
-  char outcome[16] = {};
-  if (std::sscanf(line.c_str(), "hub %d %4x %4x %4x %15s %d %d %n", &hub->device, &vendor, &product,
-                  &firmware, outcome, &called, &hub->libraryResult, &consumed) != 7 ||
-      consumed == 0) {
+  char outcome[24] = {}, mark[12] = {}, sha[66] = {};
+  if (std::sscanf(line.c_str(), "hub %d %4x %4x %4x %23s %d %d %u %u %4x %11s %65s %n",
+                  &hub->device, &vendor, &product, &firmware, outcome, &called, &hub->libraryResult,
+                  &depth, &port, &delivers, mark, sha, &consumed) != 12 ||
+      consumed == 0 || depth > 255 || port > 255) {
     return false;
   }
   if (!OutcomeFromName(outcome, &hub->outcome)) return false;
+  if (!EnumFromName(kMarkNames, mark, &hub->previous)) return false;
+  const std::string digest = std::strcmp(sha, "-") == 0 ? "" : sha;
+  if (!digest.empty() && digest.size() != 64) return false;
+  std::memcpy(hub->imageSha256, digest.c_str(), digest.size() + 1);
+  hub->depth = static_cast<uint8_t>(depth);
+  hub->port = static_cast<uint8_t>(port);
+  hub->delivers = static_cast<uint16_t>(delivers);
   const std::string image = line.substr(static_cast<size_t>(consumed));
   if (image.size() >= sizeof hub->image) return false;
   // Both same-level outcomes are written alike; only the one after
@@ -68,6 +68,26 @@ bool ParseHub(const std::string& line, HubResult* hub) {
 }  // namespace
 
 const char* StageName(UpdaterStage stage) { return kStageNames[static_cast<int>(stage)]; }
+bool OutcomeFromName(const char* name, HubOutcome* outcome) {
+  for (int i = 0; NamesOf(static_cast<HubOutcome>(i)).results != nullptr; ++i) {
+    if (std::strcmp(NamesOf(static_cast<HubOutcome>(i)).results, name) == 0) {
+      *outcome = static_cast<HubOutcome>(i);
+      return true;
+    }
+  }
+  return false;
+}
+const char* PendingMarkName(PendingMark mark) { return kMarkNames[static_cast<int>(mark)]; }
+bool PendingMarkFromName(const char* name, PendingMark* mark) {
+  return EnumFromName(kMarkNames, name, mark);
+}
+
+std::string SectionText(const void* view) {
+  const char* bytes = static_cast<const char*>(view);
+  size_t length = 0;
+  while (length < kResultsSize && bytes[length] != '\0') ++length;
+  return std::string(bytes, length);
+}
 
 void RecordHub(UpdaterResults* results, const HubResult& hub) {
   if (results == nullptr || results->hubCount >= kResultsHubs) return;
@@ -80,11 +100,14 @@ std::string FormatResults(const UpdaterResults& results) {
   text += std::string("stage ") + StageName(results.stage) + "\n";
   for (int i = 0; i < results.hubCount && i < kResultsHubs; ++i) {
     const HubResult& hub = results.hubs[i];
-    char line[64 + kResultsImageSize];
+    char line[192 + kResultsImageSize];
     // The image comes last: a file name may hold blanks.
-    std::snprintf(line, sizeof line, "hub %d %04X %04X %04X %s %d %d %s\n", hub.device,
-                  hub.vendorId, hub.productId, hub.firmwareBefore, OutcomeName(hub.outcome),
-                  hub.libraryCalled ? 1 : 0, static_cast<int>(hub.libraryResult), hub.image);
+    std::snprintf(line, sizeof line, "hub %d %04X %04X %04X %s %d %d %u %u %04X %s %s %s\n",
+                  hub.device, hub.vendorId, hub.productId, hub.firmwareBefore,
+                  OutcomeName(hub.outcome), hub.libraryCalled ? 1 : 0,
+                  static_cast<int>(hub.libraryResult), hub.depth, hub.port, hub.delivers,
+                  PendingMarkName(hub.previous), hub.imageSha256[0] ? hub.imageSha256 : "-",
+                  hub.image);
     text += line;
   }
   return text + "end\n";
@@ -110,5 +133,41 @@ bool ParseResults(const std::string& text, UpdaterResults* results) {
     if (!ParseHub(line, &results->hubs[results->hubCount])) return false;
     ++results->hubCount;
   }
+  return false;
+}
+
+std::string FormatPending(const PendingWrite* writes, int count) {
+  std::string text = std::string(kPendingFirstLine) + "\n";
+  for (int i = 0; i < count && i < kResultsHubs; ++i) {
+    const PendingWrite& w = writes[i];
+    char line[64];
+    std::snprintf(line, sizeof line, "pending %04X %04X %u %u %04X %04X\n", w.vendorId, w.productId,
+                  w.depth, w.port, w.firmwareBefore, w.delivers);
+    text += line;
+  }
+  return text + "end\n";
+}
+
+bool ParsePending(const std::string& text, PendingWrite* writes, int* count) {
+  *count = 0;
+  size_t at = 0;
+  std::string line;
+  if (!NextLine(text, &at, &line) || line != kPendingFirstLine) return false;
+  while (NextLine(text, &at, &line)) {
+    if (line == "end") return true;
+    unsigned vendor, product, depth, port, before, delivers;
+    int consumed = 0;
+    if (*count >= kResultsHubs ||
+        std::sscanf(line.c_str(), "pending %4x %4x %u %u %4x %4x%n", &vendor, &product, &depth,
+                    &port, &before, &delivers, &consumed) != 6 ||
+        static_cast<size_t>(consumed) != line.size() || depth > 255 || port > 255) {
+      *count = 0;
+      return false;
+    }
+    writes[(*count)++] = {static_cast<uint16_t>(vendor), static_cast<uint16_t>(product),
+                          static_cast<uint8_t>(depth),   static_cast<uint8_t>(port),
+                          static_cast<uint16_t>(before), static_cast<uint16_t>(delivers)};
+  }
+  *count = 0;
   return false;
 }

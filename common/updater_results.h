@@ -43,6 +43,13 @@ enum class UpdaterStage : uint8_t {
   Listed,    // hubs listed, and each one visited
 };
 
+// What became of a write an earlier run's record shows as pending.
+enum class PendingMark : uint8_t {
+  None,     // no pending write for this hub
+  Cleared,  // the hub reports the version the write delivers
+  Changed,  // the hub reports neither that nor its version before the write
+};
+
 struct HubResult {
   int device = 0;  // the hub number the console shows, from 1
   uint16_t vendorId = 0;
@@ -54,6 +61,25 @@ struct HubResult {
   bool libraryCalled = false;
   int32_t libraryResult = 0;
   HubOutcome outcome = HubOutcome::NoImage;
+  // Its place on the bus, and for a written hub what the image delivers.
+  uint8_t depth = 0;
+  uint8_t port = 0;
+  uint16_t delivers = 0;
+  char imageSha256[65] = {};  // lower-case hex; empty when not known
+  PendingMark previous = PendingMark::None;
+};
+
+// A write that an earlier unattended run made and whose hub had not run it
+// yet. The launcher puts these into the section before the updater starts
+// (FormatPending), and the updater reads them (ParsePending) before it
+// writes its results over them.
+struct PendingWrite {
+  uint16_t vendorId = 0;
+  uint16_t productId = 0;
+  uint8_t depth = 0;
+  uint8_t port = 0;
+  uint16_t firmwareBefore = 0;
+  uint16_t delivers = 0;
 };
 
 struct UpdaterResults {
@@ -67,14 +93,26 @@ struct UpdaterResults {
 // asked for results) or full.
 void RecordHub(UpdaterResults* results, const HubResult& hub);
 
+// The text in a mapped section: its bytes up to the first zero byte, at
+// most kResultsSize of them.
+std::string SectionText(const void* view);
+
 // The section's text: one "key value" line per fact, hubs in the order they
 // were visited, and "end" last, so that a cut text is no text.
 std::string FormatResults(const UpdaterResults& results);
 // False when the text is not complete results of this format.
 bool ParseResults(const std::string& text, UpdaterResults* results);
 
-// The name used in the text and the launcher's report; a hub's outcome is
+// At most kResultsHubs writes, "end" last. An empty text, or any other,
+// parses as no pending writes and false.
+std::string FormatPending(const PendingWrite* writes, int count);
+bool ParsePending(const std::string& text, PendingWrite* writes, int* count);
+
+// The names used in the text and the launcher's report; a hub's outcome is
 // named by OutcomeName (hub_outcome.h).
 const char* StageName(UpdaterStage stage);
+const char* PendingMarkName(PendingMark mark);
+bool OutcomeFromName(const char* name, HubOutcome* outcome);
+bool PendingMarkFromName(const char* name, PendingMark* mark);
 
 #endif  // QUILLET_COMMON_UPDATER_RESULTS_H_

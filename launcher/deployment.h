@@ -16,8 +16,10 @@ struct LauncherOptions {
   bool unattended = false;  // no pause, and the exit status from the table
   bool report = false;
   std::string reportFile;  // as given, UTF-8
+  bool log = false;
+  std::string logFile;  // as given, UTF-8
   // Results are asked of the updater only when an option needs them.
-  bool Any() const { return unattended || report; }
+  bool Any() const { return unattended || report || log; }
 };
 
 // Only "--name" arguments are options; every other argument is ignored, as
@@ -42,6 +44,12 @@ struct LaunchRecord {
   InstallerRun updater = {false, 0};
   bool haveResults = false;
   UpdaterResults results;
+  // The updater's folder ("C:\Kit\x64\"), once the launcher knows it.
+  std::string updaterFolder;
+  // Under --unattended: the record's write, and the hubs it shows waiting
+  // for a power cycle.
+  enum class RecordWrite { kNotAsked, kWritten, kFailed } recordWrite = RecordWrite::kNotAsked;
+  int powerCyclePending = 0;
 };
 
 // The facts a status stands for, in the order they outweigh each other.

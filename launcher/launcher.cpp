@@ -3,13 +3,14 @@
 #include <cstdio>
 
 #include "shared_names.h"
+#include "unattended.h"
 
 namespace {
 
 // Everything between the locks and the final pause; `record` tells the
 // status and the report what happened.
 void Launch(LauncherPlatform& os, bool processIs64Bit, const LauncherOptions& options,
-            LaunchRecord* record) {
+            const std::string& pending, LaunchRecord* record) {
   // Before the screen is cleared, so that a second launcher in the same
   // console does not wipe the first one's text.
   if (!TakeRunLock(os)) {
@@ -30,11 +31,13 @@ void Launch(LauncherPlatform& os, bool processIs64Bit, const LauncherOptions& op
   }
 
   context.Is64BitWindows = DetectIs64BitWindows(os, processIs64Bit);
-  record->updaterProgram = UpdaterFor(context.Is64BitWindows).program;
+  const UpdaterChoice& updater = UpdaterFor(context.Is64BitWindows);
+  record->updaterProgram = updater.program;
+  record->updaterFolder = std::string(context.LaunchDirectory) + updater.suffix;
 
   std::string resultsName;
   if (options.Any()) {
-    resultsName = os.CreateResults();
+    resultsName = os.CreateResults(pending);
     if (resultsName.empty()) {
       os.Write("!!!Error The updater's results cannot be shared\n");
       record->setupFailed = true;
@@ -95,6 +98,16 @@ InstallerRun RunUpdater(LaunchContext& context) {
 }
 
 int LauncherMain(LauncherPlatform& os, bool processIs64Bit, const std::vector<std::string>& args) {
+  return LauncherMain(os, nullptr, processIs64Bit, args);
+}
+
+int LauncherMain(LauncherPlatform& os, DeploymentStore& store, bool processIs64Bit,
+                 const std::vector<std::string>& args) {
+  return LauncherMain(os, &store, processIs64Bit, args);
+}
+
+int LauncherMain(LauncherPlatform& os, DeploymentStore* store, bool processIs64Bit,
+                 const std::vector<std::string>& args) {
   LauncherOptions options;
   if (!ParseOptions(args, &options)) {
     os.Write(kUsageLine);
@@ -105,16 +118,28 @@ int LauncherMain(LauncherPlatform& os, bool processIs64Bit, const std::vector<st
   }
 
   LaunchRecord record;
-  std::string reportPath;
-  if (options.report) {
-    // From the start folder: the run changes the current directory.
-    reportPath = os.FullPath(options.reportFile);
-    record.started = os.UtcNow();
-  }
-  Launch(os, processIs64Bit, options, &record);
+  std::string reportPath, logPath;
+  // From the start folder: the run changes the current directory.
+  if (options.report) reportPath = os.FullPath(options.reportFile);
+  if (options.log) logPath = os.FullPath(options.logFile);
+  if (options.report || options.unattended) record.started = os.UtcNow();
+  // Only a deployment run reads or keeps the record.
+  record::DeploymentRecord last;
+  std::string pending;
+  if (options.unattended && store != nullptr) pending = PendingForUpdater(*store, &last);
+  Launch(os, processIs64Bit, options, pending, &record);
   const StatusRow& status = RunStatus(record);
+  if (options.report || options.unattended) record.ended = os.UtcNow();
+  if (options.unattended && store != nullptr) KeepRecord(os, *store, last, status, &record);
+  if (options.log && store != nullptr) {
+    std::string lines;
+    const LogTime time = store->Now();
+    for (const LogEvent& event : RunEvents(record, status, args)) {
+      lines += CMTraceLine(event, time, 0);
+    }
+    if (!AppendLog(*store, logPath, lines)) os.Write("!!!Error The log cannot be written\n");
+  }
   if (options.report) {
-    record.ended = os.UtcNow();
     if (!os.WriteReplacing(reportPath, ReportJson(record, status))) {
       os.Write("!!!Error The report cannot be written\n");
     }

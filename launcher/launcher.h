@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "deployment.h"
+#include "deployment_store.h"
 #include "driver_session.h"
 #include "updater_choice.h"
 
@@ -38,8 +39,9 @@ class LauncherPlatform : public SessionPlatform {
   // for an empty path.
   virtual bool WriteReplacing(const std::string& path, const std::string& text) = 0;
   // Creates the section the updater writes its results into
-  // (updater_results.h) and gives its name; empty when it cannot.
-  virtual std::string CreateResults() = 0;
+  // (updater_results.h), with `pending` (the pending writes for the updater
+  // to read) as its first text, and gives its name; empty when it cannot.
+  virtual std::string CreateResults(const std::string& pending) = 0;
   // The section's text, empty when the updater wrote none; closes it.
   virtual std::string TakeResults() = 0;
 };
@@ -66,5 +68,11 @@ InstallerRun RunUpdater(LaunchContext& context);
 // name, in UTF-8. 0, but under --unattended the status from the table.
 int LauncherMain(LauncherPlatform& os, bool processIs64Bit,
                  const std::vector<std::string>& args = {});
+// The same, keeping the record and the log in `store` when options ask
+// (nothing is kept without one).
+int LauncherMain(LauncherPlatform& os, DeploymentStore& store, bool processIs64Bit,
+                 const std::vector<std::string>& args);
+int LauncherMain(LauncherPlatform& os, DeploymentStore* store, bool processIs64Bit,
+                 const std::vector<std::string>& args);
 
 #endif  // QUILLET_LAUNCHER_LAUNCHER_H_

@@ -17,6 +17,13 @@ bool ParseOptions(const std::vector<std::string>& args, LauncherOptions* options
     } else if (arg.compare(0, 9, "--report=") == 0 && arg.size() > 9) {
       options->report = true;
       options->reportFile = arg.substr(9);
+    } else if (arg == "--log" && i + 1 < args.size() && !args[i + 1].empty() &&
+               args[i + 1].compare(0, 2, "--") != 0) {
+      options->log = true;
+      options->logFile = args[++i];
+    } else if (arg.compare(0, 6, "--log=") == 0 && arg.size() > 6) {
+      options->log = true;
+      options->logFile = arg.substr(6);
     } else {
       known = false;
     }

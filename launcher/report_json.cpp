@@ -15,7 +15,11 @@ std::string Installer(bool ran, const InstallerRun& run) {
 std::string Hub(const HubResult& hub) {
   const bool hasImage = hub.image[0] != '\0';
   std::string why = "null";
-  if (!hasImage) why = IsSameLevel(hub.outcome) ? "\"same-level\"" : "\"not-found\"";
+  if (!hasImage) {
+    why = IsSameLevel(hub.outcome)                       ? "\"same-level\""
+          : hub.outcome == HubOutcome::PowerCyclePending ? "\"power-cycle-pending\""
+                                                         : "\"not-found\"";
+  }
   return "    {\"device\": " + std::to_string(hub.device) +
          ", \"vid\": " + JsonHex(hub.vendorId, 4) + ", \"pid\": " + JsonHex(hub.productId, 4) +
          ", \"firmwareBefore\": " + JsonHex(hub.firmwareBefore, 4) +
@@ -46,6 +50,15 @@ std::string ReportJson(const LaunchRecord& r, const StatusRow& status) {
   }
   json += "  \"installer\": {\"install\": " + Installer(r.installRan, r.install) +
           ", \"remove\": " + Installer(r.removeRan, r.remove) + "},\n";
+  // Only an unattended run keeps a record.
+  const bool kept = r.recordWrite != LaunchRecord::RecordWrite::kNotAsked;
+  json +=
+      "  \"powerCyclePending\": " + (kept ? std::to_string(r.powerCyclePending) : "null") + ",\n";
+  json += std::string("  \"record\": ") +
+          (!kept                                                  ? "null"
+           : r.recordWrite == LaunchRecord::RecordWrite::kWritten ? "{\"written\": true}"
+                                                                  : "{\"written\": false}") +
+          ",\n";
   json += "  \"hubs\": [";
   for (int i = 0; i < r.results.hubCount && r.haveResults; ++i) {
     json += (i == 0 ? "\n" : ",\n") + Hub(r.results.hubs[i]);

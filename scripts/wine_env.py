@@ -27,10 +27,15 @@ SOURCE = os.environ.get("QUILLET_SOURCE",
                         os.path.abspath(os.path.join(os.path.dirname(__file__), "..")))
 BITS = int(os.environ.get("QUILLET_BITS") or 64)
 BUILD = os.environ.get("QUILLET_BUILD") or os.path.join(SOURCE, "build", "win%d" % BITS)
-PREFIX = os.path.join(BUILD, "wineprefix")
+BASE_PREFIX = os.path.join(BUILD, "wineprefix")
+# A test module's prefix of its own (QUILLET_WINEPREFIX, set by ctest for
+# each end-to-end module): its own wineserver, so its own kernel objects and
+# registry, as two computers are apart. Made from the prepared one by
+# own_prefix().
+PREFIX = os.environ.get("QUILLET_WINEPREFIX") or BASE_PREFIX
 # Where the prefix's preparation leaves its reason when programs of this
 # bitness cannot run on this machine at all.
-UNAVAILABLE = PREFIX + ".unavailable"
+UNAVAILABLE = BASE_PREFIX + ".unavailable"
 # One line for each run that Wine ended with status 1 and no output and that
 # was made once more (see run()); --prepare empties it, scripts/test counts it.
 RETRIES = os.path.join(BUILD, "wine-retries.log")
@@ -178,6 +183,29 @@ def prepare():
 def shutdown():
     quiet([WINESERVER, "-k"])
     return 0
+
+
+def own_prefix():
+    """Makes PREFIX, when it is a module's own, afresh from the prepared
+    prefix, and stops its server when the module ends. The copy is made of
+    hard links, which costs next to nothing: Wine writes a prefix's files by
+    replacing them, all but its registry files, which are copied."""
+    if PREFIX == BASE_PREFIX or not os.path.isdir(BASE_PREFIX):
+        return
+    import atexit
+    shutil.rmtree(PREFIX, ignore_errors=True)
+    os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
+    subprocess.run(["cp", "-al", BASE_PREFIX, PREFIX], check=True)
+    for name in os.listdir(PREFIX):
+        if name.endswith(".reg"):
+            os.remove(os.path.join(PREFIX, name))
+            shutil.copy2(os.path.join(BASE_PREFIX, name), os.path.join(PREFIX, name))
+    # A server that stays, as the prepared prefix's does: one that ended
+    # after each program would start again, with the prefix's services,
+    # for the next one.
+    quiet([WINESERVER, "-p"], start_new_session=True)
+    quiet([WINE, "cmd", "/c", "exit"], start_new_session=True)
+    atexit.register(shutdown)
 
 
 # ---- Running programs -------------------------------------------------------

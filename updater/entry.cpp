@@ -9,6 +9,7 @@
 #include "enumeration.h"
 #include "environment.h"
 #include "platform.h"
+#include "power_cycle.h"
 #include "printer.h"
 #include "selection.h"
 #include "quillet_version.h"
@@ -129,6 +130,11 @@ int UpdaterMain(int argc, const char16_t* const* argv, Console& console, Files& 
   auto results = std::make_unique<UpdaterResults>();
   std::snprintf(results->version, sizeof results->version, "%s", QUILLET_VERSION);
   UpdaterResults* record = resultsName.empty() ? nullptr : results.get();
+  // Only a launcher asking for results can have handed over pending writes.
+  auto pending = std::make_unique<PendingWrites>();
+  if (record != nullptr) {
+    ParsePending(deployment.ReadPending(resultsName.c_str()), pending->writes, &pending->count);
+  }
 
   // One updater writes at a time: a second one, started while the first
   // writes, would program the same hubs under it.
@@ -137,7 +143,7 @@ int UpdaterMain(int argc, const char16_t* const* argv, Console& console, Files& 
     results->stage = UpdaterStage::Busy;
   } else {
     if (Initialization(*state, out, files, system, library, &results->stage)) {
-      DoUpdateFW(*state, out, files, system, library, record);
+      DoUpdateFW(*state, out, files, system, library, record, pending.get());
     }
   }
   if (record != nullptr) deployment.WriteResults(resultsName.c_str(), FormatResults(*record));

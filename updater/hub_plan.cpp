@@ -86,6 +86,13 @@ bool SameLevelAfterSelection(const UpdaterState& state, const HubDeviceInfo& hub
 
 HubPlan PlanHub(const PlanInputs& in, const HubDeviceInfo& hub) {
   HubPlan plan;
+  // Before anything else: a hub that waits for its power cycle is not
+  // written again, whatever the kit now holds for it.
+  plan.cycle = JudgePowerCycle(hub, in.pending);
+  if (plan.cycle == PowerCycle::StillPending) {
+    plan.outcome = HubOutcome::PowerCyclePending;
+    return plan;
+  }
   if (SameLevelBeforeSelection(in.state, hub)) {
     plan.outcome = HubOutcome::SameLevelBefore;
     return plan;
@@ -117,6 +124,10 @@ void PrintUpgradeFailed(Printer& out) {
 }
 
 void PrintPlan(Printer& out, const HubPlan& plan, int number, uint32_t hubId) {
+  if (plan.outcome == HubOutcome::PowerCyclePending) {
+    PrintPowerCyclePending(out, number);
+    return;
+  }
   if (plan.outcome == HubOutcome::SameLevelBefore) {
     out.PrintInColour(kColourSameLevel, kSameLevel, "", number);
     return;
@@ -138,6 +149,7 @@ void PrintPlan(Printer& out, const HubPlan& plan, int number, uint32_t hubId) {
       PrintUpgradeFailed(out);
       return;
     case HubOutcome::SameLevelBefore:
+    case HubOutcome::PowerCyclePending:
     case HubOutcome::Program:
     case HubOutcome::Programmed:
     case HubOutcome::WriteFailed: return;

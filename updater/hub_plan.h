@@ -8,6 +8,7 @@
 
 #include "hub_outcome.h"
 #include "image_check.h"
+#include "power_cycle.h"
 #include "selection.h"
 
 class Files;
@@ -32,10 +33,15 @@ struct PlanInputs {
   // the chosen one, and the chosen image's version read even where it does
   // not count. Neither changes the outcome.
   bool explain = false;
+  // The writes an earlier unattended run left waiting for a power cycle,
+  // which the launcher hands over; null without its option.
+  const PendingWrites* pending = nullptr;
 };
 
 struct HubPlan : ImageSearch {
   HubOutcome outcome = HubOutcome::NoImage;
+  // What became of an earlier run's pending write to this hub.
+  PowerCycle cycle = PowerCycle::NoWrite;
   // The version the chosen image delivers; read when it counts, or to
   // explain.
   uint16_t chosenVersion = 0;
@@ -60,8 +66,9 @@ bool SameLevelAfterSelection(const UpdaterState& state, const HubDeviceInfo& hub
 // or when it verifies.
 bool ImageMayBeWritten(ImageCheck check);
 
-// The hub's fate, in the update run's order: the same level before
-// selection, the image search, the same level after it, the image check.
+// The hub's fate, in the update run's order: a write still waiting for its
+// power cycle, the same level before selection, the image search, the same level after it, the
+// image check.
 HubPlan PlanHub(const PlanInputs& inputs, const HubDeviceInfo& hub);
 
 // The red warning that ends every hub that is not written.

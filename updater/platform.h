@@ -102,6 +102,12 @@ class Deployment {
   // The results text into the launcher's named section; false when the
   // section cannot be opened or the text does not fit.
   virtual bool WriteResults(const char* name, const std::string& text) = 0;
+  // What the launcher put into the same section before the updater started
+  // (the pending writes); empty when there is nothing or it cannot be read.
+  virtual std::string ReadPending(const char* name) {
+    (void)name;
+    return std::string();
+  }
 };
 
 // The program's own roles over Win32: the console and the deployment in

@@ -29,8 +29,11 @@ class Win32System : public System {
                                 std::vector<uint8_t>* data) override {
     data->clear();
     HKEY opened;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, reinterpret_cast<const wchar_t*>(key), 0, KEY_READ,
-                      &opened) != ERROR_SUCCESS) {
+    // The 64-bit view, as the launcher writes the deployment record there:
+    // a 32-bit checker would otherwise read WOW6432Node. The keys read
+    // besides are the same in both views; 32-bit Windows ignores the flag.
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, reinterpret_cast<const wchar_t*>(key), 0,
+                      KEY_READ | KEY_WOW64_64KEY, &opened) != ERROR_SUCCESS) {
       return false;
     }
     auto* valueName = reinterpret_cast<const wchar_t*>(name);

@@ -5,6 +5,7 @@
 
 #include "hub_plan.h"
 #include "platform.h"
+#include "power_cycle.h"
 #include "printer.h"
 #include "tz415api.h"
 #include "run_state.h"
@@ -16,9 +17,14 @@ const char kHyphenLine[] = "--------------------------------------------------\n
 // One hub's entry in the results: what it was before the run and what the
 // run did to it.
 void Record(UpdaterResults* results, int number, const HubDeviceInfo& hub, HubOutcome outcome,
-            const std::string& imagePath, const int* libraryResult = nullptr) {
+            const std::string& imagePath, PowerCycle cycle, const int* libraryResult = nullptr,
+            Files* files = nullptr) {
   if (results == nullptr) return;
   HubResult entry;
+  entry.depth = hub.Depth;
+  entry.port = hub.ConnectionPortIndex;
+  entry.previous = MarkOf(cycle);
+  if (files != nullptr) DescribeImage(*files, imagePath.c_str(), &entry);
   entry.device = number;
   entry.vendorId = hub.VendorId;
   entry.productId = hub.ProductId;
@@ -56,26 +62,27 @@ bool WriteImage(Printer& out, System& system, HubLibrary& library, int position,
 }  // namespace
 
 bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
-                HubLibrary& library, UpdaterResults* results) {
+                HubLibrary& library, UpdaterResults* results, const PendingWrites* pending) {
   out.Print("DoUpdateFW()\n");
   uint8_t programmed = 0;
   const int count = UsableDeviceCount(state);
   if (count == 0) return true;
 
-  const PlanInputs inputs{state, files};
+  PlanInputs inputs{state, files};
+  inputs.pending = pending;
   for (int i = count - 1; i >= 0; --i) {
     const int number = i + 1;
     const HubDeviceInfo& hub = state.Devices[i];
     const HubPlan plan = PlanHub(inputs, hub);
     PrintPlan(out, plan, number, HubIdOf(hub));
     if (plan.outcome != HubOutcome::Program) {
-      Record(results, number, hub, plan.outcome, plan.imagePath);
+      Record(results, number, hub, plan.outcome, plan.imagePath, plan.cycle);
       continue;
     }
     int result = 0;
     bool written = WriteImage(out, system, library, i, plan.imagePath.c_str(), &result);
     Record(results, number, hub, written ? HubOutcome::Programmed : HubOutcome::WriteFailed,
-           plan.imagePath, &result);
+           plan.imagePath, plan.cycle, &result, &files);
     if (!written) continue;
     ++programmed;
     // Counted against the hubs visited: a library claiming more hubs than

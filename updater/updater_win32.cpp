@@ -51,6 +51,19 @@ class Win32Deployment : public Deployment {
     CloseHandle(section);
     return view != nullptr;
   }
+
+  std::string ReadPending(const char* name) override {
+    std::string text;
+    HANDLE section = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
+    if (section == nullptr) return text;
+    const void* view = MapViewOfFile(section, FILE_MAP_READ, 0, 0, kResultsSize);
+    if (view != nullptr) {
+      text = SectionText(view);
+      UnmapViewOfFile(view);
+    }
+    CloseHandle(section);
+    return text;
+  }
 };
 
 class ImportedLibrary : public HubLibrary {

@@ -4,11 +4,17 @@
 //   version                   TA_GetDllVersion
 //   enum                      TA_GetEnumInfo, then one line per record
 //   update <index> <path>     TA_UpdateISP(index, path, 0)
+//   powercycle                every described hub's power cycled: versions
+//                             written with ActivateAtPowerCycle=1 take effect
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "sim_platform_win32.h"
+#include "simulator.h"
 #include "tz415api.h"
 #include "updater_state.h"
 
@@ -70,6 +76,14 @@ int main(int argc, char** argv) {
       int result = TA_UpdateISP(static_cast<uint8_t>(index), argv[i + 2], 0);
       std::printf("update %d result=%d\n", index, result);
       i += 2;
+    } else if (std::strcmp(argv[i], "powercycle") == 0) {
+      sim::Simulator simulator(sim::Win32SimPlatform(), sim::DescriptionPath(), "");
+      std::vector<std::string> activated;
+      bool done = simulator.PowerCycle(&activated);
+      std::string names;
+      for (const std::string& name : activated) names += (names.empty() ? "" : ",") + name;
+      std::printf("powercycle result=%d hubs=%s\n", done ? 0 : -1,
+                  names.empty() ? "-" : names.c_str());
     } else {
       std::fprintf(stderr,
                    "usage: tz415sim_probe [version] [ids LIST] [enum] [update I PATH]...\n");

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "byte_source.h"
@@ -72,11 +73,12 @@ uint16_t DeliveredVersion(const std::string& image) {
 }
 
 Simulator::Simulator(SimPlatform& platform, std::string descriptionPath, std::string logPath,
-                     std::string startsPath)
+                     std::string startsPath, bool activateAtPowerCycle)
     : platform_(platform),
       descriptionPath_(std::move(descriptionPath)),
       logPath_(std::move(logPath)),
-      startsPath_(std::move(startsPath)) {}
+      startsPath_(std::move(startsPath)),
+      activateAtPowerCycle_(activateAtPowerCycle) {}
 
 std::string Simulator::FlashPathFor(const std::string& descriptionPath,
                                     const std::string& section) {
@@ -85,6 +87,47 @@ std::string Simulator::FlashPathFor(const std::string& descriptionPath,
   size_t dot = name.find_last_of('.');
   if (dot != std::string::npos && dot > 0) name.erase(dot);
   return descriptionPath.substr(0, nameBegin) + name + "." + section + ".flash";
+}
+
+std::string Simulator::PendingPathFor(const std::string& descriptionPath,
+                                      const std::string& section) {
+  std::string flash = FlashPathFor(descriptionPath, section);
+  return flash.substr(0, flash.size() - 5) + "pending";
+}
+
+bool Simulator::PowerCycle(std::vector<std::string>* activated) {
+  activated->clear();
+  std::string text, error;
+  hubdesc::HubDescription description;
+  if (ReadWholeFile(descriptionPath_, &text) != ReadStatus::Ok ||
+      !hubdesc::ParseHubDescription(text, descriptionPath_, &description, &error)) {
+    platform_.Warn("TZ415Sim: cannot power-cycle the hubs of " + descriptionPath_);
+    return false;
+  }
+  std::vector<std::string> done;
+  for (const hubdesc::DescribedHub& hub : description.hubs) {
+    std::string digits, edited;
+    if (ReadWholeFile(PendingPathFor(descriptionPath_, hub.section), &digits) != ReadStatus::Ok)
+      continue;
+    char* end = nullptr;
+    unsigned long version = std::strtoul(digits.c_str(), &end, 16);
+    if (digits.size() != 4 || *end != '\0' ||
+        !hubdesc::WithFirmwareVersion(text, hub.section, static_cast<uint16_t>(version), &edited))
+      continue;
+    text = edited;
+    done.push_back(hub.section);
+  }
+  if (done.empty()) return true;
+  const std::string temporary = descriptionPath_ + ".tmp";
+  if (!WriteWholeFile(temporary, text) || !platform_.ReplaceFile(temporary, descriptionPath_)) {
+    std::remove(temporary.c_str());
+    platform_.Warn("TZ415Sim: cannot write " + descriptionPath_);
+    return false;
+  }
+  for (const std::string& section : done)
+    std::remove(PendingPathFor(descriptionPath_, section).c_str());
+  *activated = done;
+  return true;
 }
 
 // Read once per process, at the first call: a bad file is reported once and
@@ -194,6 +237,7 @@ int Simulator::Program(uint8_t index, const hubdesc::DescribedHub& hub, bool rem
   if (hub.updateResult != 0) return hub.updateResult;
 
   uint16_t version = DeliveredVersion(image);
+  if (activateAtPowerCycle_) return ProgramUntilPowerCycle(hub, image, version, note);
   std::string text, edited;
   if (ReadWholeFile(descriptionPath_, &text) != ReadStatus::Ok ||
       !hubdesc::WithFirmwareVersion(text, hub.section, version, &edited)) {
@@ -227,6 +271,25 @@ int Simulator::Program(uint8_t index, const hubdesc::DescribedHub& hub, bool rem
   for (hubdesc::DescribedHub& described : description_.hubs)
     if (described.section == hub.section) described.firmwareVersion = version;
   *note += " version=" + HexWord(version, 4);
+  return 0;
+}
+
+// The flash holds the new image at once; the hub reports the new version
+// only after the power cycle, so the description stays as it is.
+int Simulator::ProgramUntilPowerCycle(const hubdesc::DescribedHub& hub, const std::string& image,
+                                      uint16_t version, std::string* note) {
+  const std::string flashPath = FlashPathFor(descriptionPath_, hub.section);
+  const std::string pendingPath = PendingPathFor(descriptionPath_, hub.section);
+  if (!WriteWholeFile(flashPath + ".tmp", image) ||
+      !platform_.ReplaceFile(flashPath + ".tmp", flashPath) ||
+      !WriteWholeFile(pendingPath + ".tmp", HexWord(version, 4)) ||
+      !platform_.ReplaceFile(pendingPath + ".tmp", pendingPath)) {
+    std::remove((flashPath + ".tmp").c_str());
+    std::remove((pendingPath + ".tmp").c_str());
+    *note += " refused=\"flash file cannot be written\"";
+    return kStorageFailed;
+  }
+  *note += " version=" + HexWord(version, 4) + " at-power-cycle";
   return 0;
 }
 

@@ -37,9 +37,11 @@ enum : int {
 class Simulator {
  public:
   // descriptionPath: the hub description; logPath: empty for no call log;
-  // startsPath: empty, or where each programming notes that it has begun.
+  // startsPath: empty, or where each programming notes that it has begun;
+  // activateAtPowerCycle: as a real hub, a programmed hub keeps reporting
+  // its firmware from before the write until PowerCycle().
   Simulator(SimPlatform& platform, std::string descriptionPath, std::string logPath,
-            std::string startsPath = "");
+            std::string startsPath = "", bool activateAtPowerCycle = false);
 
   int GetDllVersion(uint32_t* version);
   int SetIniInfo(const void* head);
@@ -49,11 +51,22 @@ class Simulator {
   // Where a described hub's flash contents are kept: beside the description,
   // "<description name without extension>.<section>.flash".
   static std::string FlashPathFor(const std::string& descriptionPath, const std::string& section);
+  // With ActivateAtPowerCycle=1, where a programmed hub's new version waits
+  // for the power cycle: "<...>.<section>.pending", four hex digits.
+  static std::string PendingPathFor(const std::string& descriptionPath, const std::string& section);
+
+  // Cycles the power of every described hub: each pending version becomes
+  // the hub's FirmwareVersion in the description. The sections whose hubs
+  // took a new version, in the description's order; false when the
+  // description cannot be read or written (nothing then changes).
+  bool PowerCycle(std::vector<std::string>* activated);
 
  private:
   const hubdesc::HubDescription& Description();
   int Program(uint8_t index, const hubdesc::DescribedHub& hub, bool removeImage, const char* path,
               std::string* note);
+  int ProgramUntilPowerCycle(const hubdesc::DescribedHub& hub, const std::string& image,
+                             uint16_t version, std::string* note);
   void Log(const std::string& line) { Append(logPath_, line); }
   static void Append(const std::string& path, const std::string& line);
 
@@ -66,6 +79,7 @@ class Simulator {
   const uint8_t* head_ = nullptr;   // TargetIdCount, then TargetIds
   std::vector<size_t> enumerated_;  // positions in description_.hubs
   bool enumeratedOnce_ = false;
+  bool activateAtPowerCycle_ = false;
 };
 
 // The firmware version an image delivers, as the update run reads it: the

@@ -55,24 +55,23 @@ def require_programs():
 
 # ---- Running programs -------------------------------------------------------
 
-LOCK_SUFFIX = "QUILLET_TEST_LOCK_SUFFIX"
-_runs = iter(range(1, 1 << 30))
-
-
-def own_locks(env):
-    """The run's environment with kernel lock names of its own (the
-    launcher's and the updater's run and write locks, common/shared_names.h):
-    tests run side by side on one prefix, and one's updater must not refuse
-    another's. A test of the locks themselves passes a suffix of its own,
-    the same to every program that must meet."""
-    env = dict(env or {})
-    env.setdefault(LOCK_SUFFIX, ".test%d.%d" % (os.getpid(), next(_runs)))
-    return env
+# Every module runs on a prefix of its own, so modules side by side never
+# meet in one another's locks or registry.
+if not os.path.exists(UNAVAILABLE):
+    wine_settings.own_prefix()
 
 
 def run(program, args=(), cwd=None, env=None, stdin=b"", timeout=120):
-    """wine_env.run, with lock names of the run's own (own_locks)."""
-    return wine_run(program, args, cwd=cwd, env=own_locks(env), stdin=stdin, timeout=timeout)
+    """wine_env.run."""
+    return wine_run(program, args, cwd=cwd, env=env, stdin=stdin, timeout=timeout)
+
+
+RECORD_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE\Quillet"
+
+
+def forget_record():
+    """Deletes what unattended runs keep under HKLM\\SOFTWARE\\Quillet."""
+    reg("delete", RECORD_KEY, "/f", "/reg:64")
 
 
 def run_on_console(program, args=(), cwd=None, env=None, keys=b"\r", timeout=180):
@@ -84,7 +83,7 @@ def run_on_console(program, args=(), cwd=None, env=None, keys=b"\r", timeout=180
     # A wide terminal, so that no line of ours is wrapped.
     command = "stty cols 400; " + " ".join(shlex.quote(a) for a in [WINE, program, *args])
     result = subprocess.run(["script", "-qec", command, "/dev/null"], cwd=cwd,
-                            env=wine_env(own_locks(env)), input=keys,
+                            env=wine_env(env), input=keys,
                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout)
     text = result.stdout.decode("latin-1")
     text = re.sub(r"\x1b\[(\d*)C", lambda m: " " * int(m.group(1) or 1), text)
@@ -160,6 +159,10 @@ class DemoKit:
                 if name.endswith((".flash", ".tmp")):
                     os.remove(os.path.join(folder, name))
             shutil.copy(DEMO_DESCRIPTION, os.path.join(folder, "TZ415Sim.ini"))
+        # A kit in its first state is a computer no unattended run has left
+        # a record on: a record of an earlier test's run would show the
+        # hubs, back in their first state, as waiting for a power cycle.
+        forget_record()
 
     def hubs(self, *names):
         return os.path.join(self.path, "x64", *names)

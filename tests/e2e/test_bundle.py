@@ -15,8 +15,9 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import (BITS, BUILD, DEMO_KIT, SOURCE, WineTestCase, register_driver, run,
-                     set_upper_filters, upper_filters_value, wine_env)
+from deployment import launch
+from harness import (BITS, BUILD, DEMO_KIT, SOURCE, WineTestCase, forget_record, register_driver,
+                     run, set_upper_filters, upper_filters_value, wine_env)
 from test_live import hashes
 from wine_env import reg
 
@@ -48,9 +49,9 @@ class Bundle(WineTestCase):
         self.addCleanup(shutil.rmtree, self.outside, True)
         self.file = os.path.join(self.outside, "bundle.txt")
 
-    def bundle(self, *args, env=None, status=1, folder="."):
+    def bundle(self, *args, env=None, status=1, folder=".", recorded=False):
         """Writes the bundle of the demo kit's copy; the kit and the filter
-        list as they were. Every bundle of this build lacks the record."""
+        list as they were. It lacks the record unless a run left one."""
         before, filters = hashes(self.demo.path), upper_filters_value()
         extra = {"TZ415SIM_LOG": os.path.join(self.outside, "calls.log")}
         extra.update(env or {})
@@ -60,7 +61,11 @@ class Bundle(WineTestCase):
         self.assertEqual(status, code, out + err.decode("latin-1"))
         self.assertEqual(before, hashes(self.demo.path), "the kit was written")
         self.assertEqual(filters, upper_filters_value())
-        self.assertIn("record: missing, no record reader in this build\n", out)
+        missing = "record: missing, no unattended run has left a record on this computer\n"
+        if recorded:
+            self.assertNotIn(missing, out)
+        else:
+            self.assertIn(missing, out)
         with open(self.file, "rb") as f:
             return out, f.read().decode("ascii")
 
@@ -76,6 +81,20 @@ class Bundle(WineTestCase):
         code, out, err = native("--explain", self.file, *kit)
         self.assertEqual(0, code, err)
         return out
+
+    def test_a_bundle_after_an_unattended_run_holds_its_record(self):
+        self.addCleanup(forget_record)
+        status, _ = launch(self.demo, ["--unattended"],
+                           env={"TZ415SIM_LOG": os.path.join(self.outside, "run.log")})
+        out, text = self.bundle(status=0, recorded=True)
+        self.assertTrue(out.endswith(", complete\n"), out)
+        part = text.split("[record]\n")[1].split("[end record]")[0]
+        self.assertTrue(part.startswith("| Quillet record 1\n| status %d\n| reason " % status),
+                        part)
+        self.assertEqual(3, len(re.findall(r"^\| hub ", part, re.M)), part)
+        self.assertTrue(part.endswith("| end\n"), part)
+        said = self.explain()
+        self.assertIn("Last run:\n  Quillet record 1\n  status %d\n" % status, said)
 
     def test_a_bundle_is_written_then_explained_and_judged_natively(self):
         out, text = self.bundle()
@@ -93,7 +112,8 @@ class Bundle(WineTestCase):
         said = self.explain()
         self.assertIn("the filter driver tz415filter is registered", said)
         self.assertIn("no update was running (both locks free)", said)
-        self.assertIn("  not recorded: no record reader in this build\n", said)
+        self.assertIn("  not recorded: no unattended run has left a record on this computer\n",
+                      said)
         self.assertIn("The computer's hubs: 3 listed", said)
         self.assertIn("=> writes PORT.BIN", said)
         # The same kit at support: nothing differs, and the checker judges

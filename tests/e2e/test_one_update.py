@@ -1,6 +1,6 @@
 """One update at a time, under Wine: two launchers started together on one
 kit, and launchers killed while they or their updaters hold the locks. The
-programs of one test share lock names of their own (harness.own_locks)."""
+programs of one test meet in the locks of their module's own prefix."""
 # ctest: RUN_SERIAL
 # The installer changes the USB class's UpperFilters in the shared prefix.
 import os
@@ -10,7 +10,7 @@ import threading
 import time
 
 from deployment import BUSY_LINE, launch, read_report
-from harness import (EXIT_STATUS, WINE, WineTestCase, own_locks, register_driver, run,
+from harness import (EXIT_STATUS, WINE, WineTestCase, register_driver, run,
                      set_upper_filters, upper_filters, wine_env)
 from test_launcher import PAUSE
 
@@ -60,7 +60,7 @@ class OneUpdateAtATime(WineTestCase):
     def setUp(self):
         set_upper_filters(["otherfilter"])
         self.kit_ = self.kit()
-        self.env = own_locks(None)
+        self.env = {}
 
     def test_of_two_launchers_started_together_exactly_one_programs(self):
         self.kit_.set_hub_key("Hub3", "UpdateMilliseconds", "2000")

@@ -56,6 +56,10 @@ const OptionsCase kOptionsCases[] = {
     {"UnknownBeforeUnattended", {"--unatended", "--unattended"}, false, true, nullptr},
     {"BareDashes", {"--"}, false, false, nullptr},
     {"LetterCaseCounts", {"--Unattended"}, false, false, nullptr},
+    {"LogWithItsFile", {"--log", "q.log", "--unattended"}, true, true, nullptr},
+    {"LogJoined", {"--log=q.log"}, true, false, nullptr},
+    {"LogWithoutFile", {"--unattended", "--log"}, false, true, nullptr},
+    {"LogFollowedByAnOption", {"--log", "--unattended"}, false, true, nullptr},
 };
 
 INSTANTIATE_TEST_SUITE_P(Launcher, Options, testing::ValuesIn(kOptionsCases),
@@ -264,6 +268,7 @@ TEST(Report, HoldsEachMemberToItsOwnSource) {
       "\"stage\": \"listed\"},\n"
       "  \"installer\": {\"install\": {\"started\": true, \"exitStatus\": 3}, "
       "\"remove\": {\"started\": true, \"exitStatus\": 7}},\n"
+      "  \"powerCyclePending\": null,\n  \"record\": null,\n"
       "  \"hubs\": [\n"
       "    {\"device\": 2, \"vid\": \"3A17\", \"pid\": \"0600\", \"firmwareBefore\": \"9012\",\n"
       "     \"image\": \".\\\\Binfile\\\\My Dock.BIN\", \"noImageReason\": null, "

@@ -33,6 +33,8 @@ class FakeLauncherPlatform : public FakeSession<LauncherPlatform> {
   std::string updaterResults;
   bool resultsCannotBeShared = false;
   bool reportCannotBeWritten = false;
+  // What the launcher put into the section before the updater started.
+  std::string sectionAtStart;
 
   // Stages the layout of a kit in `base`, every child ending with 0.
   void AddKit(const std::string& base) {
@@ -113,9 +115,10 @@ class FakeLauncherPlatform : public FakeSession<LauncherPlatform> {
     files[path] = text;
     return true;
   }
-  std::string CreateResults() override {
+  std::string CreateResults(const std::string& pending) override {
     if (resultsCannotBeShared) return std::string();
-    section_.clear();
+    section_ = pending;
+    sectionAtStart = pending;
     return sectionName_;
   }
   std::string TakeResults() override { return section_; }

@@ -307,6 +307,35 @@ TEST_F(SimulatorTest, ProgrammingPersistsIntoTheNextRun) {
   EXPECT_EQ(0x9012, next.word(0, 267));
 }
 
+TEST_F(SimulatorTest, WithActivationAtPowerCycleTheOldVersionStaysUntilTheHubsArePowerCycled) {
+  Spill(description, kTwoHubs);
+  Spill(dir + "/long.bin", Image(0x08, 0x0A21));
+  Simulator written(platform, description, log, "", true);
+  written.GetEnumInfo(head.deviceCount());
+  EXPECT_EQ(0, written.UpdateISP(1, (dir + "/long.bin").c_str(), 0));
+  EXPECT_EQ(Image(0x08, 0x0A21), Slurp(dir + "/TZ415Sim.Hub2.flash"));
+  EXPECT_EQ(kTwoHubs, Slurp(description));
+  EXPECT_NE(std::string::npos, LogLines().back().find("hub=Hub2 version=0A21 at-power-cycle"));
+  Head before;
+  NewRun().GetEnumInfo(before.deviceCount());
+  EXPECT_EQ(0x0101, before.word(1, 267));
+
+  std::vector<std::string> activated;
+  ASSERT_TRUE(NewRun().PowerCycle(&activated));
+  EXPECT_EQ(std::vector<std::string>{"Hub2"}, activated);
+  std::string expected = kTwoHubs;
+  expected.replace(expected.find("FirmwareVersion=0101"), 20, "FirmwareVersion=0A21");
+  EXPECT_EQ(expected, Slurp(description));
+  EXPECT_EQ("<missing>", Slurp(Simulator::PendingPathFor(description, "Hub2")));
+  Head after;
+  NewRun().GetEnumInfo(after.deviceCount());
+  EXPECT_EQ(0x0A21, after.word(1, 267));
+  // A second power cycle has nothing left to bring.
+  ASSERT_TRUE(NewRun().PowerCycle(&activated));
+  EXPECT_TRUE(activated.empty());
+  EXPECT_EQ(expected, Slurp(description));
+}
+
 TEST_F(SimulatorTest, NewVersionIsReadAsTheUpdateRunReadsIt) {
   struct Case {
     std::string image;

@@ -1,0 +1,184 @@
+#include "deployment_record.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace record {
+namespace {
+
+constexpr char kFirstLine[] = "Quillet record 1";
+
+bool SameHub(const HubEntry& entry, uint16_t vendorId, uint16_t productId, uint8_t depth,
+             uint8_t port) {
+  return entry.vendorId == vendorId && entry.productId == productId && entry.depth == depth &&
+         entry.port == port;
+}
+
+const HubEntry* FindPending(const DeploymentRecord& last, uint16_t vendorId, uint16_t productId,
+                            uint8_t depth, uint8_t port) {
+  for (const HubEntry& entry : last.hubs) {
+    if (entry.powerCyclePending && SameHub(entry, vendorId, productId, depth, port)) return &entry;
+  }
+  return nullptr;
+}
+
+// Values are single words; a word the writer was handed empty is "-".
+std::string Word(const std::string& text) { return text.empty() ? "-" : text; }
+std::string Unword(const std::string& word) { return word == "-" ? "" : word; }
+
+bool ParseHubLine(const std::string& line, HubEntry* hub) {
+  unsigned vendor, product, depth, port, before, delivers;
+  int pending = 0, consumed = 0;
+  char outcome[24] = {}, mark[12] = {}, time[24] = {}, sha[66] = {};
+  if (std::sscanf(line.c_str(), "hub %4x %4x %u %u %4x %4x %23s %11s %d %23s %65s %n", &vendor,
+                  &product, &depth, &port, &before, &delivers, outcome, mark, &pending, time, sha,
+                  &consumed) != 11 ||
+      consumed == 0 || depth > 255 || port > 255 || (pending != 0 && pending != 1) ||
+      !OutcomeFromName(outcome, &hub->outcome) || !PendingMarkFromName(mark, &hub->previous)) {
+    return false;
+  }
+  hub->vendorId = static_cast<uint16_t>(vendor);
+  hub->productId = static_cast<uint16_t>(product);
+  hub->depth = static_cast<uint8_t>(depth);
+  hub->port = static_cast<uint8_t>(port);
+  hub->firmwareBefore = static_cast<uint16_t>(before);
+  hub->delivers = static_cast<uint16_t>(delivers);
+  hub->powerCyclePending = pending == 1;
+  hub->time = Unword(time);
+  hub->imageSha256 = Unword(sha);
+  hub->image = line.substr(static_cast<size_t>(consumed));
+  return hub->imageSha256.empty() || hub->imageSha256.size() == 64;
+}
+
+// "key value" with exactly this key; the value is the rest of the line.
+bool Value(const std::string& line, const char* key, std::string* value) {
+  const size_t length = std::strlen(key);
+  if (line.compare(0, length, key) != 0 || line.size() <= length || line[length] != ' ') {
+    return false;
+  }
+  *value = line.substr(length + 1);
+  return true;
+}
+
+}  // namespace
+
+int DeploymentRecord::PendingCount() const {
+  int count = 0;
+  for (const HubEntry& hub : hubs) count += hub.powerCyclePending ? 1 : 0;
+  return count;
+}
+
+std::string FormatRecord(const DeploymentRecord& r) {
+  std::string text = std::string(kFirstLine) + "\n";
+  text += "status " + std::to_string(r.status) + "\n";
+  text += "reason " + Word(r.reason) + "\n";
+  text += "started " + Word(r.started) + "\n";
+  text += "ended " + Word(r.ended) + "\n";
+  text += "launcher " + Word(r.launcherVersion) + "\n";
+  text += "kit " + Word(r.kitIdentity) + "\n";
+  text += "powerCyclePending " + std::to_string(r.PendingCount()) + "\n";
+  for (const HubEntry& hub : r.hubs) {
+    char line[160];
+    std::snprintf(line, sizeof line, "hub %04X %04X %u %u %04X %04X %s %s %d %s %s ", hub.vendorId,
+                  hub.productId, hub.depth, hub.port, hub.firmwareBefore, hub.delivers,
+                  OutcomeName(hub.outcome), PendingMarkName(hub.previous),
+                  hub.powerCyclePending ? 1 : 0, Word(hub.time).c_str(),
+                  Word(hub.imageSha256).c_str());
+    // The image comes last: a file name may hold blanks.
+    text += line + hub.image + "\n";
+  }
+  return text + "end\n";
+}
+
+bool ParseRecord(const std::string& text, DeploymentRecord* r) {
+  *r = DeploymentRecord();
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) return false;  // a cut record is no record
+    lines.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  if (lines.size() < 9 || lines[0] != kFirstLine || lines.back() != "end") return false;
+  std::string status, pending;
+  if (!Value(lines[1], "status", &status) || !Value(lines[2], "reason", &r->reason) ||
+      !Value(lines[3], "started", &r->started) || !Value(lines[4], "ended", &r->ended) ||
+      !Value(lines[5], "launcher", &r->launcherVersion) ||
+      !Value(lines[6], "kit", &r->kitIdentity) || !Value(lines[7], "powerCyclePending", &pending)) {
+    return false;
+  }
+  char* rest = nullptr;
+  r->status = static_cast<int>(std::strtol(status.c_str(), &rest, 10));
+  if (status.empty() || *rest != '\0') return false;
+  for (std::string* word :
+       {&r->reason, &r->started, &r->ended, &r->launcherVersion, &r->kitIdentity}) {
+    *word = Unword(*word);
+  }
+  for (size_t n = 8; n + 1 < lines.size(); ++n) {
+    HubEntry hub;
+    if (!ParseHubLine(lines[n], &hub)) return false;
+    r->hubs.push_back(hub);
+  }
+  return pending == std::to_string(r->PendingCount());
+}
+
+std::string LastResult(const DeploymentRecord& r) {
+  return std::to_string(r.status) + " " + Word(r.kitIdentity);
+}
+
+std::vector<PendingWrite> PendingWrites(const DeploymentRecord& last) {
+  std::vector<PendingWrite> writes;
+  for (const HubEntry& hub : last.hubs) {
+    if (!hub.powerCyclePending || writes.size() >= static_cast<size_t>(kResultsHubs)) continue;
+    writes.push_back(
+        {hub.vendorId, hub.productId, hub.depth, hub.port, hub.firmwareBefore, hub.delivers});
+  }
+  return writes;
+}
+
+DeploymentRecord NextRecord(const DeploymentRecord& last, const UpdaterResults* results,
+                            const std::string& now) {
+  DeploymentRecord next;
+  const int count = results != nullptr ? results->hubCount : 0;
+  for (int i = 0; i < count; ++i) {
+    const HubResult& hub = results->hubs[i];
+    HubEntry entry;
+    const HubEntry* waiting = FindPending(last, hub.vendorId, hub.productId, hub.depth, hub.port);
+    if (hub.outcome == HubOutcome::PowerCyclePending && waiting != nullptr) {
+      // The write it waits for is the earlier run's, with its time.
+      entry = *waiting;
+      entry.outcome = hub.outcome;
+      entry.previous = PendingMark::None;
+      next.hubs.push_back(entry);
+      continue;
+    }
+    entry.vendorId = hub.vendorId;
+    entry.productId = hub.productId;
+    entry.depth = hub.depth;
+    entry.port = hub.port;
+    entry.firmwareBefore = hub.firmwareBefore;
+    entry.delivers = hub.delivers;
+    entry.imageSha256 = hub.imageSha256;
+    entry.image = hub.image;
+    entry.outcome = hub.outcome;
+    entry.previous = hub.previous;
+    entry.time = now;
+    // A write that changes the version is one the hub runs only after a
+    // power cycle; one that does not would never show that it took.
+    entry.powerCyclePending =
+        hub.outcome == HubOutcome::Programmed && hub.delivers != hub.firmwareBefore;
+    next.hubs.push_back(entry);
+  }
+  // A run that listed its hubs knows them all; one that did not (it stopped
+  // early, or found none) knows nothing new of the pending ones.
+  const bool listed = results != nullptr && results->stage == UpdaterStage::Listed;
+  for (const HubEntry& entry : last.hubs) {
+    if (!entry.powerCyclePending || listed) continue;
+    next.hubs.push_back(entry);
+  }
+  return next;
+}
+
+}  // namespace record

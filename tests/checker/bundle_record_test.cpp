@@ -1,0 +1,62 @@
+// The bundle's record part: the launcher's Record value read back line for
+// line, and a missing part, with why, when there is none or it is not whole.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "bundle_record.h"
+#include "deployment_record.h"
+#include "fake_system.h"
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; at < text.size(); at = end + 1) {
+    end = text.find('\n', at);
+    lines.push_back(text.substr(at, end - at));
+  }
+  return lines;
+}
+
+TEST(BundleRecord, TheLastRunsRecordOrWhyNot) {
+  record::DeploymentRecord last;
+  last.status = 3010;
+  last.reason = "power-cycle-pending";
+  last.kitIdentity = std::string(64, 'a');
+  record::HubEntry hub;
+  hub.vendorId = 0x3A17;
+  hub.image = ".\\Binfile\\DOCK.BIN";
+  hub.outcome = HubOutcome::PowerCyclePending;
+  hub.powerCyclePending = true;
+  last.hubs.push_back(hub);
+  const std::string whole = record::FormatRecord(last);
+  std::vector<std::string> cut = Lines(whole);
+  cut.pop_back();  // no "end"
+
+  struct Case {
+    const char* name;
+    bool present;
+    std::vector<std::string> value;
+    bool read;
+    const char* why;
+  };
+  const Case cases[] = {
+      {"whole", true, Lines(whole), true, ""},
+      {"none", false, {}, false, "no unattended run has left a record on this computer"},
+      {"cut", true, cut, false, "the record under HKLM\\SOFTWARE\\Quillet is not a whole record"},
+      {"empty", true, {}, false, "the record under HKLM\\SOFTWARE\\Quillet is not a whole record"},
+  };
+  for (const Case& c : cases) {
+    FakeSystem system;
+    if (c.present) system.SetRegistryValue(u"SOFTWARE\\Quillet", u"Record", MultiString(c.value));
+    std::string text;
+    std::string why;
+    EXPECT_EQ(c.read, check::ReadLastRunRecord(system, &text, &why)) << c.name;
+    EXPECT_EQ(c.read ? whole : "", text) << c.name;
+    EXPECT_EQ(c.why, why) << c.name;
+  }
+}
+
+}  // namespace

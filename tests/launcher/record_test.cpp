@@ -1,0 +1,344 @@
+// What an unattended run keeps on the computer: the record's text, the next
+// record from the last one and the run's results, the launcher keeping it
+// (and only under --unattended), and the --log lines and their rollover.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cmtrace_log.h"
+#include "deployment_record.h"
+#include "fake_launcher_platform.h"
+#include "launcher.h"
+#include "shared_names.h"
+#include "updater_results.h"
+
+namespace {
+
+using record::DeploymentRecord;
+using record::HubEntry;
+
+class FakeStore : public DeploymentStore {
+ public:
+  std::string record;  // empty: none
+  std::string lastResult;
+  bool recordCannotBeWritten = false;
+  int writes = 0;
+  std::map<std::string, std::string> files;
+  std::map<std::string, std::string> hashes;  // path: hex; absent when not here
+
+  bool ReadRecord(std::string* text) override {
+    *text = record;
+    return !record.empty();
+  }
+  bool WriteRecord(const std::string& text, const std::string& detection) override {
+    ++writes;
+    if (recordCannotBeWritten) return false;
+    record = text;
+    lastResult = detection;
+    return true;
+  }
+  FileHash HashFile(const std::string& path, std::string* hex) override {
+    auto found = hashes.find(path);
+    if (found == hashes.end()) return FileHash::kAbsent;
+    *hex = found->second;
+    return FileHash::kHashed;
+  }
+  LogTime Now() override { return {2026, 12, 9, 6, 5, 4, 32}; }
+  uint64_t FileSize(const std::string& path) override {
+    return files.count(path) ? files[path].size() : 0;
+  }
+  bool Append(const std::string& path, const std::string& text) override {
+    files[path] += text;
+    return true;
+  }
+  bool Replace(const std::string& from, const std::string& to) override {
+    files[to] = files[from];
+    files.erase(from);
+    return true;
+  }
+};
+
+const std::string kSha(64, 'a');
+
+HubEntry Pending(uint8_t port) {
+  HubEntry hub;
+  hub.vendorId = 0x3A17;
+  hub.productId = 0x0600;
+  hub.depth = 1;
+  hub.port = port;
+  hub.firmwareBefore = 0x9012;
+  hub.delivers = 0x9013;
+  hub.imageSha256 = kSha;
+  hub.image = ".\\Binfile\\My Dock.BIN";
+  hub.outcome = HubOutcome::Programmed;
+  hub.time = "2026-12-08T10:00:00Z";
+  hub.powerCyclePending = true;
+  return hub;
+}
+
+DeploymentRecord Sample() {
+  DeploymentRecord r;
+  r.status = 0;
+  r.reason = "done";
+  r.started = "2026-12-08T09:59:00Z";
+  r.ended = "2026-12-08T10:00:00Z";
+  r.launcherVersion = "2.9";
+  r.kitIdentity = kSha;
+  r.hubs.push_back(Pending(2));
+  HubEntry same;
+  same.vendorId = 0x3A17;
+  same.productId = 0x0415;
+  same.outcome = HubOutcome::SameLevelBefore;
+  same.previous = PendingMark::Cleared;
+  r.hubs.push_back(same);
+  return r;
+}
+
+// ---------------------------------------------------------------- the text
+
+TEST(RecordText, ReadsBackWholeAndACutOrInconsistentTextIsNoRecord) {
+  const std::string text = record::FormatRecord(Sample());
+  EXPECT_EQ("Quillet record 1\nstatus 0\nreason done\nstarted 2026-12-08T09:59:00Z\n"
+            "ended 2026-12-08T10:00:00Z\nlauncher 2.9\nkit " +
+                kSha +
+                "\npowerCyclePending 1\n"
+                "hub 3A17 0600 1 2 9012 9013 programmed - 1 2026-12-08T10:00:00Z " +
+                kSha +
+                " .\\Binfile\\My Dock.BIN\n"
+                "hub 3A17 0415 0 0 0000 0000 same-level cleared 0 - - \nend\n",
+            text);
+  DeploymentRecord back;
+  ASSERT_TRUE(record::ParseRecord(text, &back));
+  EXPECT_EQ(text, record::FormatRecord(back));
+  EXPECT_EQ("0 " + kSha, record::LastResult(back));
+  for (size_t cut = 0; cut < text.size(); ++cut) {
+    EXPECT_FALSE(record::ParseRecord(text.substr(0, cut), &back)) << cut;
+  }
+  std::string miscounted = text;
+  miscounted.replace(miscounted.find("powerCyclePending 1"), 19, "powerCyclePending 2");
+  EXPECT_FALSE(record::ParseRecord(miscounted, &back));
+}
+
+// ---------------------------------------------------------------- next record
+
+struct NextCase {
+  const char* name;
+  HubOutcome outcome;
+  uint8_t port;
+  uint16_t reportedBefore;
+  uint16_t delivers;
+  PendingMark mark;
+  bool pending;
+  const char* time;  // the entry's
+  uint16_t before;   // the entry's firmware before
+};
+
+void PrintTo(const NextCase& c, std::ostream* os) { *os << c.name; }
+
+class NextRecord : public testing::TestWithParam<NextCase> {};
+
+TEST_P(NextRecord, KeepsTheWriteAHubWaitsForAndNoOther) {
+  const NextCase& c = GetParam();
+  DeploymentRecord last = Sample();
+  UpdaterResults results;
+  results.stage = UpdaterStage::Listed;
+  HubResult hub;
+  hub.vendorId = 0x3A17;
+  hub.productId = 0x0600;
+  hub.depth = 1;
+  hub.port = c.port;
+  hub.firmwareBefore = c.reportedBefore;
+  hub.delivers = c.delivers;
+  hub.outcome = c.outcome;
+  hub.previous = c.mark;
+  RecordHub(&results, hub);
+  const DeploymentRecord next = record::NextRecord(last, &results, "NOW");
+  ASSERT_EQ(1u, next.hubs.size());
+  const HubEntry& entry = next.hubs[0];
+  EXPECT_EQ(c.outcome, entry.outcome);
+  EXPECT_EQ(c.pending, entry.powerCyclePending);
+  EXPECT_EQ(c.mark, entry.previous);
+  EXPECT_EQ(c.time, entry.time);
+  EXPECT_EQ(c.before, entry.firmwareBefore);
+  EXPECT_EQ(c.port, entry.port);
+}
+
+const NextCase kNextCases[] = {
+    // Still waiting: the earlier write, with its time and its "before".
+    {"StillPending", HubOutcome::PowerCyclePending, 2, 0x9012, 0, PendingMark::None, true,
+     "2026-12-08T10:00:00Z", 0x9012},
+    {"TookEffect", HubOutcome::SameLevelBefore, 2, 0x9013, 0, PendingMark::Cleared, false, "NOW",
+     0x9013},
+    {"ChangedAndWrittenAgain", HubOutcome::Programmed, 2, 0x0B00, 0x9013, PendingMark::Changed,
+     true, "NOW", 0x0B00},
+    {"MovedAndWrittenAfresh", HubOutcome::Programmed, 3, 0x9012, 0x9013, PendingMark::None, true,
+     "NOW", 0x9012},
+    // A write that leaves the version as it was could never show it took.
+    {"WrittenWithTheSameVersion", HubOutcome::Programmed, 2, 0x9013, 0x9013, PendingMark::Cleared,
+     false, "NOW", 0x9013},
+    {"WriteFailed", HubOutcome::WriteFailed, 2, 0x0B00, 0x9013, PendingMark::Changed, false, "NOW",
+     0x0B00},
+};
+
+INSTANTIATE_TEST_SUITE_P(Record, NextRecord, testing::ValuesIn(kNextCases),
+                         [](const testing::TestParamInfo<NextCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST(NextRecordWithoutListedHubs, KeepsThePendingOnesAsTheyWere) {
+  const DeploymentRecord last = Sample();
+  UpdaterResults stopped;
+  stopped.stage = UpdaterStage::Driver;
+  for (const UpdaterResults* results : {static_cast<const UpdaterResults*>(nullptr),
+                                        static_cast<const UpdaterResults*>(&stopped)}) {
+    const DeploymentRecord next = record::NextRecord(last, results, "NOW");
+    ASSERT_EQ(1u, next.hubs.size());
+    EXPECT_EQ("2026-12-08T10:00:00Z", next.hubs[0].time);
+    EXPECT_EQ(1, next.PendingCount());
+  }
+}
+
+// ---------------------------------------------------------------- the launcher
+
+UpdaterResults OneHub(HubOutcome outcome, uint16_t before) {
+  UpdaterResults results;
+  std::snprintf(results.version, sizeof results.version, "2.9");
+  results.stage = UpdaterStage::Listed;
+  HubResult hub;
+  hub.device = 1;
+  hub.vendorId = 0x3A17;
+  hub.productId = 0x0600;
+  hub.depth = 1;
+  hub.port = 2;
+  hub.firmwareBefore = before;
+  hub.delivers = 0x9013;
+  hub.outcome = outcome;
+  // A hub left alone before selection has no image.
+  if (outcome != HubOutcome::PowerCyclePending && !IsSameLevel(outcome)) {
+    std::snprintf(hub.image, sizeof hub.image, ".\\Binfile\\DOCK.BIN");
+  }
+  RecordHub(&results, hub);
+  return results;
+}
+
+struct KitRun {
+  FakeLauncherPlatform os;
+  FakeStore store;
+  KitRun() {
+    os.AddKit("C:\\Kit");
+    store.hashes["C:\\Kit\\x64\\Binfile\\SHA256SUMS"] = kSha;
+  }
+  int Launch(std::vector<std::string> args) { return LauncherMain(os, store, false, args); }
+};
+
+TEST(KeptRecord, AnUnattendedRunHandsOverThePendingWritesAndKeepsItsOwn) {
+  KitRun run;
+  run.store.record = record::FormatRecord(Sample());
+  run.os.updaterResults = FormatResults(OneHub(HubOutcome::PowerCyclePending, 0x9012));
+  EXPECT_EQ(0, run.Launch({"--unattended", "--report", "r.json"}));
+  EXPECT_EQ("Quillet pending 1\npending 3A17 0600 1 2 9012 9013\nend\n", run.os.sectionAtStart);
+  EXPECT_EQ("", run.os.text);
+  DeploymentRecord kept;
+  ASSERT_TRUE(record::ParseRecord(run.store.record, &kept));
+  EXPECT_EQ(kSha, kept.kitIdentity);
+  EXPECT_EQ("T0", kept.started);
+  EXPECT_EQ(1, kept.PendingCount());
+  EXPECT_EQ("0 " + kSha, run.store.lastResult);
+  const std::string& json = run.os.files["C:\\Kit\\r.json"];
+  EXPECT_NE(std::string::npos, json.find("\"powerCyclePending\": 1,\n  \"record\": "
+                                         "{\"written\": true},\n"))
+      << json;
+  EXPECT_NE(std::string::npos, json.find("\"noImageReason\": \"power-cycle-pending\""));
+}
+
+TEST(KeptRecord, ThatCannotBeWrittenGetsALineAndAMemberButKeepsTheStatus) {
+  KitRun run;
+  run.store.recordCannotBeWritten = true;
+  run.os.updaterResults = FormatResults(OneHub(HubOutcome::WriteFailed, 0x9012));
+  EXPECT_EQ(13, run.Launch({"--unattended", "--report", "r.json"}));
+  EXPECT_EQ("!!!Error The update record cannot be written\n", run.os.text);
+  EXPECT_NE(std::string::npos,
+            run.os.files["C:\\Kit\\r.json"].find("\"record\": {\"written\": false}"));
+}
+
+TEST(KeptRecord, IsNeitherReadNorWrittenWithoutUnattendedNorByABusyRun) {
+  KitRun attended;
+  attended.store.record = record::FormatRecord(Sample());
+  attended.os.updaterResults = FormatResults(OneHub(HubOutcome::Programmed, 0x9012));
+  EXPECT_EQ(0, attended.Launch({"--report", "r.json"}));
+  EXPECT_EQ(0, attended.store.writes);
+  EXPECT_EQ("", attended.os.sectionAtStart);
+  EXPECT_NE(std::string::npos, attended.os.files["C:\\Kit\\r.json"].find(
+                                   "\"powerCyclePending\": null,\n  \"record\": null,\n"));
+
+  KitRun busy;
+  busy.os.heldElsewhere[static_cast<int>(KernelLock::Run)] = true;
+  EXPECT_EQ(1618, busy.Launch({"--unattended"}));
+  EXPECT_EQ(0, busy.store.writes);
+}
+
+TEST(KeptRecord, AKitWithoutAListIsNamedByTheStatedRule) {
+  KitRun run;
+  run.store.hashes.clear();
+  run.os.updaterResults = FormatResults(OneHub(HubOutcome::SameLevelBefore, 0x9013));
+  EXPECT_EQ(0, run.Launch({"--unattended"}));
+  EXPECT_EQ("0 none", run.store.lastResult);
+}
+
+// ---------------------------------------------------------------- the log
+
+TEST(CMTrace, OneLinePerEventWithTheViewersFieldsAndNoLineEndInside) {
+  const LogTime time = {2026, 12, 9, 6, 5, 4, 32};
+  EXPECT_EQ("<![LOG[Status 0 (done)]LOG]!><time=\"06:05:04.032+000\" date=\"12-09-2026\" "
+            "component=\"Quillet\" context=\"\" type=\"1\" thread=\"0\" file=\"\">\r\n",
+            CMTraceLine({LogType::kInformation, "Status 0 (done)"}, time, 0));
+  const std::string broken = CMTraceLine({LogType::kError, "a\r\nb\tc]LOG]!>d"}, time, 7);
+  EXPECT_EQ(0u, broken.find("<![LOG[a  b c]LOG] !>d]LOG]!><time="));
+  EXPECT_NE(std::string::npos, broken.find("type=\"3\" thread=\"7\""));
+  EXPECT_EQ(broken.size() - 2, broken.find('\r'));
+}
+
+TEST(CMTrace, RollsOverToOneOlderCopyBeforeTheLimit) {
+  FakeStore store;
+  EXPECT_EQ("C:\\Logs\\quillet.lo_", OlderLogPath("C:\\Logs\\quillet.log"));
+  EXPECT_EQ("C:\\Logs.d\\quillet.lo_", OlderLogPath("C:\\Logs.d\\quillet"));
+  const std::string path = "C:\\Logs\\quillet.log";
+  ASSERT_TRUE(AppendLog(store, path, std::string(60, 'a'), 100));
+  ASSERT_TRUE(AppendLog(store, path, std::string(40, 'b'), 100));  // exactly the limit
+  EXPECT_EQ(100u, store.files[path].size());
+  ASSERT_TRUE(AppendLog(store, path, "c", 100));
+  EXPECT_EQ("c", store.files[path]);
+  EXPECT_EQ(std::string(60, 'a') + std::string(40, 'b'), store.files["C:\\Logs\\quillet.lo_"]);
+  ASSERT_TRUE(AppendLog(store, path, std::string(100, 'd'), 100));
+  EXPECT_EQ("c", store.files["C:\\Logs\\quillet.lo_"]);  // one older copy, the last
+}
+
+TEST(LogOption, WritesStartSettingsDriverEachHubAndStatusWithOrWithoutUnattended) {
+  for (bool unattended : {false, true}) {
+    KitRun run;
+    run.os.updaterResults = FormatResults(OneHub(HubOutcome::WriteFailed, 0x9012));
+    std::vector<std::string> args = {"--log", "q.log"};
+    if (unattended) args.push_back("--unattended");
+    run.Launch(args);
+    const std::string& log = run.store.files["C:\\Kit\\q.log"];
+    std::vector<std::string> messages;
+    for (size_t at = 0; (at = log.find("<![LOG[", at)) != std::string::npos; at += 7) {
+      messages.push_back(log.substr(at + 7, log.find("]LOG]!>", at) - at - 7) + " type " +
+                         log.substr(log.find("type=\"", at) + 6, 1));
+    }
+    const std::string start = unattended ? "Quillet 2.9 started: --log q.log --unattended"
+                                         : "Quillet 2.9 started: --log q.log";
+    EXPECT_EQ((std::vector<std::string>{
+                  start + " type 1", "Settings: read type 1", "Filter driver: registered type 1",
+                  "Hub 1 (3A17/0600, depth 1, port 2, firmware 9012): write-failed, image "
+                  ".\\Binfile\\DOCK.BIN type 3",
+                  "Status 13 (write-failed) type 3"}),
+              messages);
+    EXPECT_EQ("", run.os.text);
+  }
+}
+
+}  // namespace

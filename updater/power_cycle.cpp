@@ -1,0 +1,53 @@
+#include "power_cycle.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "byte_source.h"
+#include "firmware_image.h"
+#include "image_check.h"
+#include "platform.h"
+#include "printer.h"
+#include "updater_state.h"
+
+PowerCycle JudgePowerCycle(const HubDeviceInfo& hub, const PendingWrites* pending) {
+  if (pending == nullptr) return PowerCycle::NoWrite;
+  for (int i = 0; i < pending->count && i < kResultsHubs; ++i) {
+    const PendingWrite& write = pending->writes[i];
+    if (write.vendorId != hub.VendorId || write.productId != hub.ProductId ||
+        write.depth != hub.Depth || write.port != hub.ConnectionPortIndex) {
+      continue;
+    }
+    if (hub.FirmwareVersion == write.delivers) return PowerCycle::TookEffect;
+    if (hub.FirmwareVersion == write.firmwareBefore) return PowerCycle::StillPending;
+    return PowerCycle::ChangedElsewhere;
+  }
+  return PowerCycle::NoWrite;
+}
+
+PendingMark MarkOf(PowerCycle cycle) {
+  switch (cycle) {
+    case PowerCycle::TookEffect: return PendingMark::Cleared;
+    case PowerCycle::ChangedElsewhere: return PendingMark::Changed;
+    case PowerCycle::NoWrite:
+    case PowerCycle::StillPending: return PendingMark::None;
+  }
+  return PendingMark::None;
+}
+
+void PrintPowerCyclePending(Printer& out, int number) {
+  out.PrintInColour(kColourSameLevel,
+                    "Device(%d) firmware is written and waits for a power cycle. Update is "
+                    "unnecessary.\n\n",
+                    number);
+}
+
+void DescribeImage(Files& files, const char* imagePath, HubResult* entry) {
+  std::unique_ptr<ByteSource> image = files.OpenForRead(imagePath);
+  entry->delivers = image ? fwimage::DeliveredVersion(*image) : 0;
+  image.reset();
+  imagesums::Digest digest;
+  if (HashFile(files, imagePath, &digest) != HashOutcome::kHashed) return;
+  std::snprintf(entry->imageSha256, sizeof entry->imageSha256, "%s",
+                imagesums::DigestHex(digest).c_str());
+}
