@@ -3,9 +3,6 @@ kit, with the hub simulator as the maker's library, read back by the native
 checker's --explain and --hubs; nothing of the kit written, the driver put
 back as it was, nothing of the computer's or the user's names inside.
 """
-# ctest: RUN_SERIAL
-# The bundle's capture installs the driver in the shared prefix's USB class,
-# and one test renames the prefix's computer.
 import getpass
 import json
 import os

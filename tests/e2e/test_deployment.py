@@ -5,8 +5,6 @@ its members against what the run did, and the same text as a run without
 options.
 
 The status table's order is tested on the host (tests/launcher)."""
-# ctest: RUN_SERIAL
-# The installer changes the USB class's UpperFilters in the shared prefix.
 import os
 import shutil
 import subprocess

@@ -1,7 +1,5 @@
 """The filter-driver check and the Windows 8 warning, run for real under Wine
 against the prefix's registry."""
-# ctest: RUN_SERIAL
-# (changes the USB class's UpperFilters and the Windows version Wine reports)
 import re
 import unittest
 

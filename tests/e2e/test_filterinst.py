@@ -1,5 +1,4 @@
 """Our TZ415FilterInst.exe under Wine, against the prefix's real registry."""
-# ctest: RUN_SERIAL
 import unittest
 
 from harness import INSTALLER, USB_CLASS_KEY, reg, run, set_upper_filters, upper_filters_value

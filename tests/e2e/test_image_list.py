@@ -1,7 +1,6 @@
 """Binfile\\SHA256SUMS under Wine: the demo kit (which carries a list) with
 one image damaged, one unlisted, a bad list and no list; and the updater's
 SHA-256, CNG's, against NIST's examples."""
-# ctest: RUN_SERIAL
 import os
 import unittest
 

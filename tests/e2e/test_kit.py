@@ -1,6 +1,5 @@
 """The demo kit run as a user runs it, twice in a row and after a reset; and
 the release kit's assembly scripts."""
-# ctest: RUN_SERIAL
 import hashlib
 import os
 import re

@@ -8,8 +8,6 @@ Windows, it takes the x64 path. The 64-bit build's launcher takes it
 knowing it runs on 64-bit Windows, for machines that cannot run 32-bit
 programs at all; the 32-bit path is the launcher's host tests'.
 """
-# ctest: RUN_SERIAL
-# The installer changes the USB class's UpperFilters in the shared prefix.
 import fcntl
 import os
 import pty

@@ -6,8 +6,6 @@ capture saved, replayed by the checker and by scripts/replay.
 A 32-bit checker runs only on 64-bit Windows here, where --live refuses
 and names the 64-bit one.
 """
-# ctest: RUN_SERIAL
-# The installer changes the USB class's UpperFilters in the shared prefix.
 import hashlib
 import json
 import os

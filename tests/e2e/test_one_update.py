@@ -1,8 +1,6 @@
 """One update at a time, under Wine: two launchers started together on one
 kit, and launchers killed while they or their updaters hold the locks. The
 programs of one test meet in the locks of their module's own prefix."""
-# ctest: RUN_SERIAL
-# The installer changes the USB class's UpperFilters in the shared prefix.
 import os
 import signal
 import subprocess
