@@ -9,8 +9,8 @@ namespace {
 
 // Everything between the locks and the final pause; `record` tells the
 // status and the report what happened.
-void Launch(LauncherPlatform& os, bool processIs64Bit, const LauncherOptions& options,
-            const std::string& pending, LaunchRecord* record) {
+void Launch(SessionPlatform& os, LauncherPlatform& launcher, bool processIs64Bit,
+            const LauncherOptions& options, const std::string& pending, LaunchRecord* record) {
   // Before the screen is cleared, so that a second launcher in the same
   // console does not wipe the first one's text.
   if (!TakeRunLock(os)) {
@@ -18,7 +18,7 @@ void Launch(LauncherPlatform& os, bool processIs64Bit, const LauncherOptions& op
     record->busy = true;
     return;
   }
-  os.RunCommand("cls");
+  launcher.RunCommand("cls");
 
   LaunchContext context = {};
   context.os = &os;
@@ -30,14 +30,14 @@ void Launch(LauncherPlatform& os, bool processIs64Bit, const LauncherOptions& op
     return;
   }
 
-  context.Is64BitWindows = DetectIs64BitWindows(os, processIs64Bit);
+  context.Is64BitWindows = DetectIs64BitWindows(launcher, processIs64Bit);
   const UpdaterChoice& updater = UpdaterFor(context.Is64BitWindows);
   record->updaterProgram = updater.program;
   record->updaterFolder = std::string(context.LaunchDirectory) + updater.suffix;
 
   std::string resultsName;
   if (options.Any()) {
-    resultsName = os.CreateResults(pending);
+    resultsName = launcher.CreateResults(pending);
     if (resultsName.empty()) {
       os.Write("!!!Error The updater's results cannot be shared\n");
       record->setupFailed = true;
@@ -62,7 +62,7 @@ void Launch(LauncherPlatform& os, bool processIs64Bit, const LauncherOptions& op
     os.Write(line);
   }
   if (!resultsName.empty()) {
-    record->haveResults = ParseResults(os.TakeResults(), &record->results);
+    record->haveResults = ParseResults(launcher.TakeResults(), &record->results);
     // Status 1 comes with a line of its own when nothing else says why.
     if (!record->haveResults && status == 0) os.Write("!!!Error The updater left no results\n");
   }
@@ -97,39 +97,40 @@ InstallerRun RunUpdater(LaunchContext& context) {
   return context.session->RunIn(commandLine, updater.suffix, start, "Update FW fail!\n");
 }
 
-int LauncherMain(LauncherPlatform& os, bool processIs64Bit, const std::vector<std::string>& args) {
-  return LauncherMain(os, nullptr, processIs64Bit, args);
+int LauncherMain(SessionPlatform& os, LauncherPlatform& launcher, bool processIs64Bit,
+                 const std::vector<std::string>& args) {
+  return LauncherMain(os, launcher, nullptr, processIs64Bit, args);
 }
 
-int LauncherMain(LauncherPlatform& os, DeploymentStore& store, bool processIs64Bit,
-                 const std::vector<std::string>& args) {
-  return LauncherMain(os, &store, processIs64Bit, args);
+int LauncherMain(SessionPlatform& os, LauncherPlatform& launcher, DeploymentStore& store,
+                 bool processIs64Bit, const std::vector<std::string>& args) {
+  return LauncherMain(os, launcher, &store, processIs64Bit, args);
 }
 
-int LauncherMain(LauncherPlatform& os, DeploymentStore* store, bool processIs64Bit,
-                 const std::vector<std::string>& args) {
+int LauncherMain(SessionPlatform& os, LauncherPlatform& launcher, DeploymentStore* store,
+                 bool processIs64Bit, const std::vector<std::string>& args) {
   LauncherOptions options;
   if (!ParseOptions(args, &options)) {
     os.Write(kUsageLine);
     if (options.unattended) return kStatusTable[0].status;
     // A double-clicked window must not vanish before the line is read.
-    os.RunCommand("PAUSE");
+    launcher.RunCommand("PAUSE");
     return 0;
   }
 
   LaunchRecord record;
   std::string reportPath, logPath;
   // From the start folder: the run changes the current directory.
-  if (options.report) reportPath = os.FullPath(options.reportFile);
-  if (options.log) logPath = os.FullPath(options.logFile);
-  if (options.report || options.unattended) record.started = os.UtcNow();
+  if (options.report) reportPath = launcher.FullPath(options.reportFile);
+  if (options.log) logPath = launcher.FullPath(options.logFile);
+  if (options.report || options.unattended) record.started = launcher.UtcNow();
   // Only a deployment run reads or keeps the record.
   record::DeploymentRecord last;
   std::string pending;
   if (options.unattended && store != nullptr) pending = PendingForUpdater(*store, &last);
-  Launch(os, processIs64Bit, options, pending, &record);
+  Launch(os, launcher, processIs64Bit, options, pending, &record);
   const StatusRow& status = RunStatus(record);
-  if (options.report || options.unattended) record.ended = os.UtcNow();
+  if (options.report || options.unattended) record.ended = launcher.UtcNow();
   if (options.unattended && store != nullptr) KeepRecord(os, *store, last, status, &record);
   if (options.log && store != nullptr) {
     std::string lines;
@@ -140,11 +141,11 @@ int LauncherMain(LauncherPlatform& os, DeploymentStore* store, bool processIs64B
     if (!AppendLog(*store, logPath, lines)) os.Write("!!!Error The log cannot be written\n");
   }
   if (options.report) {
-    if (!os.WriteReplacing(reportPath, ReportJson(record, status))) {
+    if (!launcher.WriteReplacing(reportPath, ReportJson(record, status))) {
       os.Write("!!!Error The report cannot be written\n");
     }
   }
   if (options.unattended) return status.status;
-  os.RunCommand("PAUSE");
+  launcher.RunCommand("PAUSE");
   return 0;
 }

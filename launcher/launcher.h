@@ -1,8 +1,8 @@
 // The launcher: filter driver in, the matching updater, filter driver out,
-// and a key press. Its logic runs against LauncherPlatform, which
-// launcher_win32.cpp implements over Win32 and the C runtime (the driver
-// session's part in session_win32.cpp) and the host tests implement with a
-// scripted machine.
+// and a key press. Its logic runs against two roles: the driver session's
+// SessionPlatform (session_win32.cpp) and LauncherPlatform, which
+// launcher_win32.cpp implements over Win32 and the C runtime; the host
+// tests implement both with one scripted machine.
 #ifndef QUILLET_LAUNCHER_LAUNCHER_H_
 #define QUILLET_LAUNCHER_LAUNCHER_H_
 
@@ -18,9 +18,12 @@
 // Every directory and command-line buffer, terminator included.
 constexpr int kLauncherPathSize = kSessionPathSize;
 
-// The driver session's platform and what only the launcher asks beyond it.
-class LauncherPlatform : public SessionPlatform {
+// What only the launcher asks of the platform, beyond the driver session's
+// role.
+class LauncherPlatform {
  public:
+  virtual ~LauncherPlatform() = default;
+
   // One command line through the command interpreter ("cls", "PAUSE").
   virtual void RunCommand(const char* command) = 0;
 
@@ -48,7 +51,7 @@ class LauncherPlatform : public SessionPlatform {
 
 // What the launcher knows through its run.
 struct LaunchContext {
-  LauncherPlatform* os;
+  SessionPlatform* os;
   char LaunchDirectory[kLauncherPathSize];
   bool Is64BitWindows;
   DriverSession* session;
@@ -65,14 +68,16 @@ bool DetectIs64BitWindows(LauncherPlatform& os, bool processIs64Bit);
 InstallerRun RunUpdater(LaunchContext& context);
 
 // The whole launcher run; `args` are the arguments after the program's
-// name, in UTF-8. 0, but under --unattended the status from the table.
-int LauncherMain(LauncherPlatform& os, bool processIs64Bit,
+// name, in UTF-8. `os` writes, runs the children and holds the locks;
+// `launcher` is the rest. 0, but under --unattended the status from the
+// table.
+int LauncherMain(SessionPlatform& os, LauncherPlatform& launcher, bool processIs64Bit,
                  const std::vector<std::string>& args = {});
 // The same, keeping the record and the log in `store` when options ask
 // (nothing is kept without one).
-int LauncherMain(LauncherPlatform& os, DeploymentStore& store, bool processIs64Bit,
-                 const std::vector<std::string>& args);
-int LauncherMain(LauncherPlatform& os, DeploymentStore* store, bool processIs64Bit,
-                 const std::vector<std::string>& args);
+int LauncherMain(SessionPlatform& os, LauncherPlatform& launcher, DeploymentStore& store,
+                 bool processIs64Bit, const std::vector<std::string>& args);
+int LauncherMain(SessionPlatform& os, LauncherPlatform& launcher, DeploymentStore* store,
+                 bool processIs64Bit, const std::vector<std::string>& args);
 
 #endif  // QUILLET_LAUNCHER_LAUNCHER_H_

@@ -1,5 +1,5 @@
 // The launcher's Windows side: LauncherPlatform over Win32 and the C
-// runtime (the driver session's part is session_win32.cpp's, the helpers
+// runtime (the driver session's role is session_win32.cpp's, the helpers
 // it shares with the updater and the checker win32_common.cpp's), and main.
 #include <windows.h>
 
@@ -30,19 +30,6 @@ bool PutInSection(HANDLE section, const std::string& text) {
 
 class Win32LauncherPlatform : public LauncherPlatform {
  public:
-  void Write(const char* text) override { session_.Write(text); }
-  void WriteError(const char* text) override { session_.WriteError(text); }
-  uint32_t CurrentDirectory(char* buffer, uint32_t size) override {
-    return session_.CurrentDirectory(buffer, size);
-  }
-  void ChangeDirectory(const char* path) override { session_.ChangeDirectory(path); }
-  bool RunChild(char* commandLine, const ChildStart& start, uint32_t* exitStatus) override {
-    return session_.RunChild(commandLine, start, exitStatus);
-  }
-  void IgnoreBreakKeys(bool ignore) override { session_.IgnoreBreakKeys(ignore); }
-  bool TryLock(KernelLock lock) override { return session_.TryLock(lock); }
-  void Unlock(KernelLock lock) override { session_.Unlock(lock); }
-
   void RunCommand(const char* command) override {
     std::fflush(stdout);
     std::system(command);
@@ -91,7 +78,6 @@ class Win32LauncherPlatform : public LauncherPlatform {
   }
 
  private:
-  SessionPlatform& session_ = Win32SessionRole();
   HANDLE results_ = nullptr;
 };
 
@@ -226,9 +212,9 @@ class Win32DeploymentStore : public DeploymentStore {
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.push_back(win32::WideToUtf8(argv[i]));
-  Win32LauncherPlatform os;
+  Win32LauncherPlatform launcher;
   Win32DeploymentStore store;
   // The deliverable is the 32-bit build, which asks Windows; the 64-bit
   // build serves the tests on machines that cannot run 32-bit programs.
-  return LauncherMain(os, store, sizeof(void*) == 8, args);
+  return LauncherMain(Win32SessionRole(), launcher, store, sizeof(void*) == 8, args);
 }

@@ -38,7 +38,7 @@ record::DeploymentRecord RunRecord(const record::DeploymentRecord& last, const L
   return next;
 }
 
-void KeepRecord(LauncherPlatform& os, DeploymentStore& store, const record::DeploymentRecord& last,
+void KeepRecord(SessionPlatform& os, DeploymentStore& store, const record::DeploymentRecord& last,
                 const StatusRow& status, LaunchRecord* run) {
   // A run that found another one running leaves the record to that one,
   // which knows what it wrote.

@@ -11,7 +11,7 @@
 #include "deployment_record.h"
 #include "deployment_store.h"
 
-class LauncherPlatform;
+class SessionPlatform;
 
 // The last record (empty when there is none or it is not whole) and its
 // pending writes as the text the updater reads before it starts.
@@ -27,7 +27,7 @@ record::DeploymentRecord RunRecord(const record::DeploymentRecord& last, const L
 
 // Writes this run's record; a record that cannot be written gets a line,
 // never another status. Sets run->recordWrite and run->powerCyclePending.
-void KeepRecord(LauncherPlatform& os, DeploymentStore& store, const record::DeploymentRecord& last,
+void KeepRecord(SessionPlatform& os, DeploymentStore& store, const record::DeploymentRecord& last,
                 const StatusRow& status, LaunchRecord* run);
 
 // The run's events for --log: start, settings, driver, each hub, status.

@@ -74,7 +74,7 @@ class WatchedLibrary : public HubLibrary {
 // (unless told it fails), with one story of events in `log`.
 class FakeLiveMachine : public check::LiveComputer,
                         public check::WorkingFolder,
-                        public FakeSession<> {
+                        public FakeSession {
  public:
   class LoggedSystem : public FakeSystem {
    public:

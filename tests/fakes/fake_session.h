@@ -11,9 +11,7 @@
 
 #include "driver_session.h"
 
-// Base is SessionPlatform or a role built on it (the launcher's).
-template <class Base = SessionPlatform>
-class FakeSession : public Base {
+class FakeSession : public SessionPlatform {
  public:
   // ---- Staging.
   std::string currentDirectory;

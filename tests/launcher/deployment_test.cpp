@@ -181,7 +181,7 @@ std::string ResultsText(UpdaterStage stage, std::vector<HubOutcome> outcomes) {
 }
 
 int Launch(FakeLauncherPlatform& os, std::vector<std::string> args) {
-  return LauncherMain(os, false, args);
+  return LauncherMain(os, os, false, args);
 }
 
 TEST(Unattended, NeverPausesGivesChildrenNoInputAndEndsWithTheTablesStatus) {

@@ -59,7 +59,7 @@ TEST(RunLock, HeldMakesTheLauncherPrintTheLineAndTouchNothing) {
     os.AddKit("C:\\Kit");
     os.heldElsewhere[static_cast<int>(KernelLock::Run)] = c.runHeld;
     os.heldElsewhere[static_cast<int>(KernelLock::Write)] = c.writeHeld;
-    EXPECT_EQ(0, LauncherMain(os, false));
+    EXPECT_EQ(0, LauncherMain(os, os, false));
     // No cls: a second launcher in the same console keeps the first's text.
     EXPECT_EQ(std::string(QUILLET_BUSY_LINE) + "{PAUSE}", os.screen);
   }
@@ -68,7 +68,7 @@ TEST(RunLock, HeldMakesTheLauncherPrintTheLineAndTouchNothing) {
 TEST(RunLock, IsHeldFromBeforeTheInstallationToAfterTheRemoval) {
   FakeLauncherPlatform os;
   os.AddKit("C:\\Kit");
-  EXPECT_EQ(0, LauncherMain(os, false));
+  EXPECT_EQ(0, LauncherMain(os, os, false));
   EXPECT_EQ(std::string::npos, os.screen.find("without the run lock")) << os.screen;
   EXPECT_EQ("+run +write -write -run ", os.locks);
 }

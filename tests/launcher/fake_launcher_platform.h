@@ -14,7 +14,9 @@
 #include "launcher.h"
 #include "updater_results.h"
 
-class FakeLauncherPlatform : public FakeSession<LauncherPlatform> {
+// Both of the launcher's roles in one machine, so that one screen tells the
+// whole story in order.
+class FakeLauncherPlatform : public FakeSession, public LauncherPlatform {
  public:
   FakeLauncherPlatform() { currentDirectory = "C:\\Kit"; }
 
@@ -55,7 +57,7 @@ class FakeLauncherPlatform : public FakeSession<LauncherPlatform> {
   std::map<std::string, std::string> files;
   int clock = 0;
 
-  // ---- LauncherPlatform.
+  // ---- SessionPlatform and LauncherPlatform.
   void Write(const char* out) override {
     screen += out;
     text += out;

@@ -25,7 +25,7 @@ std::string Missing(const std::string& cd, const std::string& commandLine,
 }
 
 int Launch(FakeLauncherPlatform& os, bool processIs64Bit = false) {
-  return LauncherMain(os, processIs64Bit);
+  return LauncherMain(os, os, processIs64Bit);
 }
 
 // --------------------------------------------------------------- platform

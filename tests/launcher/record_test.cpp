@@ -231,7 +231,7 @@ struct KitRun {
     os.AddKit("C:\\Kit");
     store.hashes["C:\\Kit\\x64\\Binfile\\SHA256SUMS"] = kSha;
   }
-  int Launch(std::vector<std::string> args) { return LauncherMain(os, store, false, args); }
+  int Launch(std::vector<std::string> args) { return LauncherMain(os, os, store, false, args); }
 };
 
 TEST(KeptRecord, AnUnattendedRunHandsOverThePendingWritesAndKeepsItsOwn) {
