@@ -12,12 +12,12 @@
 namespace {
 
 std::string Listing(const hubdesc::HubDescription& description, const uint8_t* table) {
-  static UpdaterState state;
-  std::memcpy(&state.TargetIdCount, table, offsetof(UpdaterState, DeviceCount));
+  static LibraryRecord state;
+  std::memcpy(&state.TargetIdCount, table, offsetof(LibraryRecord, DeviceCount));
   hubdesc::DescribedHubLibrary library(description);
   library.SetIniInfo(&state.TargetIdCount);
   library.GetEnumInfo(&state.DeviceCount);
-  size_t used = offsetof(UpdaterState, Devices) - offsetof(UpdaterState, DeviceCount) +
+  size_t used = offsetof(LibraryRecord, Devices) - offsetof(LibraryRecord, DeviceCount) +
                 sizeof(HubDeviceInfo) * description.hubs.size();
   return std::string(reinterpret_cast<const char*>(&state.DeviceCount), used);
 }
@@ -35,7 +35,7 @@ std::string Behaviour(const hubdesc::HubDescription& d) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static uint8_t table[offsetof(UpdaterState, DeviceCount)];
+  static uint8_t table[offsetof(LibraryRecord, DeviceCount)];
   std::string text(reinterpret_cast<const char*>(data), size);
   // The input's first bytes double as the hub-ID table the library is handed.
   std::memset(table, 0, sizeof table);
