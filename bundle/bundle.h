@@ -18,7 +18,7 @@ constexpr int kFormatVersion = 1;
 // The largest bundle read, and the most a writer lets one part hold: a
 // part that would be larger is recorded as missing instead.
 constexpr size_t kMaxBundleSize = 1 << 20;
-constexpr size_t kMaxPartSize = 256 * 1024;
+constexpr size_t kMaxPartSize = size_t{256} * 1024;
 // The first line of every bundle.
 constexpr char kFirstLine[] = "Quillet support bundle";
 

@@ -125,7 +125,10 @@ std::string ComputerText(const LiveMachine& machine, Files& files, const std::st
     std::string name = kitRoot ? LastName(folder) : kitName;
     for (const char* program : {"Quillet32.exe", "Quillet64.exe"}) {
       std::string version = ProgramVersion(files, JoinPath(folder, program, separator));
-      if (!version.empty()) text += "UpdaterVersion." + name + "." + program + "=" + version + "\n";
+      if (version.empty()) continue;
+      text += "UpdaterVersion.";
+      text += name;
+      text += std::string(".") + program + "=" + version + "\n";
     }
   }
   if (kitRoot) {

@@ -31,9 +31,9 @@ const char* const kKitFolders[] = {"x86", "x64"};
 // bounds and cut down past them, so that a bundle stays tens of kilobytes
 // whatever the kit: support remakes them whole from the bundle's capture
 // and its own copy of the kit (--hubs BUNDLE KIT).
-constexpr size_t kMaxSettingsPart = 64 * 1024;
-constexpr size_t kMaxHubsPart = 16 * 1024;
-constexpr size_t kMaxReportPart = 48 * 1024;
+constexpr size_t kMaxSettingsPart = size_t{64} * 1024;
+constexpr size_t kMaxHubsPart = size_t{16} * 1024;
+constexpr size_t kMaxReportPart = size_t{48} * 1024;
 
 // A file of the kit, whole, up to the part's bound.
 bool ReadWhole(Files& files, const char* path, size_t limit, std::string* text, std::string* why) {

@@ -172,8 +172,9 @@ void CompareWithKit(CheckerHost& host, const bundle::Bundle& read, const std::st
       std::string b = i < mine.size() ? mine[i] : "(none)";
       if (a == b) continue;
       ++differences;
-      *out += "  settings line " + std::to_string(i + 1) + ": the customer's \"" + a +
-              "\", yours \"" + b + "\"\n";
+      *out += "  settings line " + std::to_string(i + 1) + ": the customer's \"";
+      *out += a + "\", yours \"";
+      *out += b + "\"\n";
     }
     if (differences == 0) *out += "  settings: the same, line by line\n";
   }

@@ -11,7 +11,7 @@
 
 // The file is rolled over before a run's lines would take it past this
 // size: it becomes the one older copy, and the run starts a new file.
-constexpr uint64_t kLogLimit = 1024 * 1024;
+constexpr uint64_t kLogLimit = uint64_t{1024} * 1024;
 
 enum class LogType { kInformation = 1, kWarning = 2, kError = 3 };
 
