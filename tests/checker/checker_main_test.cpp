@@ -1,5 +1,6 @@
 // The command: exit status, bad input, kit roots and the two reports.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -64,8 +65,12 @@ CommandResult RunChecker(FakeHost& host, std::vector<std::string> args) {
   return run;
 }
 
+// Named after the test and the process too: ctest runs each test as a
+// process of its own, side by side, and two tests write files of one name.
 std::string WriteDescription(const std::string& name, const std::string& text) {
-  std::string path = testing::TempDir() + name;
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  std::string path =
+      testing::TempDir() + std::to_string(::getpid()) + "_" + test->name() + "_" + name;
   std::ofstream(path, std::ios::binary) << text;
   return path;
 }
