@@ -311,7 +311,7 @@ TEST(LiveCheck, KeepsWhatTheLibraryWasHandedAndListedWithinTheTable) {
   check::KitReport report = check::CheckKit(kit, &live.Hubs(), "kit\\x64");
   EXPECT_EQ(0x20190823u, live.Hubs().version());
   ASSERT_EQ(1u, live.Hubs().targetIds().size());
-  EXPECT_EQ(0x1A2B0D12u, live.Hubs().targetIds()[0].HubId);
+  EXPECT_EQ(0x1A2B0D12u, +live.Hubs().targetIds()[0].HubId);
   EXPECT_EQ(20, live.Hubs().reportedCount());
   EXPECT_EQ(16u, live.Hubs().listed().size());
   EXPECT_EQ(16u, report.hubs.size());
@@ -353,7 +353,7 @@ TEST(LiveCapture, RecordsTheHubsWhereTheyWereListedAndNothingOfThePathAboveTheFo
   EXPECT_EQ(64, capture.capture.checkerBits);
   EXPECT_EQ(0x20190823u, capture.capture.libraryVersion);
   ASSERT_EQ(1u, capture.capture.hubIds.size());
-  EXPECT_EQ(0x1A2B0D12u, capture.capture.hubIds[0].HubId);
+  EXPECT_EQ(0x1A2B0D12u, +capture.capture.hubIds[0].HubId);
   ASSERT_EQ(2u, capture.hubs.size());
   EXPECT_EQ(0x0415, capture.hubs[1].productId);
 }

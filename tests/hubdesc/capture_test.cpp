@@ -200,7 +200,7 @@ TEST(Capture, AHubIdTableOfAHundredEntriesIsReadAndOneMoreIsRefused) {
   ASSERT_TRUE(ParseHubDescription(Replace(one, given, "HubIds=" + table), "c.ini", &d, &error))
       << error;
   ASSERT_EQ(static_cast<size_t>(kMaxTargetIds), d.capture.hubIds.size());
-  EXPECT_EQ(0x3A170063u, d.capture.hubIds.back().HubId);
+  EXPECT_EQ(0x3A170063u, +d.capture.hubIds.back().HubId);
 
   table += ",3A17FFFF=0D12/3";
   EXPECT_EQ("c.ini:10: HubIds: \"" + table +
