@@ -99,8 +99,8 @@ std::string LastName(std::string path) {
 
 std::string DriverText(const LiveMachine& machine) {
   SessionPlatform& session = machine.session;
-  bool run = LockHeld(session, KernelLock::Run);
-  bool write = LockHeld(session, KernelLock::Write);
+  bool run = LockHeld(session, KernelLock::kRun);
+  bool write = LockHeld(session, KernelLock::kWrite);
   std::string text = "UpperFilters=" + UpperFiltersText(machine.system) + "\n";
   text += std::string("FilterDriver=") +
           (DriverRegistered(machine.system) ? "registered" : "not-registered") + "\n";

@@ -40,12 +40,12 @@ void CheckHubs(HubLibrary& library, KitReport* report) {
     hub.info = state.Devices[i];
     hub.hubId = HubIdOf(hub.info);
     JudgeHub(state, report->images, &hub);
-    if (hub.outcome == HubOutcome::NoImage) {
+    if (hub.outcome == HubOutcome::kNoImage) {
       Add(&report->findings, FindingCode::kHubNoImage, 0,
           Format("Device(%d) %04X/%04X gets no image", hub.number, hub.info.VendorId,
                  hub.info.ProductId));
     }
-    if (hub.outcome == HubOutcome::ImageCheck) {
+    if (hub.outcome == HubOutcome::kImageCheck) {
       const ImageRow& image = report->images[hub.chosen];
       Add(&report->findings, FindingCode::kHubImageRefused, 0,
           Format("Device(%d) %04X/%04X: %s is chosen, but %s: the updater refuses the hub",

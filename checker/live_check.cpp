@@ -95,13 +95,13 @@ LiveCheck::LiveCheck(const LiveMachine& machine, Files& platformFiles, LiveOptio
 
 LiveCheck::~LiveCheck() {
   RemoveDriver();
-  if (locked_) machine_.session.Unlock(KernelLock::Run);
+  if (locked_) machine_.session.Unlock(KernelLock::kRun);
 }
 
 SessionOptions LiveCheck::DriverOptions() const {
   SessionOptions options;
   options.restoreDirectory = true;
-  ChildOutput output = options_.quietStdout ? ChildOutput::StandardError : ChildOutput::Console;
+  ChildOutput output = options_.quietStdout ? ChildOutput::kStandardError : ChildOutput::kConsole;
   options.installerOutput = output;
   options.messages = output;
   options.noInput = true;

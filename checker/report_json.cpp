@@ -140,7 +140,7 @@ void Hubs(JsonWriter& j, const KitReport& kit) {
       VerdictObject(j, hub.hubVerdict, ImageRow());
       j.Close('}');
     }
-    if (hub.outcome == HubOutcome::ImageCheck) j.Str("refusal", kit.images[hub.chosen].refusal);
+    if (hub.outcome == HubOutcome::kImageCheck) j.Str("refusal", kit.images[hub.chosen].refusal);
     if (hub.chosen >= 0) {
       j.Str("chosen", kit.images[hub.chosen].name)
           .Raw("chosenDelivers", JsonHex(hub.chosenVersion, 4));

@@ -210,32 +210,32 @@ std::string HubsText(const KitReport& kit) {
 
 std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) {
   switch (hub.outcome) {
-    case HubOutcome::SameLevelBefore:
+    case HubOutcome::kSameLevelBefore:
       return Format("at the same level: a short-format hub at %s, which is FWVersion; no "
                     "image is looked for",
                     ShortVersionText(ShortFormatVersion(hub.info.FirmwareVersion)).c_str());
-    case HubOutcome::NoImage:
+    case HubOutcome::kNoImage:
       if (hub.hubVerdict.failed != SelectionTest::kPassed) {
         return Format("no image: %s (%s)", TestName(hub.hubVerdict.failed),
                       Explain(hub.hubVerdict, ImageRow()).c_str());
       }
       return "no image: every image is refused";
-    case HubOutcome::SameLevelAfter:
+    case HubOutcome::kSameLevelAfter:
       return Format("at the same level: %s delivers %04X, the hub's version",
                     images[hub.chosen].name.c_str(), hub.chosenVersion);
-    case HubOutcome::ImageCheck:
+    case HubOutcome::kImageCheck:
       return Format("refused: %s is chosen, but %s; the hub is not written",
                     images[hub.chosen].name.c_str(), images[hub.chosen].refusal.c_str());
-    case HubOutcome::Program:
+    case HubOutcome::kProgram:
       return Format("writes %s (delivers %04X, the hub has %04X)%s",
                     images[hub.chosen].name.c_str(), hub.chosenVersion, hub.info.FirmwareVersion,
                     hub.passing > 1 ? Format("; %d images pass", hub.passing).c_str() : "");
-    case HubOutcome::PowerCyclePending:
+    case HubOutcome::kPowerCyclePending:
       return "waits for a power cycle: an earlier unattended run wrote it, and it still "
              "reports its firmware from before; not written again";
     // Outcomes of a write, which a plan never is.
-    case HubOutcome::Programmed:
-    case HubOutcome::WriteFailed: break;
+    case HubOutcome::kProgrammed:
+    case HubOutcome::kWriteFailed: break;
   }
   return "";
 }

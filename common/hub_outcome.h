@@ -7,16 +7,16 @@
 #include <cstdint>
 
 enum class HubOutcome : uint8_t {
-  SameLevelBefore,  // a short-format hub at FWVersion: no image looked for
-  NoImage,          // the hub test failed or every image was refused
-  SameLevelAfter,   // the chosen image delivers the version the hub reports
-  ImageCheck,       // the image list does not vouch for the chosen image
-  Program,          // the chosen image is to be written
-  Programmed,       // the library wrote the image
-  WriteFailed,      // the library was called and failed
+  kSameLevelBefore,  // a short-format hub at FWVersion: no image looked for
+  kNoImage,          // the hub test failed or every image was refused
+  kSameLevelAfter,   // the chosen image delivers the version the hub reports
+  kImageCheck,       // the image list does not vouch for the chosen image
+  kProgram,          // the chosen image is to be written
+  kProgrammed,       // the library wrote the image
+  kWriteFailed,      // the library was called and failed
   // Written by an earlier run and still reporting its firmware from before
   // that write: it waits for a power cycle; nothing written.
-  PowerCyclePending,
+  kPowerCyclePending,
 };
 
 // Each outcome's names: in the results text and the launcher's report,
@@ -29,14 +29,14 @@ struct HubOutcomeNames {
 };
 constexpr HubOutcomeNames NamesOf(HubOutcome outcome) {
   switch (outcome) {
-    case HubOutcome::SameLevelBefore: return {"same-level", "same-level-before-selection"};
-    case HubOutcome::NoImage: return {"no-image", "no-image"};
-    case HubOutcome::SameLevelAfter: return {"same-level", "same-level-after-selection"};
-    case HubOutcome::ImageCheck: return {"image-check", "refused"};
-    case HubOutcome::Program: return {"program", "program"};
-    case HubOutcome::Programmed: return {"programmed", "programmed"};
-    case HubOutcome::WriteFailed: return {"write-failed", "write-failed"};
-    case HubOutcome::PowerCyclePending: return {"power-cycle-pending", "power-cycle-pending"};
+    case HubOutcome::kSameLevelBefore: return {"same-level", "same-level-before-selection"};
+    case HubOutcome::kNoImage: return {"no-image", "no-image"};
+    case HubOutcome::kSameLevelAfter: return {"same-level", "same-level-after-selection"};
+    case HubOutcome::kImageCheck: return {"image-check", "refused"};
+    case HubOutcome::kProgram: return {"program", "program"};
+    case HubOutcome::kProgrammed: return {"programmed", "programmed"};
+    case HubOutcome::kWriteFailed: return {"write-failed", "write-failed"};
+    case HubOutcome::kPowerCyclePending: return {"power-cycle-pending", "power-cycle-pending"};
   }
   return {nullptr, nullptr};
 }
@@ -44,7 +44,7 @@ constexpr HubOutcomeNames NamesOf(HubOutcome outcome) {
 inline const char* OutcomeName(HubOutcome outcome) { return NamesOf(outcome).results; }
 inline const char* CheckerOutcomeName(HubOutcome outcome) { return NamesOf(outcome).checker; }
 inline bool IsSameLevel(HubOutcome outcome) {
-  return outcome == HubOutcome::SameLevelBefore || outcome == HubOutcome::SameLevelAfter;
+  return outcome == HubOutcome::kSameLevelBefore || outcome == HubOutcome::kSameLevelAfter;
 }
 
 #endif  // QUILLET_COMMON_HUB_OUTCOME_H_

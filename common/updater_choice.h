@@ -8,15 +8,15 @@
 
 // The three outcomes of looking up IsWow64Process and calling it.
 enum class Wow64Answer {
-  NoFunction,  // the platform has no such function
-  NotWow64,    // the call left the flag false
-  Wow64,       // a 32-bit process under 64-bit Windows
+  kNoFunction,  // the platform has no such function
+  kNotWow64,    // the call left the flag false
+  kWow64,       // a 32-bit process under 64-bit Windows
 };
 
 // A 64-bit program runs on 64-bit Windows by construction; a 32-bit one
 // must ask whether it runs under the 32-bit emulation.
 inline bool Is64BitWindows(bool processIs64Bit, Wow64Answer wow64) {
-  return processIs64Bit || wow64 == Wow64Answer::Wow64;
+  return processIs64Bit || wow64 == Wow64Answer::kWow64;
 }
 
 // One updater of a kit: the program, its folder under the kit's root, its

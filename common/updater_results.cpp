@@ -54,8 +54,8 @@ bool ParseHub(const std::string& line, HubResult* hub) {
   if (image.size() >= sizeof hub->image) return false;
   // Both same-level outcomes are written alike; only the one after
   // selection has an image.
-  if (hub->outcome == HubOutcome::SameLevelBefore && !image.empty()) {
-    hub->outcome = HubOutcome::SameLevelAfter;
+  if (hub->outcome == HubOutcome::kSameLevelBefore && !image.empty()) {
+    hub->outcome = HubOutcome::kSameLevelAfter;
   }
   std::memcpy(hub->image, image.c_str(), image.size() + 1);
   hub->vendorId = static_cast<uint16_t>(vendor);

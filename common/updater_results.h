@@ -36,18 +36,18 @@ constexpr int kResultsImageSize = 270;
 
 // How far the updater's run went.
 enum class UpdaterStage : uint8_t {
-  Busy,      // another updater held the write lock; nothing was done
-  Settings,  // the settings were missing or unreadable
-  Driver,    // the filter driver is not registered
-  NoHubs,    // no hub listed: none found, or not HUBNumber of them
-  Listed,    // hubs listed, and each one visited
+  kBusy,      // another updater held the write lock; nothing was done
+  kSettings,  // the settings were missing or unreadable
+  kDriver,    // the filter driver is not registered
+  kNoHubs,    // no hub listed: none found, or not HUBNumber of them
+  kListed,    // hubs listed, and each one visited
 };
 
 // What became of a write an earlier run's record shows as pending.
 enum class PendingMark : uint8_t {
-  None,     // no pending write for this hub
-  Cleared,  // the hub reports the version the write delivers
-  Changed,  // the hub reports neither that nor its version before the write
+  kNone,     // no pending write for this hub
+  kCleared,  // the hub reports the version the write delivers
+  kChanged,  // the hub reports neither that nor its version before the write
 };
 
 struct HubResult {
@@ -60,13 +60,13 @@ struct HubResult {
   char image[kResultsImageSize] = {};
   bool libraryCalled = false;
   int32_t libraryResult = 0;
-  HubOutcome outcome = HubOutcome::NoImage;
+  HubOutcome outcome = HubOutcome::kNoImage;
   // Its place on the bus, and for a written hub what the image delivers.
   uint8_t depth = 0;
   uint8_t port = 0;
   uint16_t delivers = 0;
   char imageSha256[65] = {};  // lower-case hex; empty when not known
-  PendingMark previous = PendingMark::None;
+  PendingMark previous = PendingMark::kNone;
 };
 
 // A write that an earlier unattended run made and whose hub had not run it
@@ -84,7 +84,7 @@ struct PendingWrite {
 
 struct UpdaterResults {
   char version[16] = {};
-  UpdaterStage stage = UpdaterStage::Busy;
+  UpdaterStage stage = UpdaterStage::kBusy;
   int hubCount = 0;
   HubResult hubs[kResultsHubs];
 };

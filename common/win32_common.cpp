@@ -111,11 +111,11 @@ Wow64Answer QueryWow64() {
   using IsWow64ProcessCall = BOOL(WINAPI*)(HANDLE, PBOOL);
   HMODULE kernel32 = GetModuleHandleW(L"kernel32");
   FARPROC found = kernel32 ? GetProcAddress(kernel32, "IsWow64Process") : nullptr;
-  if (found == nullptr) return Wow64Answer::NoFunction;
+  if (found == nullptr) return Wow64Answer::kNoFunction;
   auto isWow64Process = reinterpret_cast<IsWow64ProcessCall>(reinterpret_cast<void*>(found));
   BOOL wow64 = FALSE;
   isWow64Process(GetCurrentProcess(), &wow64);
-  return wow64 ? Wow64Answer::Wow64 : Wow64Answer::NotWow64;
+  return wow64 ? Wow64Answer::kWow64 : Wow64Answer::kNotWow64;
 }
 
 }  // namespace win32

@@ -20,13 +20,13 @@ constexpr uint32_t kNotStarted = 1;
 }  // namespace
 
 bool TakeRunLock(SessionPlatform& os) {
-  if (!os.TryLock(KernelLock::Run)) return false;
+  if (!os.TryLock(KernelLock::kRun)) return false;
   // An updater left writing by a launcher that died holds only this one.
-  if (!os.TryLock(KernelLock::Write)) {
-    os.Unlock(KernelLock::Run);
+  if (!os.TryLock(KernelLock::kWrite)) {
+    os.Unlock(KernelLock::kRun);
     return false;
   }
-  os.Unlock(KernelLock::Write);
+  os.Unlock(KernelLock::kWrite);
   return true;
 }
 
@@ -56,7 +56,7 @@ InstallerRun DriverSession::RunIn(const char* commandLine, const char* suffix,
   run.started = os_.RunChild(line, start, &run.status);
   if (!run.started) {
     run.status = kNotStarted;
-    if (options_.messages == ChildOutput::StandardError) {
+    if (options_.messages == ChildOutput::kStandardError) {
       os_.WriteError(failure);
     } else {
       os_.Write(failure);

@@ -14,20 +14,20 @@ constexpr int kSessionPathSize = 260;
 // How a child's startup information starts out before the hidden-window
 // flags are set on it.
 enum class StartupInfo {
-  Cleared,    // all zero but the size field
-  Launchers,  // the starting program's own, as the platform reports it
+  kCleared,    // all zero but the size field
+  kLaunchers,  // the starting program's own, as the platform reports it
 };
 
 // Where a child's standard output goes.
 enum class ChildOutput {
-  Console,        // the shared console, as the starting program's own text
-  StandardError,  // the starting program's standard error: keeps its
-                  // standard output for a report of its own
+  kConsole,        // the shared console, as the starting program's own text
+  kStandardError,  // the starting program's standard error: keeps its
+                   // standard output for a report of its own
 };
 
 struct ChildStart {
-  StartupInfo startup = StartupInfo::Cleared;
-  ChildOutput output = ChildOutput::Console;
+  StartupInfo startup = StartupInfo::kCleared;
+  ChildOutput output = ChildOutput::kConsole;
   // Standard input is the null device, so that nothing the child runs can
   // wait for a key.
   bool noInput = false;
@@ -35,8 +35,8 @@ struct ChildStart {
 
 // Named kernel objects held by one process; a holder that dies frees them.
 enum class KernelLock : uint8_t {
-  Run,    // from before the driver's installation to after its removal
-  Write,  // by the updater, for its whole run
+  kRun,    // from before the driver's installation to after its removal
+  kWrite,  // by the updater, for its whole run
 };
 
 class SessionPlatform {
@@ -91,10 +91,10 @@ struct SessionOptions {
   // Back to the start directory after each child (the launcher leaves the
   // last child's directory as it is).
   bool restoreDirectory = false;
-  ChildOutput installerOutput = ChildOutput::Console;
+  ChildOutput installerOutput = ChildOutput::kConsole;
   // Where the session's own lines ("Filter Driver Fail!") go: standard
   // error keeps a caller's standard output for a report of its own.
-  ChildOutput messages = ChildOutput::Console;
+  ChildOutput messages = ChildOutput::kConsole;
   bool noInput = false;
 };
 

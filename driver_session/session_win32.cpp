@@ -88,9 +88,9 @@ HANDLE LockNamespace() {
 
 std::string LockName(KernelLock lock) {
   if (LockNamespace() != nullptr) {
-    return lock == KernelLock::Run ? QUILLET_RUN_LOCK : QUILLET_WRITE_LOCK;
+    return lock == KernelLock::kRun ? QUILLET_RUN_LOCK : QUILLET_WRITE_LOCK;
   }
-  return lock == KernelLock::Run ? QUILLET_OPEN_RUN_LOCK : QUILLET_OPEN_WRITE_LOCK;
+  return lock == KernelLock::kRun ? QUILLET_OPEN_RUN_LOCK : QUILLET_OPEN_WRITE_LOCK;
 }
 
 // An inheritable copy of one of our standard handles, for a child that gets
@@ -132,7 +132,7 @@ class Win32Session : public SessionPlatform {
 
   bool RunChild(char* commandLine, const ChildStart& start, uint32_t* exitStatus) override {
     STARTUPINFOA info;
-    if (start.startup == StartupInfo::Launchers) {
+    if (start.startup == StartupInfo::kLaunchers) {
       GetStartupInfoA(&info);
     } else {
       ZeroMemory(&info, sizeof info);
@@ -143,12 +143,12 @@ class Win32Session : public SessionPlatform {
 
     // Standard handles are named only when the child's differ from ours;
     // otherwise nothing is inherited, as ever.
-    const bool named = start.noInput || start.output == ChildOutput::StandardError;
+    const bool named = start.noInput || start.output == ChildOutput::kStandardError;
     HANDLE handles[3] = {};
     if (named) {
       handles[0] = start.noInput ? NullInput() : InheritableCopy(GetStdHandle(STD_INPUT_HANDLE));
       handles[1] = InheritableCopy(GetStdHandle(
-          start.output == ChildOutput::StandardError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE));
+          start.output == ChildOutput::kStandardError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE));
       handles[2] = InheritableCopy(GetStdHandle(STD_ERROR_HANDLE));
       info.dwFlags |= STARTF_USESTDHANDLES;
       info.hStdInput = handles[0];

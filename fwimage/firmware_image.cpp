@@ -8,9 +8,9 @@ namespace {
 
 bool BitHolds(Bit condition, uint8_t flags, uint8_t bit) {
   switch (condition) {
-    case Bit::Clear: return (flags & bit) == 0;
-    case Bit::Set: return (flags & bit) != 0;
-    case Bit::Either: return true;
+    case Bit::kClear: return (flags & bit) == 0;
+    case Bit::kSet: return (flags & bit) != 0;
+    case Bit::kEither: return true;
   }
   return false;
 }
@@ -46,13 +46,13 @@ bool HasShortSignature(ByteSource& image, uint64_t size) {
 // clang-format off
 const CompatibilityRule kCompatibilityRules[kCompatibilityRuleCount] = {
     // bit 7     bit 2        bit 3        ChipOptions & 0x30                    ChipRevision               28801 bytes, 0x9010 at 8044
-    {Bit::Clear, Bit::Set,    Bit::Clear,  kOptions30,                           kRevision10,               false},
-    {Bit::Clear, Bit::Clear,  Bit::Clear,  kOptions00,                           kRevision10,               false},
-    {Bit::Clear, Bit::Set,    Bit::Set,    kOptions30,                           kRevisionB2 | kRevisionB3, false},
-    {Bit::Clear, Bit::Clear,  Bit::Set,    kOptions00,                           kRevisionB2 | kRevisionB3, false},
-    {Bit::Set,   Bit::Either, Bit::Either, kOptions10,                           kRevisionB2 | kRevisionB3, false},
-    {Bit::Clear, Bit::Set,    Bit::Either, kOptions10 | kOptions20 | kOptions30, kRevisionB2 | kRevisionB3, true},
-    {Bit::Clear, Bit::Clear,  Bit::Either, kOptions00,                           kRevisionB2 | kRevisionB3, true},
+    {Bit::kClear, Bit::kSet,    Bit::kClear,  kOptions30,                           kRevision10,               false},
+    {Bit::kClear, Bit::kClear,  Bit::kClear,  kOptions00,                           kRevision10,               false},
+    {Bit::kClear, Bit::kSet,    Bit::kSet,    kOptions30,                           kRevisionB2 | kRevisionB3, false},
+    {Bit::kClear, Bit::kClear,  Bit::kSet,    kOptions00,                           kRevisionB2 | kRevisionB3, false},
+    {Bit::kSet,   Bit::kEither, Bit::kEither, kOptions10,                           kRevisionB2 | kRevisionB3, false},
+    {Bit::kClear, Bit::kSet,    Bit::kEither, kOptions10 | kOptions20 | kOptions30, kRevisionB2 | kRevisionB3, true},
+    {Bit::kClear, Bit::kClear,  Bit::kEither, kOptions00,                           kRevisionB2 | kRevisionB3, true},
 };
 // clang-format on
 

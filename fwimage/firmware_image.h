@@ -111,7 +111,7 @@ uint16_t DeliveredVersion(ByteSource& image);
 
 // The chip compatibility rules, tried in order. Each bit condition is
 // Clear, Set or Either.
-enum class Bit : uint8_t { Clear, Set, Either };
+enum class Bit : uint8_t { kClear, kSet, kEither };
 
 // Chip revisions, as a set.
 enum : uint8_t { kRevision10 = 1, kRevisionB2 = 2, kRevisionB3 = 4 };

@@ -59,12 +59,12 @@ uint8_t* Field(DescribedHub& hub) {
 
 template <auto Member>
 Key<DescribedHub> Bytes(const char* name) {
-  return {name, Notation::Bytes, 0, 0, 0, false, nullptr, nullptr, &Field<Member>};
+  return {name, Notation::kBytes, 0, 0, 0, false, nullptr, nullptr, &Field<Member>};
 }
 
 using H = DescribedHub;
-constexpr Notation kHex = Notation::Hex;
-constexpr Notation kDecimal = Notation::Decimal;
+constexpr Notation kHex = Notation::kHex;
+constexpr Notation kDecimal = Notation::kDecimal;
 
 }  // namespace
 

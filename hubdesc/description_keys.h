@@ -13,9 +13,9 @@
 namespace hubdesc {
 
 enum class Notation {
-  Hex,      // hexadecimal, an optional 0x; written with `digits` digits
-  Decimal,  // decimal, an optional sign
-  Bytes,    // a record string: text, or raw bytes under the name + "Hex"
+  kHex,      // hexadecimal, an optional 0x; written with `digits` digits
+  kDecimal,  // decimal, an optional sign
+  kBytes,    // a record string: text, or raw bytes under the name + "Hex"
 };
 
 template <class Owner>

@@ -30,12 +30,12 @@ std::string KeyLines(const std::vector<Key<Owner>>& keys, const Owner& owner) {
   Owner copy = owner;  // the rows hand out fields to fill, not to read
   for (const Key<Owner>& row : keys) {
     switch (row.notation) {
-      case Notation::Bytes: text += BytesLine(row.name, row.bytes(copy)); break;
-      case Notation::Hex:
+      case Notation::kBytes: text += BytesLine(row.name, row.bytes(copy)); break;
+      case Notation::kHex:
         text += std::string(row.name) + "=" +
                 HexText(static_cast<uint32_t>(row.get(owner)), row.digits) + "\n";
         break;
-      case Notation::Decimal: {
+      case Notation::kDecimal: {
         int64_t value = row.get(owner);
         // -1 stands for "the number of hubs reported", which no number says.
         if (value >= row.min) text += std::string(row.name) + "=" + std::to_string(value) + "\n";

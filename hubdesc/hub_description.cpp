@@ -65,7 +65,7 @@ class Parser {
   }
 
  private:
-  enum class Section { None, Library, Hub, Capture };
+  enum class Section { kNone, kLibrary, kHub, kCapture };
 
   // Where each section began and which keys it gave, for the checks at the
   // end (required keys, and every key in a capture).
@@ -90,13 +90,13 @@ class Parser {
       return Fail("\"" + trimmed + "\" is neither a [section] nor a Key=Value line");
     std::string key = Trim(trimmed.substr(0, eq));
     std::string value = Trim(trimmed.substr(eq + 1));
-    if (section_ == Section::None) return Fail(key + " stands before any [section]");
+    if (section_ == Section::kNone) return Fail(key + " stands before any [section]");
     if (!keysSeen_.insert(Lower(key)).second) return Fail(key + " is given twice in its section");
     switch (section_) {
-      case Section::Library: return LibraryKey(key, value);
-      case Section::Hub: return HubKey(key, value);
-      case Section::Capture: return CaptureKeyValue(key, value);
-      case Section::None: break;
+      case Section::kLibrary: return LibraryKey(key, value);
+      case Section::kHub: return HubKey(key, value);
+      case Section::kCapture: return CaptureKeyValue(key, value);
+      case Section::kNone: break;
     }
     return false;
   }
@@ -105,12 +105,12 @@ class Parser {
     if (!sectionsSeen_.insert(Lower(name)).second) return Fail("[" + name + "] is given twice");
     keysSeen_.clear();
     if (Lower(name) == "library") {
-      section_ = Section::Library;
+      section_ = Section::kLibrary;
       library_ = {name, line_, {}};
       return true;
     }
     if (Lower(name) == "capture") {
-      section_ = Section::Capture;
+      section_ = Section::kCapture;
       capture_ = {name, line_, {}};
       out_->isCapture = true;
       return true;
@@ -120,7 +120,7 @@ class Parser {
     if (static_cast<int>(out_->hubs.size()) == kMaxDescribedHubs)
       return Fail("[" + name + "]: no more than " + std::to_string(kMaxDescribedHubs) +
                   " hubs can be described");
-    section_ = Section::Hub;
+    section_ = Section::kHub;
     out_->hubs.emplace_back();
     out_->hubs.back().section = name;
     out_->hubs.back().line = line_;
@@ -130,7 +130,7 @@ class Parser {
 
   bool NumberValue(const std::string& key, const std::string& value, Notation notation, int64_t min,
                    int64_t max, int64_t* out) {
-    if (notation == Notation::Hex) {
+    if (notation == Notation::kHex) {
       uint32_t hex = 0;
       if (!ParseHex(value, static_cast<uint32_t>(max), &hex))
         return Fail(key + ": \"" + value + "\" is not a hexadecimal number from 0 to " +
@@ -167,12 +167,12 @@ class Parser {
     std::string k = Lower(key);
     for (const Key<Owner>& row : keys) {
       std::string name = Lower(row.name);
-      bool hex = row.notation == Notation::Bytes && k == name + "hex";
+      bool hex = row.notation == Notation::kBytes && k == name + "hex";
       if (k != name && !hex) continue;
       *known = true;
       if (!given.keys.insert(name).second)
         return Fail(key + ": the string is already given in this section");
-      if (row.notation == Notation::Bytes) return BytesValue(key, value, hex, row.bytes(owner));
+      if (row.notation == Notation::kBytes) return BytesValue(key, value, hex, row.bytes(owner));
       int64_t number = 0;
       if (!NumberValue(key, value, row.notation, row.min, row.max, &number)) return false;
       row.set(owner, number);
@@ -250,7 +250,7 @@ class Parser {
   HubDescription* out_;
   std::string* error_;
   int line_ = 0;
-  Section section_ = Section::None;
+  Section section_ = Section::kNone;
   std::set<std::string> sectionsSeen_;
   std::set<std::string> keysSeen_;
   Given library_, capture_;

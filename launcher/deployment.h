@@ -54,15 +54,15 @@ struct LaunchRecord {
 
 // The facts a status stands for, in the order they outweigh each other.
 enum class StatusFact : uint8_t {
-  Usage,
-  Busy,
-  NotRun,
-  StoppedEarly,
-  NoHubs,
-  WriteFailed,
-  ImageRefused,
-  NoImage,
-  Done,
+  kUsage,
+  kBusy,
+  kNotRun,
+  kStoppedEarly,
+  kNoHubs,
+  kWriteFailed,
+  kImageRefused,
+  kNoImage,
+  kDone,
 };
 
 struct StatusRow {

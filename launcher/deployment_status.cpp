@@ -12,22 +12,23 @@ bool AnyHub(const LaunchRecord& record, HubOutcome outcome) {
 bool Holds(StatusFact fact, const LaunchRecord& r) {
   const UpdaterStage stage = r.results.stage;
   switch (fact) {
-    case StatusFact::Usage: return false;
-    case StatusFact::Busy: return r.busy || (r.haveResults && stage == UpdaterStage::Busy);
-    case StatusFact::NotRun:
+    case StatusFact::kUsage: return false;
+    case StatusFact::kBusy: return r.busy || (r.haveResults && stage == UpdaterStage::kBusy);
+    case StatusFact::kNotRun:
       // A start folder too long to use stops the run before any child: no
       // results are missing then.
       if (r.directoryTooLong) return false;
       return r.setupFailed || (r.installRan && !r.install.started) ||
              (r.removeRan && !r.remove.started) || (r.updaterRan && r.updater.status != 0) ||
              !r.haveResults;
-    case StatusFact::StoppedEarly:
-      return r.directoryTooLong || stage == UpdaterStage::Settings || stage == UpdaterStage::Driver;
-    case StatusFact::NoHubs: return stage == UpdaterStage::NoHubs;
-    case StatusFact::WriteFailed: return AnyHub(r, HubOutcome::WriteFailed);
-    case StatusFact::ImageRefused: return AnyHub(r, HubOutcome::ImageCheck);
-    case StatusFact::NoImage: return AnyHub(r, HubOutcome::NoImage);
-    case StatusFact::Done: return true;
+    case StatusFact::kStoppedEarly:
+      return r.directoryTooLong || stage == UpdaterStage::kSettings ||
+             stage == UpdaterStage::kDriver;
+    case StatusFact::kNoHubs: return stage == UpdaterStage::kNoHubs;
+    case StatusFact::kWriteFailed: return AnyHub(r, HubOutcome::kWriteFailed);
+    case StatusFact::kImageRefused: return AnyHub(r, HubOutcome::kImageCheck);
+    case StatusFact::kNoImage: return AnyHub(r, HubOutcome::kNoImage);
+    case StatusFact::kDone: return true;
   }
   return true;
 }
@@ -35,15 +36,15 @@ bool Holds(StatusFact fact, const LaunchRecord& r) {
 }  // namespace
 
 const StatusRow kStatusTable[9] = {
-    {StatusFact::Usage, 2, "usage"},
-    {StatusFact::Busy, 1618, "busy"},
-    {StatusFact::NotRun, 1, "not-run"},
-    {StatusFact::StoppedEarly, 11, "stopped-early"},
-    {StatusFact::NoHubs, 10, "no-hubs"},
-    {StatusFact::WriteFailed, 13, "write-failed"},
-    {StatusFact::ImageRefused, 14, "image-check"},
-    {StatusFact::NoImage, 12, "no-image"},
-    {StatusFact::Done, 0, "done"},
+    {StatusFact::kUsage, 2, "usage"},
+    {StatusFact::kBusy, 1618, "busy"},
+    {StatusFact::kNotRun, 1, "not-run"},
+    {StatusFact::kStoppedEarly, 11, "stopped-early"},
+    {StatusFact::kNoHubs, 10, "no-hubs"},
+    {StatusFact::kWriteFailed, 13, "write-failed"},
+    {StatusFact::kImageRefused, 14, "image-check"},
+    {StatusFact::kNoImage, 12, "no-image"},
+    {StatusFact::kDone, 0, "done"},
 };
 
 const StatusRow& RunStatus(const LaunchRecord& record) {

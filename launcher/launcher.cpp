@@ -26,7 +26,7 @@ void Launch(SessionPlatform& os, LauncherPlatform& launcher, bool processIs64Bit
   if (!StartDirectoryFits(reported, context.LaunchDirectory)) {
     os.Write("!!!Error The working directory path is too long\n");
     record->directoryTooLong = true;
-    os.Unlock(KernelLock::Run);
+    os.Unlock(KernelLock::kRun);
     return;
   }
 
@@ -68,7 +68,7 @@ void Launch(SessionPlatform& os, LauncherPlatform& launcher, bool processIs64Bit
   }
   record->remove = session.Remove();
   record->removeRan = true;
-  os.Unlock(KernelLock::Run);
+  os.Unlock(KernelLock::kRun);
 }
 
 }  // namespace
@@ -80,7 +80,7 @@ bool DetectIs64BitWindows(LauncherPlatform& os, bool processIs64Bit) {
 
 InstallerRun RunUpdater(LaunchContext& context) {
   ChildStart start;
-  start.startup = StartupInfo::Launchers;
+  start.startup = StartupInfo::kLaunchers;
   start.noInput = context.session->Options().noInput;
   char commandLine[kLauncherPathSize];
   const UpdaterChoice& updater = UpdaterFor(context.Is64BitWindows);

@@ -16,9 +16,9 @@ std::string Hub(const HubResult& hub) {
   const bool hasImage = hub.image[0] != '\0';
   std::string why = "null";
   if (!hasImage) {
-    why = IsSameLevel(hub.outcome)                       ? "\"same-level\""
-          : hub.outcome == HubOutcome::PowerCyclePending ? "\"power-cycle-pending\""
-                                                         : "\"not-found\"";
+    why = IsSameLevel(hub.outcome)                        ? "\"same-level\""
+          : hub.outcome == HubOutcome::kPowerCyclePending ? "\"power-cycle-pending\""
+                                                          : "\"not-found\"";
   }
   return "    {\"device\": " + std::to_string(hub.device) +
          ", \"vid\": " + JsonHex(hub.vendorId, 4) + ", \"pid\": " + JsonHex(hub.productId, 4) +

@@ -58,15 +58,15 @@ namespace {
 
 LogType HubType(HubOutcome outcome) {
   switch (outcome) {
-    case HubOutcome::Programmed:
-    case HubOutcome::SameLevelBefore:
-    case HubOutcome::SameLevelAfter: return LogType::kInformation;
-    case HubOutcome::PowerCyclePending: return LogType::kWarning;
+    case HubOutcome::kProgrammed:
+    case HubOutcome::kSameLevelBefore:
+    case HubOutcome::kSameLevelAfter: return LogType::kInformation;
+    case HubOutcome::kPowerCyclePending: return LogType::kWarning;
     // Only planned, never a result: a run that reports it wrote nothing.
-    case HubOutcome::Program:
-    case HubOutcome::WriteFailed:
-    case HubOutcome::NoImage:
-    case HubOutcome::ImageCheck: return LogType::kError;
+    case HubOutcome::kProgram:
+    case HubOutcome::kWriteFailed:
+    case HubOutcome::kNoImage:
+    case HubOutcome::kImageCheck: return LogType::kError;
   }
   return LogType::kError;
 }
@@ -90,12 +90,12 @@ std::vector<LogEvent> RunEvents(const LaunchRecord& run, const StatusRow& status
   std::string command = "Quillet " QUILLET_VERSION " started:";
   for (const std::string& arg : args) command += " " + arg;
   events.push_back({LogType::kInformation, command});
-  if (run.haveResults && run.results.stage != UpdaterStage::Busy) {
-    const bool read = run.results.stage != UpdaterStage::Settings;
+  if (run.haveResults && run.results.stage != UpdaterStage::kBusy) {
+    const bool read = run.results.stage != UpdaterStage::kSettings;
     events.push_back({read ? LogType::kInformation : LogType::kError,
                       read ? "Settings: read" : "Settings: missing or unreadable"});
     if (read) {
-      const bool driver = run.results.stage != UpdaterStage::Driver;
+      const bool driver = run.results.stage != UpdaterStage::kDriver;
       events.push_back({driver ? LogType::kInformation : LogType::kError,
                         driver ? "Filter driver: registered" : "Filter driver: not registered"});
     }

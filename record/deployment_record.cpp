@@ -146,11 +146,11 @@ DeploymentRecord NextRecord(const DeploymentRecord& last, const UpdaterResults* 
     const HubResult& hub = results->hubs[i];
     HubEntry entry;
     const HubEntry* waiting = FindPending(last, hub.vendorId, hub.productId, hub.depth, hub.port);
-    if (hub.outcome == HubOutcome::PowerCyclePending && waiting != nullptr) {
+    if (hub.outcome == HubOutcome::kPowerCyclePending && waiting != nullptr) {
       // The write it waits for is the earlier run's, with its time.
       entry = *waiting;
       entry.outcome = hub.outcome;
-      entry.previous = PendingMark::None;
+      entry.previous = PendingMark::kNone;
       next.hubs.push_back(entry);
       continue;
     }
@@ -168,12 +168,12 @@ DeploymentRecord NextRecord(const DeploymentRecord& last, const UpdaterResults* 
     // A write that changes the version is one the hub runs only after a
     // power cycle; one that does not would never show that it took.
     entry.powerCyclePending =
-        hub.outcome == HubOutcome::Programmed && hub.delivers != hub.firmwareBefore;
+        hub.outcome == HubOutcome::kProgrammed && hub.delivers != hub.firmwareBefore;
     next.hubs.push_back(entry);
   }
   // A run that listed its hubs knows them all; one that did not (it stopped
   // early, or found none) knows nothing new of the pending ones.
-  const bool listed = results != nullptr && results->stage == UpdaterStage::Listed;
+  const bool listed = results != nullptr && results->stage == UpdaterStage::kListed;
   for (const HubEntry& entry : last.hubs) {
     if (!entry.powerCyclePending || listed) continue;
     next.hubs.push_back(entry);

@@ -37,8 +37,8 @@ struct HubEntry {
   uint16_t delivers = 0;    // the version the image written delivers
   std::string imageSha256;  // 64 lower-case hex digits; empty when none
   std::string image;        // ".\Binfile\NAME"; empty when none
-  HubOutcome outcome = HubOutcome::NoImage;
-  PendingMark previous = PendingMark::None;
+  HubOutcome outcome = HubOutcome::kNoImage;
+  PendingMark previous = PendingMark::kNone;
   std::string time;  // UTC: the write's, for a written hub; else the run's end
   bool powerCyclePending = false;
 };

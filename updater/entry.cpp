@@ -84,11 +84,11 @@ bool Initialization(UpdaterState& state, Printer& out, Files& files, System& sys
   library.GetDllVersion(&apiVersion);
   out.Print("API Version: %x\n", apiVersion);
 
-  *stage = UpdaterStage::Settings;
+  *stage = UpdaterStage::kSettings;
   if (!LoadSettingFromIni(state, out, files, library)) return false;
-  *stage = UpdaterStage::Driver;
+  *stage = UpdaterStage::kDriver;
   if (IsDriverInstallNeeded(state, out, system)) return false;
-  *stage = UpdaterStage::NoHubs;
+  *stage = UpdaterStage::kNoHubs;
 
   out.RunCommand("cls");
   for (const char* line : kBanner) out.Print("%s", line);
@@ -98,7 +98,7 @@ bool Initialization(UpdaterState& state, Printer& out, Files& files, System& sys
   out.TakeConsoleHandle();
   system.Sleep(kSettleMilliseconds);
   if (!EnumerateDevices(state, out, library)) return false;
-  *stage = UpdaterStage::Listed;
+  *stage = UpdaterStage::kListed;
   return true;
 }
 
@@ -140,7 +140,7 @@ int UpdaterMain(int argc, const char16_t* const* argv, Console& console, Files& 
   // writes, would program the same hubs under it.
   if (!deployment.TakeWriteLock()) {
     out.Print("%s", QUILLET_BUSY_LINE);
-    results->stage = UpdaterStage::Busy;
+    results->stage = UpdaterStage::kBusy;
   } else {
     if (Initialization(*state, out, files, system, library, &results->stage)) {
       DoUpdateFW(*state, out, files, system, library, record, pending.get());

@@ -89,17 +89,17 @@ HubPlan PlanHub(const PlanInputs& in, const HubDeviceInfo& hub) {
   // Before anything else: a hub that waits for its power cycle is not
   // written again, whatever the kit now holds for it.
   plan.cycle = JudgePowerCycle(hub, in.pending);
-  if (plan.cycle == PowerCycle::StillPending) {
-    plan.outcome = HubOutcome::PowerCyclePending;
+  if (plan.cycle == PowerCycle::kStillPending) {
+    plan.outcome = HubOutcome::kPowerCyclePending;
     return plan;
   }
   if (SameLevelBeforeSelection(in.state, hub)) {
-    plan.outcome = HubOutcome::SameLevelBefore;
+    plan.outcome = HubOutcome::kSameLevelBefore;
     return plan;
   }
   static_cast<ImageSearch&>(plan) = SearchImages(in.state, in.files, HubIdOf(hub), hub, in.explain);
   if (plan.chosen < 0) {
-    plan.outcome = HubOutcome::NoImage;
+    plan.outcome = HubOutcome::kNoImage;
     return plan;
   }
   const char* path = plan.imagePath.c_str();
@@ -108,13 +108,14 @@ HubPlan PlanHub(const PlanInputs& in, const HubDeviceInfo& hub) {
     plan.chosenVersion = ImageVersion(in.files, path);
   }
   if (SameLevelAfterSelection(in.state, hub, plan.chosenVersion)) {
-    plan.outcome = HubOutcome::SameLevelAfter;
+    plan.outcome = HubOutcome::kSameLevelAfter;
     return plan;
   }
   // Checked last of all before the write, and the image closed again: the
   // library opens it itself, with a sharing mode we cannot see.
   plan.check = in.vouch != nullptr ? in.vouch->Check(path) : CheckImage(in.files, path);
-  plan.outcome = ImageMayBeWritten(plan.check.check) ? HubOutcome::Program : HubOutcome::ImageCheck;
+  plan.outcome =
+      ImageMayBeWritten(plan.check.check) ? HubOutcome::kProgram : HubOutcome::kImageCheck;
   return plan;
 }
 
@@ -124,34 +125,34 @@ void PrintUpgradeFailed(Printer& out) {
 }
 
 void PrintPlan(Printer& out, const HubPlan& plan, int number, uint32_t hubId) {
-  if (plan.outcome == HubOutcome::PowerCyclePending) {
+  if (plan.outcome == HubOutcome::kPowerCyclePending) {
     PrintPowerCyclePending(out, number);
     return;
   }
-  if (plan.outcome == HubOutcome::SameLevelBefore) {
+  if (plan.outcome == HubOutcome::kSameLevelBefore) {
     out.PrintInColour(kColourSameLevel, kSameLevel, "", number);
     return;
   }
   PrintSearch(out, plan, hubId);
   switch (plan.outcome) {
-    case HubOutcome::NoImage:
+    case HubOutcome::kNoImage:
       out.Print("Device(%d):\n\t", number);
       out.Print(
           "\t!!!Error. Either the FW not found\n\t Or FW is incorrect for HUB chip version\n");
       PrintUpgradeFailed(out);
       return;
-    case HubOutcome::SameLevelAfter:
+    case HubOutcome::kSameLevelAfter:
       out.PrintInColour(kColourSameLevel, kSameLevel, "\n", number);
       return;
-    case HubOutcome::ImageCheck:
+    case HubOutcome::kImageCheck:
       out.Print("Device(%d):\n\t", number);
       PrintRefusal(out, plan.check, plan.imagePath.c_str());
       PrintUpgradeFailed(out);
       return;
-    case HubOutcome::SameLevelBefore:
-    case HubOutcome::PowerCyclePending:
-    case HubOutcome::Program:
-    case HubOutcome::Programmed:
-    case HubOutcome::WriteFailed: return;
+    case HubOutcome::kSameLevelBefore:
+    case HubOutcome::kPowerCyclePending:
+    case HubOutcome::kProgram:
+    case HubOutcome::kProgrammed:
+    case HubOutcome::kWriteFailed: return;
   }
 }

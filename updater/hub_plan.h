@@ -39,9 +39,9 @@ struct PlanInputs {
 };
 
 struct HubPlan : ImageSearch {
-  HubOutcome outcome = HubOutcome::NoImage;
+  HubOutcome outcome = HubOutcome::kNoImage;
   // What became of an earlier run's pending write to this hub.
-  PowerCycle cycle = PowerCycle::NoWrite;
+  PowerCycle cycle = PowerCycle::kNoWrite;
   // The version the chosen image delivers; read when it counts, or to
   // explain.
   uint16_t chosenVersion = 0;

@@ -11,28 +11,28 @@
 #include "updater_state.h"
 
 PowerCycle JudgePowerCycle(const HubDeviceInfo& hub, const PendingWrites* pending) {
-  if (pending == nullptr) return PowerCycle::NoWrite;
+  if (pending == nullptr) return PowerCycle::kNoWrite;
   for (int i = 0; i < pending->count && i < kResultsHubs; ++i) {
     const PendingWrite& write = pending->writes[i];
     if (write.vendorId != hub.VendorId || write.productId != hub.ProductId ||
         write.depth != hub.Depth || write.port != hub.ConnectionPortIndex) {
       continue;
     }
-    if (hub.FirmwareVersion == write.delivers) return PowerCycle::TookEffect;
-    if (hub.FirmwareVersion == write.firmwareBefore) return PowerCycle::StillPending;
-    return PowerCycle::ChangedElsewhere;
+    if (hub.FirmwareVersion == write.delivers) return PowerCycle::kTookEffect;
+    if (hub.FirmwareVersion == write.firmwareBefore) return PowerCycle::kStillPending;
+    return PowerCycle::kChangedElsewhere;
   }
-  return PowerCycle::NoWrite;
+  return PowerCycle::kNoWrite;
 }
 
 PendingMark MarkOf(PowerCycle cycle) {
   switch (cycle) {
-    case PowerCycle::TookEffect: return PendingMark::Cleared;
-    case PowerCycle::ChangedElsewhere: return PendingMark::Changed;
-    case PowerCycle::NoWrite:
-    case PowerCycle::StillPending: return PendingMark::None;
+    case PowerCycle::kTookEffect: return PendingMark::kCleared;
+    case PowerCycle::kChangedElsewhere: return PendingMark::kChanged;
+    case PowerCycle::kNoWrite:
+    case PowerCycle::kStillPending: return PendingMark::kNone;
   }
-  return PendingMark::None;
+  return PendingMark::kNone;
 }
 
 void PrintPowerCyclePending(Printer& out, int number) {

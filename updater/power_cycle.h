@@ -19,10 +19,10 @@ struct PendingWrites {
 };
 
 enum class PowerCycle {
-  NoWrite,           // no pending write for this hub: judged as ever
-  StillPending,      // still reports its firmware from before the write
-  TookEffect,        // reports the version the write delivers: judged as ever
-  ChangedElsewhere,  // reports something else: judged as ever
+  kNoWrite,           // no pending write for this hub: judged as ever
+  kStillPending,      // still reports its firmware from before the write
+  kTookEffect,        // reports the version the write delivers: judged as ever
+  kChangedElsewhere,  // reports something else: judged as ever
 };
 
 // The same hub is the same vendor and product on the same place on the bus

@@ -75,13 +75,13 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
     const HubDeviceInfo& hub = state.Devices[i];
     const HubPlan plan = PlanHub(inputs, hub);
     PrintPlan(out, plan, number, HubIdOf(hub));
-    if (plan.outcome != HubOutcome::Program) {
+    if (plan.outcome != HubOutcome::kProgram) {
       Record(results, number, hub, plan.outcome, plan.imagePath, plan.cycle);
       continue;
     }
     int result = 0;
     bool written = WriteImage(out, system, library, i, plan.imagePath.c_str(), &result);
-    Record(results, number, hub, written ? HubOutcome::Programmed : HubOutcome::WriteFailed,
+    Record(results, number, hub, written ? HubOutcome::kProgrammed : HubOutcome::kWriteFailed,
            plan.imagePath, plan.cycle, &result, &files);
     if (!written) continue;
     ++programmed;

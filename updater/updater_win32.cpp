@@ -37,7 +37,7 @@ class Win32Console : public Console {
 
 class Win32Deployment : public Deployment {
  public:
-  bool TakeWriteLock() override { return Win32SessionRole().TryLock(KernelLock::Write); }
+  bool TakeWriteLock() override { return Win32SessionRole().TryLock(KernelLock::kWrite); }
 
   bool WriteResults(const char* name, const std::string& text) override {
     if (text.size() + 1 > kResultsSize) return false;

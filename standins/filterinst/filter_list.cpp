@@ -83,10 +83,10 @@ int RunInstaller(const std::vector<std::string>& args, FilterRegistry& registry,
   const bool install = args[0] == "i";
   long error = 0;
   switch (registry.OpenClassKey(install, &error)) {
-    case FilterRegistry::Status::Ok: break;
-    case FilterRegistry::Status::Missing:
+    case FilterRegistry::Status::kOk: break;
+    case FilterRegistry::Status::kMissing:
       return kDone;  // removing: no class key, so no filter either
-    case FilterRegistry::Status::Failed:
+    case FilterRegistry::Status::kFailed:
       *message = Failure(std::string("cannot open ") + kClassKeyText, error);
       return kFailed;
   }
@@ -95,7 +95,7 @@ int RunInstaller(const std::vector<std::string>& args, FilterRegistry& registry,
   uint32_t type = kTypeMultiString;
   std::vector<std::u16string> filters;
   switch (registry.ReadUpperFilters(&data, &type, &error)) {
-    case FilterRegistry::Status::Ok:
+    case FilterRegistry::Status::kOk:
       if (type != kTypeMultiString && type != kTypeString) {
         *message = "TZ415FilterInst: UpperFilters holds data of type " + std::to_string(type) +
                    ", not a list of filters; left as it is";
@@ -103,10 +103,10 @@ int RunInstaller(const std::vector<std::string>& args, FilterRegistry& registry,
       }
       filters = SplitMultiString(data);
       break;
-    case FilterRegistry::Status::Missing:
+    case FilterRegistry::Status::kMissing:
       if (!install) return kDone;
       break;
-    case FilterRegistry::Status::Failed:
+    case FilterRegistry::Status::kFailed:
       *message = Failure("cannot read UpperFilters", error);
       return kFailed;
   }

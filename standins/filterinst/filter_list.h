@@ -39,7 +39,7 @@ bool RemoveFilter(std::vector<std::u16string>* filters);
 
 class FilterRegistry {
  public:
-  enum class Status { Ok, Missing, Failed };
+  enum class Status { kOk, kMissing, kFailed };
   virtual ~FilterRegistry() = default;
   // Opens the USB class key for reading and writing; with `create` a
   // missing key is created. *error: the platform's error code on failure.

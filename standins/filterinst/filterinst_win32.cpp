@@ -26,10 +26,10 @@ class Win32FilterRegistry : public filterinst::FilterRegistry {
     LONG result = create ? RegCreateKeyExW(HKEY_LOCAL_MACHINE, kClassKey, 0, nullptr, 0, access,
                                            nullptr, &key_, nullptr)
                          : RegOpenKeyExW(HKEY_LOCAL_MACHINE, kClassKey, 0, access, &key_);
-    if (result == ERROR_SUCCESS) return Status::Ok;
+    if (result == ERROR_SUCCESS) return Status::kOk;
     key_ = nullptr;
     *error = result;
-    return result == ERROR_FILE_NOT_FOUND && !create ? Status::Missing : Status::Failed;
+    return result == ERROR_FILE_NOT_FOUND && !create ? Status::kMissing : Status::kFailed;
   }
 
   Status ReadUpperFilters(std::u16string* data, uint32_t* type, long* error) override {
@@ -45,12 +45,12 @@ class Win32FilterRegistry : public filterinst::FilterRegistry {
       if (result == ERROR_SUCCESS) {
         data->assign(reinterpret_cast<const char16_t*>(bytes.data()), got / sizeof(char16_t));
         *type = kind;
-        return Status::Ok;
+        return Status::kOk;
       }
       size = got;
     }
     *error = result;
-    return result == ERROR_FILE_NOT_FOUND ? Status::Missing : Status::Failed;
+    return result == ERROR_FILE_NOT_FOUND ? Status::kMissing : Status::kFailed;
   }
 
   bool WriteUpperFilters(const std::u16string& data, long* error) override {

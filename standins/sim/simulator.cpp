@@ -13,18 +13,18 @@
 namespace sim {
 namespace {
 
-enum class ReadStatus { Ok, Missing, Failed };
+enum class ReadStatus { kOk, kMissing, kFailed };
 
 ReadStatus ReadWholeFile(const std::string& path, std::string* out) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return ReadStatus::Missing;
+  if (file == nullptr) return ReadStatus::kMissing;
   out->clear();
   char buffer[65536];
   size_t got;
   while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) out->append(buffer, got);
   bool failed = std::ferror(file) != 0;
   std::fclose(file);
-  return failed ? ReadStatus::Failed : ReadStatus::Ok;
+  return failed ? ReadStatus::kFailed : ReadStatus::kOk;
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& data) {
@@ -99,7 +99,7 @@ bool Simulator::PowerCycle(std::vector<std::string>* activated) {
   activated->clear();
   std::string text, error;
   hubdesc::HubDescription description;
-  if (ReadWholeFile(descriptionPath_, &text) != ReadStatus::Ok ||
+  if (ReadWholeFile(descriptionPath_, &text) != ReadStatus::kOk ||
       !hubdesc::ParseHubDescription(text, descriptionPath_, &description, &error)) {
     platform_.Warn("TZ415Sim: cannot power-cycle the hubs of " + descriptionPath_);
     return false;
@@ -107,7 +107,7 @@ bool Simulator::PowerCycle(std::vector<std::string>* activated) {
   std::vector<std::string> done;
   for (const hubdesc::DescribedHub& hub : description.hubs) {
     std::string digits, edited;
-    if (ReadWholeFile(PendingPathFor(descriptionPath_, hub.section), &digits) != ReadStatus::Ok)
+    if (ReadWholeFile(PendingPathFor(descriptionPath_, hub.section), &digits) != ReadStatus::kOk)
       continue;
     char* end = nullptr;
     unsigned long version = std::strtoul(digits.c_str(), &end, 16);
@@ -137,13 +137,13 @@ const hubdesc::HubDescription& Simulator::Description() {
   loaded_ = true;
   std::string text;
   switch (ReadWholeFile(descriptionPath_, &text)) {
-    case ReadStatus::Missing:
+    case ReadStatus::kMissing:
       platform_.Warn("TZ415Sim: no hub description " + descriptionPath_ + "; reporting no hubs");
       return description_;
-    case ReadStatus::Failed:
+    case ReadStatus::kFailed:
       platform_.Warn("TZ415Sim: cannot read " + descriptionPath_ + "; reporting no hubs");
       return description_;
-    case ReadStatus::Ok: break;
+    case ReadStatus::kOk: break;
   }
   std::string error;
   if (!hubdesc::ParseHubDescription(text, descriptionPath_, &description_, &error)) {
@@ -222,10 +222,10 @@ int Simulator::Program(uint8_t index, const hubdesc::DescribedHub& hub, bool rem
   }
   std::string image;
   ReadStatus status = ReadWholeFile(path, &image);
-  if (status != ReadStatus::Ok || image.empty()) {
-    *note += status == ReadStatus::Missing  ? "refused=\"image cannot be opened\""
-             : status == ReadStatus::Failed ? "refused=\"image cannot be read\""
-                                            : "refused=\"image is empty\"";
+  if (status != ReadStatus::kOk || image.empty()) {
+    *note += status == ReadStatus::kMissing  ? "refused=\"image cannot be opened\""
+             : status == ReadStatus::kFailed ? "refused=\"image cannot be read\""
+                                             : "refused=\"image is empty\"";
     return kImageUnreadable;
   }
   *note = "hub=" + hub.section;
@@ -239,7 +239,7 @@ int Simulator::Program(uint8_t index, const hubdesc::DescribedHub& hub, bool rem
   uint16_t version = DeliveredVersion(image);
   if (activateAtPowerCycle_) return ProgramUntilPowerCycle(hub, image, version, note);
   std::string text, edited;
-  if (ReadWholeFile(descriptionPath_, &text) != ReadStatus::Ok ||
+  if (ReadWholeFile(descriptionPath_, &text) != ReadStatus::kOk ||
       !hubdesc::WithFirmwareVersion(text, hub.section, version, &edited)) {
     *note += " refused=\"description cannot be updated\"";
     return kStorageFailed;
@@ -249,7 +249,7 @@ int Simulator::Program(uint8_t index, const hubdesc::DescribedHub& hub, bool rem
   std::string flashPath = FlashPathFor(descriptionPath_, hub.section);
   std::string flashTemp = flashPath + ".tmp";
   std::string oldFlash;
-  bool hadFlash = ReadWholeFile(flashPath, &oldFlash) == ReadStatus::Ok;
+  bool hadFlash = ReadWholeFile(flashPath, &oldFlash) == ReadStatus::kOk;
   std::string descriptionTemp = descriptionPath_ + ".tmp";
   bool written = WriteWholeFile(flashTemp, image);
   written = written && WriteWholeFile(descriptionTemp, edited);

@@ -28,7 +28,7 @@ TEST(BundleRecord, TheLastRunsRecordOrWhyNot) {
   record::HubEntry hub;
   hub.vendorId = 0x3A17;
   hub.image = ".\\Binfile\\DOCK.BIN";
-  hub.outcome = HubOutcome::PowerCyclePending;
+  hub.outcome = HubOutcome::kPowerCyclePending;
   hub.powerCyclePending = true;
   last.hubs.push_back(hub);
   const std::string whole = record::FormatRecord(last);

@@ -56,7 +56,7 @@ TEST(CheckerProperty, NamesTheImageSelectionChoosesAndJudgesFromItsCacheAsFromTh
     ASSERT_EQ(direct.chosenVersion, judged.chosenVersion) << "round " << round;
     ASSERT_EQ(direct.verdicts.size(), judged.verdicts.size()) << "round " << round;
     // The update run looks for no image for such a hub: nothing to compare.
-    if (judged.outcome == HubOutcome::SameLevelBefore) {
+    if (judged.outcome == HubOutcome::kSameLevelBefore) {
       ASSERT_TRUE(SameLevelBeforeSelection(*w.state, hub));
       continue;
     }

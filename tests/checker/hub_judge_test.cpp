@@ -33,7 +33,7 @@ TEST_P(Refusals, NameTheFirstFailedTestAndTheValuesCompared) {
   // Device(1), the kit's first hub, is the crafted one; the update run visits it last.
   ASSERT_EQ(kit.hubs.size(), report.hubs.size()) << Codes(report);
   const HubReport& hub = report.hubs.back();
-  EXPECT_EQ(HubOutcome::NoImage, hub.outcome);
+  EXPECT_EQ(HubOutcome::kNoImage, hub.outcome);
   EXPECT_NE(nullptr, FindingOf(report, FindingCode::kHubNoImage)) << Codes(report);
   const ::Verdict& verdict =
       hub.hubVerdict.failed != SelectionTest::kPassed ? hub.hubVerdict : hub.verdicts.at(0);
@@ -154,18 +154,18 @@ INSTANTIATE_TEST_SUITE_P(Kit, SameLevel,
                          testing::Values(
                              // 9013 reads V139, FWVersion=139.
                              SameLevelCase{"ShortFormatAtFwVersion", 0x3A17, 0x0415, 0x9013,
-                                           "CheckHUBFW=1", HubOutcome::SameLevelBefore},
+                                           "CheckHUBFW=1", HubOutcome::kSameLevelBefore},
                              // Their images are neither string- nor rule-tested.
                              SameLevelCase{"ShortFormatBelowFwVersion", 0x3A17, 0x0415, 0x9012,
-                                           "CheckHUBFW=1", HubOutcome::Program},
+                                           "CheckHUBFW=1", HubOutcome::kProgram},
                              SameLevelCase{"ShortFormatWithoutTheCheck", 0x3A17, 0x0415, 0x9013,
-                                           "CheckHUBFW=0", HubOutcome::Program},
+                                           "CheckHUBFW=0", HubOutcome::kProgram},
                              SameLevelCase{"OtherHubAtTheImagesVersion", 0x1A2B, 0x0D12, 0x0A21,
-                                           "CheckHUBFW=1", HubOutcome::SameLevelAfter},
+                                           "CheckHUBFW=1", HubOutcome::kSameLevelAfter},
                              SameLevelCase{"OtherHubBelowTheImagesVersion", 0x1A2B, 0x0D12, 0x0A20,
-                                           "CheckHUBFW=1", HubOutcome::Program},
+                                           "CheckHUBFW=1", HubOutcome::kProgram},
                              SameLevelCase{"OtherHubAtItWithoutTheCheck", 0x1A2B, 0x0D12, 0x0A21,
-                                           "CheckHUBFW=0", HubOutcome::Program}),
+                                           "CheckHUBFW=0", HubOutcome::kProgram}),
                          [](const testing::TestParamInfo<SameLevelCase>& info) {
                            return std::string(info.param.name);
                          });
@@ -189,9 +189,9 @@ TEST(KitCheck, HubsAreJudgedLastFirstAsTheUpdateRunVisitsThem) {
   KitReport report = kit.Check();
   ASSERT_EQ(2u, report.hubs.size());
   EXPECT_EQ(2, report.hubs[0].number);
-  EXPECT_EQ(HubOutcome::NoImage, report.hubs[0].outcome);
+  EXPECT_EQ(HubOutcome::kNoImage, report.hubs[0].outcome);
   EXPECT_EQ(1, report.hubs[1].number);
-  EXPECT_EQ(HubOutcome::Program, report.hubs[1].outcome);
+  EXPECT_EQ(HubOutcome::kProgram, report.hubs[1].outcome);
 }
 
 }  // namespace

@@ -56,15 +56,15 @@ const std::string kListB = Hex(kOther) + "  B.BIN\r\n";
 INSTANTIATE_TEST_SUITE_P(
     Checker, ImageListCheck,
     ::testing::Values(
-        ListCase{"NoList", [](Kit&) {}, "", HubOutcome::Program, ImageCheck::kNoList},
-        ListCase{"Verified", [](Kit& k) { k.imageList = kListA + kListB; }, "", HubOutcome::Program,
-                 ImageCheck::kVerified},
+        ListCase{"NoList", [](Kit&) {}, "", HubOutcome::kProgram, ImageCheck::kNoList},
+        ListCase{"Verified", [](Kit& k) { k.imageList = kListA + kListB; }, "",
+                 HubOutcome::kProgram, ImageCheck::kVerified},
         ListCase{"ChosenDiffers",
                  [](Kit& k) {
                    k.imageList = kListA + kListB;
                    k.images[0].second[100] ^= 1;
                  },
-                 "sums-differs@0 hub-image-refused@0 ", HubOutcome::ImageCheck,
+                 "sums-differs@0 hub-image-refused@0 ", HubOutcome::kImageCheck,
                  ImageCheck::kDiffers},
         // The list's digest, not the image, differs, and only in its last byte.
         ListCase{"ChosenDigestDiffersInItsLastByte",
@@ -73,24 +73,24 @@ INSTANTIATE_TEST_SUITE_P(
                    hex.back() = hex.back() == '0' ? '1' : '0';
                    k.imageList = hex + " *A.BIN\n" + kListB;
                  },
-                 "sums-differs@0 hub-image-refused@0 ", HubOutcome::ImageCheck,
+                 "sums-differs@0 hub-image-refused@0 ", HubOutcome::kImageCheck,
                  ImageCheck::kDiffers},
         ListCase{"ChosenUnlisted", [](Kit& k) { k.imageList = kListB; },
-                 "sums-unlisted@0 hub-image-refused@0 ", HubOutcome::ImageCheck,
+                 "sums-unlisted@0 hub-image-refused@0 ", HubOutcome::kImageCheck,
                  ImageCheck::kNotListed},
         ListCase{"AnotherUnlisted", [](Kit& k) { k.imageList = kListA; }, "sums-unlisted@0 ",
-                 HubOutcome::Program, ImageCheck::kVerified},
+                 HubOutcome::kProgram, ImageCheck::kVerified},
         ListCase{"ListedInAnotherCase",
                  [](Kit& k) { k.imageList = Hex(LongImage()) + " *a.bin\n" + kListB; },
-                 "sums-case@0 hub-image-refused@0 ", HubOutcome::ImageCheck,
+                 "sums-case@0 hub-image-refused@0 ", HubOutcome::kImageCheck,
                  ImageCheck::kNotListed},
         ListCase{"ListedButMissing",
                  [](Kit& k) { k.imageList = kListA + kListB + Hex("") + " *GONE.BIN\n"; },
-                 "sums-missing@0 ", HubOutcome::Program, ImageCheck::kVerified},
+                 "sums-missing@0 ", HubOutcome::kProgram, ImageCheck::kVerified},
         ListCase{"BadList", [](Kit& k) { k.imageList = kListA + "A.BIN OK\n"; },
-                 "sums-bad@0 hub-image-refused@0 ", HubOutcome::ImageCheck, ImageCheck::kListBad},
+                 "sums-bad@0 hub-image-refused@0 ", HubOutcome::kImageCheck, ImageCheck::kListBad},
         ListCase{"UnreadableList", [](Kit& k) { k.imageListUnreadable = true; },
-                 "sums-unreadable@0 hub-image-refused@0 ", HubOutcome::ImageCheck,
+                 "sums-unreadable@0 hub-image-refused@0 ", HubOutcome::kImageCheck,
                  ImageCheck::kListUnreadable},
         // The updater leaves a hub at the same level before it reads the list.
         ListCase{"SameLevelDecidedBeforeTheList",
@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
                    k.settings = Replace(k.settings, "CheckHUBFW=0", "CheckHUBFW=1");
                    k.hubs[0] = Hub(0x1A2B, 0x0D12, 0x0A21);
                  },
-                 "sums-bad@0 ", HubOutcome::SameLevelAfter, ImageCheck::kListBad}),
+                 "sums-bad@0 ", HubOutcome::kSameLevelAfter, ImageCheck::kListBad}),
     [](const ::testing::TestParamInfo<ListCase>& info) { return std::string(info.param.name); });
 
 TEST(ImageListCheck, TheFindingsNameTheLineTheDigestsAndTheHubsRefusal) {

@@ -149,9 +149,9 @@ class FakeLiveMachine : public check::LiveComputer,
   bool RunChild(char* commandLine, const ChildStart& start, uint32_t* exitStatus) override {
     std::string line = commandLine;
     log.push_back("start " + line + " in " + currentDirectory +
-                  (start.output == ChildOutput::StandardError ? " to stderr" : "") +
+                  (start.output == ChildOutput::kStandardError ? " to stderr" : "") +
                   (breaksIgnored ? "" : " with break keys live") +
-                  (Holds(KernelLock::Run) ? "" : " unlocked"));
+                  (Holds(KernelLock::kRun) ? "" : " unlocked"));
     if (line == "TZ415FilterInst.exe i" && installerRegisters) RegisterDriver(true);
     if (line == "TZ415FilterInst.exe u") RegisterDriver(false);
     *exitStatus = 0;
@@ -204,7 +204,7 @@ TEST(LiveCheck, AsksTheLibraryInTheUpdatersOrderFromItsFolderAndNeverProgramsAHu
                                              "ended"};
   EXPECT_EQ(expected, run.machine.log);
   EXPECT_EQ("C:\\Work", run.machine.currentDirectory);
-  EXPECT_FALSE(run.machine.Holds(KernelLock::Run));
+  EXPECT_FALSE(run.machine.Holds(KernelLock::kRun));
   EXPECT_TRUE(run.machine.DriverRegistered());
 }
 
@@ -224,7 +224,7 @@ TEST(LiveCheck, InstallsAMissingDriverForTheCheckAndRemovesItAfter) {
   EXPECT_EQ("C:\\Work", run.machine.currentDirectory);
   EXPECT_FALSE(run.machine.DriverRegistered());
   EXPECT_FALSE(run.machine.breaksIgnored);
-  EXPECT_FALSE(run.machine.Holds(KernelLock::Run));
+  EXPECT_FALSE(run.machine.Holds(KernelLock::kRun));
 }
 
 struct Refusal {
@@ -245,7 +245,7 @@ TEST_P(LiveRefusal, EndsWithOneLineAndLeavesTheDriverAsItWas) {
   EXPECT_EQ(std::string::npos, error.find('\n'));
   EXPECT_EQ(registeredBefore, run.machine.DriverRegistered());
   EXPECT_EQ("C:\\Work", run.machine.currentDirectory);
-  EXPECT_FALSE(run.machine.Holds(KernelLock::Run));
+  EXPECT_FALSE(run.machine.Holds(KernelLock::kRun));
   EXPECT_FALSE(run.machine.breaksIgnored);
   int starts = 0;
   for (const std::string& event : run.machine.log) {
@@ -267,7 +267,7 @@ const Refusal kRefusals[] = {
      "tz415filter: run --live as administrator, or install the driver first",
      true},
     {"AnotherRunHoldsTheLock",
-     [](LiveRun& r) { r.machine.heldElsewhere[static_cast<int>(KernelLock::Run)] = true; },
+     [](LiveRun& r) { r.machine.heldElsewhere[static_cast<int>(KernelLock::kRun)] = true; },
      "another Quillet run is under way: run --live again when it has ended", false},
     {"NoLibrary", [](LiveRun& r) { r.files.RemoveFile("kit\\x64\\TZ415API.dll"); },
      "the hub library kit\\x64\\TZ415API.dll is missing", true},
@@ -483,7 +483,7 @@ TEST(LiveCommand, SavesTheListedHubsAsACaptureOnceTheDriverIsOutAndNeverOverAnot
   EXPECT_EQ("QuilletCheck: hubs.ini exists; --force replaces it\n", err);
   EXPECT_EQ("earlier", host.saved["hubs.ini"]);
   EXPECT_FALSE(machine.DriverRegistered());
-  EXPECT_FALSE(machine.Holds(KernelLock::Run));
+  EXPECT_FALSE(machine.Holds(KernelLock::kRun));
   EXPECT_EQ(1, check::CheckerMain({"--live", "--save-hubs", "hubs.ini", "--force", "kit"}, host,
                                   &out, &err));
   EXPECT_NE("earlier", host.saved["hubs.ini"]);

@@ -16,7 +16,7 @@ TEST(KitCheck, ACleanKitHasNoFindingAndItsHubGetsItsImage) {
   KitReport report = Kit().Check();
   EXPECT_TRUE(report.findings.empty()) << Codes(report);
   ASSERT_EQ(1u, report.hubs.size());
-  EXPECT_EQ(HubOutcome::Program, report.hubs[0].outcome);
+  EXPECT_EQ(HubOutcome::kProgram, report.hubs[0].outcome);
   EXPECT_EQ(0, report.hubs[0].chosen);
   EXPECT_EQ(0x0A21, report.hubs[0].chosenVersion);
   ASSERT_EQ(1u, report.images.size());
@@ -185,7 +185,7 @@ TEST_P(SettingsWithoutFindings, GiveNone) {
   KitReport report = kit.Check();
   EXPECT_TRUE(report.findings.empty()) << Codes(report);
   ASSERT_EQ(1u, report.hubs.size());
-  EXPECT_EQ(HubOutcome::Program, report.hubs[0].outcome);
+  EXPECT_EQ(HubOutcome::kProgram, report.hubs[0].outcome);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -67,8 +67,8 @@ class FakeSession : public SessionPlatform {
  private:
   static const char* LockLabel(KernelLock lock) {
     switch (lock) {
-      case KernelLock::Run: return "run";
-      case KernelLock::Write: return "write";
+      case KernelLock::kRun: return "run";
+      case KernelLock::kWrite: return "write";
     }
     return "?";
   }

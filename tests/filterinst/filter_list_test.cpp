@@ -13,22 +13,22 @@ class FakeRegistry : public FilterRegistry {
     calls += create ? "create;" : "open;";
     if (openError != 0) {
       *error = openError;
-      return Status::Failed;
+      return Status::kFailed;
     }
-    if (!keyExists && !create) return Status::Missing;
+    if (!keyExists && !create) return Status::kMissing;
     keyExists = true;
-    return Status::Ok;
+    return Status::kOk;
   }
   Status ReadUpperFilters(std::u16string* data, uint32_t* type, long* error) override {
     calls += "read;";
     if (readError != 0) {
       *error = readError;
-      return Status::Failed;
+      return Status::kFailed;
     }
-    if (!valueExists) return Status::Missing;
+    if (!valueExists) return Status::kMissing;
     *data = value;
     *type = valueType;
-    return Status::Ok;
+    return Status::kOk;
   }
   bool WriteUpperFilters(const std::u16string& data, long* error) override {
     calls += "write;";

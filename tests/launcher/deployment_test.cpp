@@ -74,7 +74,7 @@ LaunchRecord Listed(std::vector<HubOutcome> outcomes) {
   r.installRan = r.removeRan = r.updaterRan = true;
   r.install = r.remove = r.updater = {true, 0};
   r.haveResults = true;
-  r.results.stage = UpdaterStage::Listed;
+  r.results.stage = UpdaterStage::kListed;
   for (HubOutcome outcome : outcomes) {
     HubResult hub;
     hub.outcome = outcome;
@@ -97,46 +97,46 @@ LaunchRecord With(LaunchRecord r, void (*change)(LaunchRecord&)) {
 std::vector<StatusCase> StatusCases() {
   using O = HubOutcome;
   return {
-      {"AllProgrammed", Listed({O::Programmed, O::Programmed}), 0},
-      {"NothingToDoIsSuccess", Listed({O::SameLevelAfter, O::Programmed}), 0},
-      {"NoImage", Listed({O::Programmed, O::NoImage}), 12},
-      {"ImageCheckOutweighsNoImage", Listed({O::NoImage, O::ImageCheck}), 14},
-      {"WriteFailedOutweighsTheRest", Listed({O::NoImage, O::ImageCheck, O::WriteFailed}), 13},
-      {"NoHubs", With(Listed({}), [](LaunchRecord& r) { r.results.stage = UpdaterStage::NoHubs; }),
+      {"AllProgrammed", Listed({O::kProgrammed, O::kProgrammed}), 0},
+      {"NothingToDoIsSuccess", Listed({O::kSameLevelAfter, O::kProgrammed}), 0},
+      {"NoImage", Listed({O::kProgrammed, O::kNoImage}), 12},
+      {"ImageCheckOutweighsNoImage", Listed({O::kNoImage, O::kImageCheck}), 14},
+      {"WriteFailedOutweighsTheRest", Listed({O::kNoImage, O::kImageCheck, O::kWriteFailed}), 13},
+      {"NoHubs", With(Listed({}), [](LaunchRecord& r) { r.results.stage = UpdaterStage::kNoHubs; }),
        10},
       {"SettingsStopBeforeListing",
-       With(Listed({}), [](LaunchRecord& r) { r.results.stage = UpdaterStage::Settings; }), 11},
+       With(Listed({}), [](LaunchRecord& r) { r.results.stage = UpdaterStage::kSettings; }), 11},
       {"DriverNotRegistered",
        With(Listed({}),
             [](LaunchRecord& r) {
               r.install.status = 1;
-              r.results.stage = UpdaterStage::Driver;
+              r.results.stage = UpdaterStage::kDriver;
             }),
        11},
       {"DirectoryTooLongRunsNothingAndIsNoMissingResult",
        With(LaunchRecord(), [](LaunchRecord& r) { r.directoryTooLong = true; }), 11},
-      {"NoResults", With(Listed({O::Programmed}), [](LaunchRecord& r) { r.haveResults = false; }),
+      {"NoResults", With(Listed({O::kProgrammed}), [](LaunchRecord& r) { r.haveResults = false; }),
        1},
       {"UpdaterEndedBadlyOutweighsItsHubs",
-       With(Listed({O::WriteFailed}), [](LaunchRecord& r) { r.updater.status = 0xC0000135u; }), 1},
+       With(Listed({O::kWriteFailed}), [](LaunchRecord& r) { r.updater.status = 0xC0000135u; }), 1},
       {"InstallerNotStartedOutweighsTheDriverCheck",
        With(Listed({}),
             [](LaunchRecord& r) {
               r.install = {false, 1};
-              r.results.stage = UpdaterStage::Driver;
+              r.results.stage = UpdaterStage::kDriver;
             }),
        1},
       {"RemovalNotStarted",
-       With(Listed({O::Programmed}),
+       With(Listed({O::kProgrammed}),
             [](LaunchRecord& r) {
               r.remove = {false, 1};
             }),
        1},
       {"ResultsNotShared",
-       With(Listed({O::Programmed}), [](LaunchRecord& r) { r.setupFailed = true; }), 1},
+       With(Listed({O::kProgrammed}), [](LaunchRecord& r) { r.setupFailed = true; }), 1},
       {"LauncherRefused", With(LaunchRecord(), [](LaunchRecord& r) { r.busy = true; }), 1618},
       {"UpdaterRefusedOutweighsMissingHubs",
-       With(Listed({}), [](LaunchRecord& r) { r.results.stage = UpdaterStage::Busy; }), 1618},
+       With(Listed({}), [](LaunchRecord& r) { r.results.stage = UpdaterStage::kBusy; }), 1618},
   };
 }
 
@@ -187,7 +187,7 @@ int Launch(FakeLauncherPlatform& os, std::vector<std::string> args) {
 TEST(Unattended, NeverPausesGivesChildrenNoInputAndEndsWithTheTablesStatus) {
   FakeLauncherPlatform os;
   os.AddKit("C:\\Kit");
-  os.updaterResults = ResultsText(UpdaterStage::Listed, {HubOutcome::WriteFailed});
+  os.updaterResults = ResultsText(UpdaterStage::kListed, {HubOutcome::kWriteFailed});
   EXPECT_EQ(13, Launch(os, {"--unattended"}));
   EXPECT_EQ("{cls}{breaks ignored}{cd C:\\Kit\\Driver\\}{start TZ415FilterInst.exe i in "
             "C:\\Kit\\Driver\\ cleared no-input}{exit 0}{cd C:\\Kit\\x64\\}{start Quillet64 QRZ "
@@ -217,7 +217,7 @@ TEST(Unattended, ResultsThatCannotBeSharedAreNamedAndEnd1) {
 TEST(Unattended, BusyAndUsageEndWithoutPause) {
   FakeLauncherPlatform busy;
   busy.AddKit("C:\\Kit");
-  busy.heldElsewhere[static_cast<int>(KernelLock::Write)] = true;
+  busy.heldElsewhere[static_cast<int>(KernelLock::kWrite)] = true;
   EXPECT_EQ(1618, Launch(busy, {"--unattended"}));
   EXPECT_EQ(QUILLET_BUSY_LINE, busy.screen);
 
@@ -234,7 +234,7 @@ TEST(Unattended, BusyAndUsageEndWithoutPause) {
 TEST(Report, IsWrittenFromTheStartFolderAndTheExitStatusStays0) {
   FakeLauncherPlatform os;
   os.AddKit("C:\\Kit");
-  os.updaterResults = ResultsText(UpdaterStage::Listed, {HubOutcome::NoImage});
+  os.updaterResults = ResultsText(UpdaterStage::kListed, {HubOutcome::kNoImage});
   EXPECT_EQ(0, Launch(os, {"--report", "r.json"}));
   EXPECT_EQ("", os.text);
   ASSERT_EQ(1u, os.files.count("C:\\Kit\\r.json"));
@@ -283,7 +283,7 @@ TEST(Report, HoldsEachMemberToItsOwnSource) {
 TEST(Report, ThatCannotBeWrittenIsNamed) {
   FakeLauncherPlatform os;
   os.AddKit("C:\\Kit");
-  os.updaterResults = ResultsText(UpdaterStage::Listed, {HubOutcome::Programmed});
+  os.updaterResults = ResultsText(UpdaterStage::kListed, {HubOutcome::kProgrammed});
   os.reportCannotBeWritten = true;
   EXPECT_EQ(0, Launch(os, {"--unattended", "--report", "D:\\r.json"}));
   EXPECT_EQ("!!!Error The report cannot be written\n", os.text);
@@ -294,7 +294,7 @@ TEST(Report, EscapesWhatJsonCannotHoldAsItIs) {
   r.updaterRan = true;
   r.updaterProgram = "Quillet64";
   r.haveResults = true;
-  r.results.stage = UpdaterStage::Listed;
+  r.results.stage = UpdaterStage::kListed;
   HubResult hub;
   std::snprintf(hub.image, sizeof hub.image, ".\\Binfile\\\"A\"\xE9.BIN");
   hub.libraryCalled = true;

@@ -31,12 +31,12 @@ class RunLock : public testing::TestWithParam<LockCase> {};
 TEST_P(RunLock, IsTakenOnlyWhenNoRunAndNoWriteHoldsEither) {
   const LockCase& c = GetParam();
   FakeLauncherPlatform os;
-  os.heldElsewhere[static_cast<int>(KernelLock::Run)] = c.runHeld;
-  os.heldElsewhere[static_cast<int>(KernelLock::Write)] = c.writeHeld;
+  os.heldElsewhere[static_cast<int>(KernelLock::kRun)] = c.runHeld;
+  os.heldElsewhere[static_cast<int>(KernelLock::kWrite)] = c.writeHeld;
   EXPECT_EQ(c.taken, TakeRunLock(os));
   EXPECT_EQ(c.story, os.locks);
-  EXPECT_EQ(c.taken, os.lockHeld[static_cast<int>(KernelLock::Run)]);
-  EXPECT_FALSE(os.lockHeld[static_cast<int>(KernelLock::Write)]);
+  EXPECT_EQ(c.taken, os.lockHeld[static_cast<int>(KernelLock::kRun)]);
+  EXPECT_FALSE(os.lockHeld[static_cast<int>(KernelLock::kWrite)]);
 }
 
 const LockCase kLockCases[] = {
@@ -57,8 +57,8 @@ TEST(RunLock, HeldMakesTheLauncherPrintTheLineAndTouchNothing) {
     SCOPED_TRACE(c.name);
     FakeLauncherPlatform os;
     os.AddKit("C:\\Kit");
-    os.heldElsewhere[static_cast<int>(KernelLock::Run)] = c.runHeld;
-    os.heldElsewhere[static_cast<int>(KernelLock::Write)] = c.writeHeld;
+    os.heldElsewhere[static_cast<int>(KernelLock::kRun)] = c.runHeld;
+    os.heldElsewhere[static_cast<int>(KernelLock::kWrite)] = c.writeHeld;
     EXPECT_EQ(0, LauncherMain(os, os, false));
     // No cls: a second launcher in the same console keeps the first's text.
     EXPECT_EQ(std::string(QUILLET_BUSY_LINE) + "{PAUSE}", os.screen);
@@ -81,7 +81,7 @@ TEST(DriverSession, CanRestoreTheDirectoryAndKeepTheInstallersOutputOffStandardO
   os.directories.insert("C:\\Kit");
   SessionOptions options;
   options.restoreDirectory = true;
-  options.installerOutput = ChildOutput::StandardError;
+  options.installerOutput = ChildOutput::kStandardError;
   options.noInput = true;
   DriverSession session(os, "C:\\Kit", options);
   session.Install();
@@ -96,14 +96,14 @@ TEST(DriverSession, CanRestoreTheDirectoryAndKeepTheInstallersOutputOffStandardO
 
 // A caller whose standard output is a report keeps the failure line off it.
 TEST(DriverSession, CanPutItsOwnLinesOnStandardError) {
-  for (ChildOutput messages : {ChildOutput::Console, ChildOutput::StandardError}) {
+  for (ChildOutput messages : {ChildOutput::kConsole, ChildOutput::kStandardError}) {
     FakeLauncherPlatform os;
     os.AddKit("C:\\Kit");
     os.programs.erase("C:\\Kit\\Driver\\TZ415FilterInst.exe");
     SessionOptions options;
     options.messages = messages;
     DriverSession(os, "C:\\Kit", options).Install();
-    bool toStderr = messages == ChildOutput::StandardError;
+    bool toStderr = messages == ChildOutput::kStandardError;
     EXPECT_EQ(toStderr ? "" : "Filter Driver Fail!\n", os.text);
     EXPECT_EQ(toStderr, os.screen.find("{stderr Filter Driver Fail!\n}") != std::string::npos)
         << os.screen;

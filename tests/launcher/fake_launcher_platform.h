@@ -21,7 +21,7 @@ class FakeLauncherPlatform : public FakeSession, public LauncherPlatform {
   FakeLauncherPlatform() { currentDirectory = "C:\\Kit"; }
 
   // ---- Staging.
-  Wow64Answer wow64 = Wow64Answer::Wow64;
+  Wow64Answer wow64 = Wow64Answer::kWow64;
   // Directories a change of directory can reach, as the launcher names them.
   std::set<std::string> directories;
   // Programs by directory plus file name ("C:\\Kit\\x64\\Quillet64.exe"),
@@ -79,10 +79,10 @@ class FakeLauncherPlatform : public FakeSession, public LauncherPlatform {
   bool RunChild(char* commandLine, const ChildStart& start, uint32_t* exitStatus) override {
     std::string line = commandLine;
     Event("start " + line + " in " + currentDirectory +
-          (start.startup == StartupInfo::Cleared ? " cleared" : " launcher's") +
+          (start.startup == StartupInfo::kCleared ? " cleared" : " launcher's") +
           (start.noInput ? " no-input" : "") +
-          (start.output == ChildOutput::StandardError ? " output-to-stderr" : ""));
-    if (!lockHeld[static_cast<int>(KernelLock::Run)]) Event("child runs without the run lock");
+          (start.output == ChildOutput::kStandardError ? " output-to-stderr" : ""));
+    if (!lockHeld[static_cast<int>(KernelLock::kRun)]) Event("child runs without the run lock");
     if (!breaksIgnored) Event("break keys live while a child runs");
     // CreateProcessA may write into the command line; the launcher must not
     // hand it a buffer it reuses.

@@ -33,7 +33,7 @@ int Launch(FakeLauncherPlatform& os, bool processIs64Bit = false) {
 TEST(Launcher, On64BitWindowsRunsQuillet64InX64BetweenInstallAndRemove) {
   FakeLauncherPlatform os;
   os.AddKit("C:\\Kit");
-  os.wow64 = Wow64Answer::Wow64;
+  os.wow64 = Wow64Answer::kWow64;
   EXPECT_EQ(0, Launch(os));
   EXPECT_EQ("{cls}{breaks ignored}" +
                 Child("C:\\Kit\\Driver\\", "TZ415FilterInst.exe i", "C:\\Kit\\Driver\\", "cleared",
@@ -51,7 +51,7 @@ TEST(Launcher, On32BitWindowsRunsQuillet32InX86) {
   FakeLauncherPlatform os;
   os.AddKit("D:\\Tools\\Hub Kit");
   os.currentDirectory = "D:\\Tools\\Hub Kit";
-  os.wow64 = Wow64Answer::NotWow64;
+  os.wow64 = Wow64Answer::kNotWow64;
   EXPECT_EQ(0, Launch(os));
   EXPECT_NE(std::string::npos, os.screen.find(Child("D:\\Tools\\Hub Kit\\x86\\", "Quillet32 QRZ",
                                                     "D:\\Tools\\Hub Kit\\x86\\", "launcher's", 0)))
@@ -62,14 +62,14 @@ TEST(Launcher, On32BitWindowsRunsQuillet32InX86) {
 TEST(Launcher, APlatformWithoutIsWow64ProcessCountsAs32Bit) {
   FakeLauncherPlatform os;
   os.AddKit("C:\\Kit");
-  os.wow64 = Wow64Answer::NoFunction;
+  os.wow64 = Wow64Answer::kNoFunction;
   EXPECT_EQ(0, Launch(os));
   EXPECT_NE(std::string::npos, os.screen.find("{start Quillet32 QRZ in C:\\Kit\\x86\\"));
   EXPECT_EQ("", os.text);
 }
 
 TEST(Launcher, A64BitBuildIsOn64BitWindowsWithoutAsking) {
-  for (Wow64Answer answer : {Wow64Answer::NoFunction, Wow64Answer::NotWow64}) {
+  for (Wow64Answer answer : {Wow64Answer::kNoFunction, Wow64Answer::kNotWow64}) {
     FakeLauncherPlatform os;
     os.AddKit("C:\\Kit");
     os.wow64 = answer;

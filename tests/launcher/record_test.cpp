@@ -73,7 +73,7 @@ HubEntry Pending(uint8_t port) {
   hub.delivers = 0x9013;
   hub.imageSha256 = kSha;
   hub.image = ".\\Binfile\\My Dock.BIN";
-  hub.outcome = HubOutcome::Programmed;
+  hub.outcome = HubOutcome::kProgrammed;
   hub.time = "2026-12-08T10:00:00Z";
   hub.powerCyclePending = true;
   return hub;
@@ -91,8 +91,8 @@ DeploymentRecord Sample() {
   HubEntry same;
   same.vendorId = 0x3A17;
   same.productId = 0x0415;
-  same.outcome = HubOutcome::SameLevelBefore;
-  same.previous = PendingMark::Cleared;
+  same.outcome = HubOutcome::kSameLevelBefore;
+  same.previous = PendingMark::kCleared;
   r.hubs.push_back(same);
   return r;
 }
@@ -144,7 +144,7 @@ TEST_P(NextRecord, KeepsTheWriteAHubWaitsForAndNoOther) {
   const NextCase& c = GetParam();
   DeploymentRecord last = Sample();
   UpdaterResults results;
-  results.stage = UpdaterStage::Listed;
+  results.stage = UpdaterStage::kListed;
   HubResult hub;
   hub.vendorId = 0x3A17;
   hub.productId = 0x0600;
@@ -168,19 +168,19 @@ TEST_P(NextRecord, KeepsTheWriteAHubWaitsForAndNoOther) {
 
 const NextCase kNextCases[] = {
     // Still waiting: the earlier write, with its time and its "before".
-    {"StillPending", HubOutcome::PowerCyclePending, 2, 0x9012, 0, PendingMark::None, true,
+    {"StillPending", HubOutcome::kPowerCyclePending, 2, 0x9012, 0, PendingMark::kNone, true,
      "2026-12-08T10:00:00Z", 0x9012},
-    {"TookEffect", HubOutcome::SameLevelBefore, 2, 0x9013, 0, PendingMark::Cleared, false, "NOW",
+    {"TookEffect", HubOutcome::kSameLevelBefore, 2, 0x9013, 0, PendingMark::kCleared, false, "NOW",
      0x9013},
-    {"ChangedAndWrittenAgain", HubOutcome::Programmed, 2, 0x0B00, 0x9013, PendingMark::Changed,
+    {"ChangedAndWrittenAgain", HubOutcome::kProgrammed, 2, 0x0B00, 0x9013, PendingMark::kChanged,
      true, "NOW", 0x0B00},
-    {"MovedAndWrittenAfresh", HubOutcome::Programmed, 3, 0x9012, 0x9013, PendingMark::None, true,
+    {"MovedAndWrittenAfresh", HubOutcome::kProgrammed, 3, 0x9012, 0x9013, PendingMark::kNone, true,
      "NOW", 0x9012},
     // A write that leaves the version as it was could never show it took.
-    {"WrittenWithTheSameVersion", HubOutcome::Programmed, 2, 0x9013, 0x9013, PendingMark::Cleared,
+    {"WrittenWithTheSameVersion", HubOutcome::kProgrammed, 2, 0x9013, 0x9013, PendingMark::kCleared,
      false, "NOW", 0x9013},
-    {"WriteFailed", HubOutcome::WriteFailed, 2, 0x0B00, 0x9013, PendingMark::Changed, false, "NOW",
-     0x0B00},
+    {"WriteFailed", HubOutcome::kWriteFailed, 2, 0x0B00, 0x9013, PendingMark::kChanged, false,
+     "NOW", 0x0B00},
 };
 
 INSTANTIATE_TEST_SUITE_P(Record, NextRecord, testing::ValuesIn(kNextCases),
@@ -191,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(Record, NextRecord, testing::ValuesIn(kNextCases),
 TEST(NextRecordWithoutListedHubs, KeepsThePendingOnesAsTheyWere) {
   const DeploymentRecord last = Sample();
   UpdaterResults stopped;
-  stopped.stage = UpdaterStage::Driver;
+  stopped.stage = UpdaterStage::kDriver;
   for (const UpdaterResults* results : {static_cast<const UpdaterResults*>(nullptr),
                                         static_cast<const UpdaterResults*>(&stopped)}) {
     const DeploymentRecord next = record::NextRecord(last, results, "NOW");
@@ -206,7 +206,7 @@ TEST(NextRecordWithoutListedHubs, KeepsThePendingOnesAsTheyWere) {
 UpdaterResults OneHub(HubOutcome outcome, uint16_t before) {
   UpdaterResults results;
   std::snprintf(results.version, sizeof results.version, "2.9");
-  results.stage = UpdaterStage::Listed;
+  results.stage = UpdaterStage::kListed;
   HubResult hub;
   hub.device = 1;
   hub.vendorId = 0x3A17;
@@ -217,7 +217,7 @@ UpdaterResults OneHub(HubOutcome outcome, uint16_t before) {
   hub.delivers = 0x9013;
   hub.outcome = outcome;
   // A hub left alone before selection has no image.
-  if (outcome != HubOutcome::PowerCyclePending && !IsSameLevel(outcome)) {
+  if (outcome != HubOutcome::kPowerCyclePending && !IsSameLevel(outcome)) {
     std::snprintf(hub.image, sizeof hub.image, ".\\Binfile\\DOCK.BIN");
   }
   RecordHub(&results, hub);
@@ -237,7 +237,7 @@ struct KitRun {
 TEST(KeptRecord, AnUnattendedRunHandsOverThePendingWritesAndKeepsItsOwn) {
   KitRun run;
   run.store.record = record::FormatRecord(Sample());
-  run.os.updaterResults = FormatResults(OneHub(HubOutcome::PowerCyclePending, 0x9012));
+  run.os.updaterResults = FormatResults(OneHub(HubOutcome::kPowerCyclePending, 0x9012));
   EXPECT_EQ(0, run.Launch({"--unattended", "--report", "r.json"}));
   EXPECT_EQ("Quillet pending 1\npending 3A17 0600 1 2 9012 9013\nend\n", run.os.sectionAtStart);
   EXPECT_EQ("", run.os.text);
@@ -257,7 +257,7 @@ TEST(KeptRecord, AnUnattendedRunHandsOverThePendingWritesAndKeepsItsOwn) {
 TEST(KeptRecord, ThatCannotBeWrittenGetsALineAndAMemberButKeepsTheStatus) {
   KitRun run;
   run.store.recordCannotBeWritten = true;
-  run.os.updaterResults = FormatResults(OneHub(HubOutcome::WriteFailed, 0x9012));
+  run.os.updaterResults = FormatResults(OneHub(HubOutcome::kWriteFailed, 0x9012));
   EXPECT_EQ(13, run.Launch({"--unattended", "--report", "r.json"}));
   EXPECT_EQ("!!!Error The update record cannot be written\n", run.os.text);
   EXPECT_NE(std::string::npos,
@@ -267,7 +267,7 @@ TEST(KeptRecord, ThatCannotBeWrittenGetsALineAndAMemberButKeepsTheStatus) {
 TEST(KeptRecord, IsNeitherReadNorWrittenWithoutUnattendedNorByABusyRun) {
   KitRun attended;
   attended.store.record = record::FormatRecord(Sample());
-  attended.os.updaterResults = FormatResults(OneHub(HubOutcome::Programmed, 0x9012));
+  attended.os.updaterResults = FormatResults(OneHub(HubOutcome::kProgrammed, 0x9012));
   EXPECT_EQ(0, attended.Launch({"--report", "r.json"}));
   EXPECT_EQ(0, attended.store.writes);
   EXPECT_EQ("", attended.os.sectionAtStart);
@@ -275,7 +275,7 @@ TEST(KeptRecord, IsNeitherReadNorWrittenWithoutUnattendedNorByABusyRun) {
                                    "\"powerCyclePending\": null,\n  \"record\": null,\n"));
 
   KitRun busy;
-  busy.os.heldElsewhere[static_cast<int>(KernelLock::Run)] = true;
+  busy.os.heldElsewhere[static_cast<int>(KernelLock::kRun)] = true;
   EXPECT_EQ(1618, busy.Launch({"--unattended"}));
   EXPECT_EQ(0, busy.store.writes);
 }
@@ -283,7 +283,7 @@ TEST(KeptRecord, IsNeitherReadNorWrittenWithoutUnattendedNorByABusyRun) {
 TEST(KeptRecord, AKitWithoutAListIsNamedByTheStatedRule) {
   KitRun run;
   run.store.hashes.clear();
-  run.os.updaterResults = FormatResults(OneHub(HubOutcome::SameLevelBefore, 0x9013));
+  run.os.updaterResults = FormatResults(OneHub(HubOutcome::kSameLevelBefore, 0x9013));
   EXPECT_EQ(0, run.Launch({"--unattended"}));
   EXPECT_EQ("0 none", run.store.lastResult);
 }
@@ -319,7 +319,7 @@ TEST(CMTrace, RollsOverToOneOlderCopyBeforeTheLimit) {
 TEST(LogOption, WritesStartSettingsDriverEachHubAndStatusWithOrWithoutUnattended) {
   for (bool unattended : {false, true}) {
     KitRun run;
-    run.os.updaterResults = FormatResults(OneHub(HubOutcome::WriteFailed, 0x9012));
+    run.os.updaterResults = FormatResults(OneHub(HubOutcome::kWriteFailed, 0x9012));
     std::vector<std::string> args = {"--log", "q.log"};
     if (unattended) args.push_back("--unattended");
     run.Launch(args);

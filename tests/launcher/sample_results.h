@@ -12,7 +12,7 @@
 inline UpdaterResults SampleResults() {
   UpdaterResults results;
   std::snprintf(results.version, sizeof results.version, "2.8");
-  results.stage = UpdaterStage::Listed;
+  results.stage = UpdaterStage::kListed;
   HubResult hub;
   hub.device = 2;
   hub.vendorId = 0x3A17;
@@ -21,11 +21,11 @@ inline UpdaterResults SampleResults() {
   std::snprintf(hub.image, sizeof hub.image, ".\\Binfile\\My Dock.BIN");
   hub.libraryCalled = true;
   hub.libraryResult = -7;
-  hub.outcome = HubOutcome::WriteFailed;
+  hub.outcome = HubOutcome::kWriteFailed;
   RecordHub(&results, hub);
   hub = HubResult();
   hub.device = 1;
-  hub.outcome = HubOutcome::SameLevelBefore;
+  hub.outcome = HubOutcome::kSameLevelBefore;
   RecordHub(&results, hub);
   return results;
 }

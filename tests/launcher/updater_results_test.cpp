@@ -19,7 +19,7 @@ UpdaterResults Sample() {
   hub.port = 12;
   hub.delivers = 0x9013;
   std::snprintf(hub.imageSha256, sizeof hub.imageSha256, "%s", std::string(64, 'c').c_str());
-  hub.previous = PendingMark::Changed;
+  hub.previous = PendingMark::kChanged;
   return results;
 }
 

@@ -47,16 +47,16 @@ TEST_P(PendingRule, TheSameHubOnTheSamePlaceIsJudgedByWhatItReports) {
   const HubDeviceInfo hub = MakeHub(kVendor, c.product, c.reports, c.depth, c.port);
   EXPECT_EQ(c.verdict, JudgePowerCycle(hub, &pending));
   // Without the launcher's option there is nothing pending at all.
-  EXPECT_EQ(PowerCycle::NoWrite, JudgePowerCycle(hub, nullptr));
+  EXPECT_EQ(PowerCycle::kNoWrite, JudgePowerCycle(hub, nullptr));
 }
 
 const RuleCase kRuleCases[] = {
-    {"StillReportsItsFirmwareBefore", kProduct, 2, 3, kBefore, PowerCycle::StillPending},
-    {"ReportsTheDeliveredVersion", kProduct, 2, 3, kDelivered, PowerCycle::TookEffect},
-    {"ReportsSomethingElse", kProduct, 2, 3, 0x0B00, PowerCycle::ChangedElsewhere},
-    {"MovedToAnotherPort", kProduct, 2, 4, kBefore, PowerCycle::NoWrite},
-    {"MovedToAnotherDepth", kProduct, 1, 3, kBefore, PowerCycle::NoWrite},
-    {"AnotherProduct", 0x0621, 2, 3, kBefore, PowerCycle::NoWrite},
+    {"StillReportsItsFirmwareBefore", kProduct, 2, 3, kBefore, PowerCycle::kStillPending},
+    {"ReportsTheDeliveredVersion", kProduct, 2, 3, kDelivered, PowerCycle::kTookEffect},
+    {"ReportsSomethingElse", kProduct, 2, 3, 0x0B00, PowerCycle::kChangedElsewhere},
+    {"MovedToAnotherPort", kProduct, 2, 4, kBefore, PowerCycle::kNoWrite},
+    {"MovedToAnotherDepth", kProduct, 1, 3, kBefore, PowerCycle::kNoWrite},
+    {"AnotherProduct", 0x0621, 2, 3, kBefore, PowerCycle::kNoWrite},
 };
 
 INSTANTIATE_TEST_SUITE_P(PowerCycle, PendingRule, testing::ValuesIn(kRuleCases),
@@ -107,7 +107,7 @@ TEST_F(PendingRun, AHubStillWaitingIsNotWrittenAgainAndSaysSoOnOneLine) {
             "is unnecessary.\n\n{07}",
             os_.Screen());
   ASSERT_EQ(1, results_.hubCount);
-  EXPECT_EQ(HubOutcome::PowerCyclePending, results_.hubs[0].outcome);
+  EXPECT_EQ(HubOutcome::kPowerCyclePending, results_.hubs[0].outcome);
   EXPECT_FALSE(results_.hubs[0].libraryCalled);
 }
 
@@ -119,13 +119,13 @@ TEST_F(PendingRun, WrittenHubsCarryTheirPlaceTheDeliveredVersionAndTheDigest) {
   EXPECT_EQ(2u, library_.updatedPositions.size());
   ASSERT_EQ(2, results_.hubCount);
   const HubResult& moved = results_.hubs[0];
-  EXPECT_EQ(HubOutcome::Programmed, moved.outcome);
-  EXPECT_EQ(PendingMark::None, moved.previous);
+  EXPECT_EQ(HubOutcome::kProgrammed, moved.outcome);
+  EXPECT_EQ(PendingMark::kNone, moved.previous);
   EXPECT_EQ(4, moved.port);
   EXPECT_EQ(2, moved.depth);
   EXPECT_EQ(kDelivered, moved.delivers);
   EXPECT_EQ(64u, std::strlen(moved.imageSha256));
-  EXPECT_EQ(PendingMark::Changed, results_.hubs[1].previous);
+  EXPECT_EQ(PendingMark::kChanged, results_.hubs[1].previous);
   EXPECT_EQ(3, results_.hubs[1].port);
 }
 

@@ -71,10 +71,10 @@ TEST(Results, TellHowFarTheRunWentAndWhatBecameOfEachHub) {
     UpdaterStage stage;
     int hubs;
   } cases[] = {
-      {0, UpdaterStage::Settings, 0},
-      {1, UpdaterStage::Driver, 0},
-      {2, UpdaterStage::NoHubs, 0},
-      {3, UpdaterStage::Listed, 1},
+      {0, UpdaterStage::kSettings, 0},
+      {1, UpdaterStage::kDriver, 0},
+      {2, UpdaterStage::kNoHubs, 0},
+      {3, UpdaterStage::kListed, 1},
   };
   for (const auto& c : cases) {
     World world(c.reach);
@@ -89,7 +89,7 @@ TEST(Results, TellHowFarTheRunWentAndWhatBecameOfEachHub) {
       EXPECT_EQ(1, results.hubs[0].device);
       EXPECT_EQ(0x0600, results.hubs[0].productId);
       EXPECT_EQ(0x9012, results.hubs[0].firmwareBefore);
-      EXPECT_EQ(HubOutcome::NoImage, results.hubs[0].outcome);
+      EXPECT_EQ(HubOutcome::kNoImage, results.hubs[0].outcome);
       EXPECT_FALSE(results.hubs[0].libraryCalled);
     }
   }
@@ -103,7 +103,7 @@ TEST(WriteLock, HeldByAnotherUpdaterEndsTheRunWithTheLineAndStatus0) {
   EXPECT_TRUE(world.library.calls.empty());
   UpdaterResults results;
   ASSERT_TRUE(ParseResults(world.deployment.text, &results));
-  EXPECT_EQ(UpdaterStage::Busy, results.stage);
+  EXPECT_EQ(UpdaterStage::kBusy, results.stage);
 }
 
 }  // namespace

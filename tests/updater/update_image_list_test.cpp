@@ -199,8 +199,8 @@ TEST_F(ImageListRun, ARefusedHubSuppressesCompletionAndTheRunGoesOn) {
   std::string screen = Run(&results);
   // The refusal is an outcome of its own for deployment tools.
   ASSERT_EQ(2, results.hubCount);
-  EXPECT_EQ(HubOutcome::Programmed, results.hubs[0].outcome);
-  EXPECT_EQ(HubOutcome::ImageCheck, results.hubs[1].outcome);
+  EXPECT_EQ(HubOutcome::kProgrammed, results.hubs[0].outcome);
+  EXPECT_EQ(HubOutcome::kImageCheck, results.hubs[1].outcome);
   EXPECT_FALSE(results.hubs[1].libraryCalled);
   EXPECT_STREQ(kPath, results.hubs[1].image);
   EXPECT_EQ(1u, library_.calls.size());
