@@ -90,12 +90,13 @@ bool ReadBundleFile(const std::string& path, bundle::Bundle* read, std::string* 
 }
 
 bool ReadHubsOrBundle(const std::string& path, hubdesc::HubDescription* description,
-                      std::string* error) {
+                      std::string* error, std::optional<ComputerRecord>* record) {
   std::string head;
   ReadText(path, 64, &head);
   if (!bundle::LooksLikeBundle(head)) return ReadHubDescription(path, description, error);
   bundle::Bundle read;
   if (!ReadBundleFile(path, &read, error)) return false;
+  if (record != nullptr) *record = RecordOfPart(read.Find(kRecordPart));
   const bundle::Part* capture = read.Find(kCapturePart);
   if (capture == nullptr || capture->missing) {
     *error = path + ": the bundle holds no capture of the hubs" +

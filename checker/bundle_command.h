@@ -5,11 +5,13 @@
 #ifndef QUILLET_CHECKER_BUNDLE_COMMAND_H_
 #define QUILLET_CHECKER_BUNDLE_COMMAND_H_
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "bundle.h"
 #include "hub_description.h"
+#include "next_run.h"
 
 class Files;
 
@@ -31,9 +33,9 @@ std::string ProgramVersion(Files& files, const std::string& path);
 bool ReadBundleFile(const std::string& path, bundle::Bundle* read, std::string* error);
 
 // The hubs to judge for --hubs FILE: a hub description, a capture, or the
-// capture a bundle holds.
+// capture a bundle holds, whose computer's record then goes to `record`.
 bool ReadHubsOrBundle(const std::string& path, hubdesc::HubDescription* description,
-                      std::string* error);
+                      std::string* error, std::optional<ComputerRecord>* record = nullptr);
 
 // The parts' names.
 constexpr char kComputerPart[] = "computer";

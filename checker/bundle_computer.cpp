@@ -8,6 +8,7 @@
 #include "environment.h"
 #include "live_capture.h"
 #include "live_check.h"
+#include "next_run.h"
 #include "platform.h"
 #include "printer.h"
 #include "quillet_version.h"
@@ -130,6 +131,8 @@ std::string ComputerText(const LiveMachine& machine, Files& files, const std::st
       text += name;
       text += std::string(".") + program + "=" + version + "\n";
     }
+    RootedFiles updaterFolder(files, folder, separator);
+    text += KitIdentityLine(name, updaterFolder);
   }
   if (kitRoot) {
     std::string version = ProgramVersion(files, "Quillet.exe");

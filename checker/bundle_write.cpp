@@ -5,7 +5,6 @@
 
 #include "bundle_command.h"
 #include "bundle_computer.h"
-#include "bundle_record.h"
 #include "checker_main.h"
 #include "described_hubs.h"
 #include "driver_session.h"
@@ -167,6 +166,9 @@ int WriteBundleFile(const BundleOptions& options, CheckerHost& host, std::string
     error = kThisComputerOnly;
   }
 
+  // Read under the run lock, so that no unattended run rewrites it meanwhile.
+  const ComputerRecord record =
+      machine != nullptr ? ReadComputerRecord(machine->system) : ComputerRecord();
   CheckRun run;
   run.folder = kitName;
   run.kitRoot = kitRoot;
@@ -179,7 +181,8 @@ int WriteBundleFile(const BundleOptions& options, CheckerHost& host, std::string
     RootedFiles files(host.PlatformFiles(), folders[i], separator);
     bool here = live && folders[i] == place.updaterFolder;
     if (here) judged = static_cast<int>(i);
-    run.kits.push_back(CheckKit(files, here ? &live->Hubs() : nullptr, names[i]));
+    run.kits.push_back(CheckKit(files, here ? &live->Hubs() : nullptr, names[i],
+                                machine != nullptr ? &record : nullptr));
   }
   if (run.kits.size() == 2) {
     RootedFiles x86(host.PlatformFiles(), folders[0], separator);
@@ -207,6 +210,7 @@ int WriteBundleFile(const BundleOptions& options, CheckerHost& host, std::string
   }
   std::string computer;
   if (machine != nullptr) {
+    run.lastRun = SummarizeRecord(record, IdentitiesOf(run.kits, run.kitNames));
     computer = ComputerText(*machine, top, kitName, kitRoot ? names : std::vector<std::string>{"."},
                             kitRoot, separator, live ? &live->Hubs() : nullptr);
   }
@@ -222,12 +226,10 @@ int WriteBundleFile(const BundleOptions& options, CheckerHost& host, std::string
               "tz415filter " + bundle::Value(driver, "FilterDriver") +
                   (driverInstalled ? " (installed for the capture, removed after it)" : "") +
                   ", update running: " + bundle::Value(driver, "UpdateRunning"));
-    std::string record;
-    std::string why;
-    if (ReadLastRunRecord(machine->system, &record, &why)) {
-      parts.Add(kRecordPart, record, Bytes(record));
+    if (record.read) {
+      parts.Add(kRecordPart, record.text, Bytes(record.text));
     } else {
-      parts.Missing(kRecordPart, why);
+      parts.Missing(kRecordPart, record.why);
     }
   } else {
     parts.Missing(kComputerPart, kThisComputerOnly);

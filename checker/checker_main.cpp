@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "bundle_command.h"
 #include "checker_options.h"
@@ -51,13 +52,15 @@ Layout LayoutOf(CheckerHost& host, const std::string& folder, bool binfileMarks)
 }
 
 // `description`: the hubs to judge, null for none; `live`: the library of
-// this computer, for the one folder it serves.
+// this computer, for the one folder it serves; `record`: the hubs'
+// computer's, null for hubs that are no computer's.
 KitReport CheckFolder(CheckerHost& host, const std::string& folder,
-                      const hubdesc::HubDescription* description, LiveHubs* live) {
+                      const hubdesc::HubDescription* description, LiveHubs* live,
+                      const ComputerRecord* record) {
   RootedFiles files(host.PlatformFiles(), folder, host.Separator());
   std::unique_ptr<HubLibrary> hubs;
   if (description != nullptr) hubs = DescribedHubs(*description);
-  return CheckKit(files, live != nullptr ? live : hubs.get(), folder);
+  return CheckKit(files, live != nullptr ? live : hubs.get(), folder, record);
 }
 
 // The run's folder laid out: one updater folder, or a kit root.
@@ -77,15 +80,15 @@ bool LayOutRun(CheckerHost& host, const std::string& folder, CheckRun* run, std:
 // Judges every folder of the run; `live` serves only `liveFolder`, and the
 // whole of an updater folder.
 void JudgeKits(CheckerHost& host, CheckRun* run, const hubdesc::HubDescription* description,
-               LiveHubs* live, const std::string& liveFolder) {
+               LiveHubs* live, const std::string& liveFolder, const ComputerRecord* record) {
   if (!run->kitRoot) {
-    run->kits.push_back(CheckFolder(host, run->folder, description, live));
+    run->kits.push_back(CheckFolder(host, run->folder, description, live, record));
     return;
   }
   for (const std::string& name : run->kitNames) {
     std::string folder = JoinPath(run->folder, name, host.Separator());
     bool judged = live != nullptr && folder == liveFolder;
-    run->kits.push_back(CheckFolder(host, folder, description, judged ? live : nullptr));
+    run->kits.push_back(CheckFolder(host, folder, description, judged ? live : nullptr, record));
   }
   if (run->kits.size() == 2) {
     // x86 and x64, in that order.
@@ -152,8 +155,9 @@ bool SaveDescription(CheckerHost& host, const Options& options, hubdesc::HubDesc
 int CheckCommand(CheckerHost& host, const Options& options, std::string* out, std::string* err) {
   std::string error;
   hubdesc::HubDescription description;
+  std::optional<ComputerRecord> record;  // a bundle's hubs are its computer's
   const bool described = !options.hubs.empty();
-  if (described && !ReadHubsOrBundle(options.hubs, &description, &error)) {
+  if (described && !ReadHubsOrBundle(options.hubs, &description, &error, &record)) {
     return UsageError(err, error);
   }
   if (!host.IsFolder(options.folder)) {
@@ -161,7 +165,9 @@ int CheckCommand(CheckerHost& host, const Options& options, std::string* out, st
   }
   CheckRun run;
   if (!LayOutRun(host, options.folder, &run, &error)) return UsageError(err, error);
-  JudgeKits(host, &run, described ? &description : nullptr, nullptr, std::string());
+  JudgeKits(host, &run, described ? &description : nullptr, nullptr, std::string(),
+            record ? &*record : nullptr);
+  if (record) run.lastRun = SummarizeRecord(*record, IdentitiesOf(run.kits, run.kitNames));
   if (described && description.isCapture) {
     run.replay.used = true;
     run.replay.file = options.hubs;
@@ -201,7 +207,9 @@ int LiveCommand(CheckerHost& host, const Options& options, std::string* out, std
     live.reset();
     return UsageError(err, error);
   }
-  JudgeKits(host, &run, nullptr, &live->Hubs(), place.updaterFolder);
+  const ComputerRecord record = ReadComputerRecord(machine->system);
+  JudgeKits(host, &run, nullptr, &live->Hubs(), place.updaterFolder, &record);
+  run.lastRun = SummarizeRecord(record, IdentitiesOf(run.kits, run.kitNames));
   NoteLiveSource(place, *live, host.Separator(), &run.live);
   std::string capture;
   bool captured = options.saveHubs.empty() ||

@@ -207,7 +207,8 @@ void CompareWithKit(CheckerHost& host, const bundle::Bundle& read, const std::st
   // every digest matches.
   std::unique_ptr<HubLibrary> library = DescribedHubs(*hubs);
   WithSettings overlay(kitFiles, settings != nullptr ? settings->text : yours);
-  KitReport judged = CheckKit(overlay, library.get(), folder);
+  const ComputerRecord record = RecordOfPart(read.Find(kRecordPart));
+  KitReport judged = CheckKit(overlay, library.get(), folder, &record);
   *out += std::string("\nThe computer's hubs judged by the checker with ") +
           (settings != nullptr ? "the customer's settings" : "your settings") +
           " and your images:\n";
@@ -220,6 +221,18 @@ void CompareWithKit(CheckerHost& host, const bundle::Bundle& read, const std::st
         *out += Format("  Device(%d) takes %s, which differs from the customer's\n", hub.number,
                        image.c_str());
   }
+}
+
+// The last unattended run against KIT's folders, or without KIT the customer's.
+std::string LastRun(CheckerHost& host, const bundle::Bundle& read,
+                    const std::vector<std::string>& names, const std::string& kit) {
+  std::vector<FolderIdentity> identities;
+  if (kit.empty()) identities = IdentitiesIn(Present(read, kComputerPart), names);
+  for (size_t i = 0; !kit.empty() && i < names.size(); ++i) {
+    RootedFiles files(host.PlatformFiles(), KitFolder(host, kit, names[i]), host.Separator());
+    identities.push_back({names[i], KitIdentityOf(files)});
+  }
+  return LastRunText(SummarizeRecord(RecordOfPart(read.Find(kRecordPart)), identities));
 }
 
 }  // namespace
@@ -236,20 +249,22 @@ int ExplainCommand(const std::string& bundlePath, const std::string& kit, Checke
     *err = "QuilletCheck: cannot read the folder " + kit + "\n";
     return kUsage;
   }
+  // Each updater folder the bundle holds, as the customer's kit judged it below.
+  std::vector<std::string> names;
+  for (const bundle::Part& part : read.parts) {
+    std::string prefix = std::string(kImagesPart) + " ";
+    if (part.name.compare(0, prefix.size(), prefix) == 0)
+      names.push_back(part.name.substr(prefix.size()));
+  }
   std::string text =
       "Support bundle " + bundlePath + ", format " + std::to_string(read.formatVersion) + "\n";
+  text += LastRun(host, read, names, kit);
   text += ComputerSummary(read);
   std::string missing;
   for (const bundle::Part& part : read.parts)
     if (part.missing) missing += "  " + part.name + ": " + part.why + "\n";
   if (!missing.empty()) text += "Parts missing:\n" + missing;
   text += DriverSummary(read);
-
-  text += "Last run:\n";
-  const bundle::Part* record = read.Find(kRecordPart);
-  text += record == nullptr ? "  not in the bundle\n"
-          : record->missing ? "  not recorded: " + record->why + "\n"
-                            : Indent(record->text, "  ");
 
   hubdesc::HubDescription hubs;
   const bundle::Part* capture = Present(read, kCapturePart);
@@ -262,13 +277,6 @@ int ExplainCommand(const std::string& bundlePath, const std::string& kit, Checke
             hubs.capture.folder + "\n";
   }
 
-  // Each updater folder the bundle holds, as the customer's kit judged it.
-  std::vector<std::string> names;
-  for (const bundle::Part& part : read.parts) {
-    std::string prefix = std::string(kImagesPart) + " ";
-    if (part.name.compare(0, prefix.size(), prefix) == 0)
-      names.push_back(part.name.substr(prefix.size()));
-  }
   for (const std::string& name : names) {
     text += "\nThe customer's " + name + ":\n";
     const bundle::Part* images = Present(read, std::string(kImagesPart) + " " + name);

@@ -174,10 +174,13 @@ void HubsPart(const KitReport& kit, std::string* out) {
   for (const HubReport& hub : kit.hubs) {
     *out += "  " + HubLine(hub) + "\n";
     *out += "    => " + Decision(hub, kit.images) + "\n";
+    // A hub left waiting has no images judged: those a run without options
+    // refuses.
+    const HubPlan& judged = hub.next.differs ? hub.next.plain : hub;
     Table refused;
-    for (size_t j = 0; j < hub.verdicts.size(); ++j) {
-      if (static_cast<int>(j) == hub.chosen) continue;
-      const Verdict& v = hub.verdicts[j];
+    for (size_t j = 0; j < judged.verdicts.size(); ++j) {
+      if (static_cast<int>(j) == judged.chosen) continue;
+      const Verdict& v = judged.verdicts[j];
       refused.Row({kit.images[j].name,
                    v.failed == SelectionTest::kPassed ? "also passes" : TestName(v.failed),
                    v.failed == SelectionTest::kPassed ? "" : Explain(v, kit.images[j])});
@@ -208,12 +211,13 @@ std::string HubsText(const KitReport& kit) {
   return out;
 }
 
-std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) {
+std::string PlanDecision(const HubPlan& hub, const HubDeviceInfo& info,
+                         const std::vector<ImageRow>& images, bool again) {
   switch (hub.outcome) {
     case HubOutcome::kSameLevelBefore:
       return Format("at the same level: a short-format hub at %s, which is FWVersion; no "
                     "image is looked for",
-                    ShortVersionText(ShortFormatVersion(hub.info.FirmwareVersion)).c_str());
+                    ShortVersionText(ShortFormatVersion(info.FirmwareVersion)).c_str());
     case HubOutcome::kNoImage:
       if (hub.hubVerdict.failed != SelectionTest::kPassed) {
         return Format("no image: %s (%s)", TestName(hub.hubVerdict.failed),
@@ -227,8 +231,9 @@ std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) 
       return Format("refused: %s is chosen, but %s; the hub is not written",
                     images[hub.chosen].name.c_str(), images[hub.chosen].refusal.c_str());
     case HubOutcome::kProgram:
-      return Format("writes %s (delivers %04X, the hub has %04X)%s",
-                    images[hub.chosen].name.c_str(), hub.chosenVersion, hub.info.FirmwareVersion,
+      return Format("writes %s%s (delivers %04X, the hub has %04X)%s",
+                    images[hub.chosen].name.c_str(), again ? " again" : "", hub.chosenVersion,
+                    info.FirmwareVersion,
                     hub.passing > 1 ? Format("; %d images pass", hub.passing).c_str() : "");
     case HubOutcome::kPowerCyclePending:
       return "waits for a power cycle: an earlier unattended run wrote it, and it still "
@@ -268,6 +273,7 @@ std::string TextReport(const CheckRun& run) {
                                            : "was registered");
   }
   if (run.replay.used) Replay(run, &out);
+  out += LastRunText(run.lastRun);
   for (size_t k = 0; k < run.kits.size(); ++k) {
     out += "\n";
     if (run.kitRoot) out += "== " + run.kitNames[k] + " ==\n";

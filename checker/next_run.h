@@ -1,0 +1,103 @@
+// What the next run does with the hubs of a computer that has a record.
+// Hubs that come from a computer (--live, a bundle) are planned with the
+// writes its last unattended run left waiting for a power cycle, the same
+// input an unattended run's updater gets: the update run's own PlanHub
+// decides. Where a run without options would do otherwise (it writes a
+// waiting hub again), its plan is kept beside. The text report, the JSON
+// report and --explain print from these values.
+#ifndef QUILLET_CHECKER_NEXT_RUN_H_
+#define QUILLET_CHECKER_NEXT_RUN_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "deployment_record.h"
+#include "hub_plan.h"
+
+class Files;
+class System;
+
+namespace bundle {
+struct Part;
+}
+
+namespace check {
+
+struct KitReport;
+
+// The last unattended run's record of the computer the hubs come from.
+struct ComputerRecord {
+  bool read = false;              // a whole record
+  record::DeploymentRecord last;  // when read
+  std::string text;               // when read: its lines, as read
+  std::string why;                // when not: a phrase
+};
+
+// This computer's record, as the launcher left it.
+ComputerRecord ReadComputerRecord(System& system);
+// A bundle's record part; null when the bundle has none.
+ComputerRecord RecordOfPart(const bundle::Part* part);
+
+// The writes the record leaves waiting, through the text the launcher hands
+// an unattended run's updater and the updater reads: none when it does not
+// read, as for the launcher.
+PendingWrites PendingOf(const ComputerRecord& record);
+
+// The kit identity (record/kit_identity.h) of the updater folder that
+// `files` reads, its list found as the updater's own search finds it.
+std::string KitIdentityOf(Files& files);
+
+// What the next run does with one hub beside an unattended run's plan, which
+// the hub's report holds.
+struct NextRun {
+  // What became of the record's write to this hub that waited for its
+  // power cycle; kNoWrite for every other hub.
+  PowerCycle cycle = PowerCycle::kNoWrite;
+  std::string writtenAt;  // that write's time, UTC
+  uint16_t delivers = 0;  // the version it delivers
+  // A run without options does otherwise; then its plan.
+  bool differs = false;
+  HubPlan plain;
+};
+
+// Each hub of `kit`, planned with the record's pending writes, gets what a
+// run without options would do instead. Nothing for a record that does not
+// read: both runs then judge every hub as ever.
+void JudgeNextRuns(const ComputerRecord& record, KitReport* kit);
+
+// An updater folder of the kit judged, by name ("x64"; empty for the one
+// folder checked) and kit identity.
+struct FolderIdentity {
+  std::string name;
+  std::string identity;
+};
+std::vector<FolderIdentity> IdentitiesOf(const std::vector<KitReport>& kits,
+                                         const std::vector<std::string>& names);
+
+// A bundle's computer part tells each updater folder's identity, so that
+// --explain can tell whether the last run ran the kit the customer has:
+// one line per folder, and the identities it tells for `names`.
+std::string KitIdentityLine(const std::string& name, Files& folder);
+std::vector<FolderIdentity> IdentitiesIn(const bundle::Part* computer,
+                                         const std::vector<std::string>& names);
+
+// The record, as the reports and --explain open with it.
+struct RecordSummary {
+  bool used = false;  // the hubs come from a computer
+  bool read = false;
+  std::string why;  // not read: why
+  record::DeploymentRecord last;
+  // This kit's folders, and those whose identity is the last run's kit: a
+  // kit without a readable list is told from no other.
+  std::vector<FolderIdentity> kits;
+  std::vector<std::string> sameKit;
+  int pending = 0;
+  std::string pendingSince;  // the earliest waiting write's time
+};
+RecordSummary SummarizeRecord(const ComputerRecord& record,
+                              const std::vector<FolderIdentity>& kits);
+
+}  // namespace check
+
+#endif  // QUILLET_CHECKER_NEXT_RUN_H_
