@@ -18,7 +18,7 @@ namespace {
 
 // The computer part's key for a folder's identity: "KitIdentity.x64".
 constexpr char kIdentityKey[] = "KitIdentity.";
-constexpr char kNotWhole[] = "the record under HKLM\\SOFTWARE\\Quillet is not a whole record";
+constexpr char kNotWhole[] = "the record is not a whole record";
 
 ComputerRecord NotRead(const std::string& why) {
   ComputerRecord record;

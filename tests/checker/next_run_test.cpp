@@ -125,8 +125,7 @@ TEST(NextRun, TheRecordIsToldAgainstThisKitsFoldersWithItsEarliestWaitingWrite) 
   EXPECT_EQ("Last unattended run: none (no unattended run has left a record on this computer)\n",
             check::LastRunText(check::SummarizeRecord(
                 RecordOf("", "no unattended run has left a record on this computer"), {})));
-  EXPECT_EQ("Last unattended run: none (the record under HKLM\\SOFTWARE\\Quillet is not a whole "
-            "record)\n",
+  EXPECT_EQ("Last unattended run: none (the record is not a whole record)\n",
             check::LastRunText(check::SummarizeRecord(RecordOf(RecordText(2, Wrote(1))), {})));
   // Hubs that are no computer's have no last run to tell.
   EXPECT_EQ("", check::LastRunText(check::RecordSummary()));
