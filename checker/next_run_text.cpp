@@ -26,7 +26,7 @@ std::string KitAgainst(const RecordSummary& summary) {
 
 std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) {
   const NextRun& next = hub.next;
-  const std::string unattended = PlanDecision(hub, hub.info, images);
+  std::string unattended = PlanDecision(hub, hub.info, images);
   if (next.differs) {
     const HubPlan& plain = next.plain;
     const bool writes = plain.outcome == HubOutcome::kProgram;
