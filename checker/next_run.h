@@ -62,8 +62,8 @@ struct NextRun {
 };
 
 // Each hub of `kit`, planned with the record's pending writes, gets what a
-// run without options would do instead. Nothing for a record that does not
-// read: both runs then judge every hub as ever.
+// run without options would do instead. Nothing where the record leaves no
+// write waiting, or does not read: both runs then judge every hub alike.
 void JudgeNextRuns(const ComputerRecord& record, KitReport* kit);
 
 // An updater folder of the kit judged, by name ("x64"; empty for the one
