@@ -166,7 +166,8 @@ int WriteBundleFile(const BundleOptions& options, CheckerHost& host, std::string
     error = kThisComputerOnly;
   }
 
-  // Read under the run lock, so that no unattended run rewrites it meanwhile.
+  // Read once the check holds the run lock (where it could take it), so
+  // that no unattended run rewrites it between the hubs and the part.
   const ComputerRecord record =
       machine != nullptr ? ReadComputerRecord(machine->system) : ComputerRecord();
   CheckRun run;
