@@ -1,6 +1,6 @@
 """scripts/vm32 on its own, without a guest: --help and an unknown option
 print its usage and do nothing else, while ctest's own options go on to
-a run.
+a run; and the guest's time limits, which scripts/wine_env.py scales.
 
 scripts/vm32 runs from a copy of the scripts, with every program it would
 start to build or boot replaced by one that only notes its start.
@@ -94,6 +94,53 @@ class Vm32(unittest.TestCase):
         with open(os.path.join(self.tree, "build", "vm32", "job")) as f:
             self.assertIn("ctest_args=(-R e2e\\\\.kit -j2 --output-on-failure "
                           "--repeat=until-pass:2 )", f.read())
+
+
+class GuestTimeLimits(unittest.TestCase):
+    """The guest says how many times as long its programs take in one
+    variable, and every limit follows: the test list's and the prefix's."""
+
+    def wine_env(self, scale, args=(), code=None):
+        env = dict(os.environ, QUILLET_BUILD=tempfile.gettempdir(), QUILLET_BITS="64",
+                   PYTHONPATH=os.path.join(SOURCE, "scripts"))
+        env.pop("QUILLET_TIME_SCALE", None)
+        if scale is not None:
+            env["QUILLET_TIME_SCALE"] = scale
+        tool = ["-c", code] if code else [os.path.join(SOURCE, "scripts", "wine_env.py")]
+        return subprocess.run([sys.executable, *tool, *args], env=env, stdout=subprocess.PIPE,
+                              check=True, text=True, timeout=10).stdout
+
+    def test_every_limit_of_the_test_list_scales(self):
+        listed = ('set_tests_properties([=[e2e.kit]=] PROPERTIES  ENVIRONMENT "A=1" '
+                  'TIMEOUT "600" FIXTURES_REQUIRED "wine")\n'
+                  'set_tests_properties([=[e2e.prepare]=] PROPERTIES  TIMEOUT "45")\n')
+        for scale, limits in ((None, ("600", "45")), ("10", ("6000", "450"))):
+            with self.subTest(scale=scale), tempfile.NamedTemporaryFile("w+") as f:
+                f.write(listed)
+                f.flush()
+                self.wine_env(scale, ["--scale-test-list", f.name])
+                f.seek(0)
+                self.assertEqual(listed.replace('"600"', '"%s"' % limits[0])
+                                 .replace('"45"', '"%s"' % limits[1]), f.read())
+
+    def test_making_the_prefix_and_running_a_program_scale(self):
+        # What each Wine command would be given as its limit, none started.
+        code = """
+import wine_env
+limits = []
+wine_env.quiet = lambda argv, **kw: limits.append((argv[-1], kw.get("timeout")))
+wine_env.make_prefix()
+class Ran: returncode, stdout, stderr = 0, b"", b""
+wine_env._once_more_if_not_started = lambda argv, **kw: limits.append((argv[1], kw["timeout"])) or Ran
+wine_env.run("a.exe")
+wine_env.run("b.exe", timeout=30)
+print(limits)
+"""
+        for scale, times in ((None, 1), ("10", 10)):
+            with self.subTest(scale=scale):
+                self.assertEqual(str([("-i", None), ("-w", 120 * times), ("a.exe", 120 * times),
+                                      ("b.exe", 30 * times)]).strip(),
+                                 self.wine_env(scale, code=code).strip())
 
 
 if __name__ == "__main__":
