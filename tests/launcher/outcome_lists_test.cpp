@@ -51,13 +51,11 @@ std::string SourceText(const char* file) {
   return text.str();
 }
 
-// A page writes a name in backquotes, the schema in double quotes, and the
-// schema's null bare; the pages' prose around the names is left out, and
-// so is a setting's name (`FWVersion`), which is never lower case.
-Names ListedNames(const std::string& list) {
-  static const std::regex kName("[`\"]([a-z]+(-[a-z]+)*)[`\"]|\\bnull\\b");
+// Each match's first group, or `null` for a match without one.
+Names Matches(const std::string& text, const char* pattern) {
+  const std::regex regex(pattern);
   Names names;
-  for (std::sregex_iterator it(list.begin(), list.end(), kName), end; it != end; ++it) {
+  for (std::sregex_iterator it(text.begin(), text.end(), regex), end; it != end; ++it) {
     names.insert((*it)[1].matched ? (*it)[1].str() : "null");
   }
   return names;
@@ -75,7 +73,10 @@ TEST_P(OutcomeLists, NameWhatTheOutcomeTableNamesAndNothingElse) {
   const size_t begin = start + std::string(listing.from).size();
   const size_t end = text.find(listing.to, begin);
   ASSERT_NE(std::string::npos, end) << listing.from << " has no end in " << listing.file;
-  EXPECT_EQ(TableNames(listing.column), ListedNames(text.substr(begin, end - begin)))
+  // A page writes a name in backquotes, the schema in double quotes and its
+  // null bare; prose is left out, and so is a setting (`FWVersion`).
+  EXPECT_EQ(TableNames(listing.column),
+            Matches(text.substr(begin, end - begin), "[`\"]([a-z]+(-[a-z]+)*)[`\"]|\\bnull\\b"))
       << "the table's names, then " << listing.file << "'s after " << listing.from;
 }
 
@@ -98,23 +99,15 @@ INSTANTIATE_TEST_SUITE_P(
 // member of `installer`.
 TEST(ReportPage, DescribesEveryMemberTheReportWritesAndNoOther) {
   LaunchRecord run;
-  const std::string json = ReportJson(run, RunStatus(run));
-  static const std::regex kMember("\n  \"([A-Za-z]+)\": ");
-  Names written;
-  for (std::sregex_iterator it(json.begin(), json.end(), kMember), end; it != end; ++it) {
-    written.insert((*it)[1].str());
-  }
+  const Names written = Matches(ReportJson(run, RunStatus(run)), "\n  \"([A-Za-z]+)\": ");
   std::stringstream page(SourceText("docs/deployment.md"));
   std::string line;
   while (std::getline(page, line) && line != "| member | meaning |") {
   }
-  static const std::regex kCellName("`([A-Za-z]+)[.`]");
   Names described;
   while (std::getline(page, line) && !line.empty() && line[0] == '|') {
-    const std::string cell = line.substr(0, line.find(" | "));
-    for (std::sregex_iterator it(cell.begin(), cell.end(), kCellName), end; it != end; ++it) {
-      described.insert((*it)[1].str());
-    }
+    const Names cell = Matches(line.substr(0, line.find(" | ")), "`([A-Za-z]+)[.`]");
+    described.insert(cell.begin(), cell.end());
   }
   EXPECT_EQ(written, described) << "the report's members, then docs/deployment.md's";
 }
