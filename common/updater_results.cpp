@@ -47,8 +47,8 @@ bool ParseHub(const std::string& line, HubResult* hub) {
   const std::string digest = std::strcmp(sha, "-") == 0 ? "" : sha;
   if (!digest.empty() && digest.size() != 64) return false;
   std::memcpy(hub->imageSha256, digest.c_str(), digest.size() + 1);
-  hub->depth = static_cast<uint8_t>(depth);
-  hub->port = static_cast<uint8_t>(port);
+  hub->place = {static_cast<uint16_t>(vendor), static_cast<uint16_t>(product),
+                static_cast<uint8_t>(depth), static_cast<uint8_t>(port)};
   hub->delivers = static_cast<uint16_t>(delivers);
   const std::string image = line.substr(static_cast<size_t>(consumed));
   if (image.size() >= sizeof hub->image) return false;
@@ -58,8 +58,6 @@ bool ParseHub(const std::string& line, HubResult* hub) {
     hub->outcome = HubOutcome::kSameLevelAfter;
   }
   std::memcpy(hub->image, image.c_str(), image.size() + 1);
-  hub->vendorId = static_cast<uint16_t>(vendor);
-  hub->productId = static_cast<uint16_t>(product);
   hub->firmwareBefore = static_cast<uint16_t>(firmware);
   hub->libraryCalled = called != 0;
   return true;
@@ -103,11 +101,11 @@ std::string FormatResults(const UpdaterResults& results) {
     char line[192 + kResultsImageSize];
     // The image comes last: a file name may hold blanks.
     std::snprintf(line, sizeof line, "hub %d %04X %04X %04X %s %d %d %u %u %04X %s %s %s\n",
-                  hub.device, hub.vendorId, hub.productId, hub.firmwareBefore,
+                  hub.device, hub.place.vendorId, hub.place.productId, hub.firmwareBefore,
                   OutcomeName(hub.outcome), hub.libraryCalled ? 1 : 0,
-                  static_cast<int>(hub.libraryResult), hub.depth, hub.port, hub.delivers,
-                  PendingMarkName(hub.previous), hub.imageSha256[0] ? hub.imageSha256 : "-",
-                  hub.image);
+                  static_cast<int>(hub.libraryResult), hub.place.depth, hub.place.port,
+                  hub.delivers, PendingMarkName(hub.previous),
+                  hub.imageSha256[0] ? hub.imageSha256 : "-", hub.image);
     text += line;
   }
   return text + "end\n";
@@ -141,8 +139,8 @@ std::string FormatPending(const PendingWrite* writes, int count) {
   for (int i = 0; i < count && i < kResultsHubs; ++i) {
     const PendingWrite& w = writes[i];
     char line[64];
-    std::snprintf(line, sizeof line, "pending %04X %04X %u %u %04X %04X\n", w.vendorId, w.productId,
-                  w.depth, w.port, w.firmwareBefore, w.delivers);
+    std::snprintf(line, sizeof line, "pending %04X %04X %u %u %04X %04X\n", w.place.vendorId,
+                  w.place.productId, w.place.depth, w.place.port, w.firmwareBefore, w.delivers);
     text += line;
   }
   return text + "end\n";
@@ -164,9 +162,10 @@ bool ParsePending(const std::string& text, PendingWrite* writes, int* count) {
       *count = 0;
       return false;
     }
-    writes[(*count)++] = {static_cast<uint16_t>(vendor), static_cast<uint16_t>(product),
-                          static_cast<uint8_t>(depth),   static_cast<uint8_t>(port),
-                          static_cast<uint16_t>(before), static_cast<uint16_t>(delivers)};
+    writes[(*count)++] = {{static_cast<uint16_t>(vendor), static_cast<uint16_t>(product),
+                           static_cast<uint8_t>(depth), static_cast<uint8_t>(port)},
+                          static_cast<uint16_t>(before),
+                          static_cast<uint16_t>(delivers)};
   }
   *count = 0;
   return false;

@@ -21,7 +21,8 @@ std::string Hub(const HubResult& hub) {
                                                           : "\"not-found\"";
   }
   return "    {\"device\": " + std::to_string(hub.device) +
-         ", \"vid\": " + JsonHex(hub.vendorId, 4) + ", \"pid\": " + JsonHex(hub.productId, 4) +
+         ", \"vid\": " + JsonHex(hub.place.vendorId, 4) +
+         ", \"pid\": " + JsonHex(hub.place.productId, 4) +
          ", \"firmwareBefore\": " + JsonHex(hub.firmwareBefore, 4) +
          ",\n     \"image\": " + (hasImage ? JsonString(hub.image) : "null") +
          ", \"noImageReason\": " + why + ", \"libraryResult\": " +

@@ -9,16 +9,9 @@ namespace {
 
 constexpr char kFirstLine[] = "Quillet record 1";
 
-bool SameHub(const HubEntry& entry, uint16_t vendorId, uint16_t productId, uint8_t depth,
-             uint8_t port) {
-  return entry.vendorId == vendorId && entry.productId == productId && entry.depth == depth &&
-         entry.port == port;
-}
-
-const HubEntry* FindPending(const DeploymentRecord& last, uint16_t vendorId, uint16_t productId,
-                            uint8_t depth, uint8_t port) {
+const HubEntry* FindPending(const DeploymentRecord& last, const HubPlace& place) {
   for (const HubEntry& entry : last.hubs) {
-    if (entry.powerCyclePending && SameHub(entry, vendorId, productId, depth, port)) return &entry;
+    if (entry.powerCyclePending && IsSameHub(entry.place, place)) return &entry;
   }
   return nullptr;
 }
@@ -38,10 +31,8 @@ bool ParseHubLine(const std::string& line, HubEntry* hub) {
       !OutcomeFromName(outcome, &hub->outcome) || !PendingMarkFromName(mark, &hub->previous)) {
     return false;
   }
-  hub->vendorId = static_cast<uint16_t>(vendor);
-  hub->productId = static_cast<uint16_t>(product);
-  hub->depth = static_cast<uint8_t>(depth);
-  hub->port = static_cast<uint8_t>(port);
+  hub->place = {static_cast<uint16_t>(vendor), static_cast<uint16_t>(product),
+                static_cast<uint8_t>(depth), static_cast<uint8_t>(port)};
   hub->firmwareBefore = static_cast<uint16_t>(before);
   hub->delivers = static_cast<uint16_t>(delivers);
   hub->powerCyclePending = pending == 1;
@@ -80,11 +71,11 @@ std::string FormatRecord(const DeploymentRecord& r) {
   text += "powerCyclePending " + std::to_string(r.PendingCount()) + "\n";
   for (const HubEntry& hub : r.hubs) {
     char line[160];
-    std::snprintf(line, sizeof line, "hub %04X %04X %u %u %04X %04X %s %s %d %s %s ", hub.vendorId,
-                  hub.productId, hub.depth, hub.port, hub.firmwareBefore, hub.delivers,
-                  OutcomeName(hub.outcome), PendingMarkName(hub.previous),
-                  hub.powerCyclePending ? 1 : 0, Word(hub.time).c_str(),
-                  Word(hub.imageSha256).c_str());
+    std::snprintf(line, sizeof line, "hub %04X %04X %u %u %04X %04X %s %s %d %s %s ",
+                  hub.place.vendorId, hub.place.productId, hub.place.depth, hub.place.port,
+                  hub.firmwareBefore, hub.delivers, OutcomeName(hub.outcome),
+                  PendingMarkName(hub.previous), hub.powerCyclePending ? 1 : 0,
+                  Word(hub.time).c_str(), Word(hub.imageSha256).c_str());
     // The image comes last: a file name may hold blanks.
     text += line + hub.image + "\n";
   }
@@ -132,8 +123,7 @@ std::vector<PendingWrite> PendingWrites(const DeploymentRecord& last) {
   std::vector<PendingWrite> writes;
   for (const HubEntry& hub : last.hubs) {
     if (!hub.powerCyclePending || writes.size() >= static_cast<size_t>(kResultsHubs)) continue;
-    writes.push_back(
-        {hub.vendorId, hub.productId, hub.depth, hub.port, hub.firmwareBefore, hub.delivers});
+    writes.push_back({hub.place, hub.firmwareBefore, hub.delivers});
   }
   return writes;
 }
@@ -145,7 +135,7 @@ DeploymentRecord NextRecord(const DeploymentRecord& last, const UpdaterResults* 
   for (int i = 0; i < count; ++i) {
     const HubResult& hub = results->hubs[i];
     HubEntry entry;
-    const HubEntry* waiting = FindPending(last, hub.vendorId, hub.productId, hub.depth, hub.port);
+    const HubEntry* waiting = FindPending(last, hub.place);
     if (hub.outcome == HubOutcome::kPowerCyclePending && waiting != nullptr) {
       // The write it waits for is the earlier run's, with its time.
       entry = *waiting;
@@ -154,10 +144,7 @@ DeploymentRecord NextRecord(const DeploymentRecord& last, const UpdaterResults* 
       next.hubs.push_back(entry);
       continue;
     }
-    entry.vendorId = hub.vendorId;
-    entry.productId = hub.productId;
-    entry.depth = hub.depth;
-    entry.port = hub.port;
+    entry.place = hub.place;
     entry.firmwareBefore = hub.firmwareBefore;
     entry.delivers = hub.delivers;
     entry.imageSha256 = hub.imageSha256;

@@ -23,14 +23,10 @@ namespace record {
 // The kit identity of a kit without Binfile\SHA256SUMS.
 constexpr char kNoListIdentity[] = "none";
 
-// One hub as the record keeps it. Its identity is the vendor and product
-// IDs and its place on the bus (depth and port), which stay the same across
-// runs while the dock stays on its port.
+// One hub as the record keeps it, known by its place (hub_place.h), which
+// stays the same across runs while the dock stays on its port.
 struct HubEntry {
-  uint16_t vendorId = 0;
-  uint16_t productId = 0;
-  uint8_t depth = 0;
-  uint8_t port = 0;
+  HubPlace place;
   // What the hub reported before the write that the entry is about (for a
   // hub still pending, before the earlier run's write).
   uint16_t firmwareBefore = 0;

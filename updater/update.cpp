@@ -21,13 +21,10 @@ void Record(UpdaterResults* results, int number, const HubDeviceInfo& hub, HubOu
             Files* files = nullptr) {
   if (results == nullptr) return;
   HubResult entry;
-  entry.depth = hub.Depth;
-  entry.port = hub.ConnectionPortIndex;
+  entry.place = PlaceOf(hub);
   entry.previous = MarkOf(cycle);
   if (files != nullptr) DescribeImage(*files, imagePath.c_str(), &entry);
   entry.device = number;
-  entry.vendorId = hub.VendorId;
-  entry.productId = hub.ProductId;
   entry.firmwareBefore = hub.FirmwareVersion;
   std::snprintf(entry.image, sizeof entry.image, "%s", imagePath.c_str());
   entry.libraryCalled = libraryResult != nullptr;

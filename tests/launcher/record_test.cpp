@@ -65,10 +65,7 @@ const std::string kSha(64, 'a');
 
 HubEntry Pending(uint8_t port) {
   HubEntry hub;
-  hub.vendorId = 0x3A17;
-  hub.productId = 0x0600;
-  hub.depth = 1;
-  hub.port = port;
+  hub.place = {0x3A17, 0x0600, 1, port};
   hub.firmwareBefore = 0x9012;
   hub.delivers = 0x9013;
   hub.imageSha256 = kSha;
@@ -89,8 +86,7 @@ DeploymentRecord Sample() {
   r.kitIdentity = kSha;
   r.hubs.push_back(Pending(2));
   HubEntry same;
-  same.vendorId = 0x3A17;
-  same.productId = 0x0415;
+  same.place = {0x3A17, 0x0415, 0, 0};
   same.outcome = HubOutcome::kSameLevelBefore;
   same.previous = PendingMark::kCleared;
   r.hubs.push_back(same);
@@ -146,10 +142,7 @@ TEST_P(NextRecord, KeepsTheWriteAHubWaitsForAndNoOther) {
   UpdaterResults results;
   results.stage = UpdaterStage::kListed;
   HubResult hub;
-  hub.vendorId = 0x3A17;
-  hub.productId = 0x0600;
-  hub.depth = 1;
-  hub.port = c.port;
+  hub.place = {0x3A17, 0x0600, 1, c.port};
   hub.firmwareBefore = c.reportedBefore;
   hub.delivers = c.delivers;
   hub.outcome = c.outcome;
@@ -163,7 +156,7 @@ TEST_P(NextRecord, KeepsTheWriteAHubWaitsForAndNoOther) {
   EXPECT_EQ(c.mark, entry.previous);
   EXPECT_EQ(c.time, entry.time);
   EXPECT_EQ(c.before, entry.firmwareBefore);
-  EXPECT_EQ(c.port, entry.port);
+  EXPECT_EQ(c.port, entry.place.port);
 }
 
 const NextCase kNextCases[] = {
@@ -209,10 +202,7 @@ UpdaterResults OneHub(HubOutcome outcome, uint16_t before) {
   results.stage = UpdaterStage::kListed;
   HubResult hub;
   hub.device = 1;
-  hub.vendorId = 0x3A17;
-  hub.productId = 0x0600;
-  hub.depth = 1;
-  hub.port = 2;
+  hub.place = {0x3A17, 0x0600, 1, 2};
   hub.firmwareBefore = before;
   hub.delivers = 0x9013;
   hub.outcome = outcome;

@@ -15,8 +15,8 @@ namespace {
 UpdaterResults Sample() {
   UpdaterResults results = SampleResults();
   HubResult& hub = results.hubs[0];
-  hub.depth = 1;
-  hub.port = 12;
+  hub.place.depth = 1;
+  hub.place.port = 12;
   hub.delivers = 0x9013;
   std::snprintf(hub.imageSha256, sizeof hub.imageSha256, "%s", std::string(64, 'c').c_str());
   hub.previous = PendingMark::kChanged;
@@ -56,7 +56,8 @@ TEST(UpdaterResults, ACutOrForeignTextIsNoResults) {
 TEST(PendingText, ReadBackWholeAndNothingFromACutOrForeignText) {
   PendingWrite writes[kResultsHubs + 1];
   for (int i = 0; i <= kResultsHubs; ++i) {
-    writes[i] = {0x3A17, static_cast<uint16_t>(0x0600 + i), 2, static_cast<uint8_t>(i + 1), 0x9012,
+    writes[i] = {{0x3A17, static_cast<uint16_t>(0x0600 + i), 2, static_cast<uint8_t>(i + 1)},
+                 0x9012,
                  0x9013};
   }
   const std::string text = FormatPending(writes, kResultsHubs + 1);
@@ -65,8 +66,8 @@ TEST(PendingText, ReadBackWholeAndNothingFromACutOrForeignText) {
   ASSERT_TRUE(ParsePending(text, back, &count));
   ASSERT_EQ(kResultsHubs, count);
   EXPECT_EQ(text, FormatPending(back, count));
-  EXPECT_EQ(0x060F, back[15].productId);
-  EXPECT_EQ(16, back[15].port);
+  EXPECT_EQ(0x060F, back[15].place.productId);
+  EXPECT_EQ(16, back[15].place.port);
   for (size_t cut = 0; cut < text.size(); ++cut) {
     EXPECT_FALSE(ParsePending(text.substr(0, cut), back, &count)) << cut;
     EXPECT_EQ(0, count);

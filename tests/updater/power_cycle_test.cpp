@@ -26,14 +26,14 @@ constexpr uint16_t kDelivered = 0x0A21;
 
 PendingWrites OneWrite(uint16_t product = kProduct, uint8_t depth = 2, uint8_t port = 3) {
   PendingWrites pending;
-  pending.writes[0] = {kVendor, product, depth, port, kBefore, kDelivered};
+  pending.writes[0] = {{kVendor, product, depth, port}, kBefore, kDelivered};
   pending.count = 1;
   return pending;
 }
 
 struct RuleCase {
   const char* name;
-  uint16_t product;
+  uint16_t vendor, product;
   uint8_t depth, port;
   uint16_t reports;
   PowerCycle verdict;
@@ -44,19 +44,20 @@ class PendingRule : public testing::TestWithParam<RuleCase> {};
 TEST_P(PendingRule, TheSameHubOnTheSamePlaceIsJudgedByWhatItReports) {
   const RuleCase& c = GetParam();
   const PendingWrites pending = OneWrite();
-  const HubDeviceInfo hub = MakeHub(kVendor, c.product, c.reports, c.depth, c.port);
+  const HubDeviceInfo hub = MakeHub(c.vendor, c.product, c.reports, c.depth, c.port);
   EXPECT_EQ(c.verdict, JudgePowerCycle(hub, &pending));
   // Without the launcher's option there is nothing pending at all.
   EXPECT_EQ(PowerCycle::kNoWrite, JudgePowerCycle(hub, nullptr));
 }
 
 const RuleCase kRuleCases[] = {
-    {"StillReportsItsFirmwareBefore", kProduct, 2, 3, kBefore, PowerCycle::kStillPending},
-    {"ReportsTheDeliveredVersion", kProduct, 2, 3, kDelivered, PowerCycle::kTookEffect},
-    {"ReportsSomethingElse", kProduct, 2, 3, 0x0B00, PowerCycle::kChangedElsewhere},
-    {"MovedToAnotherPort", kProduct, 2, 4, kBefore, PowerCycle::kNoWrite},
-    {"MovedToAnotherDepth", kProduct, 1, 3, kBefore, PowerCycle::kNoWrite},
-    {"AnotherProduct", 0x0621, 2, 3, kBefore, PowerCycle::kNoWrite},
+    {"StillReportsItsFirmwareBefore", kVendor, kProduct, 2, 3, kBefore, PowerCycle::kStillPending},
+    {"ReportsTheDeliveredVersion", kVendor, kProduct, 2, 3, kDelivered, PowerCycle::kTookEffect},
+    {"ReportsSomethingElse", kVendor, kProduct, 2, 3, 0x0B00, PowerCycle::kChangedElsewhere},
+    {"MovedToAnotherPort", kVendor, kProduct, 2, 4, kBefore, PowerCycle::kNoWrite},
+    {"MovedToAnotherDepth", kVendor, kProduct, 1, 3, kBefore, PowerCycle::kNoWrite},
+    {"AnotherProduct", kVendor, 0x0621, 2, 3, kBefore, PowerCycle::kNoWrite},
+    {"AnotherVendor", 0x05E4, kProduct, 2, 3, kBefore, PowerCycle::kNoWrite},
 };
 
 INSTANTIATE_TEST_SUITE_P(PowerCycle, PendingRule, testing::ValuesIn(kRuleCases),
@@ -121,12 +122,12 @@ TEST_F(PendingRun, WrittenHubsCarryTheirPlaceTheDeliveredVersionAndTheDigest) {
   const HubResult& moved = results_.hubs[0];
   EXPECT_EQ(HubOutcome::kProgrammed, moved.outcome);
   EXPECT_EQ(PendingMark::kNone, moved.previous);
-  EXPECT_EQ(4, moved.port);
-  EXPECT_EQ(2, moved.depth);
+  EXPECT_EQ(4, moved.place.port);
+  EXPECT_EQ(2, moved.place.depth);
   EXPECT_EQ(kDelivered, moved.delivers);
   EXPECT_EQ(64u, std::strlen(moved.imageSha256));
   EXPECT_EQ(PendingMark::kChanged, results_.hubs[1].previous);
-  EXPECT_EQ(3, results_.hubs[1].port);
+  EXPECT_EQ(3, results_.hubs[1].place.port);
 }
 
 }  // namespace
