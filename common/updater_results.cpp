@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr char kFirstLine[] = "Quillet results 1";
+constexpr char kFirstLine[] = "Quillet results 2";
 
 const char* const kStageNames[] = {"busy", "settings", "driver", "no-hubs", "listed"};
 const char* const kMarkNames[] = {"-", "cleared", "changed"};
@@ -35,10 +35,10 @@ bool NextLine(const std::string& text, size_t* at, std::string* line) {
 bool ParseHub(const std::string& line, HubResult* hub) {
   unsigned vendor = 0, product = 0, firmware = 0, depth = 0, port = 0, delivers = 0;
   int called = 0, consumed = 0;
-  char outcome[24] = {}, mark[12] = {}, sha[66] = {};
-  if (std::sscanf(line.c_str(), "hub %d %4x %4x %4x %23s %d %d %u %u %4x %11s %65s %n",
+  char outcome[24] = {}, mark[12] = {}, time[24] = {}, sha[66] = {};
+  if (std::sscanf(line.c_str(), "hub %d %4x %4x %4x %23s %d %d %u %u %4x %11s %23s %65s %n",
                   &hub->device, &vendor, &product, &firmware, outcome, &called, &hub->libraryResult,
-                  &depth, &port, &delivers, mark, sha, &consumed) != 12 ||
+                  &depth, &port, &delivers, mark, time, sha, &consumed) != 13 ||
       consumed == 0 || depth > 255 || port > 255) {
     return false;
   }
@@ -47,6 +47,8 @@ bool ParseHub(const std::string& line, HubResult* hub) {
   const std::string digest = std::strcmp(sha, "-") == 0 ? "" : sha;
   if (!digest.empty() && digest.size() != 64) return false;
   std::memcpy(hub->imageSha256, digest.c_str(), digest.size() + 1);
+  std::snprintf(hub->writeTime, sizeof hub->writeTime, "%s",
+                std::strcmp(time, "-") == 0 ? "" : time);
   hub->place = {static_cast<uint16_t>(vendor), static_cast<uint16_t>(product),
                 static_cast<uint8_t>(depth), static_cast<uint8_t>(port)};
   hub->delivers = static_cast<uint16_t>(delivers);
@@ -100,11 +102,12 @@ std::string FormatResults(const UpdaterResults& results) {
     const HubResult& hub = results.hubs[i];
     char line[192 + kResultsImageSize];
     // The image comes last: a file name may hold blanks.
-    std::snprintf(line, sizeof line, "hub %d %04X %04X %04X %s %d %d %u %u %04X %s %s %s\n",
+    std::snprintf(line, sizeof line, "hub %d %04X %04X %04X %s %d %d %u %u %04X %s %s %s %s\n",
                   hub.device, hub.place.vendorId, hub.place.productId, hub.firmwareBefore,
                   OutcomeName(hub.outcome), hub.libraryCalled ? 1 : 0,
                   static_cast<int>(hub.libraryResult), hub.place.depth, hub.place.port,
                   hub.delivers, PendingMarkName(hub.previous),
+                  hub.writeTime[0] ? hub.writeTime : "-",
                   hub.imageSha256[0] ? hub.imageSha256 : "-", hub.image);
     text += line;
   }

@@ -65,6 +65,9 @@ struct HubResult {
   uint16_t delivers = 0;
   char imageSha256[65] = {};  // lower-case hex; empty when not known
   PendingMark previous = PendingMark::kNone;
+  // UTC, when the library returned from the write; empty when the library
+  // was not called. The hub's record keeps it while the hub waits.
+  char writeTime[24] = {};
 };
 
 // A write that an earlier unattended run made and whose hub had not run it

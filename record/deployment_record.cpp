@@ -129,7 +129,7 @@ std::vector<PendingWrite> PendingWrites(const DeploymentRecord& last) {
 }
 
 DeploymentRecord NextRecord(const DeploymentRecord& last, const UpdaterResults* results,
-                            const std::string& now) {
+                            const std::string& ended) {
   DeploymentRecord next;
   const int count = results != nullptr ? results->hubCount : 0;
   for (int i = 0; i < count; ++i) {
@@ -151,7 +151,10 @@ DeploymentRecord NextRecord(const DeploymentRecord& last, const UpdaterResults* 
     entry.image = hub.image;
     entry.outcome = hub.outcome;
     entry.previous = hub.previous;
-    entry.time = now;
+    // A written hub is known by its write's time, which it keeps while it
+    // waits; with writes of tens of seconds each, the run's end is minutes
+    // off for the first hubs.
+    entry.time = hub.writeTime[0] != '\0' ? hub.writeTime : ended;
     // A write that changes the version is one the hub runs only after a
     // power cycle; one that does not would never show that it took.
     entry.powerCyclePending =

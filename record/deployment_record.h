@@ -35,7 +35,9 @@ struct HubEntry {
   std::string image;        // ".\Binfile\NAME"; empty when none
   HubOutcome outcome = HubOutcome::kNoImage;
   PendingMark previous = PendingMark::kNone;
-  std::string time;  // UTC: the write's, for a written hub; else the run's end
+  // UTC: the write's, for a hub the library was asked to write and for one
+  // still waiting for its power cycle; else the run's end.
+  std::string time;
   bool powerCyclePending = false;
 };
 
@@ -66,9 +68,9 @@ std::vector<PendingWrite> PendingWrites(const DeploymentRecord& last);
 // This run's record: its hubs from the updater's results (`results` null
 // when there are none), each pending write carried from `last` while the
 // hub still waits. A run that listed no hubs keeps `last`'s pending ones as
-// they were. `now` is the time of this run's writes.
+// they were. `ended` is the time of the hubs this run did not write.
 DeploymentRecord NextRecord(const DeploymentRecord& last, const UpdaterResults* results,
-                            const std::string& now);
+                            const std::string& ended);
 
 }  // namespace record
 

@@ -122,14 +122,17 @@ TEST(RecordText, ReadsBackWholeAndACutOrInconsistentTextIsNoRecord) {
 
 struct NextCase {
   const char* name;
+  // What this run's results say of the hub.
   HubOutcome outcome;
   uint8_t port;
   uint16_t reportedBefore;
   uint16_t delivers;
   PendingMark mark;
+  // What its entry in the next record says.
   bool pending;
-  const char* time;  // the entry's
-  uint16_t before;   // the entry's firmware before
+  const char* time;
+  uint16_t before;
+  uint16_t entryDelivers;
 };
 
 void PrintTo(const NextCase& c, std::ostream* os) { *os << c.name; }
@@ -147,8 +150,12 @@ TEST_P(NextRecord, KeepsTheWriteAHubWaitsForAndNoOther) {
   hub.delivers = c.delivers;
   hub.outcome = c.outcome;
   hub.previous = c.mark;
+  // As the updater stamps a hub the library was asked to write.
+  if (c.outcome == HubOutcome::kProgrammed || c.outcome == HubOutcome::kWriteFailed) {
+    std::snprintf(hub.writeTime, sizeof hub.writeTime, "WRITE");
+  }
   RecordHub(&results, hub);
-  const DeploymentRecord next = record::NextRecord(last, &results, "NOW");
+  const DeploymentRecord next = record::NextRecord(last, &results, "END");
   ASSERT_EQ(1u, next.hubs.size());
   const HubEntry& entry = next.hubs[0];
   EXPECT_EQ(c.outcome, entry.outcome);
@@ -156,24 +163,25 @@ TEST_P(NextRecord, KeepsTheWriteAHubWaitsForAndNoOther) {
   EXPECT_EQ(c.mark, entry.previous);
   EXPECT_EQ(c.time, entry.time);
   EXPECT_EQ(c.before, entry.firmwareBefore);
+  EXPECT_EQ(c.entryDelivers, entry.delivers);
   EXPECT_EQ(c.port, entry.place.port);
 }
 
 const NextCase kNextCases[] = {
-    // Still waiting: the earlier write, with its time and its "before".
+    // Still waiting: the earlier write, with its time, "before" and delivers.
     {"StillPending", HubOutcome::kPowerCyclePending, 2, 0x9012, 0, PendingMark::kNone, true,
-     "2026-12-08T10:00:00Z", 0x9012},
-    {"TookEffect", HubOutcome::kSameLevelBefore, 2, 0x9013, 0, PendingMark::kCleared, false, "NOW",
-     0x9013},
+     "2026-12-08T10:00:00Z", 0x9012, 0x9013},
+    {"TookEffect", HubOutcome::kSameLevelBefore, 2, 0x9013, 0, PendingMark::kCleared, false, "END",
+     0x9013, 0},
     {"ChangedAndWrittenAgain", HubOutcome::kProgrammed, 2, 0x0B00, 0x9013, PendingMark::kChanged,
-     true, "NOW", 0x0B00},
+     true, "WRITE", 0x0B00, 0x9013},
     {"MovedAndWrittenAfresh", HubOutcome::kProgrammed, 3, 0x9012, 0x9013, PendingMark::kNone, true,
-     "NOW", 0x9012},
+     "WRITE", 0x9012, 0x9013},
     // A write that leaves the version as it was could never show it took.
     {"WrittenWithTheSameVersion", HubOutcome::kProgrammed, 2, 0x9013, 0x9013, PendingMark::kCleared,
-     false, "NOW", 0x9013},
+     false, "WRITE", 0x9013, 0x9013},
     {"WriteFailed", HubOutcome::kWriteFailed, 2, 0x0B00, 0x9013, PendingMark::kChanged, false,
-     "NOW", 0x0B00},
+     "WRITE", 0x0B00, 0x9013},
 };
 
 INSTANTIATE_TEST_SUITE_P(Record, NextRecord, testing::ValuesIn(kNextCases),
@@ -187,7 +195,7 @@ TEST(NextRecordWithoutListedHubs, KeepsThePendingOnesAsTheyWere) {
   stopped.stage = UpdaterStage::kDriver;
   for (const UpdaterResults* results : {static_cast<const UpdaterResults*>(nullptr),
                                         static_cast<const UpdaterResults*>(&stopped)}) {
-    const DeploymentRecord next = record::NextRecord(last, results, "NOW");
+    const DeploymentRecord next = record::NextRecord(last, results, "END");
     ASSERT_EQ(1u, next.hubs.size());
     EXPECT_EQ("2026-12-08T10:00:00Z", next.hubs[0].time);
     EXPECT_EQ(1, next.PendingCount());

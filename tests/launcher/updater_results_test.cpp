@@ -11,7 +11,8 @@
 namespace {
 
 // The shared sample with what a hub's write leaves for the next run: where
-// it sits, what it delivers, the image's digest and the last run's mark.
+// it sits, what it delivers, the image's digest, the last run's mark and
+// when the write was made.
 UpdaterResults Sample() {
   UpdaterResults results = SampleResults();
   HubResult& hub = results.hubs[0];
@@ -20,16 +21,17 @@ UpdaterResults Sample() {
   hub.delivers = 0x9013;
   std::snprintf(hub.imageSha256, sizeof hub.imageSha256, "%s", std::string(64, 'c').c_str());
   hub.previous = PendingMark::kChanged;
+  std::snprintf(hub.writeTime, sizeof hub.writeTime, "2026-12-09T06:16:58Z");
   return results;
 }
 
 TEST(UpdaterResults, ReadBackWhole) {
   const std::string text = FormatResults(Sample());
-  EXPECT_EQ("Quillet results 1\nversion 2.8\nstage listed\n"
-            "hub 2 3A17 0600 9012 write-failed 1 -7 1 12 9013 changed " +
+  EXPECT_EQ("Quillet results 2\nversion 2.8\nstage listed\n"
+            "hub 2 3A17 0600 9012 write-failed 1 -7 1 12 9013 changed 2026-12-09T06:16:58Z " +
                 std::string(64, 'c') +
                 " .\\Binfile\\My Dock.BIN\n"
-                "hub 1 0000 0000 0000 same-level 0 0 0 0 0000 - - \nend\n",
+                "hub 1 0000 0000 0000 same-level 0 0 0 0 0000 - - - \nend\n",
             text);
   UpdaterResults back;
   ASSERT_TRUE(ParseResults(text, &back));
@@ -42,11 +44,12 @@ TEST(UpdaterResults, ACutOrForeignTextIsNoResults) {
   for (size_t cut = 0; cut < text.size(); ++cut) {
     EXPECT_FALSE(ParseResults(text.substr(0, cut), &back)) << cut;
   }
-  EXPECT_FALSE(ParseResults("Quillet results 2\nversion 2.9\nstage listed\nend\n", &back));
-  EXPECT_FALSE(ParseResults("Quillet results 1\nversion 2.9\nstage lost\nend\n", &back));
+  // An updater of another format, as the one before write times were kept.
+  EXPECT_FALSE(ParseResults("Quillet results 1\nversion 2.9\nstage listed\nend\n", &back));
+  EXPECT_FALSE(ParseResults("Quillet results 2\nversion 2.9\nstage lost\nend\n", &back));
   // A digest that is not whole is no digest.
-  EXPECT_FALSE(ParseResults("Quillet results 1\nversion 2.9\nstage listed\n"
-                            "hub 1 3A17 0600 9012 programmed 1 0 1 2 9013 - abc x\nend\n",
+  EXPECT_FALSE(ParseResults("Quillet results 2\nversion 2.9\nstage listed\n"
+                            "hub 1 3A17 0600 9012 programmed 1 0 1 2 9013 - - abc x\nend\n",
                             &back));
 }
 

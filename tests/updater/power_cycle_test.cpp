@@ -110,9 +110,10 @@ TEST_F(PendingRun, AHubStillWaitingIsNotWrittenAgainAndSaysSoOnOneLine) {
   ASSERT_EQ(1, results_.hubCount);
   EXPECT_EQ(HubOutcome::kPowerCyclePending, results_.hubs[0].outcome);
   EXPECT_FALSE(results_.hubs[0].libraryCalled);
+  EXPECT_STREQ("", results_.hubs[0].writeTime);
 }
 
-TEST_F(PendingRun, WrittenHubsCarryTheirPlaceTheDeliveredVersionAndTheDigest) {
+TEST_F(PendingRun, WrittenHubsCarryTheirPlaceTheDeliveredVersionTheDigestAndTheirOwnTime) {
   AddHub(0x0B00);      // neither before nor delivered: judged as ever, and marked
   AddHub(kBefore, 4);  // the same hub on another port: judged afresh
   const PendingWrites pending = OneWrite();
@@ -128,6 +129,9 @@ TEST_F(PendingRun, WrittenHubsCarryTheirPlaceTheDeliveredVersionAndTheDigest) {
   EXPECT_EQ(64u, std::strlen(moved.imageSha256));
   EXPECT_EQ(PendingMark::kChanged, results_.hubs[1].previous);
   EXPECT_EQ(3, results_.hubs[1].place.port);
+  // Each write's own time, as the clock reads when the library returns.
+  EXPECT_STREQ("2026-12-09T06:16:00Z", moved.writeTime);
+  EXPECT_STREQ("2026-12-09T06:16:01Z", results_.hubs[1].writeTime);
 }
 
 }  // namespace
