@@ -27,9 +27,11 @@ HubResult ResultOf(int number, const HubDeviceInfo& hub, const HubPlan& plan) {
   return entry;
 }
 
-// A written hub's entry adds what the library said and when, and what the
-// write delivers. Stamped as the library returns, before the image is
-// hashed: the record keeps the write's time while the hub waits.
+// A hub the library was asked to write adds what the library said and
+// when, stamped as it returns, before the image is hashed: the record keeps
+// the write's time while the hub waits. What the image delivers and its
+// digest only for a write that took place: a failed one names the image it
+// attempted and delivers nothing.
 void RecordWrite(UpdaterResults* results, Files& files, System& system, HubResult entry,
                  bool written, int libraryResult) {
   if (results == nullptr) return;
@@ -37,7 +39,7 @@ void RecordWrite(UpdaterResults* results, Files& files, System& system, HubResul
   entry.libraryCalled = true;
   entry.libraryResult = libraryResult;
   std::snprintf(entry.writeTime, sizeof entry.writeTime, "%s", system.UtcNow().c_str());
-  DescribeImage(files, entry.image, &entry);
+  if (written) DescribeImage(files, entry.image, &entry);
   RecordHub(results, entry);
 }
 

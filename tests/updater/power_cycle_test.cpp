@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "fake_hub_library.h"
@@ -79,6 +80,10 @@ class PendingRun : public testing::Test {
     library_.screen = &os_;
   }
 
+  // With CheckHUBFW set, a hub reporting what its image delivers is left
+  // alone.
+  void CompareVersions() { state_->CheckHubFw = 1; }
+
   void AddHub(uint16_t firmware, uint8_t port = 3) {
     HubDeviceInfo& hub = state_->Devices[state_->DeviceCount++];
     hub = MakeHub(kVendor, kProduct, firmware, 2, port);
@@ -113,24 +118,73 @@ TEST_F(PendingRun, AHubStillWaitingIsNotWrittenAgainAndSaysSoOnOneLine) {
   EXPECT_STREQ("", results_.hubs[0].writeTime);
 }
 
-TEST_F(PendingRun, WrittenHubsCarryTheirPlaceTheDeliveredVersionTheDigestAndTheirOwnTime) {
-  AddHub(0x0B00);      // neither before nor delivered: judged as ever, and marked
-  AddHub(kBefore, 4);  // the same hub on another port: judged afresh
+// What the run hands the launcher for each verdict of the rule: the
+// verdict itself as the mark the record keeps, and for a hub the library
+// was asked to write what it delivers, its digest and the write's time
+// only when the write took place.
+struct RunCase {
+  const char* name;
+  uint16_t reports;
+  uint8_t port;
+  bool compareVersions;
+  int libraryResult;
+  HubOutcome outcome;
+  PendingMark mark;
+  bool called;
+  uint16_t delivers;
+  bool digest;
+};
+
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
+
+class PendingRunRow : public PendingRun, public testing::WithParamInterface<RunCase> {};
+
+TEST_P(PendingRunRow, HandsOverTheRulesVerdictAndOnlyAWriteThatTookPlaceAsDelivered) {
+  const RunCase& c = GetParam();
+  if (c.compareVersions) CompareVersions();
+  AddHub(c.reports, c.port);
+  library_.updateResults[0] = c.libraryResult;
   const PendingWrites pending = OneWrite();
   Run(&pending);
-  EXPECT_EQ(2u, library_.updatedPositions.size());
+  ASSERT_EQ(1, results_.hubCount);
+  const HubResult& hub = results_.hubs[0];
+  EXPECT_EQ(c.outcome, hub.outcome);
+  EXPECT_EQ(c.mark, hub.previous);
+  EXPECT_EQ(c.called, hub.libraryCalled);
+  EXPECT_EQ(c.delivers, hub.delivers);
+  EXPECT_EQ(c.digest ? 64u : 0u, std::strlen(hub.imageSha256));
+  EXPECT_STREQ(c.called ? "2026-12-09T06:16:00Z" : "", hub.writeTime);
+  EXPECT_STREQ(c.outcome == HubOutcome::kPowerCyclePending ? "" : ".\\Binfile\\L.BIN", hub.image);
+  EXPECT_EQ(c.port, hub.place.port);
+}
+
+const RunCase kRunCases[] = {
+    {"StillWaiting", kBefore, 3, false, 0, HubOutcome::kPowerCyclePending, PendingMark::kNone,
+     false, 0, false},
+    {"TookEffectAndLeftAlone", kDelivered, 3, true, 0, HubOutcome::kSameLevelAfter,
+     PendingMark::kCleared, false, 0, false},
+    {"TookEffectAndWrittenAgain", kDelivered, 3, false, 0, HubOutcome::kProgrammed,
+     PendingMark::kCleared, true, kDelivered, true},
+    {"ChangedElsewhere", 0x0B00, 3, false, 0, HubOutcome::kProgrammed, PendingMark::kChanged, true,
+     kDelivered, true},
+    {"MovedToAnotherPort", kBefore, 4, false, 0, HubOutcome::kProgrammed, PendingMark::kNone, true,
+     kDelivered, true},
+    // Attempted, not delivered: the image is named, nothing else said of it.
+    {"WriteFailed", 0x0B00, 3, false, -7, HubOutcome::kWriteFailed, PendingMark::kChanged, true, 0,
+     false},
+};
+
+INSTANTIATE_TEST_SUITE_P(PowerCycle, PendingRunRow, testing::ValuesIn(kRunCases),
+                         [](const testing::TestParamInfo<RunCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST_F(PendingRun, EachWriteHasItsOwnTime) {
+  AddHub(0x0B00);
+  AddHub(0x0B00, 4);
+  Run(nullptr);
   ASSERT_EQ(2, results_.hubCount);
-  const HubResult& moved = results_.hubs[0];
-  EXPECT_EQ(HubOutcome::kProgrammed, moved.outcome);
-  EXPECT_EQ(PendingMark::kNone, moved.previous);
-  EXPECT_EQ(4, moved.place.port);
-  EXPECT_EQ(2, moved.place.depth);
-  EXPECT_EQ(kDelivered, moved.delivers);
-  EXPECT_EQ(64u, std::strlen(moved.imageSha256));
-  EXPECT_EQ(PendingMark::kChanged, results_.hubs[1].previous);
-  EXPECT_EQ(3, results_.hubs[1].place.port);
-  // Each write's own time, as the clock reads when the library returns.
-  EXPECT_STREQ("2026-12-09T06:16:00Z", moved.writeTime);
+  EXPECT_STREQ("2026-12-09T06:16:00Z", results_.hubs[0].writeTime);
   EXPECT_STREQ("2026-12-09T06:16:01Z", results_.hubs[1].writeTime);
 }
 
