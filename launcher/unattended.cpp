@@ -6,10 +6,12 @@
 #include "quillet_version.h"
 
 std::string PendingForUpdater(DeploymentStore& store, record::DeploymentRecord* last) {
+  // A record that does not read whole is no record: none of its hubs is
+  // taken as waiting, nor kept.
   std::string text;
-  if (!store.ReadRecord(&text) || !record::ParseRecord(text, last)) {
-    *last = record::DeploymentRecord();
-  }
+  record::DeploymentRecord read;
+  *last = record::DeploymentRecord();
+  if (store.ReadRecord(&text) && record::ParseRecord(text, &read)) *last = read;
   const std::vector<PendingWrite> writes = record::PendingWrites(*last);
   return FormatPending(writes.data(), static_cast<int>(writes.size()));
 }

@@ -16,6 +16,42 @@ const HubEntry* FindPending(const DeploymentRecord& last, const HubPlace& place)
   return nullptr;
 }
 
+bool Visited(const UpdaterResults* results, const HubPlace& place) {
+  for (int i = 0; results != nullptr && i < results->hubCount; ++i) {
+    if (IsSameHub(results->hubs[i].place, place)) return true;
+  }
+  return false;
+}
+
+// A hub of this run as the record keeps it.
+HubEntry EntryOf(const DeploymentRecord& last, const HubResult& hub, const std::string& ended) {
+  const HubEntry* waiting = FindPending(last, hub.place);
+  if (hub.outcome == HubOutcome::kPowerCyclePending && waiting != nullptr) {
+    // The write it waits for is the earlier run's, with its time.
+    HubEntry entry = *waiting;
+    entry.outcome = hub.outcome;
+    entry.previous = PendingMark::kNone;
+    return entry;
+  }
+  HubEntry entry;
+  entry.place = hub.place;
+  entry.firmwareBefore = hub.firmwareBefore;
+  entry.delivers = hub.delivers;
+  entry.imageSha256 = hub.imageSha256;
+  entry.image = hub.image;
+  entry.outcome = hub.outcome;
+  entry.previous = hub.previous;
+  // A written hub is known by its write's time, which it keeps while it
+  // waits; with writes of tens of seconds each, the run's end is minutes
+  // off for the first hubs.
+  entry.time = hub.writeTime[0] != '\0' ? hub.writeTime : ended;
+  // A write that changes the version is one the hub runs only after a
+  // power cycle; one that does not would never show that it took.
+  entry.powerCyclePending =
+      hub.outcome == HubOutcome::kProgrammed && hub.delivers != hub.firmwareBefore;
+  return entry;
+}
+
 // Values are single words; a word the writer was handed empty is "-".
 std::string Word(const std::string& text) { return text.empty() ? "-" : text; }
 std::string Unword(const std::string& word) { return word == "-" ? "" : word; }
@@ -122,7 +158,7 @@ std::string LastResult(const DeploymentRecord& r) {
 std::vector<PendingWrite> PendingWrites(const DeploymentRecord& last) {
   std::vector<PendingWrite> writes;
   for (const HubEntry& hub : last.hubs) {
-    if (!hub.powerCyclePending || writes.size() >= static_cast<size_t>(kResultsHubs)) continue;
+    if (!hub.powerCyclePending || writes.size() >= static_cast<size_t>(kMostWaiting)) continue;
     writes.push_back({hub.place, hub.firmwareBefore, hub.delivers});
   }
   return writes;
@@ -132,40 +168,14 @@ DeploymentRecord NextRecord(const DeploymentRecord& last, const UpdaterResults* 
                             const std::string& ended) {
   DeploymentRecord next;
   const int count = results != nullptr ? results->hubCount : 0;
-  for (int i = 0; i < count; ++i) {
-    const HubResult& hub = results->hubs[i];
-    HubEntry entry;
-    const HubEntry* waiting = FindPending(last, hub.place);
-    if (hub.outcome == HubOutcome::kPowerCyclePending && waiting != nullptr) {
-      // The write it waits for is the earlier run's, with its time.
-      entry = *waiting;
-      entry.outcome = hub.outcome;
-      entry.previous = PendingMark::kNone;
-      next.hubs.push_back(entry);
-      continue;
-    }
-    entry.place = hub.place;
-    entry.firmwareBefore = hub.firmwareBefore;
-    entry.delivers = hub.delivers;
-    entry.imageSha256 = hub.imageSha256;
-    entry.image = hub.image;
-    entry.outcome = hub.outcome;
-    entry.previous = hub.previous;
-    // A written hub is known by its write's time, which it keeps while it
-    // waits; with writes of tens of seconds each, the run's end is minutes
-    // off for the first hubs.
-    entry.time = hub.writeTime[0] != '\0' ? hub.writeTime : ended;
-    // A write that changes the version is one the hub runs only after a
-    // power cycle; one that does not would never show that it took.
-    entry.powerCyclePending =
-        hub.outcome == HubOutcome::kProgrammed && hub.delivers != hub.firmwareBefore;
-    next.hubs.push_back(entry);
-  }
-  // A run that listed its hubs knows them all; one that did not (it stopped
-  // early, or found none) knows nothing new of the pending ones.
-  const bool listed = results != nullptr && results->stage == UpdaterStage::kListed;
+  for (int i = 0; i < count; ++i) next.hubs.push_back(EntryOf(last, results->hubs[i], ended));
+  // A waiting hub this run did not visit (its dock was unplugged, or the
+  // run stopped before it listed the hubs) keeps its mark as it was, or the
+  // next run would write it again. No more wait than the updater can be
+  // handed (PendingWrites); this run's own come first.
   for (const HubEntry& entry : last.hubs) {
-    if (!entry.powerCyclePending || listed) continue;
+    if (!entry.powerCyclePending || Visited(results, entry.place)) continue;
+    if (next.PendingCount() >= kMostWaiting) break;
     next.hubs.push_back(entry);
   }
   return next;

@@ -23,6 +23,11 @@ namespace record {
 // The kit identity of a kit without Binfile\SHA256SUMS.
 constexpr char kNoListIdentity[] = "none";
 
+// The most hubs a record shows waiting for a power cycle: as many pending
+// writes as the launcher can hand the updater, so every mark kept still
+// keeps its hub from being written again.
+constexpr int kMostWaiting = kResultsHubs;
+
 // One hub as the record keeps it, known by its place (hub_place.h), which
 // stays the same across runs while the dock stays on its port.
 struct HubEntry {
@@ -67,8 +72,9 @@ std::vector<PendingWrite> PendingWrites(const DeploymentRecord& last);
 
 // This run's record: its hubs from the updater's results (`results` null
 // when there are none), each pending write carried from `last` while the
-// hub still waits. A run that listed no hubs keeps `last`'s pending ones as
-// they were. `ended` is the time of the hubs this run did not write.
+// hub still waits, then `last`'s waiting hubs that this run did not visit,
+// as they were, up to kMostWaiting waiting in all. `ended` is the time of
+// the hubs this run did not write.
 DeploymentRecord NextRecord(const DeploymentRecord& last, const UpdaterResults* results,
                             const std::string& ended);
 

@@ -133,6 +133,8 @@ struct NextCase {
   const char* time;
   uint16_t before;
   uint16_t entryDelivers;
+  // The earlier waiting hub, not visited, kept after this run's own.
+  bool keptAfter;
 };
 
 void PrintTo(const NextCase& c, std::ostream* os) { *os << c.name; }
@@ -156,7 +158,12 @@ TEST_P(NextRecord, KeepsTheWriteAHubWaitsForAndNoOther) {
   }
   RecordHub(&results, hub);
   const DeploymentRecord next = record::NextRecord(last, &results, "END");
-  ASSERT_EQ(1u, next.hubs.size());
+  ASSERT_EQ(c.keptAfter ? 2u : 1u, next.hubs.size());
+  if (c.keptAfter) {
+    EXPECT_EQ(2, next.hubs[1].place.port);
+    EXPECT_EQ("2026-12-08T10:00:00Z", next.hubs[1].time);
+    EXPECT_TRUE(next.hubs[1].powerCyclePending);
+  }
   const HubEntry& entry = next.hubs[0];
   EXPECT_EQ(c.outcome, entry.outcome);
   EXPECT_EQ(c.pending, entry.powerCyclePending);
@@ -170,19 +177,20 @@ TEST_P(NextRecord, KeepsTheWriteAHubWaitsForAndNoOther) {
 const NextCase kNextCases[] = {
     // Still waiting: the earlier write, with its time, "before" and delivers.
     {"StillPending", HubOutcome::kPowerCyclePending, 2, 0x9012, 0, PendingMark::kNone, true,
-     "2026-12-08T10:00:00Z", 0x9012, 0x9013},
+     "2026-12-08T10:00:00Z", 0x9012, 0x9013, false},
     {"TookEffect", HubOutcome::kSameLevelBefore, 2, 0x9013, 0, PendingMark::kCleared, false, "END",
-     0x9013, 0},
+     0x9013, 0, false},
     {"ChangedAndWrittenAgain", HubOutcome::kProgrammed, 2, 0x0B00, 0x9013, PendingMark::kChanged,
-     true, "WRITE", 0x0B00, 0x9013},
+     true, "WRITE", 0x0B00, 0x9013, false},
+    // Another hub for the rule: the one that waits keeps its mark.
     {"MovedAndWrittenAfresh", HubOutcome::kProgrammed, 3, 0x9012, 0x9013, PendingMark::kNone, true,
-     "WRITE", 0x9012, 0x9013},
+     "WRITE", 0x9012, 0x9013, true},
     // A write that leaves the version as it was could never show it took.
     {"WrittenWithTheSameVersion", HubOutcome::kProgrammed, 2, 0x9013, 0x9013, PendingMark::kCleared,
-     false, "WRITE", 0x9013, 0x9013},
+     false, "WRITE", 0x9013, 0x9013, false},
     // Attempted, not delivered: the updater says so, and the record keeps it.
     {"WriteFailed", HubOutcome::kWriteFailed, 2, 0x0B00, 0, PendingMark::kChanged, false, "WRITE",
-     0x0B00, 0},
+     0x0B00, 0, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Record, NextRecord, testing::ValuesIn(kNextCases),
@@ -190,17 +198,49 @@ INSTANTIATE_TEST_SUITE_P(Record, NextRecord, testing::ValuesIn(kNextCases),
                            return std::string(info.param.name);
                          });
 
-TEST(NextRecordWithoutListedHubs, KeepsThePendingOnesAsTheyWere) {
+// A waiting hub a run did not visit keeps its mark as it was, whether the
+// run stopped before it listed the hubs or listed them without it (its dock
+// unplugged for that run), so the next run does not write it again.
+TEST(NextRecordOfAHubNotVisited, KeepsItsMarkAsItWas) {
   const DeploymentRecord last = Sample();
   UpdaterResults stopped;
   stopped.stage = UpdaterStage::kDriver;
-  for (const UpdaterResults* results : {static_cast<const UpdaterResults*>(nullptr),
-                                        static_cast<const UpdaterResults*>(&stopped)}) {
+  UpdaterResults without;
+  without.stage = UpdaterStage::kListed;
+  HubResult other;
+  other.place = {0x3A17, 0x0415, 0, 1};
+  RecordHub(&without, other);
+  for (const UpdaterResults* results :
+       {static_cast<const UpdaterResults*>(nullptr), static_cast<const UpdaterResults*>(&stopped),
+        static_cast<const UpdaterResults*>(&without)}) {
     const DeploymentRecord next = record::NextRecord(last, results, "END");
-    ASSERT_EQ(1u, next.hubs.size());
-    EXPECT_EQ("2026-12-08T10:00:00Z", next.hubs[0].time);
+    ASSERT_FALSE(next.hubs.empty());
+    EXPECT_EQ(record::FormatRecord({0, "", "", "", "", "", {last.hubs[0]}}),
+              record::FormatRecord({0, "", "", "", "", "", {next.hubs.back()}}));
     EXPECT_EQ(1, next.PendingCount());
   }
+}
+
+// As many wait as the updater can be handed, this run's first: a kept mark
+// past that would no longer keep its hub from a second write.
+TEST(NextRecordOfAHubNotVisited, KeepsNoMoreWaitingThanTheUpdaterIsHanded) {
+  DeploymentRecord last;
+  for (int port = 1; port <= record::kMostWaiting; ++port) {
+    last.hubs.push_back(Pending(static_cast<uint8_t>(port)));
+  }
+  UpdaterResults results;
+  results.stage = UpdaterStage::kListed;
+  HubResult written;
+  written.place = {0x3A17, 0x0600, 1, 40};
+  written.firmwareBefore = 0x9012;
+  written.delivers = 0x9013;
+  written.outcome = HubOutcome::kProgrammed;
+  RecordHub(&results, written);
+  const DeploymentRecord next = record::NextRecord(last, &results, "END");
+  EXPECT_EQ(record::kMostWaiting, next.PendingCount());
+  EXPECT_EQ(40, next.hubs.front().place.port);
+  EXPECT_EQ(record::kMostWaiting - 1, next.hubs.back().place.port);
+  EXPECT_EQ(static_cast<size_t>(record::kMostWaiting), record::PendingWrites(next).size());
 }
 
 // ---------------------------------------------------------------- the launcher
@@ -244,6 +284,7 @@ TEST(KeptRecord, AnUnattendedRunHandsOverThePendingWritesAndKeepsItsOwn) {
   ASSERT_TRUE(record::ParseRecord(run.store.record, &kept));
   EXPECT_EQ(kSha, kept.kitIdentity);
   EXPECT_EQ("T0", kept.started);
+  EXPECT_EQ("T1", kept.ended);
   EXPECT_EQ(1, kept.PendingCount());
   EXPECT_EQ("0 " + kSha, run.store.lastResult);
   const std::string& json = run.os.files["C:\\Kit\\r.json"];
@@ -251,6 +292,48 @@ TEST(KeptRecord, AnUnattendedRunHandsOverThePendingWritesAndKeepsItsOwn) {
                                          "{\"written\": true},\n"))
       << json;
   EXPECT_NE(std::string::npos, json.find("\"noImageReason\": \"power-cycle-pending\""));
+}
+
+// What the next run is handed and how many the run says wait: from this
+// run's hubs and an earlier record that reads whole, never from one that
+// does not.
+TEST(KeptRecord, CountsTheHubsWaitingAfterThisRunFromAWholeEarlierRecordOnly) {
+  std::string notWhole = record::FormatRecord(Sample());
+  notWhole.replace(notWhole.find("powerCyclePending 1"), 19, "powerCyclePending 2");
+  const std::string none = "Quillet pending 1\nend\n";
+  const std::string one = "Quillet pending 1\npending 3A17 0600 1 2 9012 9013\nend\n";
+  const struct {
+    const char* name;
+    std::string earlier;
+    HubOutcome outcome;
+    uint16_t reports;
+    std::string handed;
+    int waiting;
+  } cases[] = {
+      {"still waiting", record::FormatRecord(Sample()), HubOutcome::kPowerCyclePending, 0x9012, one,
+       1},
+      {"written, none before", "", HubOutcome::kProgrammed, 0x9012, none, 1},
+      {"its write took effect", record::FormatRecord(Sample()), HubOutcome::kSameLevelBefore,
+       0x9013, one, 0},
+      {"earlier record not whole", notWhole, HubOutcome::kSameLevelBefore, 0x9012, none, 0},
+  };
+  for (const auto& c : cases) {
+    KitRun run;
+    run.store.record = c.earlier;
+    run.os.updaterResults = FormatResults(OneHub(c.outcome, c.reports));
+    EXPECT_EQ(0, run.Launch({"--unattended", "--report", "r.json", "--log", "q.log"})) << c.name;
+    EXPECT_EQ(c.handed, run.os.sectionAtStart) << c.name;
+    DeploymentRecord kept;
+    ASSERT_TRUE(record::ParseRecord(run.store.record, &kept)) << c.name;
+    EXPECT_EQ(c.waiting, kept.PendingCount()) << c.name;
+    const std::string count = std::to_string(c.waiting);
+    EXPECT_NE(std::string::npos,
+              run.os.files["C:\\Kit\\r.json"].find("\"powerCyclePending\": " + count + ","))
+        << c.name;
+    EXPECT_EQ(c.waiting > 0, run.store.files["C:\\Kit\\q.log"].find("power cycle pending for " +
+                                                                    count) != std::string::npos)
+        << c.name;
+  }
 }
 
 TEST(KeptRecord, ThatCannotBeWrittenGetsALineAndAMemberButKeepsTheStatus) {
