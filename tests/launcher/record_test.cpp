@@ -6,6 +6,7 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cmtrace_log.h"
@@ -113,9 +114,20 @@ TEST(RecordText, ReadsBackWholeAndACutOrInconsistentTextIsNoRecord) {
   for (size_t cut = 0; cut < text.size(); ++cut) {
     EXPECT_FALSE(record::ParseRecord(text.substr(0, cut), &back)) << cut;
   }
-  std::string miscounted = text;
-  miscounted.replace(miscounted.find("powerCyclePending 1"), 19, "powerCyclePending 2");
-  EXPECT_FALSE(record::ParseRecord(miscounted, &back));
+  // Whole, but not this record: a miscount, another format, a digest cut
+  // short or too long.
+  const std::string digest = " " + kSha + " ";
+  const std::pair<std::string, std::string> changes[] = {
+      {"powerCyclePending 1", "powerCyclePending 2"},
+      {"Quillet record 1", "Quillet record 2"},
+      {digest, " " + kSha.substr(1) + " "},
+      {digest, " " + kSha + "a "},
+  };
+  for (const auto& change : changes) {
+    std::string changed = text;
+    changed.replace(changed.find(change.first), change.first.size(), change.second);
+    EXPECT_FALSE(record::ParseRecord(changed, &back)) << change.second;
+  }
 }
 
 // ---------------------------------------------------------------- next record
@@ -377,8 +389,8 @@ TEST(CMTrace, OneLinePerEventWithTheViewersFieldsAndNoLineEndInside) {
   EXPECT_EQ("<![LOG[Status 0 (done)]LOG]!><time=\"06:05:04.032+000\" date=\"12-09-2026\" "
             "component=\"Quillet\" context=\"\" type=\"1\" thread=\"0\" file=\"\">\r\n",
             CMTraceLine({LogType::kInformation, "Status 0 (done)"}, time, 0));
-  const std::string broken = CMTraceLine({LogType::kError, "a\r\nb\tc]LOG]!>d"}, time, 7);
-  EXPECT_EQ(0u, broken.find("<![LOG[a  b c]LOG] !>d]LOG]!><time="));
+  const std::string broken = CMTraceLine({LogType::kError, "a\r\nb\tc]LOG]!>d\x7f"}, time, 7);
+  EXPECT_EQ(0u, broken.find("<![LOG[a  b c]LOG] !>d ]LOG]!><time="));
   EXPECT_NE(std::string::npos, broken.find("type=\"3\" thread=\"7\""));
   EXPECT_EQ(broken.size() - 2, broken.find('\r'));
 }
