@@ -26,7 +26,7 @@ TEST(BundleRecord, TheLastRunsRecordOrWhyNot) {
   last.reason = "power-cycle-pending";
   last.kitIdentity = std::string(64, 'a');
   record::HubEntry hub;
-  hub.vendorId = 0x3A17;
+  hub.place.vendorId = 0x3A17;
   hub.image = ".\\Binfile\\DOCK.BIN";
   hub.outcome = HubOutcome::kPowerCyclePending;
   hub.powerCyclePending = true;
