@@ -51,12 +51,6 @@ std::string UpperFiltersText(System& system) {
   return text.empty() ? "empty" : text;
 }
 
-bool LockHeld(SessionPlatform& session, KernelLock lock) {
-  if (!session.TryLock(lock)) return true;
-  session.Unlock(lock);
-  return false;
-}
-
 bool DriverRegistered(System& system) {
   auto state = std::make_unique<UpdaterState>();
   SilentConsole silent;
@@ -99,8 +93,8 @@ std::string LastName(std::string path) {
 
 std::string DriverText(const LiveMachine& machine) {
   SessionPlatform& session = machine.session;
-  bool run = LockHeld(session, KernelLock::kRun);
-  bool write = LockHeld(session, KernelLock::kWrite);
+  bool run = LockHeldElsewhere(session.Locks(), KernelLock::kRun);
+  bool write = LockHeldElsewhere(session.Locks(), KernelLock::kWrite);
   std::string text = "UpperFilters=" + UpperFiltersText(machine.system) + "\n";
   text += std::string("FilterDriver=") +
           (DriverRegistered(machine.system) ? "registered" : "not-registered") + "\n";

@@ -95,7 +95,7 @@ LiveCheck::LiveCheck(const LiveMachine& machine, Files& platformFiles, LiveOptio
 
 LiveCheck::~LiveCheck() {
   RemoveDriver();
-  if (locked_) machine_.session.Unlock(KernelLock::kRun);
+  if (locked_) GiveBackRunLock(machine_.session.Locks());
 }
 
 SessionOptions LiveCheck::DriverOptions() const {
@@ -157,7 +157,7 @@ bool LiveCheck::Begin(const LivePlace& place, std::string* error) {
   // Held from the driver check on: no launcher may install the driver under
   // the check, or take out the one it installed, and no updater may be
   // writing a hub while its library is asked for the hubs.
-  if (!TakeRunLock(machine_.session)) {
+  if (!TakeRunLock(machine_.session.Locks())) {
     *error = "another Quillet run is under way: run --live again when it has ended";
     return false;
   }
