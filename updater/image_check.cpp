@@ -2,20 +2,11 @@
 
 #include <algorithm>
 #include <memory>
-#include <vector>
 
 #include "byte_source.h"
 #include "path_names.h"
 #include "platform.h"
-#include "sha256.h"
 #include "whole_file.h"
-
-namespace {
-
-// Large enough that the hash, not the reads, sets the pace.
-constexpr size_t kHashPiece = 1 << 16;
-
-}  // namespace
 
 ListState ReadImageList(Files& files, const std::string& binfile, std::string* listPath,
                         imagesums::List* list) {
@@ -35,17 +26,18 @@ ListState ReadImageList(Files& files, const std::string& binfile, std::string* l
 }
 
 HashOutcome HashSource(ByteSource& source, Sha256& hash, imagesums::Digest* digest) {
-  std::vector<char> piece(kHashPiece);
-  uint64_t size = source.Size();
-  for (uint64_t at = 0; at < size;) {
-    size_t want = static_cast<size_t>(std::min<uint64_t>(piece.size(), size - at));
-    size_t got = source.ReadAt(at, piece.data(), want);
-    // A file that ends before its size said has changed under us.
-    if (got != want) return HashOutcome::kUnreadable;
-    if (!hash.Update(piece.data(), got)) return HashOutcome::kNoHash;
-    at += got;
-  }
-  return hash.Finish(digest) ? HashOutcome::kHashed : HashOutcome::kNoHash;
+  const uint64_t size = source.Size();
+  uint64_t at = 0;
+  return HashPieces(
+      hash,
+      [&](void* buffer, size_t count, size_t* got) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(count, size - at));
+        *got = want == 0 ? 0 : source.ReadAt(at, buffer, want);
+        at += *got;
+        // A file that ends before its size said has changed under us.
+        return *got == want;
+      },
+      digest);
 }
 
 HashOutcome HashFile(Files& files, const char* path, imagesums::Digest* digest) {

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "image_sums.h"
+#include "sha256.h"
 
 class ByteSource;
 class Files;
-class Sha256;
 
 // What came of looking for the list.
 enum class ListState {
@@ -25,7 +25,6 @@ enum class ListState {
 ListState ReadImageList(Files& files, const std::string& binfile, std::string* listPath,
                         imagesums::List* list);
 
-enum class HashOutcome { kHashed, kUnreadable, kNoHash };
 // Hashes the whole file, closing it before returning.
 HashOutcome HashFile(Files& files, const char* path, imagesums::Digest* digest);
 // The same over an open source.
