@@ -78,11 +78,12 @@ void Images(JsonWriter& j, const std::vector<ImageRow>& images) {
       }
       j.Close(']');
     }
-    if (row.sums != ImageCheck::kNoList) {
-      j.Open("sha256", '{').Str("check", ImageCheckName(row.sums));
-      bool listed = row.sums == ImageCheck::kVerified || row.sums == ImageCheck::kDiffers;
-      j.Raw("listed", listed ? JsonString(imagesums::DigestHex(row.listed)) : "null")
-          .Raw("computed", listed ? JsonString(imagesums::DigestHex(row.computed)) : "null")
+    if (row.sums.check != ImageCheck::kNoList) {
+      j.Open("sha256", '{').Str("check", ImageCheckName(row.sums.check));
+      bool listed =
+          row.sums.check == ImageCheck::kVerified || row.sums.check == ImageCheck::kDiffers;
+      j.Raw("listed", listed ? JsonString(imagesums::DigestHex(row.sums.listed)) : "null")
+          .Raw("computed", listed ? JsonString(imagesums::DigestHex(row.sums.computed)) : "null")
           .Close('}');
     }
     j.Close('}');
@@ -133,25 +134,26 @@ void Hubs(JsonWriter& j, const KitReport& kit) {
         .Int("connectionPortIndex", h.ConnectionPortIndex)
         .Raw("chipRevision", JsonHex(h.ChipRevision, 2))
         .Raw("chipOptions", JsonHex(h.ChipOptions, 2))
-        .Str("outcome", CheckerOutcomeName(hub.outcome))
+        .Str("outcome", CheckerOutcomeName(hub.plan.outcome))
         .Str("decision", Decision(hub, kit.images));
-    if (hub.hubVerdict.failed != SelectionTest::kPassed) {
+    if (hub.plan.search.hubVerdict.failed != SelectionTest::kPassed) {
       j.Open("hubTest", '{');
-      VerdictObject(j, hub.hubVerdict, ImageRow());
+      VerdictObject(j, hub.plan.search.hubVerdict, ImageRow());
       j.Close('}');
     }
-    if (hub.outcome == HubOutcome::kImageCheck) j.Str("refusal", kit.images[hub.chosen].refusal);
-    if (hub.chosen >= 0) {
-      j.Str("chosen", kit.images[hub.chosen].name)
-          .Raw("chosenDelivers", JsonHex(hub.chosenVersion, 4));
+    if (hub.plan.outcome == HubOutcome::kImageCheck)
+      j.Str("refusal", kit.images[hub.plan.search.chosen].refusal);
+    if (hub.plan.search.chosen >= 0) {
+      j.Str("chosen", kit.images[hub.plan.search.chosen].name)
+          .Raw("chosenDelivers", JsonHex(hub.plan.chosenVersion, 4));
     } else {
       j.Raw("chosen", "null");
     }
-    j.Int("passing", hub.passing);
+    j.Int("passing", hub.plan.search.passing);
     j.Open("images", '[');
-    for (size_t k = 0; k < hub.verdicts.size(); ++k) {
+    for (size_t k = 0; k < hub.plan.search.verdicts.size(); ++k) {
       j.Open(nullptr, '{').Str("name", kit.images[k].name);
-      VerdictObject(j, hub.verdicts[k], kit.images[k]);
+      VerdictObject(j, hub.plan.search.verdicts[k], kit.images[k]);
       j.Close('}');
     }
     j.Close(']').Close('}');

@@ -76,13 +76,13 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
     const HubPlan plan = PlanHub(inputs, hub);
     PrintPlan(out, plan, number, HubIdOf(hub));
     if (plan.outcome != HubOutcome::kProgram) {
-      Record(results, number, hub, plan.outcome, plan.imagePath, plan.cycle);
+      Record(results, number, hub, plan.outcome, plan.search.imagePath, plan.cycle);
       continue;
     }
     int result = 0;
-    bool written = WriteImage(out, system, library, i, plan.imagePath.c_str(), &result);
+    bool written = WriteImage(out, system, library, i, plan.search.imagePath.c_str(), &result);
     Record(results, number, hub, written ? HubOutcome::kProgrammed : HubOutcome::kWriteFailed,
-           plan.imagePath, plan.cycle, &result, &files);
+           plan.search.imagePath, plan.cycle, &result, &files);
     if (!written) continue;
     ++programmed;
     // Counted against the hubs visited: a library claiming more hubs than

@@ -16,9 +16,9 @@ TEST(KitCheck, ACleanKitHasNoFindingAndItsHubGetsItsImage) {
   KitReport report = Kit().Check();
   EXPECT_TRUE(report.findings.empty()) << Codes(report);
   ASSERT_EQ(1u, report.hubs.size());
-  EXPECT_EQ(HubOutcome::kProgram, report.hubs[0].outcome);
-  EXPECT_EQ(0, report.hubs[0].chosen);
-  EXPECT_EQ(0x0A21, report.hubs[0].chosenVersion);
+  EXPECT_EQ(HubOutcome::kProgram, report.hubs[0].plan.outcome);
+  EXPECT_EQ(0, report.hubs[0].plan.search.chosen);
+  EXPECT_EQ(0x0A21, report.hubs[0].plan.chosenVersion);
   ASSERT_EQ(1u, report.images.size());
   const check::ImageRow& row = report.images[0];
   EXPECT_EQ(0x0D12, row.imageId);
@@ -185,7 +185,7 @@ TEST_P(SettingsWithoutFindings, GiveNone) {
   KitReport report = kit.Check();
   EXPECT_TRUE(report.findings.empty()) << Codes(report);
   ASSERT_EQ(1u, report.hubs.size());
-  EXPECT_EQ(HubOutcome::kProgram, report.hubs[0].outcome);
+  EXPECT_EQ(HubOutcome::kProgram, report.hubs[0].plan.outcome);
 }
 
 INSTANTIATE_TEST_SUITE_P(
