@@ -16,7 +16,7 @@ void CheckHubs(HubLibrary& library, KitReport* report) {
   SilentConsole silent;
   Printer quiet(silent);
   report->hubsDescribed = true;
-  if (!report->settings.found || report->settings.readerGaveUp) return;
+  if (!report->settings.read.found || report->settings.readerGaveUp) return;
   bool listed = EnumerateDevices(state, quiet, library);
   // The table has room for 16; the updater reads no further, whatever the
   // count says.

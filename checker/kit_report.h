@@ -56,7 +56,8 @@ struct HubReport {
 
 // The settings as the updater's reader takes them: its value, with the
 // lines, and the state it fills.
-struct SettingsReport : Settings {
+struct SettingsReport {
+  Settings read;  // what the reader took, line by line
   bool readerGaveUp = false;
   std::unique_ptr<UpdaterState> state;  // with its [HUBModule] entries
 };

@@ -23,14 +23,14 @@ void Findings(JsonWriter& j, const char* name, const std::vector<Finding>& findi
 }
 
 void Settings(JsonWriter& j, const SettingsReport& s) {
-  j.Open("settings", '{').Bool("found", s.found).Bool("readerGaveUp", s.readerGaveUp);
-  if (s.found) {
+  j.Open("settings", '{').Bool("found", s.read.found).Bool("readerGaveUp", s.readerGaveUp);
+  if (s.read.found) {
     const UpdaterState& state = *s.state;
     j.Open("hubIds", '[');
     for (int i = 0; i < state.TargetIdCount && i < kMaxTargetIds; ++i) {
       const TargetIdEntry& e = state.TargetIds[i];
       j.Open(nullptr, '{')
-          .Int("line", i < static_cast<int>(s.idLines.size()) ? s.idLines[i] : 0)
+          .Int("line", i < static_cast<int>(s.read.idLines.size()) ? s.read.idLines[i] : 0)
           .Raw("hubId", JsonHex(e.HubId, 8))
           .Raw("imageId", JsonHex(e.ImageId, 4))
           .Int("usbGeneration", e.UsbGeneration)

@@ -73,7 +73,7 @@ std::string HubLine(const HubReport& hub) {
 void SettingsPart(const KitReport& kit, std::string* out) {
   const SettingsReport& s = kit.settings;
   *out += "1. Settings (SpiFlash.ini)\n";
-  if (!s.found) {
+  if (!s.read.found) {
     *out += "  not found\n";
   } else {
     const UpdaterState& state = *s.state;
@@ -81,9 +81,10 @@ void SettingsPart(const KitReport& kit, std::string* out) {
     ids.Row({"line", "hub ID", "image ID", "section"});
     for (int i = 0; i < state.TargetIdCount && i < kMaxTargetIds; ++i) {
       const TargetIdEntry& e = state.TargetIds[i];
-      ids.Row({i < static_cast<int>(s.idLines.size()) ? std::to_string(s.idLines[i]) : "?",
-               Format("%08X", static_cast<unsigned>(e.HubId)), Format("%04X", e.ImageId),
-               Format("U%d", e.UsbGeneration)});
+      ids.Row(
+          {i < static_cast<int>(s.read.idLines.size()) ? std::to_string(s.read.idLines[i]) : "?",
+           Format("%08X", static_cast<unsigned>(e.HubId)), Format("%04X", e.ImageId),
+           Format("U%d", e.UsbGeneration)});
     }
     *out += Format("  Hub IDs: %d\n", state.TargetIdCount);
     *out += ids.Render("    ");
