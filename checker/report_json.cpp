@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include "firmware_image.h"
 #include "short_format.h"
 #include "text.h"
 
@@ -73,7 +74,7 @@ void Images(JsonWriter& j, const std::vector<ImageRow>& images) {
           .Str("product1", row.product1)
           .Str("product2", row.product2);
       j.Open("rules", '[');
-      for (int n = 1; n <= 7; ++n) {
+      for (int n = 1; n <= fwimage::kCompatibilityRuleCount; ++n) {
         if (row.rules & (1u << (n - 1))) j.Int(nullptr, n);
       }
       j.Close(']');
