@@ -10,12 +10,16 @@ bool NumberValue(const std::string& key, const std::string& value, Notation nota
                  int64_t max, int64_t* out, std::string* why) {
   if (notation == Notation::kHex) {
     uint32_t hex = 0;
-    if (ParseHex(value, static_cast<uint32_t>(max), &hex)) {
-      *out = hex;
-      return true;
+    const std::string largest = HexText(static_cast<uint32_t>(max), 1);
+    switch (ReadHex(value, static_cast<uint32_t>(max), &hex)) {
+      case HexRead::kRead: *out = hex; return true;
+      case HexRead::kTooManyDigits:
+        *why = key + ": \"" + value + "\" has more than the " + std::to_string(largest.size()) +
+               " hexadecimal digits of a number from 0 to " + largest;
+        return false;
+      case HexRead::kBad: break;
     }
-    *why = key + ": \"" + value + "\" is not a hexadecimal number from 0 to " +
-           HexText(static_cast<uint32_t>(max), 1);
+    *why = key + ": \"" + value + "\" is not a hexadecimal number from 0 to " + largest;
     return false;
   }
   if (ParseDecimal(value, min, max, out)) return true;
