@@ -63,7 +63,7 @@ std::string ImagesText(Files& files, const KitReport& kit) {
     bool hashed = row.opened && HashFile(files, path.c_str(), &digest) == HashOutcome::kHashed;
     text += (hashed ? imagesums::DigestHex(digest) : std::string("-")) + " " +
             (row.opened ? std::to_string(row.size) : std::string("-")) + " " +
-            ImageCheckName(row.sums) + " " + row.name + "\n";
+            ImageCheckName(row.sums.check) + " " + row.name + "\n";
   }
   return text;
 }

@@ -213,8 +213,8 @@ void CompareWithKit(CheckerHost& host, const bundle::Bundle& read, const std::st
           " and your images:\n";
   *out += Indent(HubsText(judged), "  ");
   for (const HubReport& hub : judged.hubs) {
-    if (hub.chosen < 0) continue;
-    const std::string& image = judged.images[hub.chosen].name;
+    if (hub.plan.search.chosen < 0) continue;
+    const std::string& image = judged.images[hub.plan.search.chosen].name;
     for (const std::string& name : differ)
       if (name == image)
         *out += Format("  Device(%d) takes %s, which differs from the customer's\n", hub.number,

@@ -26,7 +26,7 @@ KitReport CheckKit(Files& files, HubLibrary* hubs, const std::string& folder) {
   ReadSettings(files, library, &report);
   ReadImages(files, &report);
   CheckImageList(files, &report);
-  if (report.settings.found) {
+  if (report.settings.read.found) {
     CheckModuleFiles(&report);
     CheckFwVersion(&report);
   }

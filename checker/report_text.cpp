@@ -73,7 +73,7 @@ std::string HubLine(const HubReport& hub) {
 void SettingsPart(const KitReport& kit, std::string* out) {
   const SettingsReport& s = kit.settings;
   *out += "1. Settings (SpiFlash.ini)\n";
-  if (!s.found) {
+  if (!s.read.found) {
     *out += "  not found\n";
   } else {
     const UpdaterState& state = *s.state;
@@ -81,9 +81,10 @@ void SettingsPart(const KitReport& kit, std::string* out) {
     ids.Row({"line", "hub ID", "image ID", "section"});
     for (int i = 0; i < state.TargetIdCount && i < kMaxTargetIds; ++i) {
       const TargetIdEntry& e = state.TargetIds[i];
-      ids.Row({i < static_cast<int>(s.idLines.size()) ? std::to_string(s.idLines[i]) : "?",
-               Format("%08X", static_cast<unsigned>(e.HubId)), Format("%04X", e.ImageId),
-               Format("U%d", e.UsbGeneration)});
+      ids.Row(
+          {i < static_cast<int>(s.read.idLines.size()) ? std::to_string(s.read.idLines[i]) : "?",
+           Format("%08X", static_cast<unsigned>(e.HubId)), Format("%04X", e.ImageId),
+           Format("U%d", e.UsbGeneration)});
     }
     *out += Format("  Hub IDs: %d\n", state.TargetIdCount);
     *out += ids.Render("    ");
@@ -127,10 +128,10 @@ void ImageListPart(const KitReport& kit, std::string* out) {
                  static_cast<unsigned>(kit.list.entries.size()));
   Table table;
   for (const ImageRow& row : kit.images) {
-    table.Row({row.name, ImageCheckName(row.sums),
-               row.sums == ImageCheck::kDiffers
-                   ? "listed " + imagesums::DigestHex(row.listed) + ", computed " +
-                         imagesums::DigestHex(row.computed)
+    table.Row({row.name, ImageCheckName(row.sums.check),
+               row.sums.check == ImageCheck::kDiffers
+                   ? "listed " + imagesums::DigestHex(row.sums.listed) + ", computed " +
+                         imagesums::DigestHex(row.sums.computed)
                    : std::string()});
   }
   *out += table.Render("    ");
@@ -175,9 +176,9 @@ void HubsPart(const KitReport& kit, std::string* out) {
     *out += "  " + HubLine(hub) + "\n";
     *out += "    => " + Decision(hub, kit.images) + "\n";
     Table refused;
-    for (size_t j = 0; j < hub.verdicts.size(); ++j) {
-      if (static_cast<int>(j) == hub.chosen) continue;
-      const Verdict& v = hub.verdicts[j];
+    for (size_t j = 0; j < hub.plan.search.verdicts.size(); ++j) {
+      if (static_cast<int>(j) == hub.plan.search.chosen) continue;
+      const Verdict& v = hub.plan.search.verdicts[j];
       refused.Row({kit.images[j].name,
                    v.failed == SelectionTest::kPassed ? "also passes" : TestName(v.failed),
                    v.failed == SelectionTest::kPassed ? "" : Explain(v, kit.images[j])});
@@ -209,27 +210,31 @@ std::string HubsText(const KitReport& kit) {
 }
 
 std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) {
-  switch (hub.outcome) {
+  switch (hub.plan.outcome) {
     case HubOutcome::kSameLevelBefore:
       return Format("at the same level: a short-format hub at %s, which is FWVersion; no "
                     "image is looked for",
                     ShortVersionText(ShortFormatVersion(hub.info.FirmwareVersion)).c_str());
     case HubOutcome::kNoImage:
-      if (hub.hubVerdict.failed != SelectionTest::kPassed) {
-        return Format("no image: %s (%s)", TestName(hub.hubVerdict.failed),
-                      Explain(hub.hubVerdict, ImageRow()).c_str());
+      if (hub.plan.search.hubVerdict.failed != SelectionTest::kPassed) {
+        return Format("no image: %s (%s)", TestName(hub.plan.search.hubVerdict.failed),
+                      Explain(hub.plan.search.hubVerdict, ImageRow()).c_str());
       }
       return "no image: every image is refused";
     case HubOutcome::kSameLevelAfter:
       return Format("at the same level: %s delivers %04X, the hub's version",
-                    images[hub.chosen].name.c_str(), hub.chosenVersion);
+                    images[hub.plan.search.chosen].name.c_str(), hub.plan.chosenVersion);
     case HubOutcome::kImageCheck:
       return Format("refused: %s is chosen, but %s; the hub is not written",
-                    images[hub.chosen].name.c_str(), images[hub.chosen].refusal.c_str());
+                    images[hub.plan.search.chosen].name.c_str(),
+                    images[hub.plan.search.chosen].refusal.c_str());
     case HubOutcome::kProgram:
       return Format("writes %s (delivers %04X, the hub has %04X)%s",
-                    images[hub.chosen].name.c_str(), hub.chosenVersion, hub.info.FirmwareVersion,
-                    hub.passing > 1 ? Format("; %d images pass", hub.passing).c_str() : "");
+                    images[hub.plan.search.chosen].name.c_str(), hub.plan.chosenVersion,
+                    hub.info.FirmwareVersion,
+                    hub.plan.search.passing > 1
+                        ? Format("; %d images pass", hub.plan.search.passing).c_str()
+                        : "");
     case HubOutcome::kPowerCyclePending:
       return "waits for a power cycle: an earlier unattended run wrote it, and it still "
              "reports its firmware from before; not written again";

@@ -21,7 +21,7 @@ HubResult ResultOf(int number, const HubDeviceInfo& hub, const HubPlan& plan) {
   entry.device = number;
   entry.place = PlaceOf(hub);
   entry.firmwareBefore = hub.FirmwareVersion;
-  std::snprintf(entry.image, sizeof entry.image, "%s", plan.imagePath.c_str());
+  std::snprintf(entry.image, sizeof entry.image, "%s", plan.search.imagePath.c_str());
   entry.outcome = plan.outcome;
   entry.previous = MarkOf(plan.cycle);
   return entry;
@@ -87,7 +87,7 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
       continue;
     }
     int result = 0;
-    bool written = WriteImage(out, system, library, i, plan.imagePath.c_str(), &result);
+    bool written = WriteImage(out, system, library, i, plan.search.imagePath.c_str(), &result);
     RecordWrite(results, files, system, ResultOf(number, hub, plan), written, result);
     if (!written) continue;
     ++programmed;
