@@ -43,6 +43,9 @@ struct ImageRow {
   ImageCheck sums = ImageCheck::kNoList;
   imagesums::Digest listed{};
   imagesums::Digest computed{};
+  // `computed` holds the whole image's digest: the image list's check took
+  // it, or HashEveryImage did for an image the list does not hash.
+  bool hashed = false;
   std::string refusal;  // why the updater would refuse it; empty when it would not
 };
 
