@@ -136,6 +136,10 @@ DriverFacts ReadDriverPart(const std::string& text) {
   return facts;
 }
 
+std::string WriteNoRecordPart() { return std::string("none: ") + kNoRecord + "\n"; }
+
+bool IsNoRecordPart(const std::string& text) { return text == WriteNoRecordPart(); }
+
 ImageLines ImageLinesOf(const KitReport& kit) {
   ImageLines lines;
   for (const ImageRow& row : kit.images) lines[row.name] = ImageLineOf(row);

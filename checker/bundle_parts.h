@@ -74,8 +74,10 @@ std::string WriteDriverPart(const DriverFacts& facts);
 DriverFacts ReadDriverPart(const std::string& text);
 
 // The record part: the last unattended run's record as the launcher wrote
-// it; missing, with this why, where none was left.
+// it, or one line that says no unattended run has left one.
 constexpr char kNoRecord[] = "no unattended run has left a record on this computer";
+std::string WriteNoRecordPart();
+bool IsNoRecordPart(const std::string& text);
 
 // The images part: one line per image the updater's search finds,
 // "<sha256> <size> <verdict> <name>", "-" for a digest or a size the check

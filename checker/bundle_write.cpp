@@ -139,7 +139,9 @@ void AddComputerParts(const LiveMachine* machine, const FromComputer& read, Part
   std::string why;
   switch (ReadLastRunRecord(machine->system, &record, &why)) {
     case RecordRead::kRead: parts->Add(kRecordPart, record, Bytes(record)); break;
-    case RecordRead::kNone: parts->Missing(kRecordPart, kNoRecord); break;
+    case RecordRead::kNone:
+      parts->Add(kRecordPart, WriteNoRecordPart(), std::string("none, ") + kNoRecord);
+      break;
     case RecordRead::kUnreadable: parts->Missing(kRecordPart, why); break;
   }
 }

@@ -99,6 +99,7 @@ std::string LastRunSummary(const bundle::Bundle& read) {
   const std::string head = "Last run:\n";
   if (record == nullptr) return head + "  not in the bundle\n";
   if (record->missing) return head + "  not recorded: " + record->why + "\n";
+  if (IsNoRecordPart(record->text)) return head + "  not recorded: " + kNoRecord + "\n";
   return head + Indent(record->text, "  ");
 }
 
