@@ -8,6 +8,7 @@
 #include "driver_session.h"
 #include "live_capture.h"
 #include "live_check.h"
+#include "path_names.h"
 #include "platform.h"
 #include "quillet_version.h"
 #include "rooted_files.h"
@@ -82,7 +83,7 @@ bool LockHeld(SessionPlatform& session, KernelLock lock) {
 // absolute, and a bundle names the kit by its folder's name alone.
 std::string WithinKit(std::string text, const std::string& full, const std::string& given,
                       const std::string& kitName) {
-  const std::string parent = Parent(full);
+  const std::string parent = ParentOf(full);
   // The longest first: the kit's path holds its parent's.
   for (const auto& place : {std::make_pair(full, kitName), std::make_pair(given, kitName),
                             std::make_pair(parent, std::string(".."))}) {

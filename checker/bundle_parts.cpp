@@ -1,28 +1,15 @@
 #include "bundle_parts.h"
 
-#include <cstdio>
-
 #include "described_hubs.h"
 #include "image_list_check.h"
 #include "text.h"
+#include "whole_file.h"
 
 namespace check {
 
 namespace {
 
 constexpr char kUpdaterKey[] = "UpdaterVersion.";
-
-bool ReadText(const std::string& path, size_t limit, std::string* text) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  char buffer[65536];
-  size_t got;
-  while (text->size() <= limit && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-    text->append(buffer, got);
-  bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  return !failed;
-}
 
 std::string Line(const char* key, const std::string& value) { return key + ("=" + value) + "\n"; }
 
@@ -54,7 +41,8 @@ const bundle::Part* Present(const bundle::Bundle& read, const std::string& name)
 
 bool ReadBundleFile(const std::string& path, bundle::Bundle* read, std::string* error) {
   std::string text;
-  if (!ReadText(path, bundle::kMaxBundleSize, &text)) {
+  // A byte past the limit, so that the reader refuses a bundle too large.
+  if (ReadWholeFile(path, bundle::kMaxBundleSize + 1, &text) == WholeFile::kUnreadable) {
     *error = "cannot read the bundle " + path;
     return false;
   }
@@ -64,7 +52,7 @@ bool ReadBundleFile(const std::string& path, bundle::Bundle* read, std::string* 
 bool ReadHubsOrBundle(const std::string& path, hubdesc::HubDescription* description,
                       std::string* error) {
   std::string head;
-  ReadText(path, 64, &head);
+  ReadWholeFile(path, 64, &head);
   if (!bundle::LooksLikeBundle(head)) return ReadHubDescription(path, description, error);
   bundle::Bundle read;
   if (!ReadBundleFile(path, &read, error)) return false;

@@ -7,6 +7,7 @@
 #include "command.h"
 #include "kit_check.h"
 #include "live_capture.h"
+#include "path_names.h"
 #include "platform.h"
 #include "quillet_version.h"
 #include "rooted_files.h"
@@ -175,7 +176,7 @@ void AddKitParts(CheckerHost& host, const Layout& layout, const KitPlace& kit, i
     const std::string& name = kit.names[i];
     std::string settings;
     std::string why;
-    if (ReadWhole(files, kSettingsPath, kMaxSettingsPart, &settings, &why)) {
+    if (ReadKitFile(files, kSettingsPath, kMaxSettingsPart, &settings, &why)) {
       parts->Add(PartName(kSettingsPart, name), settings, Bytes(settings));
     } else {
       parts->Missing(PartName(kSettingsPart, name), why);

@@ -6,6 +6,7 @@
 #include "rooted_files.h"
 #include "settings.h"
 #include "updater_choice.h"
+#include "whole_file.h"
 
 namespace check {
 
@@ -20,23 +21,22 @@ bool CanReadFolder(CheckerHost& host, const std::string& folder, std::string* er
   return false;
 }
 
-bool ReadWhole(Files& files, const char* path, size_t limit, std::string* text, std::string* why) {
+bool ReadKitFile(Files& files, const char* path, size_t limit, std::string* text,
+                 std::string* why) {
   std::unique_ptr<ByteSource> file = files.OpenForRead(path);
   if (file == nullptr) {
     *why = std::string(path) + " cannot be opened";
     return false;
   }
-  uint64_t size = file->Size();
-  if (size > limit) {
-    *why = std::string(path) + " is larger than " + std::to_string(limit / 1024) + " KiB";
-    return false;
+  switch (ReadWhole(*file, limit, text)) {
+    case WholeFile::kRead: return true;
+    case WholeFile::kTooLarge:
+      *why = std::string(path) + " is larger than " + std::to_string(limit / 1024) + " KiB";
+      return false;
+    case WholeFile::kUnreadable: break;
   }
-  text->assign(static_cast<size_t>(size), '\0');
-  if (size > 0 && file->ReadAt(0, &(*text)[0], text->size()) != text->size()) {
-    *why = std::string(path) + " cannot be read whole";
-    return false;
-  }
-  return true;
+  *why = std::string(path) + " cannot be read whole";
+  return false;
 }
 
 Layout LayoutOf(CheckerHost& host, const std::string& folder, bool binfileMarks) {

@@ -30,7 +30,7 @@ bool CanReadFolder(CheckerHost& host, const std::string& folder, std::string* er
 
 // A file of a kit whole, up to `limit` bytes. False with why (a phrase that
 // names `path`) when it cannot be opened, is larger, or cannot be read.
-bool ReadWhole(Files& files, const char* path, size_t limit, std::string* text, std::string* why);
+bool ReadKitFile(Files& files, const char* path, size_t limit, std::string* text, std::string* why);
 
 // The updater folders `folder` stands for: itself, when it holds the
 // settings (or, with `binfileMarks`, a Binfile); otherwise those of its x86

@@ -125,7 +125,7 @@ std::string CompareSettings(const bundle::Part* settings, Files& kit) {
   if (kit.OpenForRead(kSettingsPath) == nullptr) return "  settings: you have no SpiFlash.ini\n";
   std::string yours;
   std::string why;
-  if (!ReadWhole(kit, kSettingsPath, kMaxYourSettings, &yours, &why))
+  if (!ReadKitFile(kit, kSettingsPath, kMaxYourSettings, &yours, &why))
     return "  settings: yours are not compared: " + why + "\n";
   std::vector<std::string> theirs = Lines(settings->text);
   std::vector<std::string> mine = Lines(yours);

@@ -6,8 +6,8 @@
 #include "hub_description.h"
 #include "live_check.h"
 #include "platform.h"
+#include "path_names.h"
 #include "quillet_version.h"
-#include "rooted_files.h"
 
 namespace check {
 

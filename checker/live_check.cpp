@@ -6,6 +6,7 @@
 #include "entry.h"
 #include "environment.h"
 #include "module_machine.h"
+#include "path_names.h"
 #include "platform.h"
 #include "printer.h"
 #include "rooted_files.h"
@@ -76,7 +77,7 @@ bool ChooseLivePlace(const LiveMachine& machine, const std::string& folder, bool
     place->kitRoot = full;
   } else {
     place->updaterFolder = folder;
-    place->kitRoot = Parent(full);
+    place->kitRoot = ParentOf(full);
   }
   return true;
 }

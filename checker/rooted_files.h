@@ -13,10 +13,6 @@ namespace check {
 // `name` in `folder`, with `separator` between them unless `folder` ends
 // in one already; `name` alone for no folder.
 std::string JoinPath(const std::string& folder, const std::string& name, char separator);
-// The last name of a path ("x64" of "C:\\kit\\x64\\"), and the folder that
-// holds it, without its separator (empty for a root).
-std::string LastName(std::string path);
-std::string Parent(const std::string& path);
 
 class RootedFiles : public Files {
  public:
