@@ -1,5 +1,6 @@
 #include "kit_check.h"
 
+#include "selection.h"
 #include "tz415api.h"
 
 namespace check {
@@ -32,6 +33,19 @@ KitReport CheckKit(Files& files, HubLibrary* hubs, const std::string& folder) {
   }
   if (hubs != nullptr) CheckHubs(library, &report);
   return report;
+}
+
+void HashEveryImage(Files& files, KitReport* report) {
+  for (ImageRow& row : report->images) {
+    row.hashed = row.sums.check == ImageCheck::kVerified || row.sums.check == ImageCheck::kDiffers;
+    // The list's check could not hash these; neither could this.
+    if (row.hashed || row.sums.check == ImageCheck::kImageUnreadable ||
+        row.sums.check == ImageCheck::kNoHash)
+      continue;
+    char path[kImagePathSize];
+    row.hashed = row.opened && MakeImagePath(row.name.c_str(), path) &&
+                 HashFile(files, path, &row.sums.computed) == HashOutcome::kHashed;
+  }
 }
 
 }  // namespace check

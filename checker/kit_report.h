@@ -41,6 +41,9 @@ struct ImageRow {
   std::shared_ptr<CachedImage> cache;
   // The image list's word on it: what the updater's check says.
   ImageCheckResult sums;
+  // `sums.computed` holds the whole image's digest: the image list's check
+  // took it, or HashEveryImage did for an image the list does not hash.
+  bool hashed = false;
   std::string refusal;  // why the updater would refuse it; empty when it would not
 };
 

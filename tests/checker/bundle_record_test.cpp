@@ -1,11 +1,12 @@
 // The bundle's record part: the launcher's Record value read back line for
-// line, and a missing part, with why, when there is none or it is not whole.
+// line; none where no unattended run has been, which is no fault; and why
+// when it is there but not whole.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "bundle_record.h"
+#include "bundle_computer.h"
 #include "deployment_record.h"
 #include "fake_system.h"
 
@@ -35,18 +36,20 @@ TEST(BundleRecord, TheLastRunsRecordOrWhyNot) {
   std::vector<std::string> cut = Lines(whole);
   cut.pop_back();  // no "end"
 
+  using check::RecordRead;
+  const char kNotWhole[] = "the record under HKLM\\SOFTWARE\\Quillet is not a whole record";
   struct Case {
     const char* name;
     bool present;
     std::vector<std::string> value;
-    bool read;
+    RecordRead read;
     const char* why;
   };
   const Case cases[] = {
-      {"whole", true, Lines(whole), true, ""},
-      {"none", false, {}, false, "no unattended run has left a record on this computer"},
-      {"cut", true, cut, false, "the record under HKLM\\SOFTWARE\\Quillet is not a whole record"},
-      {"empty", true, {}, false, "the record under HKLM\\SOFTWARE\\Quillet is not a whole record"},
+      {"whole", true, Lines(whole), RecordRead::kRead, ""},
+      {"none", false, {}, RecordRead::kNone, ""},
+      {"cut", true, cut, RecordRead::kUnreadable, kNotWhole},
+      {"empty", true, {}, RecordRead::kUnreadable, kNotWhole},
   };
   for (const Case& c : cases) {
     FakeSystem system;
@@ -54,7 +57,7 @@ TEST(BundleRecord, TheLastRunsRecordOrWhyNot) {
     std::string text;
     std::string why;
     EXPECT_EQ(c.read, check::ReadLastRunRecord(system, &text, &why)) << c.name;
-    EXPECT_EQ(c.read ? whole : "", text) << c.name;
+    EXPECT_EQ(c.read == RecordRead::kRead ? whole : "", text) << c.name;
     EXPECT_EQ(c.why, why) << c.name;
   }
 }
