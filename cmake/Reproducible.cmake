@@ -17,10 +17,19 @@ function(_quillet_source_date_epoch out)
     set(${out} ${epoch} PARENT_SCOPE)
     return()
   endif()
-  execute_process(COMMAND git -C "${PROJECT_SOURCE_DIR}" log -1 --format=%ct
-                  RESULT_VARIABLE status OUTPUT_VARIABLE epoch ERROR_QUIET
+  # Only a checkout of this tree counts: a source tree unpacked inside some
+  # other repository would take that one's commit.
+  execute_process(COMMAND git -C "${PROJECT_SOURCE_DIR}" rev-parse --show-toplevel
+                  RESULT_VARIABLE status OUTPUT_VARIABLE top ERROR_QUIET
                   OUTPUT_STRIP_TRAILING_WHITESPACE)
-  if(status EQUAL 0 AND epoch MATCHES "^[0-9]+$")
+  file(REAL_PATH "${PROJECT_SOURCE_DIR}" source)
+  if(status EQUAL 0)
+    file(REAL_PATH "${top}" top)
+    execute_process(COMMAND git -C "${PROJECT_SOURCE_DIR}" log -1 --format=%ct
+                    RESULT_VARIABLE status OUTPUT_VARIABLE epoch ERROR_QUIET
+                    OUTPUT_STRIP_TRAILING_WHITESPACE)
+  endif()
+  if(status EQUAL 0 AND top STREQUAL source AND epoch MATCHES "^[0-9]+$")
     message(STATUS "SOURCE_DATE_EPOCH ${epoch}, the time of the commit")
     # A new commit or checkout configures again, so the stamps follow it.
     execute_process(COMMAND git -C "${PROJECT_SOURCE_DIR}" rev-parse --git-path logs/HEAD
