@@ -1,38 +1,25 @@
 #include "described_hubs.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "hub_description.h"
 #include "hub_records.h"
+#include "whole_file.h"
 
 namespace check {
 
 bool ReadHubDescription(const std::string& path, hubdesc::HubDescription* description,
                         std::string* error) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    *error = "cannot read the hub description " + path;
-    return false;
-  }
   std::string text;
-  char buffer[65536];
-  size_t got;
-  while (text.size() <= kMaxDescriptionSize &&
-         (got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-    text.append(buffer, got);
+  switch (ReadWholeFile(path, kMaxDescriptionSize, &text)) {
+    case WholeFile::kRead: return hubdesc::ParseHubDescription(text, path, description, error);
+    case WholeFile::kTooLarge:
+      *error = "the hub description " + path + " is larger than 1 MiB";
+      return false;
+    case WholeFile::kUnreadable: break;
   }
-  bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) {
-    *error = "cannot read the hub description " + path;
-    return false;
-  }
-  if (text.size() > kMaxDescriptionSize) {
-    *error = "the hub description " + path + " is larger than 1 MiB";
-    return false;
-  }
-  return hubdesc::ParseHubDescription(text, path, description, error);
+  *error = "cannot read the hub description " + path;
+  return false;
 }
 
 std::unique_ptr<HubLibrary> DescribedHubs(const hubdesc::HubDescription& description) {

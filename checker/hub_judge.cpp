@@ -7,6 +7,7 @@
 #include "text.h"
 #include "tz415api.h"
 #include "hub_plan.h"
+#include "printer.h"
 
 namespace check {
 

@@ -1,5 +1,6 @@
 #include "image_list_check.h"
 
+#include "path_names.h"
 #include "platform.h"
 #include "selection.h"
 #include "text.h"
@@ -68,7 +69,7 @@ void CheckImageList(Files& files, KitReport* report) {
     case ListState::kBad: every = ImageCheck::kListBad; break;
     case ListState::kRead: break;
   }
-  report->listName = path.substr(path.rfind('\\') + 1);
+  report->listName = LastName(path);
   if (every != ImageCheck::kNoList) {
     for (ImageRow& row : report->images) {
       row.sums = every;

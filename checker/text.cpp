@@ -1,36 +1,10 @@
 #include "text.h"
 
-#include <cctype>
-#include <cstdarg>
 #include <cstdio>
 
 #include "firmware_image.h"
 
 namespace check {
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-std::string Format(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  int length = std::vsnprintf(nullptr, 0, format, args);
-  va_end(args);
-  std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
-  if (length > 0) std::vsnprintf(&text[0], text.size() + 1, format, again);
-  va_end(again);
-  return text;
-}
 
 std::string Printable(const uint8_t* bytes, size_t length) {
   std::string text;

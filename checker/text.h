@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "case_fold.h"
 #include "json_writer.h"
-#include "printer.h"
+#include "text_format.h"
 
 namespace check {
 
@@ -17,12 +18,6 @@ namespace check {
 // \xNN*count), and a backslash as "\\".
 constexpr size_t kRunToCount = 4;
 std::string Printable(const uint8_t* bytes, size_t length);
-
-// printf into a string, for the reports' texts.
-std::string Format(const char* format, ...) QUILLET_PRINTF(1, 2);
-
-// As the directory search compares names.
-bool SameIgnoringCase(const std::string& a, const std::string& b);
 
 // The compatibility rules set in `rules` (bit n-1 for rule n): "1,4", or "-".
 std::string RuleList(unsigned rules);

@@ -19,26 +19,30 @@ enum class HubOutcome : uint8_t {
   kPowerCyclePending,
 };
 
-// Each outcome's names: in the results text and the launcher's report,
-// where both same-level outcomes are "same-level", and in the checker's.
-// A switch, so that an outcome without names does not build; past the last
-// outcome both are null.
+// Each outcome's names: in the results text, the launcher's report and the
+// record, where both same-level outcomes are "same-level"; in the checker's;
+// and the report's noImageReason, why no image was chosen (null for the
+// outcomes that always have one). A switch, so that an outcome without
+// names does not build; past the last outcome all are null.
 struct HubOutcomeNames {
   const char* results;
   const char* checker;
+  const char* noImageReason;
 };
 constexpr HubOutcomeNames NamesOf(HubOutcome outcome) {
   switch (outcome) {
-    case HubOutcome::kSameLevelBefore: return {"same-level", "same-level-before-selection"};
-    case HubOutcome::kNoImage: return {"no-image", "no-image"};
-    case HubOutcome::kSameLevelAfter: return {"same-level", "same-level-after-selection"};
-    case HubOutcome::kImageCheck: return {"image-check", "refused"};
-    case HubOutcome::kProgram: return {"program", "program"};
-    case HubOutcome::kProgrammed: return {"programmed", "programmed"};
-    case HubOutcome::kWriteFailed: return {"write-failed", "write-failed"};
-    case HubOutcome::kPowerCyclePending: return {"power-cycle-pending", "power-cycle-pending"};
+    case HubOutcome::kSameLevelBefore:
+      return {"same-level", "same-level-before-selection", "same-level"};
+    case HubOutcome::kNoImage: return {"no-image", "no-image", "not-found"};
+    case HubOutcome::kSameLevelAfter: return {"same-level", "same-level-after-selection", nullptr};
+    case HubOutcome::kImageCheck: return {"image-check", "refused", nullptr};
+    case HubOutcome::kProgram: return {"program", "program", nullptr};
+    case HubOutcome::kProgrammed: return {"programmed", "programmed", nullptr};
+    case HubOutcome::kWriteFailed: return {"write-failed", "write-failed", nullptr};
+    case HubOutcome::kPowerCyclePending:
+      return {"power-cycle-pending", "power-cycle-pending", "power-cycle-pending"};
   }
-  return {nullptr, nullptr};
+  return {nullptr, nullptr, nullptr};
 }
 
 inline const char* OutcomeName(HubOutcome outcome) { return NamesOf(outcome).results; }

@@ -89,6 +89,12 @@ std::string SectionText(const void* view) {
   return std::string(bytes, length);
 }
 
+bool PutSectionText(void* view, const std::string& text) {
+  if (text.size() + 1 > kResultsSize) return false;
+  std::memcpy(view, text.c_str(), text.size() + 1);
+  return true;
+}
+
 void RecordHub(UpdaterResults* results, const HubResult& hub) {
   if (results == nullptr || results->hubCount >= kResultsHubs) return;
   results->hubs[results->hubCount++] = hub;

@@ -96,6 +96,9 @@ void RecordHub(UpdaterResults* results, const HubResult& hub);
 // The text in a mapped section: its bytes up to the first zero byte, at
 // most kResultsSize of them.
 std::string SectionText(const void* view);
+// Puts `text` and its zero at the start of a mapped section; false, with
+// nothing written, when they do not fit in kResultsSize bytes.
+bool PutSectionText(void* view, const std::string& text);
 
 // The section's text: one "key value" line per fact, hubs in the order they
 // were visited, and "end" last, so that a cut text is no text.

@@ -13,7 +13,7 @@ namespace hubdesc {
 namespace {
 
 bool IsHubSection(const std::string& name) {
-  if (name.size() < 4 || Lower(name.substr(0, 3)) != "hub") return false;
+  if (name.size() < 4 || Folded(name.substr(0, 3)) != "hub") return false;
   for (size_t i = 3; i < name.size(); ++i)
     if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
   return true;
@@ -28,12 +28,12 @@ int StatedVersion(const std::string& text, const std::vector<Line>& lines, int* 
     std::string trimmed = Trim(text.substr(lines[n].begin, lines[n].end - lines[n].begin));
     std::string name;
     if (SectionName(trimmed, &name)) {
-      inCapture = Lower(name) == "capture";
+      inCapture = Folded(name) == "capture";
       continue;
     }
     size_t eq = trimmed.find('=');
     if (!inCapture || eq == std::string::npos ||
-        Lower(Trim(trimmed.substr(0, eq))) != "formatversion")
+        Folded(Trim(trimmed.substr(0, eq))) != "formatversion")
       continue;
     int64_t stated = 0;
     if (!ParseDecimal(Trim(trimmed.substr(eq + 1)), 1, INT32_MAX, &stated)) return 0;
@@ -91,7 +91,7 @@ class Parser {
     std::string key = Trim(trimmed.substr(0, eq));
     std::string value = Trim(trimmed.substr(eq + 1));
     if (section_ == Section::kNone) return Fail(key + " stands before any [section]");
-    if (!keysSeen_.insert(Lower(key)).second) return Fail(key + " is given twice in its section");
+    if (!keysSeen_.insert(Folded(key)).second) return Fail(key + " is given twice in its section");
     switch (section_) {
       case Section::kLibrary: return LibraryKey(key, value);
       case Section::kHub: return HubKey(key, value);
@@ -102,14 +102,14 @@ class Parser {
   }
 
   bool StartSection(const std::string& name) {
-    if (!sectionsSeen_.insert(Lower(name)).second) return Fail("[" + name + "] is given twice");
+    if (!sectionsSeen_.insert(Folded(name)).second) return Fail("[" + name + "] is given twice");
     keysSeen_.clear();
-    if (Lower(name) == "library") {
+    if (Folded(name) == "library") {
       section_ = Section::kLibrary;
       library_ = {name, line_, {}};
       return true;
     }
-    if (Lower(name) == "capture") {
+    if (Folded(name) == "capture") {
       section_ = Section::kCapture;
       capture_ = {name, line_, {}};
       out_->isCapture = true;
@@ -164,9 +164,9 @@ class Parser {
   template <class Owner>
   bool TableKey(const std::vector<Key<Owner>>& keys, Owner& owner, Given& given,
                 const std::string& key, const std::string& value, bool* known) {
-    std::string k = Lower(key);
+    std::string k = Folded(key);
     for (const Key<Owner>& row : keys) {
-      std::string name = Lower(row.name);
+      std::string name = Folded(row.name);
       bool hex = row.notation == Notation::kBytes && k == name + "hex";
       if (k != name && !hex) continue;
       *known = true;
@@ -201,9 +201,9 @@ class Parser {
   bool CaptureKeyValue(const std::string& key, const std::string& value) {
     const CaptureKey* row = nullptr;
     for (const CaptureKey& candidate : CaptureKeys())
-      if (Lower(key) == Lower(candidate.name)) row = &candidate;
+      if (Folded(key) == Folded(candidate.name)) row = &candidate;
     if (row == nullptr) return Fail(key + " is not a key of [Capture]");
-    capture_.keys.insert(Lower(row->name));
+    capture_.keys.insert(Folded(row->name));
     if (row->read(value, &out_->capture)) return true;
     return Fail(key + ": \"" + value + "\" is not " + row->what);
   }
@@ -212,7 +212,7 @@ class Parser {
   template <class Row>
   bool HasKeys(const Given& given, const std::vector<Row>& rows, bool every) {
     for (const Row& row : rows) {
-      if (!(every || RequiredRow(row)) || given.keys.count(Lower(row.name)) != 0) continue;
+      if (!(every || RequiredRow(row)) || given.keys.count(Folded(row.name)) != 0) continue;
       line_ = given.line;
       return Fail("[" + given.name + "] has no " + row.name);
     }
@@ -272,12 +272,12 @@ bool WithFirmwareVersion(const std::string& text, const std::string& section, ui
   char digits[8];
   std::snprintf(digits, sizeof digits, "%04X", version);
   std::vector<Line> lines = SplitLines(text);
-  const std::string wanted = Lower(section);
+  const std::string wanted = Folded(section);
   for (size_t n = 0; n < lines.size(); ++n) {
     std::string name;
     const Line& header = lines[n];
     if (!SectionName(Trim(text.substr(header.begin, header.end - header.begin)), &name) ||
-        Lower(name) != wanted)
+        Folded(name) != wanted)
       continue;
     for (size_t m = n + 1; m < lines.size(); ++m) {
       const Line& line = lines[m];
@@ -286,7 +286,8 @@ bool WithFirmwareVersion(const std::string& text, const std::string& section, ui
       if (SectionName(trimmed, &name)) break;
       if (IsComment(trimmed)) continue;
       size_t eq = body.find('=');
-      if (eq == std::string::npos || Lower(Trim(body.substr(0, eq))) != "firmwareversion") continue;
+      if (eq == std::string::npos || Folded(Trim(body.substr(0, eq))) != "firmwareversion")
+        continue;
       *out = text.substr(0, line.begin + eq + 1) + digits + text.substr(line.end);
       return true;
     }

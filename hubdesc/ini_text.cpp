@@ -26,11 +26,6 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 bool IsComment(const std::string& trimmed) {
   return trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#';
 }
@@ -48,7 +43,7 @@ bool ParseHex(const std::string& value, uint32_t max, uint32_t* out) {
   uint64_t v = 0;
   for (; i < value.size(); ++i) {
     if (!std::isxdigit(static_cast<unsigned char>(value[i]))) return false;
-    char c = static_cast<char>(std::tolower(static_cast<unsigned char>(value[i])));
+    char c = FoldCase(value[i]);
     v = v * 16 + static_cast<uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
     if (v > max) return false;
   }

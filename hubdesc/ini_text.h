@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "case_fold.h"
+
 namespace hubdesc {
 
 // One physical line of the text, without its line end.
@@ -19,7 +21,6 @@ struct Line {
 
 std::vector<Line> SplitLines(const std::string& text);
 std::string Trim(const std::string& s);
-std::string Lower(std::string s);
 bool IsComment(const std::string& trimmed);
 // "[Name]" -> "Name"; false for anything else.
 bool SectionName(const std::string& trimmed, std::string* name);

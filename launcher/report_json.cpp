@@ -14,17 +14,13 @@ std::string Installer(bool ran, const InstallerRun& run) {
 
 std::string Hub(const HubResult& hub) {
   const bool hasImage = hub.image[0] != '\0';
-  std::string why = "null";
-  if (!hasImage) {
-    why = IsSameLevel(hub.outcome)                        ? "\"same-level\""
-          : hub.outcome == HubOutcome::kPowerCyclePending ? "\"power-cycle-pending\""
-                                                          : "\"not-found\"";
-  }
+  const char* why = hasImage ? nullptr : NamesOf(hub.outcome).noImageReason;
   return "    {\"device\": " + std::to_string(hub.device) +
          ", \"vid\": " + JsonHex(hub.vendorId, 4) + ", \"pid\": " + JsonHex(hub.productId, 4) +
          ", \"firmwareBefore\": " + JsonHex(hub.firmwareBefore, 4) +
          ",\n     \"image\": " + (hasImage ? JsonString(hub.image) : "null") +
-         ", \"noImageReason\": " + why + ", \"libraryResult\": " +
+         ", \"noImageReason\": " + (why != nullptr ? JsonString(why) : "null") +
+         ", \"libraryResult\": " +
          (hub.libraryCalled ? std::to_string(hub.libraryResult) : "null") +
          ", \"outcome\": " + JsonString(OutcomeName(hub.outcome)) + "}";
 }

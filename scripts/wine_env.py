@@ -12,6 +12,14 @@ mode, under the private tree that scripts/wine-wow64 assembles.
     wine_env.py --shutdown     stop the prefix's server
     wine_env.py --env          the settings as shell assignments, for scripts
     wine_env.py --wow64-tree   where the private Wine tree lives
+    wine_env.py --scale-test-list FILE
+                               each time limit of a ctest list (a build's
+                               CTestTestfile.cmake) QUILLET_TIME_SCALE times
+                               its own
+
+QUILLET_TIME_SCALE (default 1) says how many times as long as here our
+programs may take: the emulated guest of scripts/vm32 sets it, and every
+time limit this tool applies or gives to a test list scales with it.
 """
 import errno
 import os
@@ -40,6 +48,8 @@ UNAVAILABLE = BASE_PREFIX + ".unavailable"
 # was made once more (see run()); --prepare empties it, scripts/test counts it.
 RETRIES = os.path.join(BUILD, "wine-retries.log")
 BITNESS_PROBE = os.path.join(BUILD, "tests", "bitness_probe.exe")
+
+TIME_SCALE = int(os.environ.get("QUILLET_TIME_SCALE") or 1)
 
 USB_CLASS_KEY = (r"HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Class"
                  r"\{36FC9E60-C465-11CF-8056-444553540000}")
@@ -73,6 +83,21 @@ def wine_env(extra=None):
     if extra:
         env.update(extra)
     return env
+
+
+def limit(seconds):
+    """A time limit set for this machine, as it holds where programs run
+    TIME_SCALE times as long."""
+    return seconds * TIME_SCALE
+
+
+def scale_test_list(path):
+    with open(path) as f:
+        text = f.read()
+    text = re.sub(r'TIMEOUT "(\d+)"', lambda m: 'TIMEOUT "%d"' % limit(int(m.group(1))), text)
+    with open(path, "w") as f:
+        f.write(text)
+    return 0
 
 
 def quiet(argv, **kwargs):
@@ -128,7 +153,7 @@ def make_prefix():
                                                      and os.listdir(syswow64)):
         shutil.rmtree(PREFIX)
     quiet([WINE, "wineboot", "-i"])
-    quiet([WINESERVER, "-w"], timeout=120)
+    quiet([WINESERVER, "-w"], timeout=limit(120))
 
 
 def prove_bitness():
@@ -247,7 +272,7 @@ def run(program, args=(), cwd=None, env=None, stdin=b"", timeout=120):
     taken for ours. A launcher's own child cannot be made again this way: a
     launcher test meets it as a failure."""
     result = _once_more_if_not_started([WINE, program, *args], cwd=cwd, env=wine_env(env),
-                                       input=stdin, timeout=timeout)
+                                       input=stdin, timeout=limit(timeout))
     return result.returncode, result.stdout, result.stderr
 
 
@@ -303,5 +328,6 @@ if __name__ == "__main__":
         "--shutdown": shutdown,
         "--env": lambda: print(shell_settings(), end="") or 0,
         "--wow64-tree": lambda: print(wow64_tree()) or 0,
+        "--scale-test-list": lambda: scale_test_list(sys.argv[2]),
     }
     sys.exit(actions[sys.argv[1]]())

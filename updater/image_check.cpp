@@ -5,18 +5,15 @@
 #include <vector>
 
 #include "byte_source.h"
+#include "path_names.h"
 #include "platform.h"
 #include "sha256.h"
+#include "whole_file.h"
 
 namespace {
 
 // Large enough that the hash, not the reads, sets the pace.
 constexpr size_t kHashPiece = 1 << 16;
-
-std::string NameOf(const std::string& path) {
-  size_t slash = path.rfind('\\');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 }  // namespace
 
@@ -30,11 +27,8 @@ ListState ReadImageList(Files& files, const std::string& binfile, std::string* l
   search.reset();
 
   std::unique_ptr<ByteSource> source = files.OpenForRead(listPath->c_str());
-  if (!source) return ListState::kUnreadable;
-  uint64_t size = source->Size();
-  if (size > imagesums::kMaxListSize) return ListState::kUnreadable;
-  std::string text(static_cast<size_t>(size), '\0');
-  if (size > 0 && source->ReadAt(0, &text[0], text.size()) != text.size()) {
+  std::string text;
+  if (!source || ReadWhole(*source, imagesums::kMaxListSize, &text) != WholeFile::kRead) {
     return ListState::kUnreadable;
   }
   return imagesums::ReadList(text, list) ? ListState::kRead : ListState::kBad;
@@ -65,7 +59,8 @@ HashOutcome HashFile(Files& files, const char* path, imagesums::Digest* digest) 
 ImageCheckResult CheckImage(Files& files, const char* imagePath) {
   ImageCheckResult result;
   std::string path(imagePath);
-  std::string binfile = path.substr(0, path.size() - NameOf(path).size());
+  const std::string name = LastName(path);
+  std::string binfile = path.substr(0, path.size() - name.size());
   std::string listPath;
   switch (ReadImageList(files, binfile, &listPath, &result.list)) {
     case ListState::kAbsent: result.check = ImageCheck::kNoList; return result;
@@ -73,7 +68,7 @@ ImageCheckResult CheckImage(Files& files, const char* imagePath) {
     case ListState::kBad: result.check = ImageCheck::kListBad; return result;
     case ListState::kRead: break;
   }
-  const imagesums::Entry* entry = imagesums::FindEntry(result.list, NameOf(path));
+  const imagesums::Entry* entry = imagesums::FindEntry(result.list, name);
   if (entry == nullptr) {
     result.check = ImageCheck::kNotListed;
     return result;

@@ -1,6 +1,6 @@
 #include "name_search.h"
 
-#include <cctype>
+#include "case_fold.h"
 
 bool MatchesWildcard(const char* mask, const char* name) {
   for (; *mask != '\0'; ++mask, ++name) {
@@ -11,10 +11,7 @@ bool MatchesWildcard(const char* mask, const char* name) {
       }
     }
     if (*name == '\0') return false;
-    if (*mask != '?' && std::tolower(static_cast<unsigned char>(*mask)) !=
-                            std::tolower(static_cast<unsigned char>(*name))) {
-      return false;
-    }
+    if (*mask != '?' && FoldCase(*mask) != FoldCase(*name)) return false;
   }
   return *name == '\0';
 }

@@ -1,19 +1,12 @@
 #include "printer.h"
 
-#include <cstdio>
 #include <string>
 
 #include "platform.h"
 
 void Printer::PrintV(const char* format, va_list args) {
-  va_list measure;
-  va_copy(measure, args);
-  int length = std::vsnprintf(nullptr, 0, format, measure);
-  va_end(measure);
-  if (length <= 0) return;
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  std::vsnprintf(&text[0], text.size(), format, args);
-  console_.Write(text.data(), static_cast<size_t>(length));
+  const std::string text = FormatV(format, args);
+  if (!text.empty()) console_.Write(text.data(), text.size());
 }
 
 void Printer::Print(const char* format, ...) {

@@ -7,13 +7,9 @@
 #include <cstdarg>
 #include <cstdint>
 
-class Console;
+#include "text_format.h"
 
-#if defined(__GNUC__)
-#define QUILLET_PRINTF(f, a) __attribute__((format(printf, f, a)))
-#else
-#define QUILLET_PRINTF(f, a)
-#endif
+class Console;
 
 // Console character attributes the updater uses.
 enum ConsoleColour : uint16_t {

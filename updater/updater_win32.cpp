@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "driver_session.h"
@@ -40,16 +39,13 @@ class Win32Deployment : public Deployment {
   bool TakeWriteLock() override { return Win32SessionRole().TryLock(KernelLock::kWrite); }
 
   bool WriteResults(const char* name, const std::string& text) override {
-    if (text.size() + 1 > kResultsSize) return false;
     HANDLE section = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
     if (section == nullptr) return false;
     void* view = MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, kResultsSize);
-    if (view != nullptr) {
-      std::memcpy(view, text.c_str(), text.size() + 1);
-      UnmapViewOfFile(view);
-    }
+    bool written = view != nullptr && PutSectionText(view, text);
+    if (view != nullptr) UnmapViewOfFile(view);
     CloseHandle(section);
-    return view != nullptr;
+    return written;
   }
 
   std::string ReadPending(const char* name) override {

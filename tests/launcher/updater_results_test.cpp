@@ -100,4 +100,18 @@ TEST(UpdaterResults, SectionTextStopsAtTheFirstZeroOrTheSectionsEnd) {
   EXPECT_EQ("xxx", SectionText(section.data()));
 }
 
+// What one program puts in the section the other reads back whole, up to
+// the last text that leaves room for its zero; a longer one leaves the
+// section as it was rather than cut.
+TEST(UpdaterResults, ASectionTextPutReadsBackWholeOrIsNotPutAtAll) {
+  std::string section(kResultsSize, 'x');
+  const std::string longest(kResultsSize - 1, 'r');
+  ASSERT_TRUE(PutSectionText(&section[0], longest));
+  EXPECT_EQ(longest, SectionText(section.data()));
+  EXPECT_FALSE(PutSectionText(&section[0], longest + "s"));
+  EXPECT_EQ(longest, SectionText(section.data()));
+  ASSERT_TRUE(PutSectionText(&section[0], "end\n"));
+  EXPECT_EQ("end\n", SectionText(section.data()));
+}
+
 }  // namespace
