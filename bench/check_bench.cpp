@@ -142,7 +142,8 @@ int main(int argc, char** argv) {
     report.images = scanned.images;
     check::CheckImageList(files, &report);
     verified = 0;
-    for (const check::ImageRow& row : report.images) verified += row.sums == ImageCheck::kVerified;
+    for (const check::ImageRow& row : report.images)
+      verified += row.sums.check == ImageCheck::kVerified;
   });
   std::string command = "cd '" + folder + "/Binfile' && sha256sum --quiet -c SHA256SUMS";
   int sha256sum = 0;

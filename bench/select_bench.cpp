@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
   for (int round = 0; round < rounds; ++round) {
     LARGE_INTEGER t0, t1;
     QueryPerformanceCounter(&t0);
-    ImageCheckResult check = CheckImage(win32, path);
+    ImageCheckResult check = CheckImage(win32, last);
     QueryPerformanceCounter(&t1);
     if (check.check != ImageCheck::kVerified) {
       std::fprintf(stderr, "the chosen image was not verified (%d)\n", int(check.check));

@@ -3,7 +3,7 @@
 // it. It is a list of named parts; a part holds text (any bytes, escaped
 // where they are not printable) or says why it could not be read. The
 // format knows nothing of what the parts mean: the checker writes and
-// explains them (checker/bundle_command.cpp, checker/explain.cpp).
+// reads them (checker/bundle_parts.cpp).
 #ifndef QUILLET_BUNDLE_BUNDLE_H_
 #define QUILLET_BUNDLE_BUNDLE_H_
 

@@ -1,21 +1,17 @@
 #include "bundle_computer.h"
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
-#include "bundle_command.h"
-#include "checker_main.h"
 #include "driver_session.h"
-#include "environment.h"
 #include "live_capture.h"
 #include "live_check.h"
-#include "next_run.h"
+#include "path_names.h"
 #include "platform.h"
-#include "printer.h"
 #include "quillet_version.h"
 #include "rooted_files.h"
-#include "settings.h"
 #include "shared_names.h"
-#include "silent_console.h"
 #include "text.h"
 
 namespace check {
@@ -24,8 +20,8 @@ namespace {
 
 constexpr char16_t kUsbClassKey[] = u"" QUILLET_USB_CLASS_KEY;
 
-// UpperFilters as read: each string quoted, bytes outside printable ASCII
-// as \xNN of their UTF-16 unit's low byte or \uNNNN.
+// UpperFilters as read: each string quoted, every UTF-16 unit outside
+// printable ASCII, and a quote or a backslash, as \uNNNN.
 std::string UpperFiltersText(System& system) {
   std::vector<uint8_t> data;
   if (!system.ReadMachineRegistryValue(kUsbClassKey, u"UpperFilters", &data)) return "none";
@@ -52,17 +48,25 @@ std::string UpperFiltersText(System& system) {
   return text.empty() ? "empty" : text;
 }
 
-bool LockHeld(SessionPlatform& session, KernelLock lock) {
-  if (!session.TryLock(lock)) return true;
-  session.Unlock(lock);
-  return false;
-}
+// Where the launcher keeps the record (record/deployment_record.h).
+constexpr char16_t kRecordKey[] = u"SOFTWARE\\Quillet";
 
-bool DriverRegistered(System& system) {
-  auto state = std::make_unique<UpdaterState>();
-  SilentConsole silent;
-  Printer quiet(silent);
-  return !IsDriverInstallNeeded(*state, quiet, system);
+// A REG_MULTI_SZ's strings, one line each, up to the empty string that
+// ends it; text past ASCII (an image's name) in the ANSI code page.
+std::string LinesOf(System& system, const std::vector<uint8_t>& data) {
+  std::string lines;
+  std::u16string line;
+  for (size_t at = 0; at + 1 < data.size(); at += 2) {
+    const char16_t unit = static_cast<char16_t>(data[at] | (data[at + 1] << 8));
+    if (unit != u'\0') {
+      line += unit;
+      continue;
+    }
+    if (line.empty()) break;
+    lines += system.WideToAnsi(line) + "\n";
+    line.clear();
+  }
+  return lines;
 }
 
 }  // namespace
@@ -72,10 +76,7 @@ bool DriverRegistered(System& system) {
 // absolute, and a bundle names the kit by its folder's name alone.
 std::string WithinKit(std::string text, const std::string& full, const std::string& given,
                       const std::string& kitName) {
-  std::string parent = full;
-  while (!parent.empty() && (parent.back() == '\\' || parent.back() == '/')) parent.pop_back();
-  size_t cut = parent.find_last_of("\\/");
-  parent = cut == std::string::npos ? std::string() : parent.substr(0, cut);
+  const std::string parent = ParentOf(full);
   // The longest first: the kit's path holds its parent's.
   for (const auto& place : {std::make_pair(full, kitName), std::make_pair(given, kitName),
                             std::make_pair(parent, std::string(".."))}) {
@@ -90,56 +91,38 @@ std::string WithinKit(std::string text, const std::string& full, const std::stri
   return text;
 }
 
-// The last name of a path: a kit is named by its own folder's name alone,
-// never by where it lies.
-std::string LastName(std::string path) {
-  while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
-  size_t cut = path.find_last_of("\\/:");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-std::string DriverText(const LiveMachine& machine) {
+DriverFacts DriverOf(const LiveMachine& machine) {
+  DriverFacts facts;
   SessionPlatform& session = machine.session;
-  bool run = LockHeld(session, KernelLock::kRun);
-  bool write = LockHeld(session, KernelLock::kWrite);
-  std::string text = "UpperFilters=" + UpperFiltersText(machine.system) + "\n";
-  text += std::string("FilterDriver=") +
-          (DriverRegistered(machine.system) ? "registered" : "not-registered") + "\n";
-  text += std::string("RunLock=") + (run ? "held" : "free") + "\n";
-  text += std::string("WriteLock=") + (write ? "held" : "free") + "\n";
-  text += std::string("UpdateRunning=") + (run || write ? "yes" : "no") + "\n";
-  return text;
+  facts.runLockHeld = LockHeldElsewhere(session.Locks(), KernelLock::kRun);
+  facts.writeLockHeld = LockHeldElsewhere(session.Locks(), KernelLock::kWrite);
+  facts.upperFilters = UpperFiltersText(machine.system);
+  facts.registered = !FilterDriverMissing(machine.system);
+  facts.updateRunning = facts.runLockHeld || facts.writeLockHeld;
+  return facts;
 }
 
-// The computer and the programs, each value on a line of its own.
-std::string ComputerText(const LiveMachine& machine, Files& files, const std::string& kitName,
+ComputerFacts ComputerOf(const LiveMachine& machine, Files& files, const std::string& kitName,
                          const std::vector<std::string>& folders, bool kitRoot, char separator,
                          const LiveHubs* hubs) {
-  std::string text = "Time=" + machine.computer.UtcNow() + "\n";
-  text += "WindowsVersion=" + machine.computer.ReportedWindowsVersion() + "\n";
-  text += "RegistryWindowsVersion=" + RegistryWindowsVersion(machine.system) + "\n";
-  text += std::string("WindowsBits=") + (machine.computer.WindowsIs64Bit() ? "64" : "32") + "\n";
-  text += std::string("CheckerVersion=") + QUILLET_VERSION + "\n";
-  text += std::string("CheckerBits=") + (machine.computer.ProcessIs64Bit() ? "64" : "32") + "\n";
-  text += "Kit=" + kitName + "\n";
+  ComputerFacts facts;
+  facts.time = machine.computer.UtcNow();
+  facts.windowsVersion = machine.computer.ReportedWindowsVersion();
+  facts.registryWindowsVersion = RegistryWindowsVersion(machine.system);
+  facts.windowsBits = machine.computer.WindowsIs64Bit() ? "64" : "32";
+  facts.checkerVersion = QUILLET_VERSION;
+  facts.checkerBits = machine.computer.ProcessIs64Bit() ? "64" : "32";
+  facts.kit = kitName;
   for (const std::string& folder : folders) {
-    std::string name = kitRoot ? LastName(folder) : kitName;
     for (const char* program : {"Quillet32.exe", "Quillet64.exe"}) {
       std::string version = ProgramVersion(files, JoinPath(folder, program, separator));
-      if (version.empty()) continue;
-      text += "UpdaterVersion.";
-      text += name;
-      text += std::string(".") + program + "=" + version + "\n";
+      if (!version.empty())
+        facts.updaters.push_back({kitRoot ? LastName(folder) : kitName, program, version});
     }
-    RootedFiles updaterFolder(files, folder, separator);
-    text += KitIdentityLine(name, updaterFolder);
   }
-  if (kitRoot) {
-    std::string version = ProgramVersion(files, "Quillet.exe");
-    if (!version.empty()) text += "LauncherVersion=" + version + "\n";
-  }
-  if (hubs != nullptr) text += Format("LibraryVersion=%08X\n", hubs->version());
-  return text;
+  if (kitRoot) facts.launcherVersion = ProgramVersion(files, "Quillet.exe");
+  if (hubs != nullptr) facts.libraryVersion = Format("%08X", hubs->version());
+  return facts;
 }
 
 std::string ProgramVersion(Files& files, const std::string& path) {
@@ -178,6 +161,17 @@ std::string ProgramVersion(Files& files, const std::string& path) {
     return std::string();
   }
   return std::string();
+}
+
+ComputerRecord ReadLastRunRecord(System& system) {
+  std::vector<uint8_t> data;
+  if (!system.ReadMachineRegistryValue(kRecordKey, u"Record", &data)) {
+    ComputerRecord none;
+    none.why = kNoRecord;
+    return none;
+  }
+  return RecordOfText(LinesOf(system, data),
+                      "the record under HKLM\\SOFTWARE\\Quillet is not a whole record");
 }
 
 }  // namespace check

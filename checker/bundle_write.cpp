@@ -1,22 +1,17 @@
 #include "bundle_write.h"
 
-#include <cstring>
 #include <memory>
 
-#include "bundle_command.h"
 #include "bundle_computer.h"
-#include "checker_main.h"
-#include "described_hubs.h"
-#include "driver_session.h"
-#include "image_list_check.h"
+#include "bundle_parts.h"
+#include "command.h"
 #include "kit_check.h"
 #include "live_capture.h"
-#include "live_check.h"
-#include "quillet_version.h"
+#include "path_names.h"
 #include "platform.h"
-#include "report.h"
+#include "quillet_version.h"
 #include "rooted_files.h"
-#include "shared_names.h"
+#include "settings.h"
 #include "text.h"
 
 namespace check {
@@ -25,7 +20,6 @@ namespace {
 
 constexpr char kThisComputerOnly[] =
     "only the Windows checkers (QuilletCheck32.exe, QuilletCheck64.exe) read this computer";
-const char* const kKitFolders[] = {"x86", "x64"};
 // The parts that grow with hubs times images are kept whole up to these
 // bounds and cut down past them, so that a bundle stays tens of kilobytes
 // whatever the kit: support remakes them whole from the bundle's capture
@@ -33,39 +27,6 @@ const char* const kKitFolders[] = {"x86", "x64"};
 constexpr size_t kMaxSettingsPart = size_t{64} * 1024;
 constexpr size_t kMaxHubsPart = size_t{16} * 1024;
 constexpr size_t kMaxReportPart = size_t{48} * 1024;
-
-// A file of the kit, whole, up to the part's bound.
-bool ReadWhole(Files& files, const char* path, size_t limit, std::string* text, std::string* why) {
-  std::unique_ptr<ByteSource> file = files.OpenForRead(path);
-  if (file == nullptr) {
-    *why = std::string(path) + " cannot be opened";
-    return false;
-  }
-  uint64_t size = file->Size();
-  if (size > limit) {
-    *why = std::string(path) + " is larger than " + std::to_string(limit / 1024) + " KiB";
-    return false;
-  }
-  text->assign(static_cast<size_t>(size), '\0');
-  if (size > 0 && file->ReadAt(0, &(*text)[0], text->size()) != text->size()) {
-    *why = std::string(path) + " cannot be read whole";
-    return false;
-  }
-  return true;
-}
-
-std::string ImagesText(Files& files, const KitReport& kit) {
-  std::string text;
-  for (const ImageRow& row : kit.images) {
-    imagesums::Digest digest{};
-    std::string path = ".\\Binfile\\" + row.name;
-    bool hashed = row.opened && HashFile(files, path.c_str(), &digest) == HashOutcome::kHashed;
-    text += (hashed ? imagesums::DigestHex(digest) : std::string("-")) + " " +
-            (row.opened ? std::to_string(row.size) : std::string("-")) + " " +
-            ImageCheckName(row.sums) + " " + row.name + "\n";
-  }
-  return text;
-}
 
 class Parts {
  public:
@@ -92,6 +53,102 @@ class Parts {
   int missing_ = 0;
 };
 
+std::string Bytes(const std::string& text) { return std::to_string(text.size()) + " bytes"; }
+
+// The kit as the bundle names it: by its own folder's name alone, never by
+// where it lies, and its updater folders as x86 and x64.
+struct KitPlace {
+  std::string given;               // FOLDER as given
+  std::string full;                // absolute, where this computer tells
+  std::string name;                // "demo"
+  std::vector<std::string> names;  // per updater folder of the layout
+};
+
+// What is read of this computer, all of it under the lease.
+struct FromComputer {
+  ComputerFacts computer;
+  DriverFacts driver;
+  bool driverInstalled = false;
+  bool captured = false;
+  std::string capture;
+  std::string why;  // when not captured
+  int served = -1;  // the updater folder the hubs were judged in
+  ComputerRecord record;
+};
+
+void CaptureHubs(const LiveMachine& machine, LiveLease& lease, UpdaterState* table,
+                 FromComputer* read) {
+  // Settings the updater cannot read stop it before the enumeration; the
+  // hubs are listed all the same, with an empty hub-ID table, since they
+  // are what support needs first.
+  LiveHubs& hubs = lease.check->Hubs();
+  if (hubs.reportedCount() < 0) {
+    hubs.SetIniInfo(table);
+    hubs.GetEnumInfo(&table->DeviceCount);
+  }
+  read->captured =
+      LiveCaptureText(machine, hubs, lease.place.updaterFolder, &read->capture, &read->why);
+}
+
+// The kit judged as a check judges it, against this computer's hubs where
+// this checker reads them; the driver is out again when this returns.
+CheckRun JudgeOnThisComputer(CheckerHost& host, const Layout& layout, const KitPlace& kit,
+                             FromComputer* read) {
+  const LiveMachine* machine = host.Live();
+  if (machine == nullptr) {
+    read->why = kThisComputerOnly;
+    return JudgeKits(host, layout, kit.name, nullptr, nullptr);
+  }
+  const char separator = host.Separator();
+  // Before the check takes the run lock and perhaps installs the driver:
+  // as the computer was.
+  read->driver = DriverOf(*machine);
+  // The library's hub-ID table: it may be read at any call while leased.
+  auto table = std::make_unique<UpdaterState>();
+  LiveLease lease;
+  LeaseLiveHubs(host, layout, true, &lease, &read->why);
+  // Read once the check holds the run lock (where it could take it), so
+  // that no unattended run rewrites it between the hubs and the part.
+  read->record = ReadLastRunRecord(machine->system);
+  CheckRun run = JudgeKits(host, layout, kit.name, nullptr, &lease, &read->record);
+  if (lease.check) {
+    for (size_t i = 0; i < layout.paths.size(); ++i)
+      if (layout.paths[i] == lease.place.updaterFolder) read->served = static_cast<int>(i);
+    CaptureHubs(*machine, lease, table.get(), read);
+    NoteLiveSource(lease, kit.names[read->served < 0 ? 0 : read->served], separator, &run.live);
+    read->driverInstalled = lease.check->DriverInstalled();
+  }
+  RootedFiles top(host.PlatformFiles(), kit.given, separator);
+  read->computer =
+      ComputerOf(*machine, top, kit.name,
+                 layout.kitRoot ? kit.names : std::vector<std::string>{"."}, layout.kitRoot,
+                 separator, lease.check ? &lease.check->Hubs() : nullptr);
+  read->computer.kitIdentities = IdentitiesOf(run.kits, kit.names);
+  return run;
+}
+
+void AddComputerParts(const LiveMachine* machine, const FromComputer& read, Parts* parts) {
+  if (machine == nullptr) {
+    for (const char* name : {kComputerPart, kDriverPart, kRecordPart})
+      parts->Missing(name, kThisComputerOnly);
+    return;
+  }
+  parts->Add(kComputerPart, WriteComputerPart(read.computer),
+             "Windows " + read.computer.registryWindowsVersion + ", QuilletCheck " +
+                 QUILLET_VERSION);
+  const DriverFacts& driver = read.driver;
+  parts->Add(kDriverPart, WriteDriverPart(driver),
+             std::string("tz415filter ") + (driver.registered ? "registered" : "not-registered") +
+                 (read.driverInstalled ? " (installed for the capture, removed after it)" : "") +
+                 ", update running: " + (driver.updateRunning ? "yes" : "no"));
+  const std::string record = WriteRecordPart(read.record);
+  switch (read.record.state) {
+    case RecordRead::kRead: parts->Add(kRecordPart, record, Bytes(record)); break;
+    case RecordRead::kNone: parts->Add(kRecordPart, record, std::string("none, ") + kNoRecord); break;
+    case RecordRead::kUnreadable: parts->Missing(kRecordPart, read.record.why); break;
+  }
+}
+
 // Each hub and what the run does with it, one line each: the hubs part
 // when the refused images would make it too long.
 std::string Decisions(const KitReport& kit) {
@@ -105,188 +162,89 @@ std::string Decisions(const KitReport& kit) {
   return text;
 }
 
-std::string Bytes(const std::string& text) { return std::to_string(text.size()) + " bytes"; }
+void AddHubsPart(const std::string& name, const KitReport& kit, Parts* parts) {
+  std::string hubs = HubsText(kit);
+  bool whole = hubs.size() <= kMaxHubsPart;
+  parts->Add(PartName(kHubsPart, name), whole ? hubs : Decisions(kit),
+             whole ? "what the kit does to each hub, and why every other image is refused"
+                   : "what the kit does to each hub (the refused images left out: over " +
+                         std::to_string(kMaxHubsPart / 1024) + " KiB)");
+}
 
-}  // namespace
-
-int WriteBundleFile(const BundleOptions& options, CheckerHost& host, std::string* out,
-                    std::string* err) {
-  char separator = host.Separator();
-  if (!host.IsFolder(options.folder)) {
-    *err = "QuilletCheck: cannot read the folder " + options.folder + "\n";
-    return kUsage;
-  }
-  // The updater folders: the folder itself, or a kit root's x86 and x64.
-  RootedFiles top(host.PlatformFiles(), options.folder, separator);
-  std::vector<std::string> folders;
-  std::vector<std::string> names;
-  bool kitRoot = false;
-  if (top.OpenForRead(kSettingsPath) == nullptr &&
-      !host.IsFolder(JoinPath(options.folder, "Binfile", separator))) {
-    for (const char* name : kKitFolders) {
-      std::string folder = JoinPath(options.folder, name, separator);
-      if (!host.IsFolder(folder)) continue;
-      folders.push_back(folder);
-      names.push_back(name);
-    }
-    kitRoot = true;
-  }
-  const LiveMachine* machine = host.Live();
-  std::string full = machine != nullptr ? machine->folder.FullPath(options.folder) : options.folder;
-  std::string kitName = LastName(full);
-  if (kitName.empty() || kitName == "." || kitName == "..") kitName = "kit";
-  if (!kitRoot) {
-    folders.push_back(options.folder);
-    names.push_back(kitName);
-  }
-  if (folders.empty()) {
-    *err = "QuilletCheck: " + options.folder +
-           " holds neither SpiFlash.ini, Binfile nor an x86 or x64 folder\n";
-    return kUsage;
-  }
-
-  Parts parts;
-  std::string error;
-  std::unique_ptr<LiveCheck> live;
-  LivePlace place;
-  std::string driver;
-  if (machine != nullptr) {
-    // Before the check takes the run lock and perhaps installs the driver:
-    // as the computer was.
-    driver = DriverText(*machine);
-    LiveOptions liveOptions;
-    liveOptions.quietStdout = true;
-    liveOptions.separator = separator;
-    live = std::make_unique<LiveCheck>(*machine, host.PlatformFiles(), liveOptions);
-    if (!ChooseLivePlace(*machine, options.folder, kitRoot, separator, &place, &error) ||
-        !live->Begin(place, &error)) {
-      live.reset();
-    }
-  } else {
-    error = kThisComputerOnly;
-  }
-
-  // Read once the check holds the run lock (where it could take it), so
-  // that no unattended run rewrites it between the hubs and the part.
-  const ComputerRecord record =
-      machine != nullptr ? ReadComputerRecord(machine->system) : ComputerRecord();
-  CheckRun run;
-  run.folder = kitName;
-  run.kitRoot = kitRoot;
-  if (kitRoot) run.kitNames = names;
-  // The library's hub-ID table: it may be read at any call until the
-  // capture is made.
-  auto table = std::make_unique<UpdaterState>();
-  int judged = -1;
-  for (size_t i = 0; i < folders.size(); ++i) {
-    RootedFiles files(host.PlatformFiles(), folders[i], separator);
-    bool here = live && folders[i] == place.updaterFolder;
-    if (here) judged = static_cast<int>(i);
-    run.kits.push_back(CheckKit(files, here ? &live->Hubs() : nullptr, names[i],
-                                machine != nullptr ? &record : nullptr));
-  }
-  if (run.kits.size() == 2) {
-    RootedFiles x86(host.PlatformFiles(), folders[0], separator);
-    RootedFiles x64(host.PlatformFiles(), folders[1], separator);
-    CompareKits(run.kits[0], run.kits[1], x86, x64, &run.kitFindings);
-  }
-
-  std::string capture;
-  bool captured = false;
-  if (live) {
-    // Settings the updater cannot read stop it before the enumeration;
-    // the hubs are listed all the same, with an empty hub-ID table, since
-    // they are what support needs first.
-    if (live->Hubs().reportedCount() < 0) {
-      live->Hubs().SetIniInfo(table.get());
-      live->Hubs().GetEnumInfo(&table->DeviceCount);
-    }
-    captured = LiveCaptureText(*machine, live->Hubs(), place.updaterFolder, &capture, &error);
-    run.live.used = true;
-    run.live.folder = names[judged < 0 ? 0 : judged];
-    run.live.library = JoinPath(run.live.folder, kLibraryName, separator);
-    run.live.libraryVersion = live->Hubs().version();
-    run.live.reportedCount = live->Hubs().reportedCount();
-    run.live.driverInstalled = live->DriverInstalled();
-  }
-  std::string computer;
-  if (machine != nullptr) {
-    run.lastRun = SummarizeRecord(record, IdentitiesOf(run.kits, run.kitNames));
-    computer = ComputerText(*machine, top, kitName, kitRoot ? names : std::vector<std::string>{"."},
-                            kitRoot, separator, live ? &live->Hubs() : nullptr);
-  }
-  // The driver out before anything is written.
-  bool driverInstalled = live && live->DriverInstalled();
-  live.reset();
-
-  if (machine != nullptr) {
-    parts.Add(kComputerPart, computer,
-              "Windows " + bundle::Value(computer, "RegistryWindowsVersion") + ", QuilletCheck " +
-                  QUILLET_VERSION);
-    parts.Add(kDriverPart, driver,
-              "tz415filter " + bundle::Value(driver, "FilterDriver") +
-                  (driverInstalled ? " (installed for the capture, removed after it)" : "") +
-                  ", update running: " + bundle::Value(driver, "UpdateRunning"));
-    if (record.read) {
-      parts.Add(kRecordPart, record.text, Bytes(record.text));
-    } else {
-      parts.Missing(kRecordPart, record.why);
-    }
-  } else {
-    parts.Missing(kComputerPart, kThisComputerOnly);
-    parts.Missing(kDriverPart, kThisComputerOnly);
-    parts.Missing(kRecordPart, kThisComputerOnly);
-  }
-  if (captured) {
-    parts.Add(kCapturePart, capture, "the hubs of this computer, as --live --save-hubs saves them");
-  } else {
-    parts.Missing(kCapturePart, WithinKit(error, full, options.folder, kitName));
-  }
-  for (size_t i = 0; i < folders.size(); ++i) {
-    RootedFiles files(host.PlatformFiles(), folders[i], separator);
-    std::string suffix = " " + names[i];
+void AddKitParts(CheckerHost& host, const Layout& layout, const KitPlace& kit, int served,
+                 CheckRun* run, Parts* parts) {
+  for (size_t i = 0; i < layout.paths.size(); ++i) {
+    RootedFiles files(host.PlatformFiles(), layout.paths[i], host.Separator());
+    const std::string& name = kit.names[i];
     std::string settings;
     std::string why;
-    if (ReadWhole(files, kSettingsPath, kMaxSettingsPart, &settings, &why)) {
-      parts.Add(kSettingsPart + suffix, settings, Bytes(settings));
+    if (ReadKitFile(files, kSettingsPath, kMaxSettingsPart, &settings, &why)) {
+      parts->Add(PartName(kSettingsPart, name), settings, Bytes(settings));
     } else {
-      parts.Missing(kSettingsPart + suffix, why);
+      parts->Missing(PartName(kSettingsPart, name), why);
     }
-    parts.Add(kImagesPart + suffix, ImagesText(files, run.kits[i]),
-              std::to_string(run.kits[i].images.size()) + " images: name, size, SHA-256, verdict");
-    if (static_cast<int>(i) == judged) {
-      std::string hubs = HubsText(run.kits[i]);
-      bool whole = hubs.size() <= kMaxHubsPart;
-      parts.Add(kHubsPart + suffix, whole ? hubs : Decisions(run.kits[i]),
-                whole ? "what the kit does to each hub, and why every other image is refused"
-                      : "what the kit does to each hub (the refused images left out: over " +
-                            std::to_string(kMaxHubsPart / 1024) + " KiB)");
-    }
+    KitReport& judged = run->kits[i];
+    HashEveryImage(files, &judged);
+    parts->Add(PartName(kImagesPart, name), WriteImagesPart(judged),
+               std::to_string(judged.images.size()) + " images: name, size, SHA-256, verdict");
+    if (static_cast<int>(i) == served) AddHubsPart(name, judged, parts);
   }
-  std::string report = JsonReport(run);
+  std::string report = JsonReport(*run);
   if (report.size() <= kMaxReportPart) {
-    parts.Add(kReportPart, report,
-              Format("the kit check's JSON report, %d errors, %d warnings",
-                     run.Count(Severity::kError), run.Count(Severity::kWarning)));
+    parts->Add(kReportPart, report,
+               Format("the kit check's JSON report, %d errors, %d warnings",
+                      run->Count(Severity::kError), run->Count(Severity::kWarning)));
   } else {
-    parts.Missing(kReportPart,
-                  "the kit check's JSON report is " + std::to_string(report.size() / 1024) +
-                      " KiB, over the bundle's " + std::to_string(kMaxReportPart / 1024) +
-                      " KiB: QuilletCheck --json --hubs BUNDLE KIT makes it again");
+    parts->Missing(kReportPart,
+                   "the kit check's JSON report is " + std::to_string(report.size() / 1024) +
+                       " KiB, over the bundle's " + std::to_string(kMaxReportPart / 1024) +
+                       " KiB: QuilletCheck --json --hubs BUNDLE KIT makes it again");
   }
+}
 
+int SaveBundle(CheckerHost& host, const std::string& file, bool force, const Parts& parts,
+               std::string* out, std::string* err) {
   std::string text;
+  std::string error;
   if (!bundle::WriteBundle(parts.Bundle(), &text, &error) ||
-      !host.SaveFile(options.file, text, options.force, &error)) {
-    *err = "QuilletCheck: " + error + "\n";
-    return kUsage;
+      !host.SaveFile(file, text, force, &error)) {
+    return UsageError(err, error);
   }
   int missing = parts.MissingCount();
-  *out = parts.Lines() + "Wrote the bundle " + options.file + " (" + Bytes(text) + "), " +
+  *out = parts.Lines() + "Wrote the bundle " + file + " (" + Bytes(text) + "), " +
          (missing == 0 ? std::string("complete")
                        : Format("%d part%s missing", missing, missing == 1 ? "" : "s")) +
          "\n";
-  return parts.MissingCount() == 0 ? kClean : kFound;
+  return missing == 0 ? kClean : kFound;
+}
+
+}  // namespace
+
+int WriteBundleFile(CheckerHost& host, const std::string& file, const std::string& folder,
+                    bool force, std::string* out, std::string* err) {
+  Layout layout;
+  std::string error;
+  if (!LayOut(host, folder, true, &layout, &error)) return UsageError(err, error);
+  const LiveMachine* machine = host.Live();
+  KitPlace kit;
+  kit.given = folder;
+  kit.full = machine != nullptr ? machine->folder.FullPath(folder) : folder;
+  kit.name = LastName(kit.full);
+  if (kit.name.empty() || kit.name == "." || kit.name == "..") kit.name = "kit";
+  kit.names = layout.kitRoot ? layout.kitNames : std::vector<std::string>{kit.name};
+
+  FromComputer read;
+  CheckRun run = JudgeOnThisComputer(host, layout, kit, &read);
+  Parts parts;
+  AddComputerParts(machine, read, &parts);
+  if (read.captured) {
+    parts.Add(kCapturePart, read.capture,
+              "the hubs of this computer, as --live --save-hubs saves them");
+  } else {
+    parts.Missing(kCapturePart, WithinKit(read.why, kit.full, kit.given, kit.name));
+  }
+  AddKitParts(host, layout, kit, read.served, &run, &parts);
+  return SaveBundle(host, file, force, parts, out, err);
 }
 
 }  // namespace check

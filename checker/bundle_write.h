@@ -1,5 +1,6 @@
-// QuilletCheck --bundle FILE [--force] [FOLDER]: gathers the parts and
-// writes the bundle.
+// QuilletCheck --bundle FILE [--force] [FOLDER]: the kit judged as a check
+// judges it, this computer read through the lease --live takes, and the
+// parts written as one file.
 #ifndef QUILLET_CHECKER_BUNDLE_WRITE_H_
 #define QUILLET_CHECKER_BUNDLE_WRITE_H_
 
@@ -9,16 +10,11 @@ namespace check {
 
 class CheckerHost;
 
-struct BundleOptions {
-  bool explain = false;
-  std::string file;  // the bundle
-  std::string folder;
-  bool folderGiven = false;
-  bool force = false;
-};
-
-int WriteBundleFile(const BundleOptions& options, CheckerHost& host, std::string* out,
-                    std::string* err);
+// Writes the bundle of the kit `folder` to `file`, replacing a file only
+// with `force`. Returns the exit status: kClean for a whole bundle, kFound
+// when a part is missing, kUsage when nothing was written.
+int WriteBundleFile(CheckerHost& host, const std::string& file, const std::string& folder,
+                    bool force, std::string* out, std::string* err);
 
 }  // namespace check
 

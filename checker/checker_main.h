@@ -1,5 +1,5 @@
-// QuilletCheck's command line, over the platform's files. Only this decides
-// what the findings mean for the exit status.
+// QuilletCheck's command line, over the platform's files: one function per
+// command, each built from what command.h shares.
 #ifndef QUILLET_CHECKER_CHECKER_MAIN_H_
 #define QUILLET_CHECKER_CHECKER_MAIN_H_
 
@@ -10,10 +10,9 @@
 
 namespace check {
 
-enum ExitStatus { kClean = 0, kFound = 1, kUsage = 2 };
-
 // args: the arguments after the program name. The report goes to *out, a
-// usage or input error to *err as one line.
+// usage or input error to *err as one line. Returns the exit status
+// (command.h's ExitStatus).
 int CheckerMain(const std::vector<std::string>& args, CheckerHost& host, std::string* out,
                 std::string* err);
 

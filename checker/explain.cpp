@@ -1,12 +1,11 @@
-// QuilletCheck --explain BUNDLE [KIT]: a support summary of a bundle, and,
-// with the support engineer's own copy of the kit, every difference between
-// the two kits and the customer's hubs judged again by the checker.
-#include <map>
+#include "explain.h"
+
 #include <memory>
 
-#include "bundle_command.h"
-#include "checker_main.h"
+#include "bundle_parts.h"
+#include "command.h"
 #include "described_hubs.h"
+#include "image_list_check.h"
 #include "kit_check.h"
 #include "report.h"
 #include "rooted_files.h"
@@ -16,6 +15,10 @@
 namespace check {
 
 namespace {
+
+// Your SpiFlash.ini is compared line by line with the customer's, which a
+// bundle holds up to 64 KiB; one past this is named, not compared.
+constexpr size_t kMaxYourSettings = bundle::kMaxBundleSize;
 
 // The bundle's settings in place of the kit's own; every other file is the
 // kit's.
@@ -51,188 +54,173 @@ class WithSettings : public Files {
   const std::string& settings_;
 };
 
-struct ImageLine {
-  std::string digest;
-  std::string size;
-  std::string verdict;
-};
-
-// "images" part: "<sha256> <size> <verdict> <name>" per image.
-std::map<std::string, ImageLine> ImageLines(const std::string& text) {
-  std::map<std::string, ImageLine> images;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    at = end + 1;
-    size_t a = line.find(' ');
-    size_t b = a == std::string::npos ? a : line.find(' ', a + 1);
-    size_t c = b == std::string::npos ? b : line.find(' ', b + 1);
-    if (c == std::string::npos) continue;
-    images[line.substr(c + 1)] = {line.substr(0, a), line.substr(a + 1, b - a - 1),
-                                  line.substr(b + 1, c - b - 1)};
-  }
-  return images;
-}
-
-const bundle::Part* Present(const bundle::Bundle& read, const std::string& name) {
-  const bundle::Part* part = read.Find(name);
-  return part != nullptr && !part->missing ? part : nullptr;
-}
-
 std::string ComputerSummary(const bundle::Bundle& read) {
   const bundle::Part* part = Present(read, kComputerPart);
   if (part == nullptr) return "Computer: not recorded\n";
-  const std::string& t = part->text;
-  std::string out = "Computer: Windows " + bundle::Value(t, "RegistryWindowsVersion") + " (" +
-                    bundle::Value(t, "WindowsVersion") + " as our programs see it), " +
-                    bundle::Value(t, "WindowsBits") + "-bit\n";
-  out += "  written " + bundle::Value(t, "Time") + " by QuilletCheck " +
-         bundle::Value(t, "CheckerVersion") + " (" + bundle::Value(t, "CheckerBits") +
-         "-bit), kit \"" + bundle::Value(t, "Kit") + "\"";
-  std::string library = bundle::Value(t, "LibraryVersion");
-  out += library.empty() ? "\n" : ", library version " + library + "\n";
-  for (const std::string& line : Lines(t)) {
-    if (line.compare(0, 15, "UpdaterVersion.") == 0) {
-      size_t eq = line.find('=');
-      // "x64.Quillet64.exe" names x64\Quillet64.exe.
-      std::string program = line.substr(15, eq - 15);
-      size_t dot = program.find('.');
-      if (dot != std::string::npos && dot + 1 < program.size()) program[dot] = '\\';
-      out += "  updater " + program + " " + line.substr(eq + 1) + "\n";
-    }
+  const ComputerFacts t = ReadComputerPart(part->text);
+  std::string out = "Computer: Windows " + t.registryWindowsVersion + " (" + t.windowsVersion +
+                    " as our programs see it), " + t.windowsBits + "-bit\n";
+  out += "  written " + t.time + " by QuilletCheck " + t.checkerVersion + " (" + t.checkerBits +
+         "-bit), kit \"" + t.kit + "\"";
+  out += t.libraryVersion.empty() ? "\n" : ", library version " + t.libraryVersion + "\n";
+  for (const UpdaterVersion& updater : t.updaters) {
+    out += "  updater " + (updater.folder.empty() ? "" : updater.folder + "\\") + updater.program +
+           " " + updater.version + "\n";
   }
   return out;
+}
+
+std::string MissingSummary(const bundle::Bundle& read) {
+  std::string missing;
+  for (const bundle::Part& part : read.parts)
+    if (part.missing) missing += "  " + part.name + ": " + part.why + "\n";
+  return missing.empty() ? missing : "Parts missing:\n" + missing;
 }
 
 std::string DriverSummary(const bundle::Bundle& read) {
   const bundle::Part* part = Present(read, kDriverPart);
   if (part == nullptr) return "Driver and locks: not recorded\n";
-  const std::string& t = part->text;
-  std::string out = "Driver and locks:\n";
-  bool registered = bundle::Value(t, "FilterDriver") == "registered";
-  out += std::string("  the filter driver tz415filter is ") +
-         (registered ? "registered" : "NOT registered: the launcher installs it for each update") +
-         " (UpperFilters: " + bundle::Value(t, "UpperFilters") + ")\n";
-  bool running = bundle::Value(t, "UpdateRunning") == "yes";
-  out += std::string("  ") +
-         (running ? "an update was running when the bundle was written (run lock " +
-                        bundle::Value(t, "RunLock") + ", write lock " +
-                        bundle::Value(t, "WriteLock") + "): the hubs may be mid-update"
-                  : std::string("no update was running (both locks free)")) +
+  const DriverFacts driver = ReadDriverPart(part->text);
+  auto lock = [](bool held) { return held ? "held" : "free"; };
+  return std::string("Driver and locks:\n  the filter driver tz415filter is ") +
+         (driver.registered ? "registered"
+                            : "NOT registered: the launcher installs it for each update") +
+         " (UpperFilters: " + driver.upperFilters + ")\n  " +
+         (driver.updateRunning
+              ? std::string("an update was running when the bundle was written (run lock ") +
+                    lock(driver.runLockHeld) + ", write lock " + lock(driver.writeLockHeld) +
+                    "): the hubs may be mid-update"
+              : std::string("no update was running (both locks free)")) +
          "\n";
+}
+
+// The updater folder of your kit `kitPath` that stands for the customer's
+// `name`.
+std::string YourFolder(CheckerHost& host, const std::string& kitPath, const std::string& name) {
+  const Layout layout = LayoutOf(host, kitPath, true);
+  return layout.kitRoot ? JoinPath(kitPath, name, host.Separator()) : kitPath;
+}
+
+// The last unattended run, its kit told against your kit's folders, or
+// without a kit against the customer's.
+std::string LastRunSummary(CheckerHost& host, const bundle::Bundle& read,
+                           const ComputerRecord& record, const std::string& kitPath) {
+  std::vector<FolderIdentity> kits;
+  if (kitPath.empty()) {
+    if (const bundle::Part* computer = Present(read, kComputerPart))
+      kits = ReadComputerPart(computer->text).kitIdentities;
+  }
+  for (const std::string& name : kitPath.empty() ? std::vector<std::string>() : UpdaterFolders(read)) {
+    RootedFiles files(host.PlatformFiles(), YourFolder(host, kitPath, name), host.Separator());
+    kits.push_back({name, KitIdentityOf(files)});
+  }
+  return LastRunText(SummarizeRecord(record, kits));
+}
+
+// The customer's updater folder `name` as the customer's checker judged it.
+std::string CustomerFolder(const bundle::Bundle& read, const std::string& name) {
+  std::string out = "\nThe customer's " + name + ":\n";
+  if (const bundle::Part* images = Present(read, PartName(kImagesPart, name))) {
+    for (const auto& entry : ReadImagesPart(images->text)) {
+      const ImageLine& line = entry.second;
+      if (line.verdict != ImageCheckName(ImageCheck::kVerified) &&
+          line.verdict != ImageCheckName(ImageCheck::kNoList)) {
+        out += "  image " + entry.first + ": " + line.verdict + " (SHA-256 " + line.digest + ")\n";
+      }
+    }
+  }
+  if (const bundle::Part* judged = Present(read, PartName(kHubsPart, name)))
+    out += Indent(judged->text, "  ");
   return out;
 }
 
-// The folder of KIT that stands for the customer's updater folder `name`.
-std::string KitFolder(CheckerHost& host, const std::string& kit, const std::string& name) {
-  RootedFiles top(host.PlatformFiles(), kit, host.Separator());
-  std::string binfile = kit + host.Separator() + "Binfile";
-  if (top.OpenForRead(kSettingsPath) != nullptr || host.IsFolder(binfile)) return kit;
-  return kit + host.Separator() + name;
-}
-
-// Digests of the kit's images, named as the updater's search names them.
-std::map<std::string, std::string> KitDigests(Files& files, const KitReport& kit) {
-  std::map<std::string, std::string> digests;
-  for (const ImageRow& row : kit.images) {
-    imagesums::Digest digest{};
-    std::string path = ".\\Binfile\\" + row.name;
-    bool hashed = HashFile(files, path.c_str(), &digest) == HashOutcome::kHashed;
-    digests[row.name] = hashed ? imagesums::DigestHex(digest) : "-";
-  }
-  return digests;
-}
-
-void CompareWithKit(CheckerHost& host, const bundle::Bundle& read, const std::string& name,
-                    const std::string& kitPath, const hubdesc::HubDescription* hubs,
-                    std::string* out) {
-  std::string folder = KitFolder(host, kitPath, name);
-  RootedFiles kitFiles(host.PlatformFiles(), folder, host.Separator());
-  *out += "\nThe customer's " + name + " against your " + folder + ":\n";
-
-  const bundle::Part* settings = Present(read, std::string(kSettingsPart) + " " + name);
+std::string CompareSettings(const bundle::Part* settings, Files& kit) {
+  if (settings == nullptr) return "  settings: the bundle holds none of the customer's\n";
+  if (kit.OpenForRead(kSettingsPath) == nullptr) return "  settings: you have no SpiFlash.ini\n";
   std::string yours;
-  std::unique_ptr<ByteSource> file = kitFiles.OpenForRead(kSettingsPath);
-  if (file != nullptr) {
-    yours.resize(static_cast<size_t>(file->Size() < bundle::kMaxPartSize ? file->Size() : 0));
-    if (!yours.empty()) yours.resize(file->ReadAt(0, &yours[0], yours.size()));
+  std::string why;
+  if (!ReadKitFile(kit, kSettingsPath, kMaxYourSettings, &yours, &why))
+    return "  settings: yours are not compared: " + why + "\n";
+  std::vector<std::string> theirs = Lines(settings->text);
+  std::vector<std::string> mine = Lines(yours);
+  std::string out;
+  for (size_t i = 0; i < theirs.size() || i < mine.size(); ++i) {
+    std::string a = i < theirs.size() ? theirs[i] : "(none)";
+    std::string b = i < mine.size() ? mine[i] : "(none)";
+    if (a == b) continue;
+    out += "  settings line " + std::to_string(i + 1) + ": the customer's \"";
+    out += a + "\", yours \"";
+    out += b + "\"\n";
   }
-  if (settings == nullptr) {
-    *out += "  settings: the bundle holds none of the customer's\n";
-  } else if (file == nullptr) {
-    *out += "  settings: you have no SpiFlash.ini\n";
-  } else {
-    std::vector<std::string> theirs = Lines(settings->text);
-    std::vector<std::string> mine = Lines(yours);
-    int differences = 0;
-    for (size_t i = 0; i < theirs.size() || i < mine.size(); ++i) {
-      std::string a = i < theirs.size() ? theirs[i] : "(none)";
-      std::string b = i < mine.size() ? mine[i] : "(none)";
-      if (a == b) continue;
-      ++differences;
-      *out += "  settings line " + std::to_string(i + 1) + ": the customer's \"";
-      *out += a + "\", yours \"";
-      *out += b + "\"\n";
-    }
-    if (differences == 0) *out += "  settings: the same, line by line\n";
-  }
+  return out.empty() ? "  settings: the same, line by line\n" : out;
+}
 
-  const bundle::Part* images = Present(read, std::string(kImagesPart) + " " + name);
-  KitReport kit = CheckKit(kitFiles, nullptr, folder);
-  std::map<std::string, std::string> mine = KitDigests(kitFiles, kit);
-  std::map<std::string, ImageLine> theirs =
-      images != nullptr ? ImageLines(images->text) : std::map<std::string, ImageLine>();
-  std::vector<std::string> differ;
+// The images by name and digest; `differ` gets the names whose digests
+// differ.
+std::string CompareImages(const bundle::Part* images, const KitReport& kit,
+                          std::vector<std::string>* differ) {
+  const ImageLines mine = ImageLinesOf(kit);
+  const ImageLines theirs = images != nullptr ? ReadImagesPart(images->text) : ImageLines();
+  std::string out;
   for (const auto& entry : theirs) {
     auto found = mine.find(entry.first);
     if (found == mine.end()) {
-      *out += "  the customer has " + entry.first + ", you have not\n";
-    } else if (found->second != entry.second.digest) {
-      *out += "  the customer's " + entry.first + " differs from yours (theirs " +
-              entry.second.digest.substr(0, 16) + "..., yours " + found->second.substr(0, 16) +
-              "...)\n";
-      differ.push_back(entry.first);
+      out += "  the customer has " + entry.first + ", you have not\n";
+    } else if (found->second.digest != entry.second.digest) {
+      out += "  the customer's " + entry.first + " differs from yours (theirs " +
+             entry.second.digest.substr(0, 16) + "..., yours " +
+             found->second.digest.substr(0, 16) + "...)\n";
+      differ->push_back(entry.first);
     }
   }
   for (const auto& entry : mine)
     if (theirs.count(entry.first) == 0)
-      *out += "  you have " + entry.first + ", the customer has not\n";
-  if (images != nullptr && differ.empty() && theirs.size() == mine.size())
-    *out += "  images: the same, digest by digest\n";
-
-  if (hubs == nullptr) return;
-  // The customer's settings over your images: the customer's own kit where
-  // every digest matches.
-  std::unique_ptr<HubLibrary> library = DescribedHubs(*hubs);
-  WithSettings overlay(kitFiles, settings != nullptr ? settings->text : yours);
-  const ComputerRecord record = RecordOfPart(read.Find(kRecordPart));
-  KitReport judged = CheckKit(overlay, library.get(), folder, &record);
-  *out += std::string("\nThe computer's hubs judged by the checker with ") +
-          (settings != nullptr ? "the customer's settings" : "your settings") +
-          " and your images:\n";
-  *out += Indent(HubsText(judged), "  ");
-  for (const HubReport& hub : judged.hubs) {
-    if (hub.chosen < 0) continue;
-    const std::string& image = judged.images[hub.chosen].name;
-    for (const std::string& name : differ)
-      if (name == image)
-        *out += Format("  Device(%d) takes %s, which differs from the customer's\n", hub.number,
-                       image.c_str());
-  }
+      out += "  you have " + entry.first + ", the customer has not\n";
+  if (images != nullptr && out.empty()) out += "  images: the same, digest by digest\n";
+  return out;
 }
 
-// The last unattended run against KIT's folders, or without KIT the customer's.
-std::string LastRun(CheckerHost& host, const bundle::Bundle& read,
-                    const std::vector<std::string>& names, const std::string& kit) {
-  std::vector<FolderIdentity> identities;
-  if (kit.empty()) identities = IdentitiesIn(Present(read, kComputerPart), names);
-  for (size_t i = 0; !kit.empty() && i < names.size(); ++i) {
-    RootedFiles files(host.PlatformFiles(), KitFolder(host, kit, names[i]), host.Separator());
-    identities.push_back({names[i], KitIdentityOf(files)});
+// The customer's settings over your images: the customer's own kit where
+// every digest matches.
+std::string JudgeAgain(Files& kit, const bundle::Part* settings,
+                       const hubdesc::HubDescription& hubs, const ComputerRecord& record,
+                       const std::string& folder, const std::vector<std::string>& differ) {
+  std::unique_ptr<HubLibrary> library = DescribedHubs(hubs);
+  std::unique_ptr<WithSettings> theirs;
+  if (settings != nullptr) theirs = std::make_unique<WithSettings>(kit, settings->text);
+  KitReport judged = CheckKit(theirs ? *theirs : kit, library.get(), folder, &record);
+  std::string out = std::string("\nThe computer's hubs judged by the checker with ") +
+                    (settings != nullptr ? "the customer's settings" : "your settings") +
+                    " and your images:\n";
+  out += Indent(HubsText(judged), "  ");
+  for (const HubReport& hub : judged.hubs) {
+    if (hub.plan.search.chosen < 0) continue;
+    const std::string& image = judged.images[hub.plan.search.chosen].name;
+    for (const std::string& name : differ)
+      if (name == image)
+        out += Format("  Device(%d) takes %s, which differs from the customer's\n", hub.number,
+                      image.c_str());
   }
-  return LastRunText(SummarizeRecord(RecordOfPart(read.Find(kRecordPart)), identities));
+  return out;
+}
+
+// The customer's updater folder `name` against the same folder of `kitPath`.
+std::string CompareWithKit(CheckerHost& host, const bundle::Bundle& read, const std::string& name,
+                           const std::string& kitPath, const hubdesc::HubDescription* hubs) {
+  const std::string folder = YourFolder(host, kitPath, name);
+  RootedFiles files(host.PlatformFiles(), folder, host.Separator());
+  const bundle::Part* settings = Present(read, PartName(kSettingsPart, name));
+  std::string out = "\nThe customer's " + name + " against your " + folder + ":\n";
+  out += CompareSettings(settings, files);
+  KitReport kit = CheckKit(files, nullptr, folder);
+  HashEveryImage(files, &kit);
+  std::vector<std::string> differ;
+  out += CompareImages(Present(read, PartName(kImagesPart, name)), kit, &differ);
+  if (hubs != nullptr) {
+    out += JudgeAgain(files, settings, *hubs, ReadRecordPart(read.Find(kRecordPart)), folder,
+                      differ);
+  }
+  return out;
 }
 
 }  // namespace
@@ -241,31 +229,14 @@ int ExplainCommand(const std::string& bundlePath, const std::string& kit, Checke
                    std::string* out, std::string* err) {
   bundle::Bundle read;
   std::string error;
-  if (!ReadBundleFile(bundlePath, &read, &error)) {
-    *err = "QuilletCheck: " + error + "\n";
-    return kUsage;
-  }
-  if (!kit.empty() && !host.IsFolder(kit)) {
-    *err = "QuilletCheck: cannot read the folder " + kit + "\n";
-    return kUsage;
-  }
-  // Each updater folder the bundle holds, as the customer's kit judged it below.
-  std::vector<std::string> names;
-  for (const bundle::Part& part : read.parts) {
-    std::string prefix = std::string(kImagesPart) + " ";
-    if (part.name.compare(0, prefix.size(), prefix) == 0)
-      names.push_back(part.name.substr(prefix.size()));
+  if (!ReadBundleFile(bundlePath, &read, &error) ||
+      (!kit.empty() && !CanReadFolder(host, kit, &error))) {
+    return UsageError(err, error);
   }
   std::string text =
       "Support bundle " + bundlePath + ", format " + std::to_string(read.formatVersion) + "\n";
-  text += LastRun(host, read, names, kit);
-  text += ComputerSummary(read);
-  std::string missing;
-  for (const bundle::Part& part : read.parts)
-    if (part.missing) missing += "  " + part.name + ": " + part.why + "\n";
-  if (!missing.empty()) text += "Parts missing:\n" + missing;
-  text += DriverSummary(read);
-
+  text += LastRunSummary(host, read, ReadRecordPart(read.Find(kRecordPart)), kit);
+  text += ComputerSummary(read) + MissingSummary(read) + DriverSummary(read);
   hubdesc::HubDescription hubs;
   const bundle::Part* capture = Present(read, kCapturePart);
   bool haveHubs =
@@ -276,21 +247,9 @@ int ExplainCommand(const std::string& bundlePath, const std::string& kit, Checke
             Format(" listed, library version %08X, in folder ", hubs.capture.libraryVersion) +
             hubs.capture.folder + "\n";
   }
-
-  for (const std::string& name : names) {
-    text += "\nThe customer's " + name + ":\n";
-    const bundle::Part* images = Present(read, std::string(kImagesPart) + " " + name);
-    if (images != nullptr) {
-      for (const auto& entry : ImageLines(images->text)) {
-        const ImageLine& line = entry.second;
-        if (line.verdict != "verified" && line.verdict != "no-list")
-          text +=
-              "  image " + entry.first + ": " + line.verdict + " (SHA-256 " + line.digest + ")\n";
-      }
-    }
-    const bundle::Part* judged = Present(read, std::string(kHubsPart) + " " + name);
-    if (judged != nullptr) text += Indent(judged->text, "  ");
-    if (!kit.empty()) CompareWithKit(host, read, name, kit, haveHubs ? &hubs : nullptr, &text);
+  for (const std::string& name : UpdaterFolders(read)) {
+    text += CustomerFolder(read, name);
+    if (!kit.empty()) text += CompareWithKit(host, read, name, kit, haveHubs ? &hubs : nullptr);
   }
   *out = text;
   return kClean;

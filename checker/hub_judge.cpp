@@ -16,7 +16,7 @@ void CheckHubs(HubLibrary& library, KitReport* report, const PendingWrites* pend
   SilentConsole silent;
   Printer quiet(silent);
   report->hubsDescribed = true;
-  if (!report->settings.found || report->settings.readerGaveUp) return;
+  if (!report->settings.read.found || report->settings.readerGaveUp) return;
   bool listed = EnumerateDevices(state, quiet, library);
   // The table has room for 16; the updater reads no further, whatever the
   // count says.
@@ -41,24 +41,24 @@ void CheckHubs(HubLibrary& library, KitReport* report, const PendingWrites* pend
     hub.info = state.Devices[i];
     hub.hubId = HubIdOf(hub.info);
     JudgeHub(state, report->images, &hub, pending);
-    if (hub.outcome == HubOutcome::kNoImage) {
+    if (hub.plan.outcome == HubOutcome::kNoImage) {
       Add(&report->findings, FindingCode::kHubNoImage, 0,
           Format("Device(%d) %04X/%04X gets no image", hub.number, hub.info.VendorId,
                  hub.info.ProductId));
     }
-    if (hub.outcome == HubOutcome::kImageCheck) {
-      const ImageRow& image = report->images[hub.chosen];
+    if (hub.plan.outcome == HubOutcome::kImageCheck) {
+      const ImageRow& image = report->images[hub.plan.search.chosen];
       Add(&report->findings, FindingCode::kHubImageRefused, 0,
           Format("Device(%d) %04X/%04X: %s is chosen, but %s: the updater refuses the hub",
                  hub.number, hub.info.VendorId, hub.info.ProductId, image.name.c_str(),
                  image.refusal.c_str()));
     }
-    if (hub.passing > 1) {
+    if (hub.plan.search.passing > 1) {
       Add(&report->findings, FindingCode::kHubSeveralImages, 0,
           Format("Device(%d) %04X/%04X: %d images pass; the directory order chooses %s, "
                  "and that order differs between file systems",
-                 hub.number, hub.info.VendorId, hub.info.ProductId, hub.passing,
-                 report->images[hub.chosen].name.c_str()));
+                 hub.number, hub.info.VendorId, hub.info.ProductId, hub.plan.search.passing,
+                 report->images[hub.plan.search.chosen].name.c_str()));
     }
   }
 }
@@ -69,16 +69,12 @@ namespace {
 class RowVouch : public ImageVouch {
  public:
   explicit RowVouch(const std::vector<ImageRow>& images) : images_(images) {}
-  ImageCheckResult Check(const char* imagePath) override {
-    ImageCheckResult result;
+  ImageCheckResult Check(const std::string& name) override {
     for (const ImageRow& row : images_) {
-      if (kImageDirectory + row.name != imagePath) continue;
-      result.check = row.sums;
-      result.listed = row.listed;
-      result.computed = row.computed;
-      return result;
+      if (row.name == name) return row.sums;
     }
     // Not an image the search found: nothing vouches for it.
+    ImageCheckResult result;
     result.check = ImageCheck::kImageUnreadable;
     return result;
   }
@@ -97,7 +93,7 @@ void JudgeHub(const UpdaterState& state, const std::vector<ImageRow>& images, Hu
   CachedImageFiles files(std::move(entries));
   RowVouch vouch(images);
   PlanInputs inputs{state, files, &vouch, true, pending};
-  static_cast<HubPlan&>(*hub) = PlanHub(inputs, hub->info);
+  hub->plan = PlanHub(inputs, hub->info);
 }
 
 }  // namespace check

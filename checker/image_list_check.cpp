@@ -1,8 +1,8 @@
 #include "image_list_check.h"
 
-#include "path_names.h"
+#include <utility>
+
 #include "platform.h"
-#include "selection.h"
 #include "text.h"
 
 namespace check {
@@ -17,42 +17,56 @@ const imagesums::Entry* OtherCase(const imagesums::List& list, const std::string
   return nullptr;
 }
 
-void HashRow(Files& files, const imagesums::List& list, ImageRow* row,
-             std::vector<Finding>* findings) {
-  const imagesums::Entry* entry = imagesums::FindEntry(list, row->name);
-  if (entry == nullptr) {
-    row->sums = ImageCheck::kNotListed;
-    if (const imagesums::Entry* other = OtherCase(list, row->name)) {
+// What an image's verdict tells beyond itself, for a list that was read.
+void ImageFindings(const imagesums::List& list, const ImageRow& row,
+                   std::vector<Finding>* findings) {
+  const ImageCheckResult& sums = row.sums;
+  if (sums.check == ImageCheck::kNotListed) {
+    if (const imagesums::Entry* other = OtherCase(list, row.name)) {
       Add(findings, FindingCode::kListedOtherCase, 0,
           Format("%s is listed only as %s (line %d): names compare byte for byte, so the "
                  "updater refuses it",
-                 row->name.c_str(), other->name.c_str(), other->line));
+                 row.name.c_str(), other->name.c_str(), other->line));
     } else {
       Add(findings, FindingCode::kImageUnlisted, 0,
-          row->name + " is not listed: the updater refuses it for any hub that chooses it");
+          row.name + " is not listed: the updater refuses it for any hub that chooses it");
     }
+  } else if (sums.check == ImageCheck::kDiffers) {
+    Add(findings, FindingCode::kImageDiffers, 0,
+        Format("%s does not match line %d: listed %s, computed %s", row.name.c_str(),
+               sums.listedLine, imagesums::DigestHex(sums.listed).c_str(),
+               imagesums::DigestHex(sums.computed).c_str()));
+  }
+}
+
+// A list that is not read refuses every image alike: one finding for all.
+void ListFinding(const KitReport& kit, std::vector<Finding>* findings) {
+  if (kit.listState == ListState::kUnreadable) {
+    Add(findings, FindingCode::kListUnreadable, 0,
+        "Binfile\\" + kit.listName + " cannot be read: the updater refuses every hub");
     return;
   }
-  row->listed = entry->digest;
-  char path[kImagePathSize];
-  if (!row->nameFits || !MakeImagePath(row->name.c_str(), path)) {
-    row->sums = ImageCheck::kImageUnreadable;
-    return;
+  const imagesums::List& list = kit.list;
+  Add(findings, FindingCode::kListBad, 0,
+      Format("Binfile\\%s line %d: %s%s: the updater refuses every hub", kit.listName.c_str(),
+             list.faultLine, imagesums::FaultRow(list.fault).text,
+             list.fault == imagesums::ListFault::kNameTwice
+                 ? Format(" (first at line %d)", list.earlierLine).c_str()
+                 : ""));
+}
+
+// An entry the search does not find; one in another letter case is told
+// with its image.
+void MissingFindings(const KitReport& kit, std::vector<Finding>* findings) {
+  for (const imagesums::Entry& entry : kit.list.entries) {
+    bool found = false;
+    for (const ImageRow& row : kit.images) found = found || SameIgnoringCase(row.name, entry.name);
+    if (!found) {
+      Add(findings, FindingCode::kListedMissing, 0,
+          Format("%s is listed (line %d) but the image search does not find it", entry.name.c_str(),
+                 entry.line));
+    }
   }
-  switch (HashFile(files, path, &row->computed)) {
-    case HashOutcome::kUnreadable: row->sums = ImageCheck::kImageUnreadable; return;
-    case HashOutcome::kNoHash: row->sums = ImageCheck::kNoHash; return;
-    case HashOutcome::kHashed: break;
-  }
-  if (row->computed == row->listed) {
-    row->sums = ImageCheck::kVerified;
-    return;
-  }
-  row->sums = ImageCheck::kDiffers;
-  Add(findings, FindingCode::kImageDiffers, 0,
-      Format("%s does not match line %d: listed %s, computed %s", row->name.c_str(), entry->line,
-             imagesums::DigestHex(row->listed).c_str(),
-             imagesums::DigestHex(row->computed).c_str()));
 }
 
 std::string RefusalReason(const KitReport& kit, const ImageRow& row);
@@ -60,51 +74,21 @@ std::string RefusalReason(const KitReport& kit, const ImageRow& row);
 }  // namespace
 
 void CheckImageList(Files& files, KitReport* report) {
-  std::string path;
-  report->listState = ReadImageList(files, ".\\Binfile\\", &path, &report->list);
-  ImageCheck every = ImageCheck::kNoList;
-  switch (report->listState) {
-    case ListState::kAbsent: return;
-    case ListState::kUnreadable: every = ImageCheck::kListUnreadable; break;
-    case ListState::kBad: every = ImageCheck::kListBad; break;
-    case ListState::kRead: break;
+  ImageList list = ReadImageList(files);
+  report->listState = list.state;
+  if (list.state == ListState::kAbsent) return;
+  report->listName = list.name;
+  for (ImageRow& row : report->images) {
+    row.sums = CheckAgainst(list, files, row.name);
+    row.refusal = RefusalReason(*report, row);
   }
-  report->listName = LastName(path);
-  if (every != ImageCheck::kNoList) {
-    for (ImageRow& row : report->images) {
-      row.sums = every;
-      row.refusal = RefusalReason(*report, row);
-    }
-    if (every == ImageCheck::kListUnreadable) {
-      Add(&report->findings, FindingCode::kListUnreadable, 0,
-          "Binfile\\" + report->listName + " cannot be read: the updater refuses every hub");
-    } else {
-      const imagesums::List& list = report->list;
-      Add(&report->findings, FindingCode::kListBad, 0,
-          Format("Binfile\\%s line %d: %s%s: the updater refuses every hub",
-                 report->listName.c_str(), list.faultLine, imagesums::FaultRow(list.fault).text,
-                 list.fault == imagesums::ListFault::kNameTwice
-                     ? Format(" (first at line %d)", list.earlierLine).c_str()
-                     : ""));
-    }
+  report->list = std::move(list.list);
+  if (report->listState != ListState::kRead) {
+    ListFinding(*report, &report->findings);
     return;
   }
-  for (ImageRow& row : report->images) HashRow(files, report->list, &row, &report->findings);
-  for (ImageRow& row : report->images) row.refusal = RefusalReason(*report, row);
-  for (const imagesums::Entry& entry : report->list.entries) {
-    bool exact = false;
-    bool otherCase = false;
-    for (const ImageRow& row : report->images) {
-      exact = exact || row.name == entry.name;
-      otherCase = otherCase || SameIgnoringCase(row.name, entry.name);
-    }
-    // An entry in another letter case is told with its image.
-    if (!exact && !otherCase) {
-      Add(&report->findings, FindingCode::kListedMissing, 0,
-          Format("%s is listed (line %d) but the image search does not find it", entry.name.c_str(),
-                 entry.line));
-    }
-  }
+  for (const ImageRow& row : report->images) ImageFindings(report->list, row, &report->findings);
+  MissingFindings(*report, &report->findings);
 }
 
 const char* ImageCheckName(ImageCheck check) {
@@ -124,13 +108,13 @@ const char* ImageCheckName(ImageCheck check) {
 namespace {
 
 std::string RefusalReason(const KitReport& kit, const ImageRow& row) {
-  switch (row.sums) {
+  switch (row.sums.check) {
     case ImageCheck::kNoList:
     case ImageCheck::kVerified: return "";
     case ImageCheck::kListUnreadable: return "Binfile\\" + kit.listName + " cannot be read";
     case ImageCheck::kListBad:
-      return Format("Binfile\\%s line %d: %s", kit.listName.c_str(), kit.list.faultLine,
-                    imagesums::FaultRow(kit.list.fault).text);
+      return Format("Binfile\\%s line %d: %s", kit.listName.c_str(), row.sums.faultLine,
+                    imagesums::FaultRow(row.sums.fault).text);
     case ImageCheck::kNotListed: return row.name + " is not listed";
     case ImageCheck::kImageUnreadable: return row.name + " cannot be read whole";
     case ImageCheck::kNoHash: return "no SHA-256 on this system";

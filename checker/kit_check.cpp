@@ -1,5 +1,6 @@
 #include "kit_check.h"
 
+#include "selection.h"
 #include "tz415api.h"
 
 namespace check {
@@ -27,7 +28,7 @@ KitReport CheckKit(Files& files, HubLibrary* hubs, const std::string& folder,
   ReadSettings(files, library, &report);
   ReadImages(files, &report);
   CheckImageList(files, &report);
-  if (report.settings.found) {
+  if (report.settings.read.found) {
     CheckModuleFiles(&report);
     CheckFwVersion(&report);
   }
@@ -38,6 +39,19 @@ KitReport CheckKit(Files& files, HubLibrary* hubs, const std::string& folder,
   CheckHubs(library, &report, &pending);
   if (record != nullptr) JudgeNextRuns(*record, &report);
   return report;
+}
+
+void HashEveryImage(Files& files, KitReport* report) {
+  for (ImageRow& row : report->images) {
+    row.hashed = row.sums.check == ImageCheck::kVerified || row.sums.check == ImageCheck::kDiffers;
+    // The list's check could not hash these; neither could this.
+    if (row.hashed || row.sums.check == ImageCheck::kImageUnreadable ||
+        row.sums.check == ImageCheck::kNoHash)
+      continue;
+    char path[kImagePathSize];
+    row.hashed = row.opened && MakeImagePath(row.name.c_str(), path) &&
+                 HashFile(files, path, &row.sums.computed) == HashOutcome::kHashed;
+  }
 }
 
 }  // namespace check

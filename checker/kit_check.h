@@ -33,6 +33,12 @@ namespace check {
 KitReport CheckKit(Files& files, HubLibrary* hubs, const std::string& folder,
                    const ComputerRecord* record = nullptr);
 
+// Gives every image of `report` that can be read whole its digest: the one
+// the image list's check took where it took one, hashed here otherwise (an
+// image without a list, or one the list does not name). A check alone
+// hashes none but the listed images; a bundle names each image's digest.
+void HashEveryImage(Files& files, KitReport* report);
+
 }  // namespace check
 
 #endif  // QUILLET_CHECKER_KIT_CHECK_H_

@@ -40,25 +40,29 @@ struct ImageRow {
   std::string product2;
   unsigned rules = 0;  // bit n-1: the image meets its half of rule n
   std::shared_ptr<CachedImage> cache;
-  // The image list's word on it: what the updater's check would say.
-  ImageCheck sums = ImageCheck::kNoList;
-  imagesums::Digest listed{};
-  imagesums::Digest computed{};
+  // The image list's word on it: what the updater's check says.
+  ImageCheckResult sums;
+  // `sums.computed` holds the whole image's digest: the image list's check
+  // took it, or HashEveryImage did for an image the list does not hash.
+  bool hashed = false;
   std::string refusal;  // why the updater would refuse it; empty when it would not
 };
 
-// What the update run would do with one hub: its plan, judged through the
-// checker's cached images with every image judged.
-struct HubReport : HubPlan {
+// One hub and what the update run would do with it.
+struct HubReport {
   int number = 0;  // the updater's "Device(n)", from 1
   HubDeviceInfo info = {};
   uint32_t hubId = 0;
+  // Its plan, judged through the checker's cached images with every image
+  // judged.
+  HubPlan plan;
   NextRun next;  // for the hubs of a computer with a record
 };
 
 // The settings as the updater's reader takes them: its value, with the
 // lines, and the state it fills.
-struct SettingsReport : Settings {
+struct SettingsReport {
+  Settings read;  // what the reader took, line by line
   bool readerGaveUp = false;
   std::unique_ptr<UpdaterState> state;  // with its [HUBModule] entries
 };

@@ -6,6 +6,7 @@
 #include "hub_description.h"
 #include "live_check.h"
 #include "platform.h"
+#include "path_names.h"
 #include "quillet_version.h"
 
 namespace check {
@@ -36,16 +37,6 @@ std::string ReadText(System& system, const char16_t* name) {
     text += static_cast<char>(unit);
   }
   return text;
-}
-
-// The last part of the folder's absolute path: "x64". The rest of the path
-// would say where the kit lies on the computer, which a capture keeps to
-// itself.
-std::string FolderName(const LiveMachine& machine, const std::string& folder) {
-  std::string full = machine.folder.FullPath(folder);
-  while (!full.empty() && (full.back() == '\\' || full.back() == '/')) full.pop_back();
-  size_t cut = full.find_last_of("\\/:");
-  return cut == std::string::npos ? full : full.substr(cut + 1);
 }
 
 std::string OrUnknown(const std::string& version) { return version.empty() ? "unknown" : version; }
@@ -84,7 +75,9 @@ bool LiveCaptureText(const LiveMachine& machine, const LiveHubs& hubs, const std
   info.windowsVersion = OrUnknown(machine.computer.ReportedWindowsVersion());
   info.registryWindowsVersion = OrUnknown(RegistryWindowsVersion(machine.system));
   info.checkerBits = machine.computer.ProcessIs64Bit() ? 64 : 32;
-  info.folder = FolderName(machine, folder);
+  // The folder's last name alone: the rest of its path would say where the
+  // kit lies on the computer, which a capture keeps to itself.
+  info.folder = LastName(machine.folder.FullPath(folder));
   info.hubIds = hubs.targetIds();
   return hubdesc::WriteCapture(info, hubs.reportedCount(), hubs.listed(), text, error);
 }

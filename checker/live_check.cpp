@@ -6,6 +6,7 @@
 #include "entry.h"
 #include "environment.h"
 #include "module_machine.h"
+#include "path_names.h"
 #include "platform.h"
 #include "printer.h"
 #include "rooted_files.h"
@@ -17,15 +18,6 @@ namespace check {
 namespace {
 
 constexpr char kInstallerPath[] = "Driver\\TZ415FilterInst.exe";
-
-// The folder that holds `path`, without its separator; empty for a root.
-std::string Parent(const std::string& path) {
-  size_t end = path.size();
-  while (end > 0 && (path[end - 1] == '\\' || path[end - 1] == '/')) --end;
-  size_t cut = path.find_last_of("\\/", end == 0 ? 0 : end - 1);
-  if (cut == std::string::npos || end == 0) return std::string();
-  return path.substr(0, cut);
-}
 
 }  // namespace
 
@@ -85,7 +77,7 @@ bool ChooseLivePlace(const LiveMachine& machine, const std::string& folder, bool
     place->kitRoot = full;
   } else {
     place->updaterFolder = folder;
-    place->kitRoot = Parent(full);
+    place->kitRoot = ParentOf(full);
   }
   return true;
 }
@@ -95,7 +87,7 @@ LiveCheck::LiveCheck(const LiveMachine& machine, Files& platformFiles, LiveOptio
 
 LiveCheck::~LiveCheck() {
   RemoveDriver();
-  if (locked_) machine_.session.Unlock(KernelLock::kRun);
+  if (locked_) GiveBackRunLock(machine_.session.Locks());
 }
 
 SessionOptions LiveCheck::DriverOptions() const {
@@ -108,12 +100,12 @@ SessionOptions LiveCheck::DriverOptions() const {
   return options;
 }
 
-bool LiveCheck::DriverMissing() {
+bool FilterDriverMissing(System& system) {
   // A record of its own: the check fills only the version fields.
   auto state = std::make_unique<UpdaterState>();
   SilentConsole silent;
   Printer quiet(silent);
-  return IsDriverInstallNeeded(*state, quiet, machine_.system);
+  return IsDriverInstallNeeded(*state, quiet, system);
 }
 
 bool LiveCheck::InstallDriver(const LivePlace& place, std::string* error) {
@@ -135,7 +127,7 @@ bool LiveCheck::InstallDriver(const LivePlace& place, std::string* error) {
   installerRan_ = true;
   machine_.folder.ChangeDirectory(own);
   // As the updater judges it: the installer's status means nothing.
-  if (DriverMissing()) {
+  if (FilterDriverMissing(machine_.system)) {
     *error = installer + " i did not register the filter driver tz415filter: run --live as "
                          "administrator, or install the driver first";
     return false;
@@ -157,12 +149,12 @@ bool LiveCheck::Begin(const LivePlace& place, std::string* error) {
   // Held from the driver check on: no launcher may install the driver under
   // the check, or take out the one it installed, and no updater may be
   // writing a hub while its library is asked for the hubs.
-  if (!TakeRunLock(machine_.session)) {
+  if (!TakeRunLock(machine_.session.Locks())) {
     *error = "another Quillet run is under way: run --live again when it has ended";
     return false;
   }
   locked_ = true;
-  if (DriverMissing() && !InstallDriver(place, error)) {
+  if (FilterDriverMissing(machine_.system) && !InstallDriver(place, error)) {
     RemoveDriver();
     return false;
   }

@@ -137,7 +137,6 @@ class LiveCheck {
 
  private:
   SessionOptions DriverOptions() const;
-  bool DriverMissing();
   bool InstallDriver(const LivePlace& place, std::string* error);
   void RemoveDriver();
 
@@ -150,6 +149,9 @@ class LiveCheck {
   bool installedHere_ = false;
   std::unique_ptr<LiveHubs> hubs_;
 };
+
+// The updater's own check: the filter driver tz415filter is not registered.
+bool FilterDriverMissing(System& system);
 
 // The Windows checker's roles (live_win32.cpp); the host build has none.
 const LiveMachine& Win32LiveRoles();

@@ -2,8 +2,6 @@
 
 #include <memory>
 
-#include "bundle.h"
-#include "bundle_record.h"
 #include "hub_judge.h"
 #include "image_check.h"
 #include "kit_identity.h"
@@ -16,27 +14,6 @@ namespace check {
 
 namespace {
 
-// The computer part's key for a folder's identity: "KitIdentity.x64".
-constexpr char kIdentityKey[] = "KitIdentity.";
-constexpr char kNotWhole[] = "the record is not a whole record";
-
-ComputerRecord NotRead(const std::string& why) {
-  ComputerRecord record;
-  record.why = why;
-  return record;
-}
-
-ComputerRecord RecordOfText(const std::string& text) {
-  ComputerRecord record;
-  record.read = record::ParseRecord(text, &record.last);
-  if (record.read) {
-    record.text = text;
-  } else {
-    record.why = kNotWhole;
-  }
-  return record;
-}
-
 // The record's entry whose write the hub's verdict is about: each waiting
 // entry handed over on its own, so that the power-cycle rule, not a
 // restatement of it, says which is the hub's.
@@ -44,7 +21,7 @@ const record::HubEntry* WaitingEntry(const record::DeploymentRecord& last,
                                      const HubDeviceInfo& hub) {
   for (const record::HubEntry& entry : last.hubs) {
     ComputerRecord one;
-    one.read = true;
+    one.state = RecordRead::kRead;
     one.last.hubs.push_back(entry);
     const PendingWrites pending = PendingOf(one);
     if (JudgePowerCycle(hub, &pending) != PowerCycle::kNoWrite) return &entry;
@@ -60,22 +37,21 @@ bool IsDigest(const std::string& identity) {
 
 }  // namespace
 
-ComputerRecord ReadComputerRecord(System& system) {
-  std::string text;
-  std::string why;
-  if (!ReadLastRunRecord(system, &text, &why)) return NotRead(why);
-  return RecordOfText(text);
-}
-
-ComputerRecord RecordOfPart(const bundle::Part* part) {
-  if (part == nullptr) return NotRead("the bundle holds no record");
-  if (part->missing) return NotRead(part->why);
-  return RecordOfText(part->text);
+ComputerRecord RecordOfText(const std::string& text, const std::string& notWhole) {
+  ComputerRecord record;
+  if (record::ParseRecord(text, &record.last)) {
+    record.state = RecordRead::kRead;
+    record.text = text;
+  } else {
+    record.state = RecordRead::kUnreadable;
+    record.why = notWhole;
+  }
+  return record;
 }
 
 PendingWrites PendingOf(const ComputerRecord& record) {
   PendingWrites pending;
-  if (!record.read) return pending;
+  if (!record.Read()) return pending;
   const std::vector<PendingWrite> writes = record::PendingWrites(record.last);
   ParsePending(FormatPending(writes.data(), static_cast<int>(writes.size())), pending.writes,
                &pending.count);
@@ -100,7 +76,7 @@ void JudgeNextRuns(const ComputerRecord& record, KitReport* kit) {
   const UpdaterState& state = *kit->settings.state;
   for (HubReport& hub : kit->hubs) {
     NextRun& next = hub.next;
-    next.cycle = hub.cycle;
+    next.cycle = hub.plan.cycle;
     if (const record::HubEntry* entry = WaitingEntry(record.last, hub.info)) {
       next.writtenAt = entry->time;
       next.delivers = entry->delivers;
@@ -112,8 +88,9 @@ void JudgeNextRuns(const ComputerRecord& record, KitReport* kit) {
     plain.info = hub.info;
     plain.hubId = hub.hubId;
     JudgeHub(state, kit->images, &plain);
-    next.differs = plain.outcome != hub.outcome || plain.chosen != hub.chosen;
-    if (next.differs) next.plain = plain;
+    next.differs = plain.plan.outcome != hub.plan.outcome ||
+                   plain.plan.search.chosen != hub.plan.search.chosen;
+    if (next.differs) next.plain = plain.plan;
   }
 }
 
@@ -126,29 +103,14 @@ std::vector<FolderIdentity> IdentitiesOf(const std::vector<KitReport>& kits,
   return identities;
 }
 
-std::string KitIdentityLine(const std::string& name, Files& folder) {
-  return kIdentityKey + name + "=" + KitIdentityOf(folder) + "\n";
-}
-
-std::vector<FolderIdentity> IdentitiesIn(const bundle::Part* computer,
-                                         const std::vector<std::string>& names) {
-  std::vector<FolderIdentity> identities;
-  for (const std::string& name : names) {
-    const std::string identity =
-        computer != nullptr ? bundle::Value(computer->text, kIdentityKey + name) : std::string();
-    if (!identity.empty()) identities.push_back({name, identity});
-  }
-  return identities;
-}
-
 RecordSummary SummarizeRecord(const ComputerRecord& record,
                               const std::vector<FolderIdentity>& kits) {
   RecordSummary summary;
   summary.used = true;
-  summary.read = record.read;
+  summary.read = record.Read();
   summary.why = record.why;
   summary.kits = kits;
-  if (!record.read) return summary;
+  if (!summary.read) return summary;
   summary.last = record.last;
   for (const FolderIdentity& kit : kits) {
     if (IsDigest(kit.identity) && kit.identity == record.last.kitIdentity) {

@@ -16,28 +16,31 @@
 #include "hub_plan.h"
 
 class Files;
-class System;
-
-namespace bundle {
-struct Part;
-}
 
 namespace check {
 
 struct KitReport;
 
-// The last unattended run's record of the computer the hubs come from.
+enum class RecordRead {
+  kRead,        // a whole record
+  kNone,        // no unattended run has left one: nothing is wrong
+  kUnreadable,  // there, but not whole
+};
+
+// The last unattended run's record of the computer the hubs come from, as
+// this computer's registry (bundle_computer.h) or a bundle's record part
+// (bundle_parts.h) gives it.
 struct ComputerRecord {
-  bool read = false;              // a whole record
+  RecordRead state = RecordRead::kNone;
   record::DeploymentRecord last;  // when read
   std::string text;               // when read: its lines, as read
   std::string why;                // when not: a phrase
+
+  bool Read() const { return state == RecordRead::kRead; }
 };
 
-// This computer's record, as the launcher left it.
-ComputerRecord ReadComputerRecord(System& system);
-// A bundle's record part; null when the bundle has none.
-ComputerRecord RecordOfPart(const bundle::Part* part);
+// The record of `text`, or why it does not read.
+ComputerRecord RecordOfText(const std::string& text, const std::string& notWhole);
 
 // The writes the record leaves waiting, through the text the launcher hands
 // an unattended run's updater and the updater reads: none when it does not
@@ -73,13 +76,6 @@ struct FolderIdentity {
   std::string identity;
 };
 std::vector<FolderIdentity> IdentitiesOf(const std::vector<KitReport>& kits,
-                                         const std::vector<std::string>& names);
-
-// A bundle's computer part tells each updater folder's identity, so that
-// --explain can tell whether the last run ran the kit the customer has:
-// one line per folder, and the identities it tells for `names`.
-std::string KitIdentityLine(const std::string& name, Files& folder);
-std::vector<FolderIdentity> IdentitiesIn(const bundle::Part* computer,
                                          const std::vector<std::string>& names);
 
 // The record, as the reports and --explain open with it.

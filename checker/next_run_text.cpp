@@ -26,14 +26,14 @@ std::string KitAgainst(const RecordSummary& summary) {
 
 std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) {
   const NextRun& next = hub.next;
-  std::string unattended = PlanDecision(hub, hub.info, images);
+  std::string unattended = PlanDecision(hub.plan, hub.info, images);
   if (next.differs) {
     const HubPlan& plain = next.plain;
     const bool writes = plain.outcome == HubOutcome::kProgram;
     const std::string instead =
         PlanDecision(plain, hub.info, images, writes && plain.chosenVersion == next.delivers);
     const std::string left =
-        hub.outcome == HubOutcome::kPowerCyclePending
+        hub.plan.outcome == HubOutcome::kPowerCyclePending
             ? "waits for a power cycle since " + next.writtenAt + ": an unattended run leaves it"
             : "an unattended run: " + unattended;
     return left + "; a run without options" + (writes ? " " : ": ") + instead;

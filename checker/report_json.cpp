@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include "firmware_image.h"
 #include "short_format.h"
 #include "text.h"
 
@@ -23,14 +24,14 @@ void Findings(JsonWriter& j, const char* name, const std::vector<Finding>& findi
 }
 
 void Settings(JsonWriter& j, const SettingsReport& s) {
-  j.Open("settings", '{').Bool("found", s.found).Bool("readerGaveUp", s.readerGaveUp);
-  if (s.found) {
+  j.Open("settings", '{').Bool("found", s.read.found).Bool("readerGaveUp", s.readerGaveUp);
+  if (s.read.found) {
     const UpdaterState& state = *s.state;
     j.Open("hubIds", '[');
     for (int i = 0; i < state.TargetIdCount && i < kMaxTargetIds; ++i) {
       const TargetIdEntry& e = state.TargetIds[i];
       j.Open(nullptr, '{')
-          .Int("line", i < static_cast<int>(s.idLines.size()) ? s.idLines[i] : 0)
+          .Int("line", i < static_cast<int>(s.read.idLines.size()) ? s.read.idLines[i] : 0)
           .Raw("hubId", JsonHex(e.HubId, 8))
           .Raw("imageId", JsonHex(e.ImageId, 4))
           .Int("usbGeneration", e.UsbGeneration)
@@ -73,16 +74,17 @@ void Images(JsonWriter& j, const std::vector<ImageRow>& images) {
           .Str("product1", row.product1)
           .Str("product2", row.product2);
       j.Open("rules", '[');
-      for (int n = 1; n <= 7; ++n) {
+      for (int n = 1; n <= fwimage::kCompatibilityRuleCount; ++n) {
         if (row.rules & (1u << (n - 1))) j.Int(nullptr, n);
       }
       j.Close(']');
     }
-    if (row.sums != ImageCheck::kNoList) {
-      j.Open("sha256", '{').Str("check", ImageCheckName(row.sums));
-      bool listed = row.sums == ImageCheck::kVerified || row.sums == ImageCheck::kDiffers;
-      j.Raw("listed", listed ? JsonString(imagesums::DigestHex(row.listed)) : "null")
-          .Raw("computed", listed ? JsonString(imagesums::DigestHex(row.computed)) : "null")
+    if (row.sums.check != ImageCheck::kNoList) {
+      j.Open("sha256", '{').Str("check", ImageCheckName(row.sums.check));
+      bool listed =
+          row.sums.check == ImageCheck::kVerified || row.sums.check == ImageCheck::kDiffers;
+      j.Raw("listed", listed ? JsonString(imagesums::DigestHex(row.sums.listed)) : "null")
+          .Raw("computed", listed ? JsonString(imagesums::DigestHex(row.sums.computed)) : "null")
           .Close('}');
     }
     j.Close('}');
@@ -140,8 +142,8 @@ void NextRunMembers(JsonWriter& j, const HubReport& hub, const std::vector<Image
   j.Open("plainRun", '{')
       .Str("outcome", CheckerOutcomeName(plain.outcome))
       .Str("decision", PlanDecision(plain, hub.info, images));
-  if (plain.chosen >= 0) {
-    j.Str("chosen", images[plain.chosen].name)
+  if (plain.search.chosen >= 0) {
+    j.Str("chosen", images[plain.search.chosen].name)
         .Raw("chosenDelivers", JsonHex(plain.chosenVersion, 4));
   } else {
     j.Raw("chosen", "null");
@@ -168,26 +170,27 @@ void Hubs(JsonWriter& j, const KitReport& kit) {
         .Int("connectionPortIndex", h.ConnectionPortIndex)
         .Raw("chipRevision", JsonHex(h.ChipRevision, 2))
         .Raw("chipOptions", JsonHex(h.ChipOptions, 2))
-        .Str("outcome", CheckerOutcomeName(hub.outcome))
+        .Str("outcome", CheckerOutcomeName(hub.plan.outcome))
         .Str("decision", Decision(hub, kit.images));
-    if (hub.hubVerdict.failed != SelectionTest::kPassed) {
+    if (hub.plan.search.hubVerdict.failed != SelectionTest::kPassed) {
       j.Open("hubTest", '{');
-      VerdictObject(j, hub.hubVerdict, ImageRow());
+      VerdictObject(j, hub.plan.search.hubVerdict, ImageRow());
       j.Close('}');
     }
-    if (hub.outcome == HubOutcome::kImageCheck) j.Str("refusal", kit.images[hub.chosen].refusal);
-    if (hub.chosen >= 0) {
-      j.Str("chosen", kit.images[hub.chosen].name)
-          .Raw("chosenDelivers", JsonHex(hub.chosenVersion, 4));
+    if (hub.plan.outcome == HubOutcome::kImageCheck)
+      j.Str("refusal", kit.images[hub.plan.search.chosen].refusal);
+    if (hub.plan.search.chosen >= 0) {
+      j.Str("chosen", kit.images[hub.plan.search.chosen].name)
+          .Raw("chosenDelivers", JsonHex(hub.plan.chosenVersion, 4));
     } else {
       j.Raw("chosen", "null");
     }
-    j.Int("passing", hub.passing);
+    j.Int("passing", hub.plan.search.passing);
     NextRunMembers(j, hub, kit.images);
     j.Open("images", '[');
-    for (size_t k = 0; k < hub.verdicts.size(); ++k) {
+    for (size_t k = 0; k < hub.plan.search.verdicts.size(); ++k) {
       j.Open(nullptr, '{').Str("name", kit.images[k].name);
-      VerdictObject(j, hub.verdicts[k], kit.images[k]);
+      VerdictObject(j, hub.plan.search.verdicts[k], kit.images[k]);
       j.Close('}');
     }
     j.Close(']').Close('}');

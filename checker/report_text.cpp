@@ -73,7 +73,7 @@ std::string HubLine(const HubReport& hub) {
 void SettingsPart(const KitReport& kit, std::string* out) {
   const SettingsReport& s = kit.settings;
   *out += "1. Settings (SpiFlash.ini)\n";
-  if (!s.found) {
+  if (!s.read.found) {
     *out += "  not found\n";
   } else {
     const UpdaterState& state = *s.state;
@@ -81,9 +81,10 @@ void SettingsPart(const KitReport& kit, std::string* out) {
     ids.Row({"line", "hub ID", "image ID", "section"});
     for (int i = 0; i < state.TargetIdCount && i < kMaxTargetIds; ++i) {
       const TargetIdEntry& e = state.TargetIds[i];
-      ids.Row({i < static_cast<int>(s.idLines.size()) ? std::to_string(s.idLines[i]) : "?",
-               Format("%08X", static_cast<unsigned>(e.HubId)), Format("%04X", e.ImageId),
-               Format("U%d", e.UsbGeneration)});
+      ids.Row(
+          {i < static_cast<int>(s.read.idLines.size()) ? std::to_string(s.read.idLines[i]) : "?",
+           Format("%08X", static_cast<unsigned>(e.HubId)), Format("%04X", e.ImageId),
+           Format("U%d", e.UsbGeneration)});
     }
     *out += Format("  Hub IDs: %d\n", state.TargetIdCount);
     *out += ids.Render("    ");
@@ -127,10 +128,10 @@ void ImageListPart(const KitReport& kit, std::string* out) {
                  static_cast<unsigned>(kit.list.entries.size()));
   Table table;
   for (const ImageRow& row : kit.images) {
-    table.Row({row.name, ImageCheckName(row.sums),
-               row.sums == ImageCheck::kDiffers
-                   ? "listed " + imagesums::DigestHex(row.listed) + ", computed " +
-                         imagesums::DigestHex(row.computed)
+    table.Row({row.name, ImageCheckName(row.sums.check),
+               row.sums.check == ImageCheck::kDiffers
+                   ? "listed " + imagesums::DigestHex(row.sums.listed) + ", computed " +
+                         imagesums::DigestHex(row.sums.computed)
                    : std::string()});
   }
   *out += table.Render("    ");
@@ -176,7 +177,7 @@ void HubsPart(const KitReport& kit, std::string* out) {
     *out += "    => " + Decision(hub, kit.images) + "\n";
     // A hub left waiting has no images judged: those a run without options
     // refuses.
-    const HubPlan& judged = hub.next.differs ? hub.next.plain : hub;
+    const ImageSearch& judged = (hub.next.differs ? hub.next.plain : hub.plan).search;
     Table refused;
     for (size_t j = 0; j < judged.verdicts.size(); ++j) {
       if (static_cast<int>(j) == judged.chosen) continue;
@@ -211,30 +212,31 @@ std::string HubsText(const KitReport& kit) {
   return out;
 }
 
-std::string PlanDecision(const HubPlan& hub, const HubDeviceInfo& info,
+std::string PlanDecision(const HubPlan& plan, const HubDeviceInfo& info,
                          const std::vector<ImageRow>& images, bool again) {
-  switch (hub.outcome) {
+  const ImageSearch& search = plan.search;
+  switch (plan.outcome) {
     case HubOutcome::kSameLevelBefore:
       return Format("at the same level: a short-format hub at %s, which is FWVersion; no "
                     "image is looked for",
                     ShortVersionText(ShortFormatVersion(info.FirmwareVersion)).c_str());
     case HubOutcome::kNoImage:
-      if (hub.hubVerdict.failed != SelectionTest::kPassed) {
-        return Format("no image: %s (%s)", TestName(hub.hubVerdict.failed),
-                      Explain(hub.hubVerdict, ImageRow()).c_str());
+      if (search.hubVerdict.failed != SelectionTest::kPassed) {
+        return Format("no image: %s (%s)", TestName(search.hubVerdict.failed),
+                      Explain(search.hubVerdict, ImageRow()).c_str());
       }
       return "no image: every image is refused";
     case HubOutcome::kSameLevelAfter:
       return Format("at the same level: %s delivers %04X, the hub's version",
-                    images[hub.chosen].name.c_str(), hub.chosenVersion);
+                    images[search.chosen].name.c_str(), plan.chosenVersion);
     case HubOutcome::kImageCheck:
       return Format("refused: %s is chosen, but %s; the hub is not written",
-                    images[hub.chosen].name.c_str(), images[hub.chosen].refusal.c_str());
+                    images[search.chosen].name.c_str(), images[search.chosen].refusal.c_str());
     case HubOutcome::kProgram:
       return Format("writes %s%s (delivers %04X, the hub has %04X)%s",
-                    images[hub.chosen].name.c_str(), again ? " again" : "", hub.chosenVersion,
+                    images[search.chosen].name.c_str(), again ? " again" : "", plan.chosenVersion,
                     info.FirmwareVersion,
-                    hub.passing > 1 ? Format("; %d images pass", hub.passing).c_str() : "");
+                    search.passing > 1 ? Format("; %d images pass", search.passing).c_str() : "");
     case HubOutcome::kPowerCyclePending:
       return "waits for a power cycle: an earlier unattended run wrote it, and it still "
              "reports its firmware from before; not written again";

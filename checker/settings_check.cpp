@@ -17,7 +17,7 @@ namespace {
 
 void DuplicateIds(KitReport* report) {
   const UpdaterState& state = *report->settings.state;
-  const std::vector<int>& lines = report->settings.idLines;
+  const std::vector<int>& lines = report->settings.read.idLines;
   std::map<uint32_t, size_t> first;
   for (size_t i = 0; i < static_cast<size_t>(state.TargetIdCount) && i < lines.size(); ++i) {
     const TargetIdEntry& entry = state.TargetIds[i];
@@ -70,11 +70,11 @@ bool LineFinding(const NotedLine& noted, FindingCode* code, std::string* text) {
 // The lines the reader left, in the file's order; a file of millions of odd
 // lines gets a report of bounded size.
 void LineFindings(KitReport* report) {
-  std::vector<NotedLine> noted = report->settings.noted;
+  std::vector<NotedLine> noted = report->settings.read.noted;
   std::stable_sort(noted.begin(), noted.end(), [](const NotedLine& a, const NotedLine& b) {
     return a.line != b.line ? a.line < b.line : a.note < b.note;
   });
-  size_t count = static_cast<size_t>(report->settings.notedBeyond);
+  size_t count = static_cast<size_t>(report->settings.read.notedBeyond);
   for (size_t i = 0; i < noted.size(); ++i) {
     // A line inside two sections that start on one header line is told once.
     if (i > 0 && noted[i].note == LineNote::kNoEquals && noted[i - 1].note == LineNote::kNoEquals &&
@@ -96,10 +96,10 @@ void LineFindings(KitReport* report) {
 // The reader keeps 100 hub IDs; later lines are taken but not kept.
 void IdsOverLimit(KitReport* report) {
   const SettingsReport& settings = report->settings;
-  if (settings.idLineCount <= kMaxTargetIds) return;
-  Add(&report->findings, FindingCode::kIdsOverLimit, settings.firstDroppedIdLine,
+  if (settings.read.idLineCount <= kMaxTargetIds) return;
+  Add(&report->findings, FindingCode::kIdsOverLimit, settings.read.firstDroppedIdLine,
       Format("%u hub IDs: the reader keeps the first %d, from here on none is used",
-             static_cast<unsigned>(settings.idLineCount), kMaxTargetIds));
+             static_cast<unsigned>(settings.read.idLineCount), kMaxTargetIds));
 }
 
 // With HUBNumber 0 or 1 no module key is read, whatever [HUBModule] holds.
@@ -107,7 +107,7 @@ void ModuleKeysIgnored(KitReport* report) {
   const SettingsReport& settings = report->settings;
   if (settings.readerGaveUp || settings.state->HubNumber >= 2) return;
   std::vector<int> lines;
-  for (const NotedLine& noted : settings.noted) {
+  for (const NotedLine& noted : settings.read.noted) {
     if (noted.note == LineNote::kModuleKeyUnread) lines.push_back(noted.line);
   }
   if (lines.empty()) return;
@@ -124,8 +124,8 @@ void ModuleKeysIgnored(KitReport* report) {
 void ReadSettings(Files& files, HubLibrary& library, KitReport* report) {
   SettingsReport& settings = report->settings;
   settings.state = std::make_unique<UpdaterState>();
-  settings.readerGaveUp = !::ReadSettings(*settings.state, files, library, nullptr, &settings);
-  if (!settings.found) {
+  settings.readerGaveUp = !::ReadSettings(*settings.state, files, library, nullptr, &settings.read);
+  if (!settings.read.found) {
     Add(&report->findings, FindingCode::kSettingsMissing, 0,
         Format("%s cannot be opened: the updater stops", kSettingsPath));
     return;
@@ -133,10 +133,10 @@ void ReadSettings(Files& files, HubLibrary& library, KitReport* report) {
   LineFindings(report);
   IdsOverLimit(report);
   DuplicateIds(report);
-  if (!settings.gaveUpOn.empty()) {
+  if (!settings.read.gaveUpOn.empty()) {
     Add(&report->findings, FindingCode::kModuleKeyMissing, 0,
         Format("HUBNumber is %d but %s is missing: the updater stops after the settings",
-               settings.state->HubNumber, settings.gaveUpOn.c_str()));
+               settings.state->HubNumber, settings.read.gaveUpOn.c_str()));
   }
   ModuleKeysIgnored(report);
 }

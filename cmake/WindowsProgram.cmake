@@ -1,4 +1,7 @@
-# Gives a Windows program of ours its version resource and manifest.
+include(${CMAKE_CURRENT_LIST_DIR}/Reproducible.cmake)
+
+# Gives a Windows program of ours its version resource and manifest, and the
+# form it ships in: stripped, its debug information in a file beside it.
 function(quillet_windows_resources target description)
   set(QUILLET_RC_NAME ${target})
   set(QUILLET_RC_DESCRIPTION "${description}")
@@ -17,4 +20,5 @@ function(quillet_windows_resources target description)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/program.rc.in
                  ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc @ONLY)
   target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
+  quillet_split_debug(${target})
 endfunction()

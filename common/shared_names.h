@@ -25,11 +25,17 @@
 #define QUILLET_RUN_LOCK "Quillet\\RunLock"
 #define QUILLET_WRITE_LOCK "Quillet\\WriteLock"
 // Where no such namespace can be had (a Windows without private namespaces,
-// or a process without administrator rights, which can install no driver
-// and write no hub anyway), the same locks as named objects of the whole
-// computer. Not the names of old, which any user could hold.
+// or a process without administrator rights), the same locks as named
+// objects of the whole computer. Not the names of old, which any user could
+// hold.
 #define QUILLET_OPEN_RUN_LOCK "Global\\Quillet.Unguarded.RunLock"
 #define QUILLET_OPEN_WRITE_LOCK "Global\\Quillet.Unguarded.WriteLock"
+// The signs an elevated run shows while it holds each lock, for the runs
+// that cannot look into the namespace: a run without rights, which may
+// still reach the hubs through a driver an elevated run installed, and an
+// elevated run that came after the namespace's creator ended.
+#define QUILLET_RUN_SIGN "Global\\Quillet.Elevated.RunLock"
+#define QUILLET_WRITE_SIGN "Global\\Quillet.Elevated.WriteLock"
 
 // What a launcher or an updater prints when it finds a lock held.
 #define QUILLET_BUSY_LINE                                                                   \

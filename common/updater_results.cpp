@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr char kFirstLine[] = "Quillet results 1";
+constexpr char kFirstLine[] = "Quillet results 2";
 
 const char* const kStageNames[] = {"busy", "settings", "driver", "no-hubs", "listed"};
 const char* const kMarkNames[] = {"-", "cleared", "changed"};
@@ -35,10 +35,10 @@ bool NextLine(const std::string& text, size_t* at, std::string* line) {
 bool ParseHub(const std::string& line, HubResult* hub) {
   unsigned vendor = 0, product = 0, firmware = 0, depth = 0, port = 0, delivers = 0;
   int called = 0, consumed = 0;
-  char outcome[24] = {}, mark[12] = {}, sha[66] = {};
-  if (std::sscanf(line.c_str(), "hub %d %4x %4x %4x %23s %d %d %u %u %4x %11s %65s %n",
+  char outcome[24] = {}, mark[12] = {}, time[24] = {}, sha[66] = {};
+  if (std::sscanf(line.c_str(), "hub %d %4x %4x %4x %23s %d %d %u %u %4x %11s %23s %65s %n",
                   &hub->device, &vendor, &product, &firmware, outcome, &called, &hub->libraryResult,
-                  &depth, &port, &delivers, mark, sha, &consumed) != 12 ||
+                  &depth, &port, &delivers, mark, time, sha, &consumed) != 13 ||
       consumed == 0 || depth > 255 || port > 255) {
     return false;
   }
@@ -47,8 +47,10 @@ bool ParseHub(const std::string& line, HubResult* hub) {
   const std::string digest = std::strcmp(sha, "-") == 0 ? "" : sha;
   if (!digest.empty() && digest.size() != 64) return false;
   std::memcpy(hub->imageSha256, digest.c_str(), digest.size() + 1);
-  hub->depth = static_cast<uint8_t>(depth);
-  hub->port = static_cast<uint8_t>(port);
+  std::snprintf(hub->writeTime, sizeof hub->writeTime, "%s",
+                std::strcmp(time, "-") == 0 ? "" : time);
+  hub->place = {static_cast<uint16_t>(vendor), static_cast<uint16_t>(product),
+                static_cast<uint8_t>(depth), static_cast<uint8_t>(port)};
   hub->delivers = static_cast<uint16_t>(delivers);
   const std::string image = line.substr(static_cast<size_t>(consumed));
   if (image.size() >= sizeof hub->image) return false;
@@ -58,8 +60,6 @@ bool ParseHub(const std::string& line, HubResult* hub) {
     hub->outcome = HubOutcome::kSameLevelAfter;
   }
   std::memcpy(hub->image, image.c_str(), image.size() + 1);
-  hub->vendorId = static_cast<uint16_t>(vendor);
-  hub->productId = static_cast<uint16_t>(product);
   hub->firmwareBefore = static_cast<uint16_t>(firmware);
   hub->libraryCalled = called != 0;
   return true;
@@ -108,12 +108,13 @@ std::string FormatResults(const UpdaterResults& results) {
     const HubResult& hub = results.hubs[i];
     char line[192 + kResultsImageSize];
     // The image comes last: a file name may hold blanks.
-    std::snprintf(line, sizeof line, "hub %d %04X %04X %04X %s %d %d %u %u %04X %s %s %s\n",
-                  hub.device, hub.vendorId, hub.productId, hub.firmwareBefore,
+    std::snprintf(line, sizeof line, "hub %d %04X %04X %04X %s %d %d %u %u %04X %s %s %s %s\n",
+                  hub.device, hub.place.vendorId, hub.place.productId, hub.firmwareBefore,
                   OutcomeName(hub.outcome), hub.libraryCalled ? 1 : 0,
-                  static_cast<int>(hub.libraryResult), hub.depth, hub.port, hub.delivers,
-                  PendingMarkName(hub.previous), hub.imageSha256[0] ? hub.imageSha256 : "-",
-                  hub.image);
+                  static_cast<int>(hub.libraryResult), hub.place.depth, hub.place.port,
+                  hub.delivers, PendingMarkName(hub.previous),
+                  hub.writeTime[0] ? hub.writeTime : "-",
+                  hub.imageSha256[0] ? hub.imageSha256 : "-", hub.image);
     text += line;
   }
   return text + "end\n";
@@ -147,8 +148,8 @@ std::string FormatPending(const PendingWrite* writes, int count) {
   for (int i = 0; i < count && i < kResultsHubs; ++i) {
     const PendingWrite& w = writes[i];
     char line[64];
-    std::snprintf(line, sizeof line, "pending %04X %04X %u %u %04X %04X\n", w.vendorId, w.productId,
-                  w.depth, w.port, w.firmwareBefore, w.delivers);
+    std::snprintf(line, sizeof line, "pending %04X %04X %u %u %04X %04X\n", w.place.vendorId,
+                  w.place.productId, w.place.depth, w.place.port, w.firmwareBefore, w.delivers);
     text += line;
   }
   return text + "end\n";
@@ -170,9 +171,10 @@ bool ParsePending(const std::string& text, PendingWrite* writes, int* count) {
       *count = 0;
       return false;
     }
-    writes[(*count)++] = {static_cast<uint16_t>(vendor), static_cast<uint16_t>(product),
-                          static_cast<uint8_t>(depth),   static_cast<uint8_t>(port),
-                          static_cast<uint16_t>(before), static_cast<uint16_t>(delivers)};
+    writes[(*count)++] = {{static_cast<uint16_t>(vendor), static_cast<uint16_t>(product),
+                           static_cast<uint8_t>(depth), static_cast<uint8_t>(port)},
+                          static_cast<uint16_t>(before),
+                          static_cast<uint16_t>(delivers)};
   }
   *count = 0;
   return false;

@@ -22,6 +22,7 @@
 #include <string>
 
 #include "hub_outcome.h"
+#include "hub_place.h"
 
 // String-literal macros, for the launcher's ANSI and the updater's UTF-16.
 #define QUILLET_RESULTS_ARGUMENT "--results="
@@ -52,8 +53,7 @@ enum class PendingMark : uint8_t {
 
 struct HubResult {
   int device = 0;  // the hub number the console shows, from 1
-  uint16_t vendorId = 0;
-  uint16_t productId = 0;
+  HubPlace place;
   uint16_t firmwareBefore = 0;
   // The chosen image's path; empty when none was chosen (a short-format hub
   // at the same level is judged before any image is looked for).
@@ -61,12 +61,13 @@ struct HubResult {
   bool libraryCalled = false;
   int32_t libraryResult = 0;
   HubOutcome outcome = HubOutcome::kNoImage;
-  // Its place on the bus, and for a written hub what the image delivers.
-  uint8_t depth = 0;
-  uint8_t port = 0;
+  // For a written hub, what the image delivers.
   uint16_t delivers = 0;
   char imageSha256[65] = {};  // lower-case hex; empty when not known
   PendingMark previous = PendingMark::kNone;
+  // UTC, when the library returned from the write; empty when the library
+  // was not called. The hub's record keeps it while the hub waits.
+  char writeTime[24] = {};
 };
 
 // A write that an earlier unattended run made and whose hub had not run it
@@ -74,10 +75,7 @@ struct HubResult {
 // (FormatPending), and the updater reads them (ParsePending) before it
 // writes its results over them.
 struct PendingWrite {
-  uint16_t vendorId = 0;
-  uint16_t productId = 0;
-  uint8_t depth = 0;
-  uint8_t port = 0;
+  HubPlace place;
   uint16_t firmwareBefore = 0;
   uint16_t delivers = 0;
 };

@@ -19,17 +19,6 @@ constexpr uint32_t kNotStarted = 1;
 
 }  // namespace
 
-bool TakeRunLock(SessionPlatform& os) {
-  if (!os.TryLock(KernelLock::kRun)) return false;
-  // An updater left writing by a launcher that died holds only this one.
-  if (!os.TryLock(KernelLock::kWrite)) {
-    os.Unlock(KernelLock::kRun);
-    return false;
-  }
-  os.Unlock(KernelLock::kWrite);
-  return true;
-}
-
 // GetCurrentDirectoryA copies nothing when the buffer is too small; a base
 // that fits but leaves no room for the suffix would be cut short.
 bool StartDirectoryFits(uint32_t reported, const char* startDirectory) {

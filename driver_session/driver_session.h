@@ -1,12 +1,14 @@
 // The filter driver in and out around the work of one program, and the
-// kernel locks that keep two such runs apart. The launcher and the kit
-// checker's live mode both run this sequence; each implements
+// kernel locks that keep two such runs apart (kernel_locks.h). The launcher
+// and the kit checker's live mode both run this sequence; each implements
 // SessionPlatform (session_win32.cpp for Windows, a scripted double in the
 // host tests).
 #ifndef QUILLET_DRIVER_SESSION_DRIVER_SESSION_H_
 #define QUILLET_DRIVER_SESSION_DRIVER_SESSION_H_
 
 #include <cstdint>
+
+#include "kernel_locks.h"
 
 // Every directory and command-line buffer, terminator included.
 constexpr int kSessionPathSize = 260;
@@ -31,12 +33,6 @@ struct ChildStart {
   // Standard input is the null device, so that nothing the child runs can
   // wait for a key.
   bool noInput = false;
-};
-
-// Named kernel objects held by one process; a holder that dies frees them.
-enum class KernelLock : uint8_t {
-  kRun,    // from before the driver's installation to after its removal
-  kWrite,  // by the updater, for its whole run
 };
 
 class SessionPlatform {
@@ -67,18 +63,10 @@ class SessionPlatform {
   // program (the children still receive them).
   virtual void IgnoreBreakKeys(bool ignore) = 0;
 
-  // Takes the lock without waiting. False when another process holds it,
-  // or when it cannot be opened at all (a lock we may not open is one we
-  // cannot prove free). A lock whose holder died is free.
-  virtual bool TryLock(KernelLock lock) = 0;
-  // Gives back a lock this process took.
-  virtual void Unlock(KernelLock lock) = 0;
+  // The locks that keep this run apart from others: a role of its own,
+  // which the updater takes without the rest.
+  virtual KernelLocks& Locks() = 0;
 };
-
-// Takes the run lock when no other run holds it and no updater is writing.
-// The write lock is only looked at, and given back at once: the updater
-// takes it itself. False leaves both locks free of this process.
-bool TakeRunLock(SessionPlatform& os);
 
 // What one installer run gave.
 struct InstallerRun {

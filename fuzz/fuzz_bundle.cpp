@@ -1,11 +1,12 @@
 // Any bytes as a support bundle from a customer: a bundle or one line naming
 // what is wrong, never a crash. What it reads, written out and read again,
-// holds the same parts, and the capture a bundle holds is read as any
-// capture is.
+// holds the same parts; the capture a bundle holds is read as any capture
+// is, and any part's text as --explain reads each part.
 #include <cstdint>
 #include <string>
 
 #include "bundle.h"
+#include "bundle_parts.h"
 #include "hub_description.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -26,6 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bundle::Part& b = again.parts[i];
     if (a.name != b.name || a.missing != b.missing || a.why != b.why || a.text != b.text)
       __builtin_trap();
+  }
+  for (const bundle::Part& part : read.parts) {
+    check::ReadComputerPart(part.text);
+    check::ReadDriverPart(part.text);
+    check::ReadImagesPart(part.text);
+    check::IsNoRecordPart(part.text);
   }
   const bundle::Part* capture = read.Find("capture");
   if (capture != nullptr && !capture->missing) {

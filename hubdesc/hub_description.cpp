@@ -1,12 +1,11 @@
 #include "hub_description.h"
 
-#include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <set>
 #include <utility>
 
 #include "description_keys.h"
+#include "description_values.h"
 #include "ini_text.h"
 
 namespace hubdesc {
@@ -128,58 +127,17 @@ class Parser {
     return true;
   }
 
-  bool NumberValue(const std::string& key, const std::string& value, Notation notation, int64_t min,
-                   int64_t max, int64_t* out) {
-    if (notation == Notation::kHex) {
-      uint32_t hex = 0;
-      if (!ParseHex(value, static_cast<uint32_t>(max), &hex))
-        return Fail(key + ": \"" + value + "\" is not a hexadecimal number from 0 to " +
-                    HexText(static_cast<uint32_t>(max), 1));
-      *out = hex;
-      return true;
-    }
-    if (ParseDecimal(value, min, max, out)) return true;
-    return Fail(key + ": \"" + value + "\" is not a decimal number from " + std::to_string(min) +
-                " to " + std::to_string(max));
-  }
-
-  bool BytesValue(const std::string& key, const std::string& value, bool hex, uint8_t* field) {
-    std::vector<uint8_t> bytes;
-    if (hex) {
-      if (!ParseHexBytes(value, &bytes))
-        return Fail(key + ": \"" + value + "\" is not a sequence of hexadecimal byte pairs");
-    } else {
-      std::string text = Unquote(value);
-      bytes.assign(text.begin(), text.end());
-    }
-    if (bytes.size() > kHubStringSize)
-      return Fail(key + ": " + std::to_string(bytes.size()) + " bytes, more than the " +
-                  std::to_string(kHubStringSize) + " the record holds");
-    // An empty text has no bytes to copy, and no buffer behind data().
-    std::fill(field, field + kHubStringSize, uint8_t{0});
-    std::copy(bytes.begin(), bytes.end(), field);
-    return true;
-  }
-
   template <class Owner>
   bool TableKey(const std::vector<Key<Owner>>& keys, Owner& owner, Given& given,
                 const std::string& key, const std::string& value, bool* known) {
-    std::string k = Folded(key);
-    for (const Key<Owner>& row : keys) {
-      std::string name = Folded(row.name);
-      bool hex = row.notation == Notation::kBytes && k == name + "hex";
-      if (k != name && !hex) continue;
-      *known = true;
-      if (!given.keys.insert(name).second)
-        return Fail(key + ": the string is already given in this section");
-      if (row.notation == Notation::kBytes) return BytesValue(key, value, hex, row.bytes(owner));
-      int64_t number = 0;
-      if (!NumberValue(key, value, row.notation, row.min, row.max, &number)) return false;
-      row.set(owner, number);
-      return true;
-    }
-    *known = false;
-    return false;
+    bool hex = false;
+    const Key<Owner>* row = FindRow(keys, key, &hex);
+    *known = row != nullptr;
+    if (row == nullptr) return false;
+    if (!given.keys.insert(Folded(row->name)).second)
+      return Fail(key + ": the string is already given in this section");
+    std::string why;
+    return TakeValue(*row, hex, owner, key, value, &why) || Fail(why);
   }
 
   bool LibraryKey(const std::string& key, const std::string& value) {
@@ -265,45 +223,6 @@ bool ParseHubDescription(const std::string& text, const std::string& fileName, H
   if (!Parser(fileName, &parsed, error).Run(text)) return false;
   *out = std::move(parsed);
   return true;
-}
-
-bool WithFirmwareVersion(const std::string& text, const std::string& section, uint16_t version,
-                         std::string* out) {
-  char digits[8];
-  std::snprintf(digits, sizeof digits, "%04X", version);
-  std::vector<Line> lines = SplitLines(text);
-  const std::string wanted = Folded(section);
-  for (size_t n = 0; n < lines.size(); ++n) {
-    std::string name;
-    const Line& header = lines[n];
-    if (!SectionName(Trim(text.substr(header.begin, header.end - header.begin)), &name) ||
-        Folded(name) != wanted)
-      continue;
-    for (size_t m = n + 1; m < lines.size(); ++m) {
-      const Line& line = lines[m];
-      std::string body = text.substr(line.begin, line.end - line.begin);
-      std::string trimmed = Trim(body);
-      if (SectionName(trimmed, &name)) break;
-      if (IsComment(trimmed)) continue;
-      size_t eq = body.find('=');
-      if (eq == std::string::npos || Folded(Trim(body.substr(0, eq))) != "firmwareversion")
-        continue;
-      *out = text.substr(0, line.begin + eq + 1) + digits + text.substr(line.end);
-      return true;
-    }
-    // No such key yet: a new line right after the header, ended as the
-    // header is ended (or with the file's first line end).
-    std::string ending = text.substr(header.end, header.next - header.end);
-    if (ending.empty())
-      ending = lines.size() > 1 ? text.substr(lines[0].end, lines[0].next - lines[0].end) : "\n";
-    if (ending.empty()) ending = "\n";
-    std::string edited = text.substr(0, header.next);
-    if (header.next == header.end) edited += ending;
-    edited.append("FirmwareVersion=").append(digits).append(ending).append(text, header.next);
-    *out = std::move(edited);
-    return true;
-  }
-  return false;
 }
 
 }  // namespace hubdesc

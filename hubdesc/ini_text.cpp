@@ -36,19 +36,25 @@ bool SectionName(const std::string& trimmed, std::string* name) {
   return true;
 }
 
-bool ParseHex(const std::string& value, uint32_t max, uint32_t* out) {
+HexRead ReadHex(const std::string& value, uint32_t max, uint32_t* out) {
   size_t i = 0;
   if (value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X')) i = 2;
-  if (i == value.size()) return false;
+  if (i == value.size()) return HexRead::kBad;
+  const size_t digits = value.size() - i;
   uint64_t v = 0;
   for (; i < value.size(); ++i) {
-    if (!std::isxdigit(static_cast<unsigned char>(value[i]))) return false;
+    if (!std::isxdigit(static_cast<unsigned char>(value[i]))) return HexRead::kBad;
     char c = FoldCase(value[i]);
     v = v * 16 + static_cast<uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
-    if (v > max) return false;
+    if (v > max) return HexRead::kBad;
   }
+  if (digits > HexText(max, 1).size()) return HexRead::kTooManyDigits;
   *out = static_cast<uint32_t>(v);
-  return true;
+  return HexRead::kRead;
+}
+
+bool ParseHex(const std::string& value, uint32_t max, uint32_t* out) {
+  return ReadHex(value, max, out) == HexRead::kRead;
 }
 
 bool ParseDecimal(const std::string& value, int64_t min, int64_t max, int64_t* out) {

@@ -25,6 +25,11 @@ bool IsComment(const std::string& trimmed);
 // "[Name]" -> "Name"; false for anything else.
 bool SectionName(const std::string& trimmed, std::string* name);
 
+// Hex digits after an optional 0x, up to `max`, in no more digits than
+// `max` has: "09012" is no 16-bit value, however small its number, as a
+// value one digit too long is one typed wrong.
+enum class HexRead { kRead, kTooManyDigits, kBad };
+HexRead ReadHex(const std::string& value, uint32_t max, uint32_t* out);
 bool ParseHex(const std::string& value, uint32_t max, uint32_t* out);
 bool ParseDecimal(const std::string& value, int64_t min, int64_t max, int64_t* out);
 // Pairs of hex digits, blanks allowed only between pairs; at least one pair.

@@ -13,7 +13,7 @@ void Launch(SessionPlatform& os, LauncherPlatform& launcher, bool processIs64Bit
             const LauncherOptions& options, const std::string& pending, LaunchRecord* record) {
   // Before the screen is cleared, so that a second launcher in the same
   // console does not wipe the first one's text.
-  if (!TakeRunLock(os)) {
+  if (!TakeRunLock(os.Locks())) {
     os.Write(QUILLET_BUSY_LINE);
     record->busy = true;
     return;
@@ -26,7 +26,7 @@ void Launch(SessionPlatform& os, LauncherPlatform& launcher, bool processIs64Bit
   if (!StartDirectoryFits(reported, context.LaunchDirectory)) {
     os.Write("!!!Error The working directory path is too long\n");
     record->directoryTooLong = true;
-    os.Unlock(KernelLock::kRun);
+    GiveBackRunLock(os.Locks());
     return;
   }
 
@@ -68,7 +68,7 @@ void Launch(SessionPlatform& os, LauncherPlatform& launcher, bool processIs64Bit
   }
   record->remove = session.Remove();
   record->removeRan = true;
-  os.Unlock(KernelLock::kRun);
+  GiveBackRunLock(os.Locks());
 }
 
 }  // namespace

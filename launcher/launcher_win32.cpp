@@ -161,16 +161,17 @@ class Win32DeploymentStore : public DeploymentStore {
       return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileHash::kAbsent
                                                                             : FileHash::kUnreadable;
     }
+    auto read = [file](void* buffer, size_t count, size_t* got) {
+      DWORD bytes = 0;
+      const bool good = ReadFile(file, buffer, static_cast<DWORD>(count), &bytes, nullptr) != 0;
+      *got = bytes;
+      return good;
+    };
     std::unique_ptr<Sha256> hash = NewCngSha256();
-    bool good = hash != nullptr;
-    char buffer[65536];
-    DWORD got = 0;
-    while (good && (good = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != 0) && got > 0) {
-      good = hash->Update(buffer, got);
-    }
-    CloseHandle(file);
     imagesums::Digest digest;
-    if (!good || !hash->Finish(&digest)) return FileHash::kUnreadable;
+    const bool hashed = hash != nullptr && HashPieces(*hash, read, &digest) == HashOutcome::kHashed;
+    CloseHandle(file);
+    if (!hashed) return FileHash::kUnreadable;
     *hex = imagesums::DigestHex(digest);
     return FileHash::kHashed;
   }

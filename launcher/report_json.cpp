@@ -16,7 +16,8 @@ std::string Hub(const HubResult& hub) {
   const bool hasImage = hub.image[0] != '\0';
   const char* why = hasImage ? nullptr : NamesOf(hub.outcome).noImageReason;
   return "    {\"device\": " + std::to_string(hub.device) +
-         ", \"vid\": " + JsonHex(hub.vendorId, 4) + ", \"pid\": " + JsonHex(hub.productId, 4) +
+         ", \"vid\": " + JsonHex(hub.place.vendorId, 4) +
+         ", \"pid\": " + JsonHex(hub.place.productId, 4) +
          ", \"firmwareBefore\": " + JsonHex(hub.firmwareBefore, 4) +
          ",\n     \"image\": " + (hasImage ? JsonString(hub.image) : "null") +
          ", \"noImageReason\": " + (why != nullptr ? JsonString(why) : "null") +

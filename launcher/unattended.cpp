@@ -6,10 +6,12 @@
 #include "quillet_version.h"
 
 std::string PendingForUpdater(DeploymentStore& store, record::DeploymentRecord* last) {
+  // A record that does not read whole is no record: none of its hubs is
+  // taken as waiting, nor kept.
   std::string text;
-  if (!store.ReadRecord(&text) || !record::ParseRecord(text, last)) {
-    *last = record::DeploymentRecord();
-  }
+  record::DeploymentRecord read;
+  *last = record::DeploymentRecord();
+  if (store.ReadRecord(&text) && record::ParseRecord(text, &read)) *last = read;
   const std::vector<PendingWrite> writes = record::PendingWrites(*last);
   return FormatPending(writes.data(), static_cast<int>(writes.size()));
 }
@@ -70,8 +72,8 @@ LogType HubType(HubOutcome outcome) {
 std::string HubLine(const HubResult& hub) {
   char line[128];
   std::snprintf(line, sizeof line, "Hub %d (%04X/%04X, depth %u, port %u, firmware %04X): %s",
-                hub.device, hub.vendorId, hub.productId, hub.depth, hub.port, hub.firmwareBefore,
-                OutcomeName(hub.outcome));
+                hub.device, hub.place.vendorId, hub.place.productId, hub.place.depth,
+                hub.place.port, hub.firmwareBefore, OutcomeName(hub.outcome));
   std::string text = line;
   if (hub.image[0] != '\0') text += std::string(", image ") + hub.image;
   if (hub.libraryCalled) text += ", library result " + std::to_string(hub.libraryResult);

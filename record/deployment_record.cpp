@@ -9,18 +9,47 @@ namespace {
 
 constexpr char kFirstLine[] = "Quillet record 1";
 
-bool SameHub(const HubEntry& entry, uint16_t vendorId, uint16_t productId, uint8_t depth,
-             uint8_t port) {
-  return entry.vendorId == vendorId && entry.productId == productId && entry.depth == depth &&
-         entry.port == port;
-}
-
-const HubEntry* FindPending(const DeploymentRecord& last, uint16_t vendorId, uint16_t productId,
-                            uint8_t depth, uint8_t port) {
+const HubEntry* FindPending(const DeploymentRecord& last, const HubPlace& place) {
   for (const HubEntry& entry : last.hubs) {
-    if (entry.powerCyclePending && SameHub(entry, vendorId, productId, depth, port)) return &entry;
+    if (entry.powerCyclePending && IsSameHub(entry.place, place)) return &entry;
   }
   return nullptr;
+}
+
+bool Visited(const UpdaterResults* results, const HubPlace& place) {
+  for (int i = 0; results != nullptr && i < results->hubCount; ++i) {
+    if (IsSameHub(results->hubs[i].place, place)) return true;
+  }
+  return false;
+}
+
+// A hub of this run as the record keeps it.
+HubEntry EntryOf(const DeploymentRecord& last, const HubResult& hub, const std::string& ended) {
+  const HubEntry* waiting = FindPending(last, hub.place);
+  if (hub.outcome == HubOutcome::kPowerCyclePending && waiting != nullptr) {
+    // The write it waits for is the earlier run's, with its time.
+    HubEntry entry = *waiting;
+    entry.outcome = hub.outcome;
+    entry.previous = PendingMark::kNone;
+    return entry;
+  }
+  HubEntry entry;
+  entry.place = hub.place;
+  entry.firmwareBefore = hub.firmwareBefore;
+  entry.delivers = hub.delivers;
+  entry.imageSha256 = hub.imageSha256;
+  entry.image = hub.image;
+  entry.outcome = hub.outcome;
+  entry.previous = hub.previous;
+  // A written hub is known by its write's time, which it keeps while it
+  // waits; with writes of tens of seconds each, the run's end is minutes
+  // off for the first hubs.
+  entry.time = hub.writeTime[0] != '\0' ? hub.writeTime : ended;
+  // A write that changes the version is one the hub runs only after a
+  // power cycle; one that does not would never show that it took.
+  entry.powerCyclePending =
+      hub.outcome == HubOutcome::kProgrammed && hub.delivers != hub.firmwareBefore;
+  return entry;
 }
 
 // Values are single words; a word the writer was handed empty is "-".
@@ -38,10 +67,8 @@ bool ParseHubLine(const std::string& line, HubEntry* hub) {
       !OutcomeFromName(outcome, &hub->outcome) || !PendingMarkFromName(mark, &hub->previous)) {
     return false;
   }
-  hub->vendorId = static_cast<uint16_t>(vendor);
-  hub->productId = static_cast<uint16_t>(product);
-  hub->depth = static_cast<uint8_t>(depth);
-  hub->port = static_cast<uint8_t>(port);
+  hub->place = {static_cast<uint16_t>(vendor), static_cast<uint16_t>(product),
+                static_cast<uint8_t>(depth), static_cast<uint8_t>(port)};
   hub->firmwareBefore = static_cast<uint16_t>(before);
   hub->delivers = static_cast<uint16_t>(delivers);
   hub->powerCyclePending = pending == 1;
@@ -80,11 +107,11 @@ std::string FormatRecord(const DeploymentRecord& r) {
   text += "powerCyclePending " + std::to_string(r.PendingCount()) + "\n";
   for (const HubEntry& hub : r.hubs) {
     char line[160];
-    std::snprintf(line, sizeof line, "hub %04X %04X %u %u %04X %04X %s %s %d %s %s ", hub.vendorId,
-                  hub.productId, hub.depth, hub.port, hub.firmwareBefore, hub.delivers,
-                  OutcomeName(hub.outcome), PendingMarkName(hub.previous),
-                  hub.powerCyclePending ? 1 : 0, Word(hub.time).c_str(),
-                  Word(hub.imageSha256).c_str());
+    std::snprintf(line, sizeof line, "hub %04X %04X %u %u %04X %04X %s %s %d %s %s ",
+                  hub.place.vendorId, hub.place.productId, hub.place.depth, hub.place.port,
+                  hub.firmwareBefore, hub.delivers, OutcomeName(hub.outcome),
+                  PendingMarkName(hub.previous), hub.powerCyclePending ? 1 : 0,
+                  Word(hub.time).c_str(), Word(hub.imageSha256).c_str());
     // The image comes last: a file name may hold blanks.
     text += line + hub.image + "\n";
   }
@@ -131,51 +158,24 @@ std::string LastResult(const DeploymentRecord& r) {
 std::vector<PendingWrite> PendingWrites(const DeploymentRecord& last) {
   std::vector<PendingWrite> writes;
   for (const HubEntry& hub : last.hubs) {
-    if (!hub.powerCyclePending || writes.size() >= static_cast<size_t>(kResultsHubs)) continue;
-    writes.push_back(
-        {hub.vendorId, hub.productId, hub.depth, hub.port, hub.firmwareBefore, hub.delivers});
+    if (!hub.powerCyclePending || writes.size() >= static_cast<size_t>(kMostWaiting)) continue;
+    writes.push_back({hub.place, hub.firmwareBefore, hub.delivers});
   }
   return writes;
 }
 
 DeploymentRecord NextRecord(const DeploymentRecord& last, const UpdaterResults* results,
-                            const std::string& now) {
+                            const std::string& ended) {
   DeploymentRecord next;
   const int count = results != nullptr ? results->hubCount : 0;
-  for (int i = 0; i < count; ++i) {
-    const HubResult& hub = results->hubs[i];
-    HubEntry entry;
-    const HubEntry* waiting = FindPending(last, hub.vendorId, hub.productId, hub.depth, hub.port);
-    if (hub.outcome == HubOutcome::kPowerCyclePending && waiting != nullptr) {
-      // The write it waits for is the earlier run's, with its time.
-      entry = *waiting;
-      entry.outcome = hub.outcome;
-      entry.previous = PendingMark::kNone;
-      next.hubs.push_back(entry);
-      continue;
-    }
-    entry.vendorId = hub.vendorId;
-    entry.productId = hub.productId;
-    entry.depth = hub.depth;
-    entry.port = hub.port;
-    entry.firmwareBefore = hub.firmwareBefore;
-    entry.delivers = hub.delivers;
-    entry.imageSha256 = hub.imageSha256;
-    entry.image = hub.image;
-    entry.outcome = hub.outcome;
-    entry.previous = hub.previous;
-    entry.time = now;
-    // A write that changes the version is one the hub runs only after a
-    // power cycle; one that does not would never show that it took.
-    entry.powerCyclePending =
-        hub.outcome == HubOutcome::kProgrammed && hub.delivers != hub.firmwareBefore;
-    next.hubs.push_back(entry);
-  }
-  // A run that listed its hubs knows them all; one that did not (it stopped
-  // early, or found none) knows nothing new of the pending ones.
-  const bool listed = results != nullptr && results->stage == UpdaterStage::kListed;
+  for (int i = 0; i < count; ++i) next.hubs.push_back(EntryOf(last, results->hubs[i], ended));
+  // A waiting hub this run did not visit (its dock was unplugged, or the
+  // run stopped before it listed the hubs) keeps its mark as it was, or the
+  // next run would write it again. No more wait than the updater can be
+  // handed (PendingWrites); this run's own come first.
   for (const HubEntry& entry : last.hubs) {
-    if (!entry.powerCyclePending || listed) continue;
+    if (!entry.powerCyclePending || Visited(results, entry.place)) continue;
+    if (next.PendingCount() >= kMostWaiting) break;
     next.hubs.push_back(entry);
   }
   return next;

@@ -23,14 +23,15 @@ namespace record {
 // The kit identity of a kit without Binfile\SHA256SUMS.
 constexpr char kNoListIdentity[] = "none";
 
-// One hub as the record keeps it. Its identity is the vendor and product
-// IDs and its place on the bus (depth and port), which stay the same across
-// runs while the dock stays on its port.
+// The most hubs a record shows waiting for a power cycle: as many pending
+// writes as the launcher can hand the updater, so every mark kept still
+// keeps its hub from being written again.
+constexpr int kMostWaiting = kResultsHubs;
+
+// One hub as the record keeps it, known by its place (hub_place.h), which
+// stays the same across runs while the dock stays on its port.
 struct HubEntry {
-  uint16_t vendorId = 0;
-  uint16_t productId = 0;
-  uint8_t depth = 0;
-  uint8_t port = 0;
+  HubPlace place;
   // What the hub reported before the write that the entry is about (for a
   // hub still pending, before the earlier run's write).
   uint16_t firmwareBefore = 0;
@@ -39,7 +40,9 @@ struct HubEntry {
   std::string image;        // ".\Binfile\NAME"; empty when none
   HubOutcome outcome = HubOutcome::kNoImage;
   PendingMark previous = PendingMark::kNone;
-  std::string time;  // UTC: the write's, for a written hub; else the run's end
+  // UTC: the write's, for a hub the library was asked to write and for one
+  // still waiting for its power cycle; else the run's end.
+  std::string time;
   bool powerCyclePending = false;
 };
 
@@ -69,10 +72,11 @@ std::vector<PendingWrite> PendingWrites(const DeploymentRecord& last);
 
 // This run's record: its hubs from the updater's results (`results` null
 // when there are none), each pending write carried from `last` while the
-// hub still waits. A run that listed no hubs keeps `last`'s pending ones as
-// they were. `now` is the time of this run's writes.
+// hub still waits, then `last`'s waiting hubs that this run did not visit,
+// as they were, up to kMostWaiting waiting in all. `ended` is the time of
+// the hubs this run did not write.
 DeploymentRecord NextRecord(const DeploymentRecord& last, const UpdaterResults* results,
-                            const std::string& now);
+                            const std::string& ended);
 
 }  // namespace record
 

@@ -32,8 +32,8 @@ void PrintRefusal(Printer& out, const ImageCheckResult& result, const char* imag
       out.Print("\t!!!Error. Binfile\\SHA256SUMS cannot be read\n");
       return;
     case ImageCheck::kListBad:
-      out.Print("\t!!!Error. Binfile\\SHA256SUMS line %d: %s\n", result.list.faultLine,
-                imagesums::FaultRow(result.list.fault).text);
+      out.Print("\t!!!Error. Binfile\\SHA256SUMS line %d: %s\n", result.faultLine,
+                imagesums::FaultRow(result.fault).text);
       return;
     case ImageCheck::kNotListed:
       out.Print("\t!!!Error. The FW file %s is not listed in Binfile\\SHA256SUMS\n", imagePath);
@@ -97,15 +97,14 @@ HubPlan PlanHub(const PlanInputs& in, const HubDeviceInfo& hub) {
     plan.outcome = HubOutcome::kSameLevelBefore;
     return plan;
   }
-  static_cast<ImageSearch&>(plan) = SearchImages(in.state, in.files, HubIdOf(hub), hub, in.explain);
-  if (plan.chosen < 0) {
+  plan.search = SearchImages(in.state, in.files, HubIdOf(hub), hub, in.explain);
+  if (plan.search.chosen < 0) {
     plan.outcome = HubOutcome::kNoImage;
     return plan;
   }
-  const char* path = plan.imagePath.c_str();
   // The image is opened for its version only when the version counts.
   if (ComparesImageVersion(in.state, hub) || in.explain) {
-    plan.chosenVersion = ImageVersion(in.files, path);
+    plan.chosenVersion = ImageVersion(in.files, plan.search.imagePath.c_str());
   }
   if (SameLevelAfterSelection(in.state, hub, plan.chosenVersion)) {
     plan.outcome = HubOutcome::kSameLevelAfter;
@@ -113,7 +112,8 @@ HubPlan PlanHub(const PlanInputs& in, const HubDeviceInfo& hub) {
   }
   // Checked last of all before the write, and the image closed again: the
   // library opens it itself, with a sharing mode we cannot see.
-  plan.check = in.vouch != nullptr ? in.vouch->Check(path) : CheckImage(in.files, path);
+  const std::string& name = plan.search.names[static_cast<size_t>(plan.search.chosen)];
+  plan.check = in.vouch != nullptr ? in.vouch->Check(name) : CheckImage(in.files, name);
   plan.outcome =
       ImageMayBeWritten(plan.check.check) ? HubOutcome::kProgram : HubOutcome::kImageCheck;
   return plan;
@@ -133,7 +133,7 @@ void PrintPlan(Printer& out, const HubPlan& plan, int number, uint32_t hubId) {
     out.PrintInColour(kColourSameLevel, kSameLevel, "", number);
     return;
   }
-  PrintSearch(out, plan, hubId);
+  PrintSearch(out, plan.search, hubId);
   switch (plan.outcome) {
     case HubOutcome::kNoImage:
       out.Print("Device(%d):\n\t", number);
@@ -146,7 +146,7 @@ void PrintPlan(Printer& out, const HubPlan& plan, int number, uint32_t hubId) {
       return;
     case HubOutcome::kImageCheck:
       out.Print("Device(%d):\n\t", number);
-      PrintRefusal(out, plan.check, plan.imagePath.c_str());
+      PrintRefusal(out, plan.check, plan.search.imagePath.c_str());
       PrintUpgradeFailed(out);
       return;
     case HubOutcome::kSameLevelBefore:

@@ -5,6 +5,7 @@
 #define QUILLET_UPDATER_HUB_PLAN_H_
 
 #include <cstdint>
+#include <string>
 
 #include "hub_outcome.h"
 #include "image_check.h"
@@ -16,12 +17,13 @@ class Printer;
 struct HubDeviceInfo;
 struct UpdaterState;
 
-// The image list's word on a chosen image. The update run asks the list
-// itself (CheckImage); the kit checker answers from its one reading of it.
+// The image list's word on a chosen image, by its name in .\Binfile. The
+// update run asks the list itself (CheckImage); the kit checker answers from
+// its one check of every image against its one reading of the list.
 class ImageVouch {
  public:
   virtual ~ImageVouch() = default;
-  virtual ImageCheckResult Check(const char* imagePath) = 0;
+  virtual ImageCheckResult Check(const std::string& name) = 0;
 };
 
 // What the plan reads besides the hub. The caller fills it once per run.
@@ -38,10 +40,12 @@ struct PlanInputs {
   const PendingWrites* pending = nullptr;
 };
 
-struct HubPlan : ImageSearch {
+struct HubPlan {
   HubOutcome outcome = HubOutcome::kNoImage;
   // What became of an earlier run's pending write to this hub.
   PowerCycle cycle = PowerCycle::kNoWrite;
+  // The image search, when the hub got as far as one.
+  ImageSearch search;
   // The version the chosen image delivers; read when it counts, or to
   // explain.
   uint16_t chosenVersion = 0;

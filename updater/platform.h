@@ -68,6 +68,9 @@ class System {
   // when it cannot be converted.
   virtual std::string WideToAnsi(const std::u16string& text) = 0;
   virtual void Sleep(uint32_t milliseconds) = 0;
+  // The time now, UTC, as "2026-12-09T06:16:58Z": when a write was made,
+  // for the results the launcher asked for.
+  virtual std::string UtcNow() = 0;
 
  private:
   friend class CriticalWrite;

@@ -10,14 +10,15 @@
 #include "printer.h"
 #include "updater_state.h"
 
+HubPlace PlaceOf(const HubDeviceInfo& hub) {
+  return {hub.VendorId, hub.ProductId, hub.Depth, hub.ConnectionPortIndex};
+}
+
 PowerCycle JudgePowerCycle(const HubDeviceInfo& hub, const PendingWrites* pending) {
   if (pending == nullptr) return PowerCycle::kNoWrite;
   for (int i = 0; i < pending->count && i < kResultsHubs; ++i) {
     const PendingWrite& write = pending->writes[i];
-    if (write.vendorId != hub.VendorId || write.productId != hub.ProductId ||
-        write.depth != hub.Depth || write.port != hub.ConnectionPortIndex) {
-      continue;
-    }
+    if (!IsSameHub(write.place, PlaceOf(hub))) continue;
     if (hub.FirmwareVersion == write.delivers) return PowerCycle::kTookEffect;
     if (hub.FirmwareVersion == write.firmwareBefore) return PowerCycle::kStillPending;
     return PowerCycle::kChangedElsewhere;

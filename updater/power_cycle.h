@@ -25,8 +25,11 @@ enum class PowerCycle {
   kChangedElsewhere,  // reports something else: judged as ever
 };
 
-// The same hub is the same vendor and product on the same place on the bus
-// (depth and port); a hub moved to another port is judged afresh.
+// The hub as the results and the pending writes name it.
+HubPlace PlaceOf(const HubDeviceInfo& hub);
+
+// A pending write is the one for this hub when IsSameHub says so
+// (hub_place.h); a hub moved to another port is judged afresh.
 PowerCycle JudgePowerCycle(const HubDeviceInfo& hub, const PendingWrites* pending);
 
 // What the record says of an earlier pending write for a hub judged as ever.

@@ -5,6 +5,7 @@
 
 #include "line_scanner.h"
 #include "settings.h"
+#include "settings_syntax.h"
 
 enum class Walk { kNext, kStop };
 

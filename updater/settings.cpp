@@ -5,10 +5,12 @@
 #include <cstring>
 #include <memory>
 
-#include "section_walk.h"
+#include "module_keys.h"
 #include "platform.h"
 #include "printer.h"
 #include "run_state.h"
+#include "section_walk.h"
+#include "settings_echo.h"
 #include "settings_syntax.h"
 #include "tz415api.h"
 

@@ -1,4 +1,8 @@
-// SpiFlash.ini, read with the updater's own line scanner.
+// SpiFlash.ini as the updater's reader takes it, and what the kit checker
+// reads of that: the sections and their keys, each value taken with its
+// line, the lines a pass left, and the reader itself. How a line is read is
+// settings_syntax.h's, the module keys module_keys.h's, the echo
+// settings_echo.h's.
 #ifndef QUILLET_UPDATER_SETTINGS_H_
 #define QUILLET_UPDATER_SETTINGS_H_
 
@@ -52,39 +56,6 @@ constexpr const char* kHubNumberKey = SectionOf(Section::kHubModule).keys[0];
 constexpr const char* kHubNameKey = SectionOf(Section::kHubName).keys[0];
 constexpr const char* kCheckHubFwKey = SectionOf(Section::kHubFwCheck).keys[0];
 constexpr const char* kFwVersionKey = SectionOf(Section::kHubFwCheck).keys[1];
-
-// Where the reader's pass for one section stands, line by line: the section
-// is what follows the first line holding its start, up to the next line
-// holding a '['. A second section of the same name is never read.
-class SectionTracker {
- public:
-  enum Place { kOutside, kStart, kInside };
-  explicit SectionTracker(const char* start) : start_(start) {}
-  Place Feed(const char* line);
-  // The section has been read to its end: no later line is in it.
-  bool Ended() const { return state_ == kAfter; }
-
- private:
-  enum State { kBefore, kIn, kAfter };
-  const char* start_;
-  State state_ = kBefore;
-};
-
-// A hub-ID line, "%X=%X" from its first character, into *entry. Whatever
-// part of it does not parse stays 0 and the reader takes the line all the
-// same; false tells that it did not parse whole.
-bool ParseTargetId(const char* line, uint8_t generation, TargetIdEntry* entry);
-
-// The keys of [HUBModule] entry n (from 1). Entry 1 has only the file name:
-// its place is the root's.
-enum class ModuleKey { kDepth, kConnectionPortIndex, kBinFile };
-constexpr int kModuleKeyNameSize = 64;
-void ModuleKeyName(int n, ModuleKey key, char (&name)[kModuleKeyNameSize]);
-
-// True when the reader takes `line` as a line of `key`.
-bool IsKeyLine(const char* line, const char* key);
-// True when `line` holds '=' and a module key of any entry.
-bool IsModuleKeyLine(const char* line);
 
 // One value the reader took, in its order, as it is echoed.
 enum class Taken : uint8_t {
@@ -153,23 +124,5 @@ bool ReadSettings(UpdaterState& state, Files& files, HubLibrary& library, Printe
 
 // The same, always echoed. False when the run must stop.
 bool LoadSettingFromIni(UpdaterState& state, Printer& out, Files& files, HubLibrary& library);
-
-// Echoes the taken values from `from` on as the reader echoes them; `state`
-// holds the hub-ID table.
-void PrintTaken(Printer& out, const UpdaterState& state, const Settings& settings, size_t from);
-
-// Scans `path` anew for `key` in the section after the line holding the word
-// HUBModule. Stores a number's low 8 bits in *(uint8_t*)destination, or a
-// text's first word in the 260-byte buffer at destination, and echoes it.
-// True when found.
-enum class KeyRead { kFound, kMissing, kCannotOpen };
-// Every module key of the state's entries, in the reader's order, each
-// taken into `settings`. False at the first that cannot be read: a missing
-// one is named in gaveUpOn.
-bool ReadModuleKeys(UpdaterState& state, Files& files, Settings* settings);
-KeyRead FindHubModuleKey(Files& files, const char* path, const char* key, void* destination,
-                         bool isNumber, int* line);
-bool ReadHubModuleKey(Printer& out, Files& files, const char* path, const char* key,
-                      void* destination, bool isNumber);
 
 #endif  // QUILLET_UPDATER_SETTINGS_H_

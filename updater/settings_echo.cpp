@@ -1,4 +1,6 @@
 // The settings reader's echo, printed from what it took.
+#include "settings_echo.h"
+
 #include "printer.h"
 #include "run_state.h"
 #include "settings.h"

@@ -3,9 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "run_state.h"
-#include "settings.h"
-
 namespace {
 
 bool IsSpace(char c) {
@@ -103,31 +100,6 @@ bool ParseTargetId(const char* line, uint8_t generation, TargetIdEntry* entry) {
   return true;
 }
 
-void ModuleKeyName(int n, ModuleKey key, char (&name)[kModuleKeyNameSize]) {
-  static const char* const kFormats[] = {"NO.%dHUBDepth", "NO.%dHUBConnectionPortIndex",
-                                         "NO.%dHUBWantUpdateBinFile"};
-  std::snprintf(name, sizeof name, kFormats[static_cast<int>(key)], n);
-}
-
 bool IsKeyLine(const char* line, const char* key) {
   return Contains(line, "=") && Contains(line, key);
-}
-
-HubModuleEntry& HubModules::Add(uint8_t depth, uint8_t connectionPortIndex, const char* binFile) {
-  entries_.emplace_back();
-  HubModuleEntry& entry = entries_.back();
-  entry.Depth = depth;
-  entry.ConnectionPortIndex = connectionPortIndex;
-  CopyText(binFile, entry.WantUpdateBinFile);
-  return entry;
-}
-
-bool IsModuleKeyLine(const char* line) {
-  if (!IsKeyLine(line, "NO.")) return false;
-  for (ModuleKey key : {ModuleKey::kDepth, ModuleKey::kConnectionPortIndex, ModuleKey::kBinFile}) {
-    char name[kModuleKeyNameSize];
-    ModuleKeyName(1, key, name);
-    if (std::strstr(line, name + 4) != nullptr) return true;  // past "NO.1"
-  }
-  return false;
 }

@@ -58,6 +58,7 @@ class Win32System : public System {
   }
 
   void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }
+  std::string UtcNow() override { return win32::UtcNow(); }
 
  private:
   void BeginCriticalWrite() override {

@@ -14,25 +14,32 @@ namespace {
 
 const char kHyphenLine[] = "--------------------------------------------------\n";
 
-// One hub's entry in the results: what it was before the run and what the
-// run did to it.
-void Record(UpdaterResults* results, int number, const HubDeviceInfo& hub, HubOutcome outcome,
-            const std::string& imagePath, PowerCycle cycle, const int* libraryResult = nullptr,
-            Files* files = nullptr) {
-  if (results == nullptr) return;
+// One hub's entry in the results: which hub, what it reported before the
+// run, and the plan's word on it, power-cycle verdict included.
+HubResult ResultOf(int number, const HubDeviceInfo& hub, const HubPlan& plan) {
   HubResult entry;
-  entry.depth = hub.Depth;
-  entry.port = hub.ConnectionPortIndex;
-  entry.previous = MarkOf(cycle);
-  if (files != nullptr) DescribeImage(*files, imagePath.c_str(), &entry);
   entry.device = number;
-  entry.vendorId = hub.VendorId;
-  entry.productId = hub.ProductId;
+  entry.place = PlaceOf(hub);
   entry.firmwareBefore = hub.FirmwareVersion;
-  std::snprintf(entry.image, sizeof entry.image, "%s", imagePath.c_str());
-  entry.libraryCalled = libraryResult != nullptr;
-  entry.libraryResult = libraryResult != nullptr ? *libraryResult : 0;
-  entry.outcome = outcome;
+  std::snprintf(entry.image, sizeof entry.image, "%s", plan.search.imagePath.c_str());
+  entry.outcome = plan.outcome;
+  entry.previous = MarkOf(plan.cycle);
+  return entry;
+}
+
+// A hub the library was asked to write adds what the library said and
+// when, stamped as it returns, before the image is hashed: the record keeps
+// the write's time while the hub waits. What the image delivers and its
+// digest only for a write that took place: a failed one names the image it
+// attempted and delivers nothing.
+void RecordWrite(UpdaterResults* results, Files& files, System& system, HubResult entry,
+                 bool written, int libraryResult) {
+  if (results == nullptr) return;
+  entry.outcome = written ? HubOutcome::kProgrammed : HubOutcome::kWriteFailed;
+  entry.libraryCalled = true;
+  entry.libraryResult = libraryResult;
+  std::snprintf(entry.writeTime, sizeof entry.writeTime, "%s", system.UtcNow().c_str());
+  if (written) DescribeImage(files, entry.image, &entry);
   RecordHub(results, entry);
 }
 
@@ -76,13 +83,12 @@ bool DoUpdateFW(UpdaterState& state, Printer& out, Files& files, System& system,
     const HubPlan plan = PlanHub(inputs, hub);
     PrintPlan(out, plan, number, HubIdOf(hub));
     if (plan.outcome != HubOutcome::kProgram) {
-      Record(results, number, hub, plan.outcome, plan.imagePath, plan.cycle);
+      RecordHub(results, ResultOf(number, hub, plan));
       continue;
     }
     int result = 0;
-    bool written = WriteImage(out, system, library, i, plan.imagePath.c_str(), &result);
-    Record(results, number, hub, written ? HubOutcome::kProgrammed : HubOutcome::kWriteFailed,
-           plan.imagePath, plan.cycle, &result, &files);
+    bool written = WriteImage(out, system, library, i, plan.search.imagePath.c_str(), &result);
+    RecordWrite(results, files, system, ResultOf(number, hub, plan), written, result);
     if (!written) continue;
     ++programmed;
     // Counted against the hubs visited: a library claiming more hubs than

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "driver_session.h"
 #include "entry.h"
+#include "kernel_locks.h"
 #include "platform.h"
 #include "tz415api.h"
 
@@ -36,7 +36,7 @@ class Win32Console : public Console {
 
 class Win32Deployment : public Deployment {
  public:
-  bool TakeWriteLock() override { return Win32SessionRole().TryLock(KernelLock::kWrite); }
+  bool TakeWriteLock() override { return ::TakeWriteLock(Win32LockRole()); }
 
   bool WriteResults(const char* name, const std::string& text) override {
     HANDLE section = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);

@@ -124,6 +124,39 @@ TEST(Bundle, NamesAndWhysThatCouldBreakTheFileAreNotWritten) {
   EXPECT_FALSE(WriteBundle(badWhy, &text, &error));
 }
 
+TEST(Bundle, TakesEachBoundWholeAndRefusesOneByteMore) {
+  std::string error;
+  Bundle read;
+  // A name of 64 bytes is written and read; 65 are neither.
+  const std::string longest(64, 'n');
+  Bundle named;
+  named.Add(longest, "x");
+  std::string text = Written(named);
+  ASSERT_TRUE(ParseBundle(text, "b.txt", &read, &error)) << error;
+  EXPECT_EQ(longest, read.parts[0].name);
+  named.parts[0].name += 'n';
+  EXPECT_FALSE(WriteBundle(named, &text, &error));
+  std::string over = Written(Sample());
+  over.replace(over.find("[empty]"), 7, "[" + longest + "n]");
+  over.replace(over.find("[end empty]"), 11, "[end " + longest + "n]");
+  EXPECT_FALSE(ParseBundle(over, "b.txt", &read, &error));
+  EXPECT_EQ("b.txt:24: a part name must be printable, without ']'", error);
+
+  // A bundle of exactly 1 MiB is read.
+  text = Written(Sample());
+  text += ";" + std::string(kMaxBundleSize - text.size() - 2, '.') + "\n";
+  ASSERT_EQ(kMaxBundleSize, text.size());
+  EXPECT_TRUE(ParseBundle(text, "b.txt", &read, &error)) << error;
+  EXPECT_FALSE(ParseBundle(text + "\n", "b.txt", &read, &error));
+
+  // DEL is no printable byte: escaped in a part, refused in a name.
+  Bundle del;
+  del.Add("part", "a\x7f");
+  EXPECT_NE(std::string::npos, Written(del).find("| a\\x7F\n"));
+  del.Add("a\x7f", "");
+  EXPECT_FALSE(WriteBundle(del, &text, &error));
+}
+
 TEST(Bundle, ValuesAreReadByWholeKey) {
   std::string text = "RunLockX=1\nRunLock=held\nEmpty=\n";
   EXPECT_EQ("held", Value(text, "RunLock"));

@@ -1,11 +1,12 @@
 // The bundle's record part: the launcher's Record value read back line for
-// line, and a missing part, with why, when there is none or it is not whole.
+// line; none where no unattended run has been, which is no fault; and why
+// when it is there but not whole.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "bundle_record.h"
+#include "bundle_computer.h"
 #include "deployment_record.h"
 #include "fake_system.h"
 
@@ -26,7 +27,7 @@ TEST(BundleRecord, TheLastRunsRecordOrWhyNot) {
   last.reason = "power-cycle-pending";
   last.kitIdentity = std::string(64, 'a');
   record::HubEntry hub;
-  hub.vendorId = 0x3A17;
+  hub.place.vendorId = 0x3A17;
   hub.image = ".\\Binfile\\DOCK.BIN";
   hub.outcome = HubOutcome::kPowerCyclePending;
   hub.powerCyclePending = true;
@@ -35,27 +36,28 @@ TEST(BundleRecord, TheLastRunsRecordOrWhyNot) {
   std::vector<std::string> cut = Lines(whole);
   cut.pop_back();  // no "end"
 
+  using check::RecordRead;
+  const char kNotWhole[] = "the record under HKLM\\SOFTWARE\\Quillet is not a whole record";
   struct Case {
     const char* name;
     bool present;
     std::vector<std::string> value;
-    bool read;
+    RecordRead read;
     const char* why;
   };
   const Case cases[] = {
-      {"whole", true, Lines(whole), true, ""},
-      {"none", false, {}, false, "no unattended run has left a record on this computer"},
-      {"cut", true, cut, false, "the record under HKLM\\SOFTWARE\\Quillet is not a whole record"},
-      {"empty", true, {}, false, "the record under HKLM\\SOFTWARE\\Quillet is not a whole record"},
+      {"whole", true, Lines(whole), RecordRead::kRead, ""},
+      {"none", false, {}, RecordRead::kNone, check::kNoRecord},
+      {"cut", true, cut, RecordRead::kUnreadable, kNotWhole},
+      {"empty", true, {}, RecordRead::kUnreadable, kNotWhole},
   };
   for (const Case& c : cases) {
     FakeSystem system;
     if (c.present) system.SetRegistryValue(u"SOFTWARE\\Quillet", u"Record", MultiString(c.value));
-    std::string text;
-    std::string why;
-    EXPECT_EQ(c.read, check::ReadLastRunRecord(system, &text, &why)) << c.name;
-    EXPECT_EQ(c.read ? whole : "", text) << c.name;
-    EXPECT_EQ(c.why, why) << c.name;
+    const check::ComputerRecord read = check::ReadLastRunRecord(system);
+    EXPECT_EQ(c.read, read.state) << c.name;
+    EXPECT_EQ(c.read == RecordRead::kRead ? whole : "", read.text) << c.name;
+    EXPECT_EQ(c.why, read.why) << c.name;
   }
 }
 

@@ -1,18 +1,14 @@
 // The command: exit status, bad input, kit roots and the two reports.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "checker_main.h"
-#include "fake_files.h"
+#include "fake_host.h"
 #include "hub_description.h"
 #include "hub_records.h"
 #include "image_sums.h"
@@ -25,55 +21,6 @@ namespace {
 using namespace kit_fixture;
 
 // ---- The command: exit status and bad input.
-
-class FakeHost : public check::CheckerHost {
- public:
-  FakeFiles files;
-  std::set<std::string> folders;
-  Files& PlatformFiles() override { return files; }
-  char Separator() const override { return '\\'; }
-  bool IsFolder(const std::string& path) override { return folders.count(path) > 0; }
-  // Saved files join the tree too, so that a written list is read back.
-  std::map<std::string, std::string> saved;
-  bool SaveFile(const std::string& path, const std::string& text, bool replace,
-                std::string* error) override {
-    if (!replace && (saved.count(path) > 0 || files.Bytes(path) != nullptr)) {
-      *error = path + " exists; --force replaces it";
-      return false;
-    }
-    saved[path] = text;
-    files.AddFile(path, text);
-    return true;
-  }
-
-  void Stage(const std::string& folder, const std::string& settings, const std::string& image) {
-    folders.insert(folder);
-    files.AddFile(folder + "\\SpiFlash.ini", settings);
-    files.AddFile(folder + "\\Binfile\\A.BIN", image);
-  }
-};
-
-struct CommandResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CommandResult RunChecker(FakeHost& host, std::vector<std::string> args) {
-  CommandResult run;
-  run.status = check::CheckerMain(args, host, &run.out, &run.err);
-  return run;
-}
-
-// Named after the test and the process too: ctest runs each test as a
-// process of its own, side by side, and two tests write files of one name.
-std::string WriteDescription(const std::string& name, const std::string& text) {
-  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-  std::string path =
-      testing::TempDir() + std::to_string(::getpid()) + "_" + test->name() + "_" + name;
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
-}
 
 const char kOneHub[] =
     "[Hub1]\nVendorId=1A2B\nProductId=0D12\nFirmwareVersion=0A20\nChipRevision=B3\n"
@@ -94,16 +41,25 @@ std::string CaptureText(const std::string& hubIds) {
   return text;
 }
 
-// The capture's path.
-std::string Capture(const std::string& hubIds) {
-  return WriteDescription("capture_" + hubIds.substr(9, 4) + ".ini", CaptureText(hubIds));
-}
+class CheckerCommand : public testing::Test {
+ protected:
+  std::string WriteDescription(const std::string& name, const std::string& text) {
+    return temp_.Write(name, text);
+  }
+  // The capture's path.
+  std::string Capture(const std::string& hubIds) {
+    return WriteDescription("capture_" + hubIds.substr(9, 4) + ".ini", CaptureText(hubIds));
+  }
 
-TEST(CheckerCommand, ACaptureIsJudgedAsItsHubsAndToldToBeAReplay) {
+ private:
+  TempFiles temp_;
+};
+
+TEST_F(CheckerCommand, ACaptureIsJudgedAsItsHubsAndToldToBeAReplay) {
   FakeHost host;
   host.Stage("kit", kCleanSettings, LongImage());
   std::string same = Capture("1A2B0D12=0D12/3");
-  CommandResult text = RunChecker(host, {"--hubs", same, "kit"});
+  CommandResult text = RunCommand(host, {"--hubs", same, "kit"});
   EXPECT_EQ(0, text.status) << text.out;
   EXPECT_EQ(0u, text.out.find("Kit check of kit\nHubs replayed from the capture " + same +
                               ", made 2026-12-08T21:35:07Z with library version 20190823 "
@@ -111,7 +67,7 @@ TEST(CheckerCommand, ACaptureIsJudgedAsItsHubsAndToldToBeAReplay) {
                               "this computer\n\n1. Settings"))
       << text.out;
   EXPECT_NE(std::string::npos, text.out.find("writes A.BIN")) << text.out;
-  CommandResult json = RunChecker(host, {"--json", "--hubs", same, "kit"});
+  CommandResult json = RunCommand(host, {"--json", "--hubs", same, "kit"});
   EXPECT_NE(std::string::npos,
             json.out.find("\"kitRoot\":false,\"replay\":{\"file\":" + JsonString(same) +
                           ",\"formatVersion\":1,\"time\":\"2026-12-08T21:35:07Z\","
@@ -124,27 +80,27 @@ TEST(CheckerCommand, ACaptureIsJudgedAsItsHubsAndToldToBeAReplay) {
 
   // Another table than the kit's: the library may have listed other hubs.
   std::string other = Capture("1A2B0D12=0D13/3");
-  CommandResult differs = RunChecker(host, {"--hubs", other, "kit"});
+  CommandResult differs = RunCommand(host, {"--hubs", other, "kit"});
   EXPECT_NE(std::string::npos,
             differs.out.find("\n  kit: the settings' hub-ID table differs from the capture's "
                              "(1A2B0D12=0D13/3), and the library may list other hubs with "
                              "another table\n\n1. Settings"))
       << differs.out;
-  json = RunChecker(host, {"--json", "--hubs", other, "kit"});
+  json = RunCommand(host, {"--json", "--hubs", other, "kit"});
   EXPECT_NE(std::string::npos, json.out.find("\"hubIdsDiffer\":[true]")) << json.out;
 
   // A description is no replay, and its report says nothing of one.
   std::string description = WriteDescription("plain.ini", kOneHub);
-  EXPECT_EQ(std::string::npos, RunChecker(host, {"--hubs", description, "kit"}).out.find("replay"));
+  EXPECT_EQ(std::string::npos, RunCommand(host, {"--hubs", description, "kit"}).out.find("replay"));
   EXPECT_EQ(std::string::npos,
-            RunChecker(host, {"--json", "--hubs", description, "kit"}).out.find("replay"));
+            RunCommand(host, {"--json", "--hubs", description, "kit"}).out.find("replay"));
 }
 
-TEST(CheckerCommand, SavedHubsAreADescriptionWrittenOnceUnlessForced) {
+TEST_F(CheckerCommand, SavedHubsAreADescriptionWrittenOnceUnlessForced) {
   FakeHost host;
   host.Stage("kit", kCleanSettings, LongImage());
   std::string capture = Capture("1A2B0D12=0D12/3");
-  CommandResult first = RunChecker(host, {"--hubs", capture, "--save-hubs", "out.ini", "kit"});
+  CommandResult first = RunCommand(host, {"--hubs", capture, "--save-hubs", "out.ini", "kit"});
   EXPECT_EQ(0, first.status) << first.err;
   hubdesc::HubDescription saved, captured;
   std::string error;
@@ -163,42 +119,42 @@ TEST(CheckerCommand, SavedHubsAreADescriptionWrittenOnceUnlessForced) {
   EXPECT_EQ(1, saved.reportedCount);
 
   host.saved["out.ini"] = "earlier";
-  CommandResult again = RunChecker(host, {"--hubs", capture, "--save-hubs", "out.ini", "kit"});
+  CommandResult again = RunCommand(host, {"--hubs", capture, "--save-hubs", "out.ini", "kit"});
   EXPECT_EQ(2, again.status);
   EXPECT_EQ("", again.out);
   EXPECT_EQ("QuilletCheck: out.ini exists; --force replaces it\n", again.err);
   EXPECT_EQ("earlier", host.saved["out.ini"]);
   CommandResult forced =
-      RunChecker(host, {"--force", "--hubs", capture, "--save-hubs", "out.ini", "kit"});
+      RunCommand(host, {"--force", "--hubs", capture, "--save-hubs", "out.ini", "kit"});
   EXPECT_EQ(0, forced.status) << forced.err;
   EXPECT_EQ(first.out, forced.out);
   EXPECT_NE("earlier", host.saved["out.ini"]);
 }
 
-TEST(CheckerCommand, ExitsZeroOnACleanKitAndOneOnAnError) {
+TEST_F(CheckerCommand, ExitsZeroOnACleanKitAndOneOnAnError) {
   FakeHost host;
   host.Stage("kit", kCleanSettings, LongImage());
   std::string hubs = WriteDescription("one_hub.ini", kOneHub);
-  CommandResult clean = RunChecker(host, {"--hubs", hubs, "kit"});
+  CommandResult clean = RunCommand(host, {"--hubs", hubs, "kit"});
   EXPECT_EQ(0, clean.status) << clean.out;
   EXPECT_NE(std::string::npos, clean.out.find("writes A.BIN")) << clean.out;
   EXPECT_NE(std::string::npos, clean.out.find("Summary: 0 errors, 0 warnings")) << clean.out;
 
   std::string other = WriteDescription("other_hub.ini", Replace(kOneHub, "0D12", "0D13"));
-  CommandResult failed = RunChecker(host, {"--hubs", other, "kit"});
+  CommandResult failed = RunCommand(host, {"--hubs", other, "kit"});
   EXPECT_EQ(1, failed.status) << failed.out;
   EXPECT_NE(std::string::npos, failed.out.find("hub-id-not-in-settings")) << failed.out;
   EXPECT_TRUE(failed.err.empty());
 }
 
-TEST(CheckerCommand, WarningsFailOnlyWhenStrict) {
+TEST_F(CheckerCommand, WarningsFailOnlyWhenStrict) {
   FakeHost host;
   host.Stage("kit", Replace(kCleanSettings, "Compare=1", "Compare 1"), LongImage());
-  EXPECT_EQ(0, RunChecker(host, {"kit"}).status);
-  EXPECT_EQ(1, RunChecker(host, {"--strict", "kit"}).status);
+  EXPECT_EQ(0, RunCommand(host, {"kit"}).status);
+  EXPECT_EQ(1, RunCommand(host, {"--strict", "kit"}).status);
 }
 
-TEST(CheckerCommand, UsageAndUnreadableInputExitTwoWithOneLine) {
+TEST_F(CheckerCommand, UsageAndUnreadableInputExitTwoWithOneLine) {
   FakeHost host;
   host.Stage("kit", kCleanSettings, LongImage());
   host.folders.insert("empty");
@@ -219,7 +175,7 @@ TEST(CheckerCommand, UsageAndUnreadableInputExitTwoWithOneLine) {
   };
   for (const BadCapture& c : badCaptures) {
     std::string path = WriteDescription(c.name, c.text);
-    CommandResult run = RunChecker(host, {"--save-hubs", "saved.ini", "--hubs", path, "kit"});
+    CommandResult run = RunCommand(host, {"--save-hubs", "saved.ini", "--hubs", path, "kit"});
     EXPECT_EQ(2, run.status) << c.name;
     EXPECT_EQ(0u, run.err.find("QuilletCheck: " + path + c.line)) << c.name << ": " << run.err;
   }
@@ -238,7 +194,7 @@ TEST(CheckerCommand, UsageAndUnreadableInputExitTwoWithOneLine) {
       {"--write-sums", "empty"},
   };
   for (const auto& args : cases) {
-    CommandResult run = RunChecker(host, args);
+    CommandResult run = RunCommand(host, args);
     EXPECT_EQ(2, run.status) << args[0];
     EXPECT_TRUE(run.out.empty()) << args[0];
     ASSERT_FALSE(run.err.empty()) << args[0];
@@ -247,12 +203,12 @@ TEST(CheckerCommand, UsageAndUnreadableInputExitTwoWithOneLine) {
   EXPECT_TRUE(host.saved.empty());
 }
 
-TEST(CheckerCommand, AKitRootIsCheckedFolderByFolderAndItsDifferencesTold) {
+TEST_F(CheckerCommand, AKitRootIsCheckedFolderByFolderAndItsDifferencesTold) {
   FakeHost host;
   host.folders.insert("root");
   host.Stage("root\\x86", kCleanSettings, LongImage());
   host.Stage("root\\x64", kCleanSettings, LongImage());
-  CommandResult same = RunChecker(host, {"--strict", "root"});
+  CommandResult same = RunCommand(host, {"--strict", "root"});
   EXPECT_EQ(0, same.status) << same.out;
   EXPECT_NE(std::string::npos, same.out.find("== x86 ==")) << same.out;
   EXPECT_NE(std::string::npos, same.out.find("== x64 ==")) << same.out;
@@ -260,27 +216,27 @@ TEST(CheckerCommand, AKitRootIsCheckedFolderByFolderAndItsDifferencesTold) {
   host.files.AddFile("root\\x64\\Binfile\\A.BIN", LongImage(0x0D12, 0x0A22));
   host.files.AddFile("root\\x64\\Binfile\\ONLY.BIN", LongImage());
   host.files.AddFile("root\\x64\\SpiFlash.ini", Replace(kCleanSettings, "Dock", "Dock 2"));
-  CommandResult differs = RunChecker(host, {"--json", "root"});
+  CommandResult differs = RunCommand(host, {"--json", "root"});
   EXPECT_EQ(0, differs.status);
   for (const char* text : {"A.BIN differs", "ONLY.BIN is only in x64", "SpiFlash.ini differs"}) {
     EXPECT_NE(std::string::npos, differs.out.find(text)) << text << "\n" << differs.out;
   }
-  EXPECT_EQ(1, RunChecker(host, {"--strict", "root"}).status);
+  EXPECT_EQ(1, RunCommand(host, {"--strict", "root"}).status);
 
   // Two huge images are named, not read to their ends.
   for (const char* folder : {"root\\x86", "root\\x64"}) {
     host.files.AddSparseFile(std::string(folder) + "\\Binfile\\HUGE.BIN", uint64_t{1} << 40, "");
   }
-  CommandResult huge = RunChecker(host, {"root"});
+  CommandResult huge = RunCommand(host, {"root"});
   EXPECT_NE(std::string::npos, huge.out.find("HUGE.BIN is larger than 64 MiB")) << huge.out;
   EXPECT_LT(host.files.BytesRead("root\\x64\\Binfile\\HUGE.BIN"), 1000u);
 }
 
-TEST(CheckerCommand, JsonCarriesTheSameDecisionsAsText) {
+TEST_F(CheckerCommand, JsonCarriesTheSameDecisionsAsText) {
   FakeHost host;
   host.Stage("kit", kCleanSettings, LongImage(0x1234));
   std::string hubs = WriteDescription("json_hub.ini", kOneHub);
-  CommandResult json = RunChecker(host, {"--json", "--hubs", hubs, "kit"});
+  CommandResult json = RunCommand(host, {"--json", "--hubs", hubs, "kit"});
   EXPECT_EQ(1, json.status);
   for (const char* text : {"\"schema\":1", "\"outcome\":\"no-image\"", "\"test\":\"image-id\"",
                            "\"wantedImageId\":\"0D12\"", "\"imageId\":\"1234\"",
@@ -297,14 +253,14 @@ TEST(CheckerCommand, JsonCarriesTheSameDecisionsAsText) {
 
 // ---- --write-sums.
 
-TEST(CheckerCommand, WriteSumsListsWhatTheSearchYieldsAndTheCheckThenVerifiesIt) {
+TEST_F(CheckerCommand, WriteSumsListsWhatTheSearchYieldsAndTheCheckThenVerifiesIt) {
   FakeHost host;
   host.folders.insert("root");
   host.Stage("root\\x86", kCleanSettings, LongImage());
   host.Stage("root\\x64", kCleanSettings, LongImage());
   host.files.AddFile("root\\x64\\Binfile\\b.bin", "any bytes");
   host.files.AddFile("root\\x64\\Binfile\\NOTES.TXT", "not an image");
-  CommandResult written = RunChecker(host, {"--write-sums", "root"});
+  CommandResult written = RunCommand(host, {"--write-sums", "root"});
   ASSERT_EQ(0, written.status) << written.err;
   EXPECT_EQ("root\\x86\\Binfile\\SHA256SUMS: 1 image listed\n"
             "root\\x64\\Binfile\\SHA256SUMS: 2 images listed\n",
@@ -316,14 +272,14 @@ TEST(CheckerCommand, WriteSumsListsWhatTheSearchYieldsAndTheCheckThenVerifiesIt)
   EXPECT_EQ("b.bin", list.entries[1].name);
 
   std::string hubs = WriteDescription("sums_hub.ini", kOneHub);
-  CommandResult json = RunChecker(host, {"--json", "--hubs", hubs, "root\\x64"});
+  CommandResult json = RunCommand(host, {"--json", "--hubs", hubs, "root\\x64"});
   EXPECT_EQ(0, json.status) << json.out;
   for (const char* text : {"\"sha256\":{\"check\":\"verified\"", "\"outcome\":\"program\"",
                            "\"imageList\":{\"name\":\"SHA256SUMS\",\"state\":\"read\""}) {
     EXPECT_NE(std::string::npos, json.out.find(text)) << text << "\n" << json.out;
   }
   host.files.Patch("root\\x64\\Binfile\\A.BIN", 9, "x");
-  json = RunChecker(host, {"--json", "--hubs", hubs, "root\\x64"});
+  json = RunCommand(host, {"--json", "--hubs", hubs, "root\\x64"});
   EXPECT_EQ(1, json.status);
   for (const char* text :
        {"\"check\":\"differs\"", "\"outcome\":\"refused\"", "\"code\":\"hub-image-refused\""}) {
@@ -331,16 +287,16 @@ TEST(CheckerCommand, WriteSumsListsWhatTheSearchYieldsAndTheCheckThenVerifiesIt)
   }
 }
 
-TEST(CheckerCommand, WriteSumsReplacesAListOnlyWithForceAndKeepsItsName) {
+TEST_F(CheckerCommand, WriteSumsReplacesAListOnlyWithForceAndKeepsItsName) {
   FakeHost host;
   host.Stage("kit", kCleanSettings, LongImage());
   host.files.AddFile("kit\\Binfile\\sha256sums", "old");
-  CommandResult refused = RunChecker(host, {"--write-sums", "kit"});
+  CommandResult refused = RunCommand(host, {"--write-sums", "kit"});
   EXPECT_EQ(2, refused.status);
   EXPECT_EQ("QuilletCheck: kit\\Binfile\\sha256sums exists; --force replaces it\n", refused.err);
   EXPECT_EQ("old", *host.files.Bytes("kit\\Binfile\\sha256sums"));
 
-  CommandResult forced = RunChecker(host, {"--write-sums", "--force", "kit"});
+  CommandResult forced = RunCommand(host, {"--write-sums", "--force", "kit"});
   EXPECT_EQ(0, forced.status) << forced.err;
   EXPECT_EQ("kit\\Binfile\\sha256sums: 1 image listed\n", forced.out);
   EXPECT_NE("old", *host.files.Bytes("kit\\Binfile\\sha256sums"));
@@ -348,7 +304,7 @@ TEST(CheckerCommand, WriteSumsReplacesAListOnlyWithForceAndKeepsItsName) {
   // An image it cannot hash leaves the list as it was.
   host.files.AddUnopenableFile("kit\\Binfile\\LOCKED.BIN");
   std::string before = *host.files.Bytes("kit\\Binfile\\sha256sums");
-  CommandResult locked = RunChecker(host, {"--write-sums", "--force", "kit"});
+  CommandResult locked = RunCommand(host, {"--write-sums", "--force", "kit"});
   EXPECT_EQ(2, locked.status);
   EXPECT_EQ("QuilletCheck: kit\\Binfile\\LOCKED.BIN cannot be hashed: no list written\n",
             locked.err);

@@ -50,37 +50,39 @@ TEST(CheckerProperty, NamesTheImageSelectionChoosesAndJudgesFromItsCacheAsFromTh
     check::JudgeHub(*w.state, report.images, &judged);
     // The checker's plan, from its cache, is the plan over the files.
     const HubPlan direct = PlanHub(PlanInputs{*w.state, os, nullptr, true}, hub);
-    ASSERT_EQ(direct.outcome, judged.outcome) << "round " << round;
-    ASSERT_EQ(direct.chosen, judged.chosen) << "round " << round;
-    ASSERT_EQ(direct.passing, judged.passing) << "round " << round;
-    ASSERT_EQ(direct.chosenVersion, judged.chosenVersion) << "round " << round;
-    ASSERT_EQ(direct.verdicts.size(), judged.verdicts.size()) << "round " << round;
+    ASSERT_EQ(direct.outcome, judged.plan.outcome) << "round " << round;
+    ASSERT_EQ(direct.search.chosen, judged.plan.search.chosen) << "round " << round;
+    ASSERT_EQ(direct.search.passing, judged.plan.search.passing) << "round " << round;
+    ASSERT_EQ(direct.chosenVersion, judged.plan.chosenVersion) << "round " << round;
+    ASSERT_EQ(direct.search.verdicts.size(), judged.plan.search.verdicts.size())
+        << "round " << round;
     // The update run looks for no image for such a hub: nothing to compare.
-    if (judged.outcome == HubOutcome::kSameLevelBefore) {
+    if (judged.plan.outcome == HubOutcome::kSameLevelBefore) {
       ASSERT_TRUE(SameLevelBeforeSelection(*w.state, hub));
       continue;
     }
 
-    ASSERT_EQ(!s.chosen.empty(), judged.chosen >= 0) << "round " << round;
-    if (judged.chosen >= 0) {
-      ASSERT_EQ(s.chosen, ".\\Binfile\\" + report.images[judged.chosen].name) << "round " << round;
+    ASSERT_EQ(!s.chosen.empty(), judged.plan.search.chosen >= 0) << "round " << round;
+    if (judged.plan.search.chosen >= 0) {
+      ASSERT_EQ(s.chosen, ".\\Binfile\\" + report.images[judged.plan.search.chosen].name)
+          << "round " << round;
       ++chosen;
-      several += judged.passing > 1;
+      several += judged.plan.search.passing > 1;
     }
     // Each verdict the checker gives, from its cache, is the file's own.
-    for (size_t j = 0; j < judged.verdicts.size(); ++j) {
+    for (size_t j = 0; j < judged.plan.search.verdicts.size(); ++j) {
       const check::ImageRow& row = report.images[j];
       if (!row.opened) {
-        ASSERT_EQ(SelectionTest::kCannotOpen, judged.verdicts[j].failed);
+        ASSERT_EQ(SelectionTest::kCannotOpen, judged.plan.search.verdicts[j].failed);
         continue;
       }
       std::unique_ptr<ByteSource> file = os.OpenForRead((".\\Binfile\\" + row.name).c_str());
       ASSERT_TRUE(file);
-      Verdict direct =
-          JudgeImage(*w.state, judged.wanted, hub, row.name.c_str(), *file, file->Size());
-      ASSERT_TRUE(SameVerdict(direct, judged.verdicts[j]))
+      Verdict direct = JudgeImage(*w.state, judged.plan.search.wanted, hub, row.name.c_str(), *file,
+                                  file->Size());
+      ASSERT_TRUE(SameVerdict(direct, judged.plan.search.verdicts[j]))
           << "round " << round << " image " << row.name << ": " << check::TestName(direct.failed)
-          << " against " << check::TestName(judged.verdicts[j].failed);
+          << " against " << check::TestName(judged.plan.search.verdicts[j].failed);
     }
   }
   // The worlds must reach chosen images, and ties, or the property says little.

@@ -33,10 +33,11 @@ TEST_P(Refusals, NameTheFirstFailedTestAndTheValuesCompared) {
   // Device(1), the kit's first hub, is the crafted one; the update run visits it last.
   ASSERT_EQ(kit.hubs.size(), report.hubs.size()) << Codes(report);
   const HubReport& hub = report.hubs.back();
-  EXPECT_EQ(HubOutcome::kNoImage, hub.outcome);
+  EXPECT_EQ(HubOutcome::kNoImage, hub.plan.outcome);
   EXPECT_NE(nullptr, FindingOf(report, FindingCode::kHubNoImage)) << Codes(report);
-  const ::Verdict& verdict =
-      hub.hubVerdict.failed != SelectionTest::kPassed ? hub.hubVerdict : hub.verdicts.at(0);
+  const ::Verdict& verdict = hub.plan.search.hubVerdict.failed != SelectionTest::kPassed
+                                 ? hub.plan.search.hubVerdict
+                                 : hub.plan.search.verdicts.at(0);
   EXPECT_EQ(c.failed, verdict.failed) << check::TestName(verdict.failed);
   if (c.values) c.values(verdict);
   // The explanation names something, whatever the test.
@@ -119,8 +120,8 @@ TEST(KitCheck, TwoImagesThatBothSuitAHubAreFlaggedAndTheFirstInDirectoryOrderWin
   kit.images.push_back({"B.BIN", LongImage(0x0D12, 0x0B00)});
   KitReport report = kit.Check();
   ASSERT_EQ(1u, report.hubs.size());
-  EXPECT_EQ(2, report.hubs[0].passing);
-  EXPECT_EQ(0, report.hubs[0].chosen);
+  EXPECT_EQ(2, report.hubs[0].plan.search.passing);
+  EXPECT_EQ(0, report.hubs[0].plan.search.chosen);
   const Finding* f = FindingOf(report, FindingCode::kHubSeveralImages);
   ASSERT_NE(nullptr, f);
   EXPECT_EQ(Severity::kWarning, f->Row().severity);
@@ -147,7 +148,8 @@ TEST_P(SameLevel, IsDecidedAsTheUpdateRunDecides) {
   kit.hubs = {Hub(c.vendor, c.product, c.hubVersion)};
   KitReport report = kit.Check();
   ASSERT_EQ(1u, report.hubs.size());
-  EXPECT_EQ(c.outcome, report.hubs[0].outcome) << check::Decision(report.hubs[0], report.images);
+  EXPECT_EQ(c.outcome, report.hubs[0].plan.outcome)
+      << check::Decision(report.hubs[0], report.images);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kit, SameLevel,
@@ -189,9 +191,9 @@ TEST(KitCheck, HubsAreJudgedLastFirstAsTheUpdateRunVisitsThem) {
   KitReport report = kit.Check();
   ASSERT_EQ(2u, report.hubs.size());
   EXPECT_EQ(2, report.hubs[0].number);
-  EXPECT_EQ(HubOutcome::kNoImage, report.hubs[0].outcome);
+  EXPECT_EQ(HubOutcome::kNoImage, report.hubs[0].plan.outcome);
   EXPECT_EQ(1, report.hubs[1].number);
-  EXPECT_EQ(HubOutcome::kProgram, report.hubs[1].outcome);
+  EXPECT_EQ(HubOutcome::kProgram, report.hubs[1].plan.outcome);
 }
 
 }  // namespace

@@ -45,9 +45,9 @@ TEST_P(ImageListCheck, GivesEachImageAndHubTheUpdatersVerdict) {
   KitReport report = kit.Check();
   EXPECT_EQ(GetParam().codes, Codes(report));
   ASSERT_EQ(1u, report.hubs.size());
-  EXPECT_EQ(GetParam().outcome, report.hubs[0].outcome)
+  EXPECT_EQ(GetParam().outcome, report.hubs[0].plan.outcome)
       << check::Decision(report.hubs[0], report.images);
-  EXPECT_EQ(GetParam().chosenCheck, report.images[0].sums);
+  EXPECT_EQ(GetParam().chosenCheck, report.images[0].sums.check);
 }
 
 const std::string kListA = Hex(LongImage()) + " *A.BIN\n";
@@ -101,6 +101,25 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  "sums-bad@0 ", HubOutcome::kSameLevelAfter, ImageCheck::kListBad}),
     [](const ::testing::TestParamInfo<ListCase>& info) { return std::string(info.param.name); });
+
+// One reading of the list, and each image hashed once, however many hubs
+// the updater's check would be asked for.
+TEST(ImageListCheck, ReadsTheListOnceAndHashesEachImageOnceWhateverTheNumberOfHubs) {
+  FakeFiles files;
+  files.AddFile("SpiFlash.ini", kCleanSettings);
+  files.AddFile(".\\Binfile\\A.BIN", LongImage());
+  files.AddFile(".\\Binfile\\B.BIN", kOther);
+  files.AddFile(".\\Binfile\\SHA256SUMS", kListA + kListB);
+  FakeHubLibrary library;
+  library.hubs.assign(16, Hub());
+  KitReport report = check::CheckKit(files, &library, "kit");
+  ASSERT_EQ(16u, report.hubs.size());
+  EXPECT_EQ(HubOutcome::kProgram, report.hubs[15].plan.outcome);
+  EXPECT_EQ(1, files.OpenCount(".\\Binfile\\SHA256SUMS"));
+  // Once to be scanned, once to be hashed.
+  EXPECT_EQ(2, files.OpenCount(".\\Binfile\\A.BIN"));
+  EXPECT_EQ(2, files.OpenCount(".\\Binfile\\B.BIN"));
+}
 
 TEST(ImageListCheck, TheFindingsNameTheLineTheDigestsAndTheHubsRefusal) {
   Kit kit;

@@ -22,7 +22,7 @@ TEST(KitCheck, AnImageBreakingTheSizeRuleIsNamedOnce) {
                              [](const Finding& f) { return f.code == FindingCode::kSizeRule; }))
       << Codes(report);
   EXPECT_TRUE(report.images[1].breaksSizeRule);
-  EXPECT_EQ(SelectionTest::kSizeRule, report.hubs[0].verdicts[1].failed);
+  EXPECT_EQ(SelectionTest::kSizeRule, report.hubs[0].plan.search.verdicts[1].failed);
 }
 
 TEST(KitCheck, ANameThatJustFitsTheUpdatersPathIsTakenAndOneCharacterMoreIsNot) {
@@ -30,14 +30,14 @@ TEST(KitCheck, ANameThatJustFitsTheUpdatersPathIsTakenAndOneCharacterMoreIsNot) 
   fits.images = {{std::string(255, 'N') + ".BIN", LongImage()}};
   KitReport taken = fits.Check();
   EXPECT_TRUE(taken.findings.empty()) << Codes(taken);
-  EXPECT_EQ(0, taken.hubs.at(0).chosen);
+  EXPECT_EQ(0, taken.hubs.at(0).plan.search.chosen);
 
   Kit over;
   over.images = {{std::string(256, 'N') + ".BIN", LongImage()}};
   KitReport refused = over.Check();
   EXPECT_FALSE(refused.images.at(0).nameFits);
   EXPECT_NE(nullptr, FindingOf(refused, FindingCode::kImageNameTooLong)) << Codes(refused);
-  EXPECT_EQ(SelectionTest::kNameTooLong, refused.hubs.at(0).verdicts.at(0).failed);
+  EXPECT_EQ(SelectionTest::kNameTooLong, refused.hubs.at(0).plan.search.verdicts.at(0).failed);
 }
 
 TEST(KitCheck, AnImageThatCannotBeOpenedIsRefusedAsTheUpdaterRefusesIt) {
@@ -49,8 +49,8 @@ TEST(KitCheck, AnImageThatCannotBeOpenedIsRefusedAsTheUpdaterRefusesIt) {
   library.hubs = {Hub()};
   KitReport report = check::CheckKit(files, &library, "kit");
   ASSERT_EQ(1u, report.hubs.size());
-  EXPECT_EQ(SelectionTest::kCannotOpen, report.hubs[0].verdicts[0].failed);
-  EXPECT_EQ(1, report.hubs[0].chosen);
+  EXPECT_EQ(SelectionTest::kCannotOpen, report.hubs[0].plan.search.verdicts[0].failed);
+  EXPECT_EQ(1, report.hubs[0].plan.search.chosen);
   EXPECT_NE(nullptr, FindingOf(report, FindingCode::kImageUnreadable));
 }
 

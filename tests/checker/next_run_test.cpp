@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bundle.h"
+#include "bundle_parts.h"
 #include "checker_main.h"
 #include "kit_fixture.h"
 #include "report.h"
@@ -42,7 +43,7 @@ ComputerRecord RecordOf(const std::string& text, const char* missing = nullptr) 
   part.text = text;
   part.missing = missing != nullptr;
   part.why = missing != nullptr ? missing : "";
-  return check::RecordOfPart(&part);
+  return check::ReadRecordPart(&part);
 }
 
 struct HubCase {
@@ -68,7 +69,7 @@ TEST_P(NextRunOfAHub, IsWhatAnUnattendedRunPlansAndAPlainRunWhereItDiffers) {
   const KitReport report = kit.Check();
   ASSERT_EQ(1u, report.hubs.size()) << Codes(report);
   const HubReport& hub = report.hubs[0];
-  EXPECT_EQ(c.unattended, hub.outcome);
+  EXPECT_EQ(c.unattended, hub.plan.outcome);
   EXPECT_EQ(c.cycle, hub.next.cycle);
   // Only a hub left waiting is one that a run without options writes.
   const bool waits = c.unattended == HubOutcome::kPowerCyclePending;
@@ -141,12 +142,6 @@ TEST(NextRun, AKitIsKnownByItsListsDigestAsTheLauncherNamesIt) {
   files.AddFile(".\\Binfile\\sha256sums", "abc");
   const std::string abc = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
   EXPECT_EQ(abc, check::KitIdentityOf(files));
-  // A bundle's computer part tells it back for the folder it names.
-  bundle::Part computer;
-  computer.text = "Kit=demo\n" + check::KitIdentityLine("x64", files);
-  const std::vector<check::FolderIdentity> told = check::IdentitiesIn(&computer, {"x86", "x64"});
-  ASSERT_EQ(1u, told.size());
-  EXPECT_EQ("x64 " + abc, told[0].name + " " + told[0].identity);
 }
 
 class Host : public check::CheckerHost {

@@ -16,9 +16,9 @@ TEST(KitCheck, ACleanKitHasNoFindingAndItsHubGetsItsImage) {
   KitReport report = Kit().Check();
   EXPECT_TRUE(report.findings.empty()) << Codes(report);
   ASSERT_EQ(1u, report.hubs.size());
-  EXPECT_EQ(HubOutcome::kProgram, report.hubs[0].outcome);
-  EXPECT_EQ(0, report.hubs[0].chosen);
-  EXPECT_EQ(0x0A21, report.hubs[0].chosenVersion);
+  EXPECT_EQ(HubOutcome::kProgram, report.hubs[0].plan.outcome);
+  EXPECT_EQ(0, report.hubs[0].plan.search.chosen);
+  EXPECT_EQ(0x0A21, report.hubs[0].plan.chosenVersion);
   ASSERT_EQ(1u, report.images.size());
   const check::ImageRow& row = report.images[0];
   EXPECT_EQ(0x0D12, row.imageId);
@@ -29,7 +29,7 @@ TEST(KitCheck, ACleanKitHasNoFindingAndItsHubGetsItsImage) {
   EXPECT_EQ(std::string(47, 'p'), row.product2);
   EXPECT_EQ(1u << 3, row.rules);  // rule 4 alone
   EXPECT_EQ(1, report.settings.state->TargetIdCount);
-  EXPECT_EQ(std::vector<int>{2}, report.settings.idLines);
+  EXPECT_EQ(std::vector<int>{2}, report.settings.read.idLines);
 }
 
 // ---- Settings: each finding, on its line.
@@ -185,7 +185,7 @@ TEST_P(SettingsWithoutFindings, GiveNone) {
   KitReport report = kit.Check();
   EXPECT_TRUE(report.findings.empty()) << Codes(report);
   ASSERT_EQ(1u, report.hubs.size());
-  EXPECT_EQ(HubOutcome::kProgram, report.hubs[0].outcome);
+  EXPECT_EQ(HubOutcome::kProgram, report.hubs[0].plan.outcome);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -200,6 +200,20 @@ INSTANTIATE_TEST_SUITE_P(
                     QuietCase{"LastLineOf199CharactersWithoutALineFeed",
                               [](std::string s) { return s + ";" + std::string(198, 'x'); }}),
     [](const testing::TestParamInfo<QuietCase>& info) { return std::string(info.param.name); });
+
+// The warning for module keys left at HUBNumber 0 or 1 is not given where
+// the reader reads them.
+TEST(KitCheck, ModuleKeysUnderHubNumberTwoAreReadWithoutAWarning) {
+  Kit kit;
+  kit.settings = Replace(kit.settings, "HUBNumber=0\n",
+                         "HUBNumber=2\nNO.1HUBWantUpdateBinFile=A.BIN\nNO.2HUBDepth=1\n"
+                         "NO.2HUBConnectionPortIndex=1\nNO.2HUBWantUpdateBinFile=A.BIN\n");
+  kit.hubs = {RootHub(), Hub()};
+  KitReport report = kit.Check();
+  EXPECT_TRUE(report.findings.empty()) << Codes(report);
+  ASSERT_EQ(2u, report.hubs.size());
+  EXPECT_EQ(HubOutcome::kProgram, report.hubs[1].plan.outcome);
+}
 
 TEST(KitCheck, AKeyIsInsideEverySectionThatStartsOnItsHeaderLine) {
   Kit kit;

@@ -48,9 +48,10 @@ class Bundle(WineTestCase):
         self.addCleanup(shutil.rmtree, self.outside, True)
         self.file = os.path.join(self.outside, "bundle.txt")
 
-    def bundle(self, *args, env=None, status=1, folder=".", recorded=False):
+    def bundle(self, *args, env=None, status=0, folder=".", recorded=False):
         """Writes the bundle of the demo kit's copy; the kit and the filter
-        list as they were. It lacks the record unless a run left one."""
+        list as they were. Its record part says there is none unless a run
+        left one."""
         before, filters = hashes(self.demo.path), upper_filters_value()
         extra = {"TZ415SIM_LOG": os.path.join(self.outside, "calls.log")}
         extra.update(env or {})
@@ -60,11 +61,11 @@ class Bundle(WineTestCase):
         self.assertEqual(status, code, out + err.decode("latin-1"))
         self.assertEqual(before, hashes(self.demo.path), "the kit was written")
         self.assertEqual(filters, upper_filters_value())
-        missing = "record: missing, no unattended run has left a record on this computer\n"
+        none = "record: none, no unattended run has left a record on this computer\n"
         if recorded:
-            self.assertNotIn(missing, out)
+            self.assertNotIn(none, out)
         else:
-            self.assertIn(missing, out)
+            self.assertIn(none, out)
         with open(self.file, "rb") as f:
             return out, f.read().decode("ascii")
 
@@ -137,7 +138,9 @@ class Bundle(WineTestCase):
                  "hubs x64", "report"]
         self.assertEqual(parts, [line.split(":")[0] for line in out.splitlines()[:-1]])
         self.assertTrue(out.splitlines()[-1].startswith("Wrote the bundle "), out)
-        self.assertTrue(out.endswith("1 part missing\n"), out)
+        self.assertTrue(out.endswith(", complete\n"), out)
+        self.assertIn("\n[record]\n| none: no unattended run has left a record on this computer\n"
+                      "[end record]\n", text)
         for line in ("WindowsBits=64", "CheckerBits=64", "Kit=demo", "LibraryVersion=20190823"):
             self.assertIn("\n| %s\n" % line, text)
         self.assertIn("UpdaterVersion.x64.Quillet64.exe=", text)
@@ -182,7 +185,7 @@ class Bundle(WineTestCase):
         binfile = self.demo.hubs("Binfile")
         for i in range(100):
             shutil.copy(os.path.join(binfile, "DOCK.BIN"), os.path.join(binfile, "I%03d.BIN" % i))
-        out, text = self.bundle()
+        out, text = self.bundle(status=1)
         self.assertLess(len(text), 32 * 1024, out)
         self.assertIn("report: missing, the kit check's JSON report is ", out)
         self.assertIn("hubs x64: what the kit does to each hub (the refused images left out", out)
@@ -219,9 +222,9 @@ class Bundle(WineTestCase):
 
     def test_missing_settings_still_leave_the_hubs(self):
         os.remove(self.demo.hubs("SpiFlash.ini"))
-        out, text = self.bundle()
+        out, text = self.bundle(status=1)
         self.assertIn("settings x64: missing, SpiFlash.ini cannot be opened\n", out)
-        self.assertTrue(out.endswith("2 parts missing\n"), out)
+        self.assertTrue(out.endswith("1 part missing\n"), out)
         self.assertIn("[capture]\n| [Capture]", text)
         self.assertIn("The computer's hubs: 3 listed", self.explain())
 
@@ -250,7 +253,7 @@ class Bundle(WineTestCase):
         set_upper_filters(["usbfilt"])
         os.remove(os.path.join(self.demo.path, "Driver", "TZ415FilterInst.exe"))
         whole = "Z:" + self.demo.path.replace("/", "\\")
-        _, text = self.bundle("--force", folder=whole)
+        _, text = self.bundle("--force", folder=whole, status=1)
         self.assertIn("\n[capture]\nmissing: the filter driver tz415filter is not registered, and "
                       "there is no demo\\Driver\\TZ415FilterInst.exe", text)
         self.assertNotIn(whole.rsplit("\\", 1)[0].lower(), text.lower())

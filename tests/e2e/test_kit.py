@@ -1,12 +1,17 @@
-"""The demo kit run as a user runs it, twice in a row and after a reset; and
-the release kit's assembly scripts."""
+"""The demo kit run as a user runs it, twice in a row and after a reset; the
+release kit's assembly and packing scripts; and scripts/reproduce's
+comparison."""
 import hashlib
+import importlib.machinery
+import importlib.util
 import os
 import re
 import shutil
 import subprocess
 import tempfile
+import time
 import unittest
+import zipfile
 
 from harness import (BITS, BUILD, DEMO_DESCRIPTION, SOURCE, WineTestCase, crlf, run,
                      set_upper_filters, upper_filters)
@@ -130,18 +135,41 @@ class ReleaseKitScripts(unittest.TestCase):
         return self.cmake("-DBINFILE=" + os.path.join(self.kit, arch, "Binfile"), "-DMODE=seal",
                           "-P", os.path.join(KIT_SOURCE, "image_sums.cmake"))
 
-    def check_kit(self, status, report):
-        """quillet_check_kit with a checker that prints `report` and ends with
-        `status`."""
+    def fake_checker(self, status, report):
+        """A kit checker that prints `report` and ends with `status`."""
         checker = os.path.join(self.root, "checker")
         with open(checker, "w") as f:
             f.write("#!/bin/sh\nprintf '%%s' '%s'\nexit %d\n" % (report, status))
         os.chmod(checker, 0o755)
+        return checker
+
+    def check_kit(self, status, report):
+        """quillet_check_kit with a fake checker."""
         script = os.path.join(self.root, "check_kit.cmake")
         with open(script, "w") as f:
             f.write('include("%s")\nquillet_check_kit("%s" "%s")\n'
-                    % (os.path.join(KIT_SOURCE, "check_release.cmake"), self.kit, checker))
+                    % (os.path.join(KIT_SOURCE, "check_release.cmake"), self.kit,
+                       self.fake_checker(status, report)))
         return self.cmake("-P", script)
+
+    def pack(self, status):
+        """quillet_pack_release, as cpack runs it, with a fake checker."""
+        script = os.path.join(self.root, "pack.cmake")
+        with open(script, "w") as f:
+            f.write('include("%s")\nquillet_pack_release("%s" OFF "%s")\n'
+                    % (os.path.join(KIT_SOURCE, "pack_release.cmake"), self.kit,
+                       self.fake_checker(status, "  error sums-differs: A.BIN\n" if status else "")))
+        return self.cmake("-P", script)
+
+    def complete_kit(self):
+        self.our_programs()
+        for name in ("Driver/TZ415FilterInst.exe", "Driver/amd64/tz415filter.sys",
+                     "x86/TZ415API.dll", "x64/TZ415API.dll", "Binfile/A.BIN",
+                     "Binfile/read me.bin"):
+            self.put(self.maker, name, name.encode())
+        self.assertEqual(0, self.add_maker_files().returncode)
+        for arch in ("x86", "x64"):
+            self.assertEqual(0, self.seal(arch).returncode)
 
     def our_programs(self):
         for name in ("Quillet.exe", "Tools/QuilletCheck32.exe", "Tools/QuilletCheck64.exe",
@@ -267,6 +295,60 @@ class ReleaseKitScripts(unittest.TestCase):
                          re.findall(r"^    (\S.*)$", result.stderr, re.M))
         self.assertEqual(0, self.check("ON").returncode)
 
+    def test_packing_lists_every_file_of_a_kit_that_passed_its_checks_but_the_list(self):
+        self.complete_kit()
+        listed = os.path.join(self.kit, "SHA256SUMS")
+        self.put(self.kit, "SHA256SUMS", b"left by an earlier packing")
+        # Checks that fail leave no list, not even the old one.
+        result = self.pack(1)
+        self.assertNotEqual(0, result.returncode)
+        self.assertIn("error sums-differs: A.BIN", result.stderr)
+        self.assertFalse(os.path.exists(listed))
+
+        result = self.pack(0)
+        self.assertEqual(0, result.returncode, result.stderr)
+        names = [n for n in self.files(self.kit) if n != "SHA256SUMS"]
+        self.assertEqual(17, len(names))
+        expected = ""
+        for name in names:
+            with open(os.path.join(self.kit, name), "rb") as f:
+                expected += "%s  %s\n" % (hashlib.sha256(f.read()).hexdigest(), name)
+        with open(listed, "rb") as f:
+            self.assertEqual(expected.encode(), f.read())
+        result = subprocess.run(["sha256sum", "--strict", "-c", "SHA256SUMS"], cwd=self.kit,
+                                capture_output=True, text=True)
+        self.assertEqual(0, result.returncode, result.stdout + result.stderr)
+        self.assertEqual(["%s: OK" % n for n in names], result.stdout.splitlines())
+
+    def test_two_packings_of_one_kit_give_one_zip(self):
+        self.complete_kit()
+        first, second = (os.path.join(self.root, n) for n in ("first.zip", "second.zip"))
+        # As CPack packs: the disk's times, order and attributes, with extra
+        # fields; the second packing after the kit was touched, in reverse.
+        subprocess.run(["zip", "-q", "-r", first, "release"], cwd=self.root, check=True)
+        with zipfile.ZipFile(first) as packed:
+            contents = {i.filename: packed.read(i) for i in packed.infolist()}
+        with zipfile.ZipFile(second, "w") as packed:
+            for name in sorted(contents, reverse=True):
+                packed.writestr(zipfile.ZipInfo(name, (2031, 7, 1, 12, 0, 0)), contents[name])
+        epoch = 1700000000
+        for path, zone in ((first, "UTC"), (second, "Pacific/Kiritimati")):
+            result = subprocess.run(["python3", os.path.join(KIT_SOURCE, "release_zip.py"),
+                                     "--epoch", str(epoch), path], capture_output=True, text=True,
+                                    env=dict(os.environ, TZ=zone))
+            self.assertEqual(0, result.returncode, result.stderr)
+        with open(first, "rb") as a, open(second, "rb") as b:
+            self.assertEqual(a.read(), b.read())
+        with zipfile.ZipFile(first) as packed:
+            self.assertEqual(sorted(contents), packed.namelist())
+            self.assertEqual({time.gmtime(epoch)[:6]},
+                             {i.date_time for i in packed.infolist()})
+            for info in packed.infolist():
+                self.assertEqual(contents[info.filename], packed.read(info))
+                self.assertEqual(b"", info.extra)
+                self.assertEqual(0o040755 << 16 | 0x10 if info.is_dir() else 0o100644 << 16,
+                                 info.external_attr)
+
     def test_without_a_maker_folder_only_our_files_are_there(self):
         self.our_programs()
         self.maker = ""
@@ -276,6 +358,42 @@ class ReleaseKitScripts(unittest.TestCase):
                           "x64/Quillet64.exe",
                           "x64/SpiFlash.ini", "x86/Quillet32.exe", "x86/SpiFlash.ini"],
                          self.files(self.kit))
+
+
+def load_reproduce():
+    path = os.path.join(SOURCE, "scripts", "reproduce")
+    loader = importlib.machinery.SourceFileLoader("reproduce", path)
+    module = importlib.util.module_from_spec(importlib.util.spec_from_loader("reproduce", loader))
+    loader.exec_module(module)
+    return module
+
+
+class Reproduce(unittest.TestCase):
+    """scripts/reproduce's comparison of two builds' files."""
+
+    def test_each_difference_is_named_with_the_first_offset_at_which_the_files_part(self):
+        root = tempfile.mkdtemp(prefix="quillet-reproduce-")
+        self.addCleanup(shutil.rmtree, root, True)
+        program = bytes(range(256)) * 300
+        changed = bytearray(program)
+        changed[70000] ^= 1  # past the first block read
+        for build, files in (("one", {"same.bin": program, "kit/x.exe": program,
+                                      "kit/short": b"abc", "kit/only.txt": b"x"}),
+                             ("two", {"same.bin": program, "kit/x.exe": bytes(changed),
+                                      "kit/short": b"abcde"})):
+            for name, data in files.items():
+                path = os.path.join(root, build, name)
+                os.makedirs(os.path.dirname(path), exist_ok=True)
+                with open(path, "wb") as f:
+                    f.write(data)
+        count, differences = load_reproduce().compare(
+            os.path.join(root, "one"), os.path.join(root, "two"), ["same.bin", "kit", "gone.zip"])
+        self.assertEqual(4, count)
+        self.assertEqual(["gone.zip: made by neither build",
+                          "kit/only.txt: only in the first build",
+                          "kit/short: differs from offset 3 (0x3) on; 3 and 5 bytes",
+                          "kit/x.exe: differs from offset 70000 (0x11170) on; 76800 and 76800 bytes"],
+                         differences)
 
 
 if __name__ == "__main__":

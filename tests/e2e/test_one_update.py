@@ -1,6 +1,9 @@
 """One update at a time, under Wine: two launchers started together on one
-kit, and launchers killed while they or their updaters hold the locks. The
-programs of one test meet in the locks of their module's own prefix."""
+kit, launchers killed while they or their updaters hold the locks, and runs
+of different rights: an administrator's, and one whose token has the
+Administrators group for deny only, as a user's without administrator
+rights. The programs of one test meet in the locks of their module's own
+prefix."""
 import os
 import signal
 import subprocess
@@ -8,11 +11,31 @@ import threading
 import time
 
 from deployment import BUSY_LINE, launch, read_report
-from harness import (EXIT_STATUS, WINE, WineTestCase, register_driver, run,
+from harness import (BUILD, EXIT_STATUS, WINE, WineTestCase, register_driver, run,
                      set_upper_filters, upper_filters, wine_env)
 from test_launcher import PAUSE
 
 UNATTENDED = ["--unattended", "--report", "report.json"]
+WITHOUT_RIGHTS = os.path.join(BUILD, "tests", "without_rights.exe")
+HOLD_LOCK = os.path.join(BUILD, "tests", "hold_lock.exe")
+SIGNS = ("Global\\Quillet.Elevated.RunLock", "Global\\Quillet.Elevated.WriteLock")
+
+
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def without_rights(cwd, command, env=None):
+    """Runs a command line in `cwd` without administrator rights; (its whole
+    exit status, its stdout bytes)."""
+    status_file = os.path.join(cwd, "status-without-rights.txt")
+    _, out, err = run(WITHOUT_RIGHTS, [status_file, *command], cwd=cwd, env=env, timeout=180)
+    with open(status_file) as f:
+        text = f.read().strip()
+    os.remove(status_file)
+    if not text.isdigit():
+        raise AssertionError("the run without rights did not start: %r %r" % (text, err))
+    return int(text), out
 
 
 def tearDownModule():
@@ -129,6 +152,65 @@ class OneUpdateAtATime(WineTestCase):
         self.assertEqual(BUSY_LINE.encode(), out)
         first.outputs_end()
         self.assertEqual(0, first.process.wait())
+
+
+class AcrossRights(WineTestCase):
+    """Runs of different rights side by side. Wine has no private
+    namespaces, so every run's locks here are under the open names, which
+    runs of either kind meet in; the signs are tested apart from the locks,
+    with a holder of their names alone."""
+
+    def setUp(self):
+        set_upper_filters(["otherfilter"])
+        self.kit_ = self.kit()
+
+    def test_a_run_without_rights_alone_prints_what_an_administrators_run_prints(self):
+        elevated = launch(self.kit_, ["--unattended"])
+        self.kit_ = self.kit()
+        self.assertEqual(elevated, without_rights(self.kit_.path, ["Quillet.exe", "--unattended"]))
+        self.assertEqual(["9013", "9014", "0A21"], self.kit_.firmware_versions())
+
+    def test_a_run_without_rights_stops_before_any_write_while_an_elevated_run_writes(self):
+        self.kit_.set_hub_key("Hub3", "UpdateMilliseconds", "6000")
+        log = os.path.join(self.kit_.root, "calls.log")
+        first = Started(self.kit_, ["--unattended"], {"TZ415SIM_LOG": log})
+        first.wait_for("FileName:.\\Binfile\\PORT.BIN")
+        self.assertEqual((1618, BUSY_LINE.encode()),
+                         without_rights(self.kit_.path, ["Quillet.exe", "--unattended"]))
+        self.assertEqual((0, BUSY_LINE.encode()),
+                         without_rights(self.kit_.hubs(), ["Quillet64.exe", "QRZ"]))
+        first.outputs_end()
+        self.assertEqual(0, first.process.wait())
+        with open(log) as f:
+            self.assertEqual(3, f.read().count("TA_UpdateISP"))
+
+    def test_only_an_elevated_runs_sign_keeps_an_elevated_run_out(self):
+        # The holder, whether it runs without rights, and the statuses of an
+        # elevated run and of one without rights: an object a user left
+        # under a sign's name blocks no elevated run.
+        for option, by_user, statuses in (("--section", True, (0, 1618)),
+                                          ("--sign", False, (1618, 1618))):
+            for name in SIGNS:
+                with self.subTest(option=option, name=name):
+                    command = [windows_path(HOLD_LOCK), option, name, "0"]
+                    if by_user:
+                        status = windows_path(os.path.join(self.kit_.root, "held.txt"))
+                        command = [WITHOUT_RIGHTS, status, *command]
+                    holder = subprocess.Popen([WINE, *command], env=wine_env(),
+                                              stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                              stderr=subprocess.DEVNULL)
+                    try:
+                        self.assertEqual(b"held\r\n", holder.stdout.readline())
+                        self.assertEqual(statuses, (
+                            launch(self.kit_, ["--unattended"])[0],
+                            without_rights(self.kit_.path, ["Quillet.exe", "--unattended"])[0]))
+                    finally:
+                        # The holder ends with its input, also through the
+                        # program that started it without rights.
+                        holder.stdin.close()
+                        holder.wait(60)
+                        holder.stdout.close()
+                    self.kit_ = self.kit()
 
 
 if __name__ == "__main__":

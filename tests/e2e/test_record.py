@@ -1,8 +1,10 @@
 """What an unattended run leaves on the computer, under Wine: the record
 under HKLM\\SOFTWARE\\Quillet read the way a detection rule reads it, a hub
 waiting for its power cycle told apart from a failure and not written again,
-no record without --unattended, the --log file's lines and its rollover, and
-a lock object under the old name that no longer blocks an update."""
+each written hub with its own write's time, kept while it waits, the mark of
+a place a dock left kept, no record without --unattended, the --log file's
+lines and its rollover, and a lock object under the old name that no longer
+blocks an update."""
 import hashlib
 import os
 import re
@@ -71,20 +73,25 @@ class Record(WineTestCase):
     def move_hub3(self):
         self.kit_.set_hub_key("Hub3", "ConnectionPortIndex", "3")
 
+    def hub_lines(self):
+        return [line.split() for line in self.record_lines() if line.startswith("hub ")]
+
     # One layout: a first unattended run writes every hub, something happens
     # (or nothing), and a second run is judged.
     AFTER_A_WRITE = [
         # name, between the runs, second run: status, outcomes (hub 3 to 1),
-        # hubs it writes, hubs the record then shows pending
-        ("before the power cycle", None, 0, ["power-cycle-pending"] * 3, [], 3),
-        ("after the power cycle", power_cycle, 0, ["same-level"] * 3, [], 0),
-        # Judged afresh: the settings bind hub 3's image to its old port.
+        # hubs it writes, hubs the record then shows pending, and the
+        # outcomes of the earlier hubs it keeps after its own
+        ("before the power cycle", None, 0, ["power-cycle-pending"] * 3, [], 3, []),
+        ("after the power cycle", power_cycle, 0, ["same-level"] * 3, [], 0, []),
+        # Judged afresh: the settings bind hub 3's image to its old port,
+        # whose mark is kept for the dock that left it.
         ("a hub moved to another port", move_hub3, 12,
-         ["no-image", "power-cycle-pending", "power-cycle-pending"], [], 2),
+         ["no-image", "power-cycle-pending", "power-cycle-pending"], [], 3, ["programmed"]),
     ]
 
     def test_a_written_hub_is_pending_until_its_power_cycle_and_never_written_twice(self):
-        for name, between, status, outcomes, writes, pending in self.AFTER_A_WRITE:
+        for name, between, status, outcomes, writes, pending, kept in self.AFTER_A_WRITE:
             with self.subTest(name):
                 self.kit_ = self.kit()
                 self.calls = os.path.join(self.kit_.root, "calls.log")
@@ -94,6 +101,10 @@ class Record(WineTestCase):
                                  (first, [h["outcome"] for h in report["hubs"]],
                                   report["powerCyclePending"]))
                 self.assertEqual(["Hub3", "Hub2", "Hub1"], self.writes())
+                # Each hub the time of its own write, within the run.
+                written = {tuple(hub[1:5]): hub[10] for hub in self.hub_lines()}
+                self.assertTrue(all(report["started"] <= time <= report["ended"]
+                                    for time in written.values()), written)
                 if between:
                     between(self)
                 second, report = self.launch()
@@ -104,11 +115,14 @@ class Record(WineTestCase):
                 lines = self.record_lines()
                 self.assertIn("status %d" % status, lines)
                 self.assertIn("powerCyclePending %d" % pending, lines)
-                marks = [line.split()[8] for line in lines if line.startswith("hub ")]
-                self.assertEqual(outcomes, [line.split()[7] for line in lines
-                                            if line.startswith("hub ")])
+                hubs = self.hub_lines()
+                self.assertEqual(outcomes + kept, [hub[7] for hub in hubs])
                 if name == "after the power cycle":
-                    self.assertEqual(["cleared"] * 3, marks)
+                    self.assertEqual(["cleared"] * 3, [hub[8] for hub in hubs])
+                # A hub that waits keeps its first write's time.
+                for hub in hubs:
+                    if hub[9] == "1":
+                        self.assertEqual(written[tuple(hub[1:5])], hub[10])
 
     def test_a_detection_rule_reads_status_and_kit_in_the_64_bit_view_only(self):
         status, _ = self.launch()

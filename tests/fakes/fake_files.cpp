@@ -1,19 +1,10 @@
 #include "fake_files.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
+#include "case_fold.h"
 #include "name_search.h"
-
-namespace {
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-}  // namespace
 
 class FakeFile : public ByteSource {
  public:
@@ -67,9 +58,9 @@ void FakeFiles::AddUnopenableFile(const std::string& path) {
 }
 
 void FakeFiles::RemoveFile(const std::string& path) {
-  std::string key = Lower(path);
+  std::string key = Folded(path);
   files_.erase(std::remove_if(files_.begin(), files_.end(),
-                              [&](const FileData& f) { return Lower(f.path) == key; }),
+                              [&](const FileData& f) { return Folded(f.path) == key; }),
                files_.end());
 }
 
@@ -83,9 +74,9 @@ void FakeFiles::Patch(const std::string& path, uint64_t offset, const std::strin
 }
 
 FakeFiles::FileData* FakeFiles::Find(const std::string& path) {
-  std::string key = Lower(path);
+  std::string key = Folded(path);
   for (FileData& file : files_) {
-    if (Lower(file.path) == key) return &file;
+    if (Folded(file.path) == key) return &file;
   }
   return nullptr;
 }
@@ -119,11 +110,11 @@ std::unique_ptr<DirectorySearch> FakeFiles::FindFiles(const char* pattern) {
   ++searches_;
   std::string full(pattern);
   size_t slash = full.rfind('\\');
-  std::string directory = slash == std::string::npos ? "" : Lower(full.substr(0, slash + 1));
+  std::string directory = slash == std::string::npos ? "" : Folded(full.substr(0, slash + 1));
   std::string mask = slash == std::string::npos ? full : full.substr(slash + 1);
   std::vector<std::string> names;
   for (const FileData& file : files_) {
-    if (Lower(file.path).compare(0, directory.size(), directory) != 0) continue;
+    if (Folded(file.path).compare(0, directory.size(), directory) != 0) continue;
     std::string name = file.path.substr(directory.size());
     if (name.find('\\') != std::string::npos) continue;
     if (MatchesWildcard(mask.c_str(), name.c_str())) names.push_back(name);

@@ -1,7 +1,7 @@
 // The driver session's side of a scripted Windows, shared by the launcher's
 // double and the live check's: the current directory, the break keys and
-// the two kernel locks. What a child does and what the session writes stay
-// with each double, which tells its own story of them.
+// the kernel locks (fake_locks.h). What a child does and what the session
+// writes stay with each double, which tells its own story of them.
 #ifndef QUILLET_TESTS_FAKES_FAKE_SESSION_H_
 #define QUILLET_TESTS_FAKES_FAKE_SESSION_H_
 
@@ -10,8 +10,9 @@
 #include <string>
 
 #include "driver_session.h"
+#include "fake_locks.h"
 
-class FakeSession : public SessionPlatform {
+class FakeSession : public SessionPlatform, public FakeLocks {
  public:
   // ---- Staging.
   std::string currentDirectory;
@@ -20,16 +21,9 @@ class FakeSession : public SessionPlatform {
   // length of currentDirectory alone would not give, such as exactly the
   // buffer's own size.
   uint32_t reportedTooSmall = 0;
-  // Locks another process holds, by KernelLock.
-  bool heldElsewhere[2] = {};
 
   // ---- Reading back.
   bool breaksIgnored = false;
-  bool lockHeld[2] = {};
-  // The locks' story, kept apart from any screen: "+run -write", "run held".
-  std::string locks;
-
-  bool Holds(KernelLock lock) const { return lockHeld[static_cast<int>(lock)]; }
 
   // ---- SessionPlatform.
   uint32_t CurrentDirectory(char* buffer, uint32_t size) override {
@@ -45,33 +39,11 @@ class FakeSession : public SessionPlatform {
     SessionEvent(ignore ? "breaks ignored" : "breaks restored");
   }
 
-  bool TryLock(KernelLock lock) override {
-    const int which = static_cast<int>(lock);
-    if (heldElsewhere[which]) {
-      locks += std::string(LockLabel(lock)) + " held ";
-      return false;
-    }
-    lockHeld[which] = true;
-    locks += std::string("+") + LockLabel(lock) + " ";
-    return true;
-  }
-  void Unlock(KernelLock lock) override {
-    lockHeld[static_cast<int>(lock)] = false;
-    locks += std::string("-") + LockLabel(lock) + " ";
-  }
+  KernelLocks& Locks() override { return *this; }
 
  protected:
   // Each double's story of the session's events ("breaks ignored").
   virtual void SessionEvent(const std::string&) {}
-
- private:
-  static const char* LockLabel(KernelLock lock) {
-    switch (lock) {
-      case KernelLock::kRun: return "run";
-      case KernelLock::kWrite: return "write";
-    }
-    return "?";
-  }
 };
 
 #endif  // QUILLET_TESTS_FAKES_FAKE_SESSION_H_

@@ -1,6 +1,7 @@
 #include "fake_system.h"
 
 #include <algorithm>
+#include <cstdio>
 
 void FakeSystem::SetRegistryValue(const std::u16string& key, const std::u16string& name,
                                   const std::vector<uint8_t>& data) {
@@ -48,4 +49,12 @@ std::vector<uint8_t> MultiString(const std::vector<std::string>& strings) {
   bytes.push_back(0);
   bytes.push_back(0);
   return bytes;
+}
+
+std::string FakeSystem::UtcNow() {
+  char text[32];
+  std::snprintf(text, sizeof text, "2026-12-09T06:%02d:%02dZ", (16 + clock_ / 60) % 60,
+                clock_ % 60);
+  ++clock_;
+  return text;
 }

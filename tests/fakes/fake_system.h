@@ -1,5 +1,6 @@
 // An in-memory machine for the system role: a Windows version, a registry,
-// a single-byte code page, and sleeps and write guards as events.
+// a single-byte code page, sleeps and write guards as events, and a clock
+// that moves on a second each time it is read.
 #ifndef QUILLET_TESTS_FAKE_SYSTEM_H_
 #define QUILLET_TESTS_FAKE_SYSTEM_H_
 
@@ -30,6 +31,8 @@ class FakeSystem : public System {
   void Sleep(uint32_t milliseconds) override {
     SystemEvent("sleep " + std::to_string(milliseconds));
   }
+  // "2026-12-09T06:16:00Z", then a second later at each reading.
+  std::string UtcNow() override;
 
  protected:
   // Waits as "sleep 3000", write guards as "guard on"/"guard off"; a double
@@ -45,6 +48,7 @@ class FakeSystem : public System {
   uint32_t major_ = 10;
   uint32_t minor_ = 0;
   bool versionFails_ = false;
+  int clock_ = 0;
 };
 
 // UTF-16LE bytes of a registry multi-string: each string, a zero, and the

@@ -193,7 +193,8 @@ TEST(HubDescription, BadFilesNameTheFileAndTheLine) {
     EXPECT_EQ(c.error, ParseError(c.text));
   }
   // Each hex key of a hub one digit longer than its record field: refused,
-  // never cut to fit.
+  // never cut to fit, and so is a leading zero too many, whose number
+  // would fit.
   const struct {
     const char* key;
     std::string max;
@@ -207,7 +208,15 @@ TEST(HubDescription, BadFilesNameTheFileAndTheLine) {
     EXPECT_EQ("dir/hubs.ini:2: " + std::string(width.key) + ": \"" + value +
                   "\" is not a hexadecimal number from 0 to " + width.max,
               ParseError("[Hub1]\n" + std::string(width.key) + "=" + value + "\n" + hub.substr(7)));
+    value = "0x0" + width.max;
+    EXPECT_EQ("dir/hubs.ini:2: " + std::string(width.key) + ": \"" + value +
+                  "\" has more than the " + std::to_string(width.max.size()) +
+                  " hexadecimal digits of a number from 0 to " + width.max,
+              ParseError("[Hub1]\n" + std::string(width.key) + "=" + value + "\n" + hub.substr(7)));
   }
+  EXPECT_EQ("dir/hubs.ini:4: FirmwareVersion: \"09012\" has more than the 4 hexadecimal digits of "
+            "a number from 0 to FFFF",
+            ParseError(hub + "FirmwareVersion=09012\n"));
 }
 
 TEST(HubDescription, NoMoreThanSixteenHubs) {

@@ -4,7 +4,6 @@
 // standard output, no removal of a driver it did not install).
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 
 #include "driver_session.h"
@@ -15,53 +14,61 @@
 namespace {
 
 // ------------------------------------------------------------ run lock
+// The rule itself is tests/driver_session/kernel_locks_test.cpp's.
 
-struct LockCase {
+// Another run, as the launcher can see it.
+struct Other {
   const char* name;
-  bool runHeld;
-  bool writeHeld;
-  bool taken;
-  const char* story;
+  void (*stage)(FakeLauncherPlatform&);
 };
 
-void PrintTo(const LockCase& c, std::ostream* os) { *os << c.name; }
-
-class RunLock : public testing::TestWithParam<LockCase> {};
-
-TEST_P(RunLock, IsTakenOnlyWhenNoRunAndNoWriteHoldsEither) {
-  const LockCase& c = GetParam();
-  FakeLauncherPlatform os;
-  os.heldElsewhere[static_cast<int>(KernelLock::kRun)] = c.runHeld;
-  os.heldElsewhere[static_cast<int>(KernelLock::kWrite)] = c.writeHeld;
-  EXPECT_EQ(c.taken, TakeRunLock(os));
-  EXPECT_EQ(c.story, os.locks);
-  EXPECT_EQ(c.taken, os.lockHeld[static_cast<int>(KernelLock::kRun)]);
-  EXPECT_FALSE(os.lockHeld[static_cast<int>(KernelLock::kWrite)]);
-}
-
-const LockCase kLockCases[] = {
-    {"BothFree", false, false, true, "+run +write -write "},
-    {"RunHeld", true, false, false, "run held "},
-    {"WriteHeld", false, true, false, "+run write held -run "},
-    {"BothHeld", true, true, false, "run held "},
+const Other kOthers[] = {
+    {"run held", [](FakeLauncherPlatform& os) { os.heldElsewhere[0] = true; }},
+    {"write held", [](FakeLauncherPlatform& os) { os.heldElsewhere[1] = true; }},
+    {"both held",
+     [](FakeLauncherPlatform& os) { os.heldElsewhere[0] = os.heldElsewhere[1] = true; }},
+    // An elevated run's locks are out of sight of a run without rights:
+    // their signs are not.
+    {"elevated writer, run without rights",
+     [](FakeLauncherPlatform& os) {
+       os.elevated = false;
+       os.signElsewhere[1] = LockSign::kUnproven;
+     }},
+    {"elevated launcher, run without rights",
+     [](FakeLauncherPlatform& os) {
+       os.elevated = false;
+       os.signElsewhere[0] = LockSign::kUnproven;
+     }},
 };
-
-INSTANTIATE_TEST_SUITE_P(Locks, RunLock, testing::ValuesIn(kLockCases),
-                         [](const testing::TestParamInfo<LockCase>& info) {
-                           return std::string(info.param.name);
-                         });
 
 TEST(RunLock, HeldMakesTheLauncherPrintTheLineAndTouchNothing) {
-  for (const LockCase& c : kLockCases) {
-    if (c.taken) continue;
-    SCOPED_TRACE(c.name);
+  for (const Other& other : kOthers) {
+    SCOPED_TRACE(other.name);
     FakeLauncherPlatform os;
     os.AddKit("C:\\Kit");
-    os.heldElsewhere[static_cast<int>(KernelLock::kRun)] = c.runHeld;
-    os.heldElsewhere[static_cast<int>(KernelLock::kWrite)] = c.writeHeld;
+    other.stage(os);
     EXPECT_EQ(0, LauncherMain(os, os, false));
     // No cls: a second launcher in the same console keeps the first's text.
     EXPECT_EQ(std::string(QUILLET_BUSY_LINE) + "{PAUSE}", os.screen);
+    EXPECT_FALSE(os.Holds(KernelLock::kRun) || os.signShown[0]);
+  }
+}
+
+// Where nothing else runs, or only what a user without rights left under
+// the signs' names, the rights change nothing a run prints.
+TEST(RunLock, LeavesARunsTextAsItIsWhateverItsRights) {
+  FakeLauncherPlatform alone;
+  alone.AddKit("C:\\Kit");
+  EXPECT_EQ(0, LauncherMain(alone, alone, false));
+  EXPECT_EQ("+run -run ", alone.signs);
+  for (bool elevated : {false, true}) {
+    FakeLauncherPlatform os;
+    os.AddKit("C:\\Kit");
+    os.elevated = elevated;
+    if (elevated) os.signElsewhere[0] = os.signElsewhere[1] = LockSign::kUnproven;
+    EXPECT_EQ(0, LauncherMain(os, os, false));
+    EXPECT_EQ(alone.screen, os.screen) << elevated;
+    EXPECT_EQ(elevated ? "+run -run " : "", os.signs);
   }
 }
 

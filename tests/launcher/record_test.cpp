@@ -6,6 +6,7 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cmtrace_log.h"
@@ -65,10 +66,7 @@ const std::string kSha(64, 'a');
 
 HubEntry Pending(uint8_t port) {
   HubEntry hub;
-  hub.vendorId = 0x3A17;
-  hub.productId = 0x0600;
-  hub.depth = 1;
-  hub.port = port;
+  hub.place = {0x3A17, 0x0600, 1, port};
   hub.firmwareBefore = 0x9012;
   hub.delivers = 0x9013;
   hub.imageSha256 = kSha;
@@ -89,8 +87,7 @@ DeploymentRecord Sample() {
   r.kitIdentity = kSha;
   r.hubs.push_back(Pending(2));
   HubEntry same;
-  same.vendorId = 0x3A17;
-  same.productId = 0x0415;
+  same.place = {0x3A17, 0x0415, 0, 0};
   same.outcome = HubOutcome::kSameLevelBefore;
   same.previous = PendingMark::kCleared;
   r.hubs.push_back(same);
@@ -117,23 +114,39 @@ TEST(RecordText, ReadsBackWholeAndACutOrInconsistentTextIsNoRecord) {
   for (size_t cut = 0; cut < text.size(); ++cut) {
     EXPECT_FALSE(record::ParseRecord(text.substr(0, cut), &back)) << cut;
   }
-  std::string miscounted = text;
-  miscounted.replace(miscounted.find("powerCyclePending 1"), 19, "powerCyclePending 2");
-  EXPECT_FALSE(record::ParseRecord(miscounted, &back));
+  // Whole, but not this record: a miscount, another format, a digest cut
+  // short or too long.
+  const std::string digest = " " + kSha + " ";
+  const std::pair<std::string, std::string> changes[] = {
+      {"powerCyclePending 1", "powerCyclePending 2"},
+      {"Quillet record 1", "Quillet record 2"},
+      {digest, " " + kSha.substr(1) + " "},
+      {digest, " " + kSha + "a "},
+  };
+  for (const auto& change : changes) {
+    std::string changed = text;
+    changed.replace(changed.find(change.first), change.first.size(), change.second);
+    EXPECT_FALSE(record::ParseRecord(changed, &back)) << change.second;
+  }
 }
 
 // ---------------------------------------------------------------- next record
 
 struct NextCase {
   const char* name;
+  // What this run's results say of the hub.
   HubOutcome outcome;
   uint8_t port;
   uint16_t reportedBefore;
   uint16_t delivers;
   PendingMark mark;
+  // What its entry in the next record says.
   bool pending;
-  const char* time;  // the entry's
-  uint16_t before;   // the entry's firmware before
+  const char* time;
+  uint16_t before;
+  uint16_t entryDelivers;
+  // The earlier waiting hub, not visited, kept after this run's own.
+  bool keptAfter;
 };
 
 void PrintTo(const NextCase& c, std::ostream* os) { *os << c.name; }
@@ -146,41 +159,50 @@ TEST_P(NextRecord, KeepsTheWriteAHubWaitsForAndNoOther) {
   UpdaterResults results;
   results.stage = UpdaterStage::kListed;
   HubResult hub;
-  hub.vendorId = 0x3A17;
-  hub.productId = 0x0600;
-  hub.depth = 1;
-  hub.port = c.port;
+  hub.place = {0x3A17, 0x0600, 1, c.port};
   hub.firmwareBefore = c.reportedBefore;
   hub.delivers = c.delivers;
   hub.outcome = c.outcome;
   hub.previous = c.mark;
+  // As the updater stamps a hub the library was asked to write.
+  if (c.outcome == HubOutcome::kProgrammed || c.outcome == HubOutcome::kWriteFailed) {
+    std::snprintf(hub.writeTime, sizeof hub.writeTime, "WRITE");
+  }
   RecordHub(&results, hub);
-  const DeploymentRecord next = record::NextRecord(last, &results, "NOW");
-  ASSERT_EQ(1u, next.hubs.size());
+  const DeploymentRecord next = record::NextRecord(last, &results, "END");
+  ASSERT_EQ(c.keptAfter ? 2u : 1u, next.hubs.size());
+  if (c.keptAfter) {
+    EXPECT_EQ(2, next.hubs[1].place.port);
+    EXPECT_EQ("2026-12-08T10:00:00Z", next.hubs[1].time);
+    EXPECT_TRUE(next.hubs[1].powerCyclePending);
+  }
   const HubEntry& entry = next.hubs[0];
   EXPECT_EQ(c.outcome, entry.outcome);
   EXPECT_EQ(c.pending, entry.powerCyclePending);
   EXPECT_EQ(c.mark, entry.previous);
   EXPECT_EQ(c.time, entry.time);
   EXPECT_EQ(c.before, entry.firmwareBefore);
-  EXPECT_EQ(c.port, entry.port);
+  EXPECT_EQ(c.entryDelivers, entry.delivers);
+  EXPECT_EQ(c.port, entry.place.port);
 }
 
 const NextCase kNextCases[] = {
-    // Still waiting: the earlier write, with its time and its "before".
+    // Still waiting: the earlier write, with its time, "before" and delivers.
     {"StillPending", HubOutcome::kPowerCyclePending, 2, 0x9012, 0, PendingMark::kNone, true,
-     "2026-12-08T10:00:00Z", 0x9012},
-    {"TookEffect", HubOutcome::kSameLevelBefore, 2, 0x9013, 0, PendingMark::kCleared, false, "NOW",
-     0x9013},
+     "2026-12-08T10:00:00Z", 0x9012, 0x9013, false},
+    {"TookEffect", HubOutcome::kSameLevelBefore, 2, 0x9013, 0, PendingMark::kCleared, false, "END",
+     0x9013, 0, false},
     {"ChangedAndWrittenAgain", HubOutcome::kProgrammed, 2, 0x0B00, 0x9013, PendingMark::kChanged,
-     true, "NOW", 0x0B00},
+     true, "WRITE", 0x0B00, 0x9013, false},
+    // Another hub for the rule: the one that waits keeps its mark.
     {"MovedAndWrittenAfresh", HubOutcome::kProgrammed, 3, 0x9012, 0x9013, PendingMark::kNone, true,
-     "NOW", 0x9012},
+     "WRITE", 0x9012, 0x9013, true},
     // A write that leaves the version as it was could never show it took.
     {"WrittenWithTheSameVersion", HubOutcome::kProgrammed, 2, 0x9013, 0x9013, PendingMark::kCleared,
-     false, "NOW", 0x9013},
-    {"WriteFailed", HubOutcome::kWriteFailed, 2, 0x0B00, 0x9013, PendingMark::kChanged, false,
-     "NOW", 0x0B00},
+     false, "WRITE", 0x9013, 0x9013, false},
+    // Attempted, not delivered: the updater says so, and the record keeps it.
+    {"WriteFailed", HubOutcome::kWriteFailed, 2, 0x0B00, 0, PendingMark::kChanged, false, "WRITE",
+     0x0B00, 0, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Record, NextRecord, testing::ValuesIn(kNextCases),
@@ -188,17 +210,49 @@ INSTANTIATE_TEST_SUITE_P(Record, NextRecord, testing::ValuesIn(kNextCases),
                            return std::string(info.param.name);
                          });
 
-TEST(NextRecordWithoutListedHubs, KeepsThePendingOnesAsTheyWere) {
+// A waiting hub a run did not visit keeps its mark as it was, whether the
+// run stopped before it listed the hubs or listed them without it (its dock
+// unplugged for that run), so the next run does not write it again.
+TEST(NextRecordOfAHubNotVisited, KeepsItsMarkAsItWas) {
   const DeploymentRecord last = Sample();
   UpdaterResults stopped;
   stopped.stage = UpdaterStage::kDriver;
-  for (const UpdaterResults* results : {static_cast<const UpdaterResults*>(nullptr),
-                                        static_cast<const UpdaterResults*>(&stopped)}) {
-    const DeploymentRecord next = record::NextRecord(last, results, "NOW");
-    ASSERT_EQ(1u, next.hubs.size());
-    EXPECT_EQ("2026-12-08T10:00:00Z", next.hubs[0].time);
+  UpdaterResults without;
+  without.stage = UpdaterStage::kListed;
+  HubResult other;
+  other.place = {0x3A17, 0x0415, 0, 1};
+  RecordHub(&without, other);
+  for (const UpdaterResults* results :
+       {static_cast<const UpdaterResults*>(nullptr), static_cast<const UpdaterResults*>(&stopped),
+        static_cast<const UpdaterResults*>(&without)}) {
+    const DeploymentRecord next = record::NextRecord(last, results, "END");
+    ASSERT_FALSE(next.hubs.empty());
+    EXPECT_EQ(record::FormatRecord({0, "", "", "", "", "", {last.hubs[0]}}),
+              record::FormatRecord({0, "", "", "", "", "", {next.hubs.back()}}));
     EXPECT_EQ(1, next.PendingCount());
   }
+}
+
+// As many wait as the updater can be handed, this run's first: a kept mark
+// past that would no longer keep its hub from a second write.
+TEST(NextRecordOfAHubNotVisited, KeepsNoMoreWaitingThanTheUpdaterIsHanded) {
+  DeploymentRecord last;
+  for (int port = 1; port <= record::kMostWaiting; ++port) {
+    last.hubs.push_back(Pending(static_cast<uint8_t>(port)));
+  }
+  UpdaterResults results;
+  results.stage = UpdaterStage::kListed;
+  HubResult written;
+  written.place = {0x3A17, 0x0600, 1, 40};
+  written.firmwareBefore = 0x9012;
+  written.delivers = 0x9013;
+  written.outcome = HubOutcome::kProgrammed;
+  RecordHub(&results, written);
+  const DeploymentRecord next = record::NextRecord(last, &results, "END");
+  EXPECT_EQ(record::kMostWaiting, next.PendingCount());
+  EXPECT_EQ(40, next.hubs.front().place.port);
+  EXPECT_EQ(record::kMostWaiting - 1, next.hubs.back().place.port);
+  EXPECT_EQ(static_cast<size_t>(record::kMostWaiting), record::PendingWrites(next).size());
 }
 
 // ---------------------------------------------------------------- the launcher
@@ -209,10 +263,7 @@ UpdaterResults OneHub(HubOutcome outcome, uint16_t before) {
   results.stage = UpdaterStage::kListed;
   HubResult hub;
   hub.device = 1;
-  hub.vendorId = 0x3A17;
-  hub.productId = 0x0600;
-  hub.depth = 1;
-  hub.port = 2;
+  hub.place = {0x3A17, 0x0600, 1, 2};
   hub.firmwareBefore = before;
   hub.delivers = 0x9013;
   hub.outcome = outcome;
@@ -245,6 +296,7 @@ TEST(KeptRecord, AnUnattendedRunHandsOverThePendingWritesAndKeepsItsOwn) {
   ASSERT_TRUE(record::ParseRecord(run.store.record, &kept));
   EXPECT_EQ(kSha, kept.kitIdentity);
   EXPECT_EQ("T0", kept.started);
+  EXPECT_EQ("T1", kept.ended);
   EXPECT_EQ(1, kept.PendingCount());
   EXPECT_EQ("0 " + kSha, run.store.lastResult);
   const std::string& json = run.os.files["C:\\Kit\\r.json"];
@@ -252,6 +304,48 @@ TEST(KeptRecord, AnUnattendedRunHandsOverThePendingWritesAndKeepsItsOwn) {
                                          "{\"written\": true},\n"))
       << json;
   EXPECT_NE(std::string::npos, json.find("\"noImageReason\": \"power-cycle-pending\""));
+}
+
+// What the next run is handed and how many the run says wait: from this
+// run's hubs and an earlier record that reads whole, never from one that
+// does not.
+TEST(KeptRecord, CountsTheHubsWaitingAfterThisRunFromAWholeEarlierRecordOnly) {
+  std::string notWhole = record::FormatRecord(Sample());
+  notWhole.replace(notWhole.find("powerCyclePending 1"), 19, "powerCyclePending 2");
+  const std::string none = "Quillet pending 1\nend\n";
+  const std::string one = "Quillet pending 1\npending 3A17 0600 1 2 9012 9013\nend\n";
+  const struct {
+    const char* name;
+    std::string earlier;
+    HubOutcome outcome;
+    uint16_t reports;
+    std::string handed;
+    int waiting;
+  } cases[] = {
+      {"still waiting", record::FormatRecord(Sample()), HubOutcome::kPowerCyclePending, 0x9012, one,
+       1},
+      {"written, none before", "", HubOutcome::kProgrammed, 0x9012, none, 1},
+      {"its write took effect", record::FormatRecord(Sample()), HubOutcome::kSameLevelBefore,
+       0x9013, one, 0},
+      {"earlier record not whole", notWhole, HubOutcome::kSameLevelBefore, 0x9012, none, 0},
+  };
+  for (const auto& c : cases) {
+    KitRun run;
+    run.store.record = c.earlier;
+    run.os.updaterResults = FormatResults(OneHub(c.outcome, c.reports));
+    EXPECT_EQ(0, run.Launch({"--unattended", "--report", "r.json", "--log", "q.log"})) << c.name;
+    EXPECT_EQ(c.handed, run.os.sectionAtStart) << c.name;
+    DeploymentRecord kept;
+    ASSERT_TRUE(record::ParseRecord(run.store.record, &kept)) << c.name;
+    EXPECT_EQ(c.waiting, kept.PendingCount()) << c.name;
+    const std::string count = std::to_string(c.waiting);
+    EXPECT_NE(std::string::npos,
+              run.os.files["C:\\Kit\\r.json"].find("\"powerCyclePending\": " + count + ","))
+        << c.name;
+    EXPECT_EQ(c.waiting > 0, run.store.files["C:\\Kit\\q.log"].find("power cycle pending for " +
+                                                                    count) != std::string::npos)
+        << c.name;
+  }
 }
 
 TEST(KeptRecord, ThatCannotBeWrittenGetsALineAndAMemberButKeepsTheStatus) {
@@ -295,8 +389,8 @@ TEST(CMTrace, OneLinePerEventWithTheViewersFieldsAndNoLineEndInside) {
   EXPECT_EQ("<![LOG[Status 0 (done)]LOG]!><time=\"06:05:04.032+000\" date=\"12-09-2026\" "
             "component=\"Quillet\" context=\"\" type=\"1\" thread=\"0\" file=\"\">\r\n",
             CMTraceLine({LogType::kInformation, "Status 0 (done)"}, time, 0));
-  const std::string broken = CMTraceLine({LogType::kError, "a\r\nb\tc]LOG]!>d"}, time, 7);
-  EXPECT_EQ(0u, broken.find("<![LOG[a  b c]LOG] !>d]LOG]!><time="));
+  const std::string broken = CMTraceLine({LogType::kError, "a\r\nb\tc]LOG]!>d\x7f"}, time, 7);
+  EXPECT_EQ(0u, broken.find("<![LOG[a  b c]LOG] !>d ]LOG]!><time="));
   EXPECT_NE(std::string::npos, broken.find("type=\"3\" thread=\"7\""));
   EXPECT_EQ(broken.size() - 2, broken.find('\r'));
 }

@@ -15,8 +15,8 @@ inline UpdaterResults SampleResults() {
   results.stage = UpdaterStage::kListed;
   HubResult hub;
   hub.device = 2;
-  hub.vendorId = 0x3A17;
-  hub.productId = 0x0600;
+  hub.place.vendorId = 0x3A17;
+  hub.place.productId = 0x0600;
   hub.firmwareBefore = 0x9012;
   std::snprintf(hub.image, sizeof hub.image, ".\\Binfile\\My Dock.BIN");
   hub.libraryCalled = true;

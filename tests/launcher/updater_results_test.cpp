@@ -11,25 +11,27 @@
 namespace {
 
 // The shared sample with what a hub's write leaves for the next run: where
-// it sits, what it delivers, the image's digest and the last run's mark.
+// it sits, what it delivers, the image's digest, the last run's mark and
+// when the write was made.
 UpdaterResults Sample() {
   UpdaterResults results = SampleResults();
   HubResult& hub = results.hubs[0];
-  hub.depth = 1;
-  hub.port = 12;
+  hub.place.depth = 1;
+  hub.place.port = 12;
   hub.delivers = 0x9013;
   std::snprintf(hub.imageSha256, sizeof hub.imageSha256, "%s", std::string(64, 'c').c_str());
   hub.previous = PendingMark::kChanged;
+  std::snprintf(hub.writeTime, sizeof hub.writeTime, "2026-12-09T06:16:58Z");
   return results;
 }
 
 TEST(UpdaterResults, ReadBackWhole) {
   const std::string text = FormatResults(Sample());
-  EXPECT_EQ("Quillet results 1\nversion 2.8\nstage listed\n"
-            "hub 2 3A17 0600 9012 write-failed 1 -7 1 12 9013 changed " +
+  EXPECT_EQ("Quillet results 2\nversion 2.8\nstage listed\n"
+            "hub 2 3A17 0600 9012 write-failed 1 -7 1 12 9013 changed 2026-12-09T06:16:58Z " +
                 std::string(64, 'c') +
                 " .\\Binfile\\My Dock.BIN\n"
-                "hub 1 0000 0000 0000 same-level 0 0 0 0 0000 - - \nend\n",
+                "hub 1 0000 0000 0000 same-level 0 0 0 0 0000 - - - \nend\n",
             text);
   UpdaterResults back;
   ASSERT_TRUE(ParseResults(text, &back));
@@ -42,11 +44,12 @@ TEST(UpdaterResults, ACutOrForeignTextIsNoResults) {
   for (size_t cut = 0; cut < text.size(); ++cut) {
     EXPECT_FALSE(ParseResults(text.substr(0, cut), &back)) << cut;
   }
-  EXPECT_FALSE(ParseResults("Quillet results 2\nversion 2.9\nstage listed\nend\n", &back));
-  EXPECT_FALSE(ParseResults("Quillet results 1\nversion 2.9\nstage lost\nend\n", &back));
+  // An updater of another format, as the one before write times were kept.
+  EXPECT_FALSE(ParseResults("Quillet results 1\nversion 2.9\nstage listed\nend\n", &back));
+  EXPECT_FALSE(ParseResults("Quillet results 2\nversion 2.9\nstage lost\nend\n", &back));
   // A digest that is not whole is no digest.
-  EXPECT_FALSE(ParseResults("Quillet results 1\nversion 2.9\nstage listed\n"
-                            "hub 1 3A17 0600 9012 programmed 1 0 1 2 9013 - abc x\nend\n",
+  EXPECT_FALSE(ParseResults("Quillet results 2\nversion 2.9\nstage listed\n"
+                            "hub 1 3A17 0600 9012 programmed 1 0 1 2 9013 - - abc x\nend\n",
                             &back));
 }
 
@@ -56,7 +59,8 @@ TEST(UpdaterResults, ACutOrForeignTextIsNoResults) {
 TEST(PendingText, ReadBackWholeAndNothingFromACutOrForeignText) {
   PendingWrite writes[kResultsHubs + 1];
   for (int i = 0; i <= kResultsHubs; ++i) {
-    writes[i] = {0x3A17, static_cast<uint16_t>(0x0600 + i), 2, static_cast<uint8_t>(i + 1), 0x9012,
+    writes[i] = {{0x3A17, static_cast<uint16_t>(0x0600 + i), 2, static_cast<uint8_t>(i + 1)},
+                 0x9012,
                  0x9013};
   }
   const std::string text = FormatPending(writes, kResultsHubs + 1);
@@ -65,8 +69,8 @@ TEST(PendingText, ReadBackWholeAndNothingFromACutOrForeignText) {
   ASSERT_TRUE(ParsePending(text, back, &count));
   ASSERT_EQ(kResultsHubs, count);
   EXPECT_EQ(text, FormatPending(back, count));
-  EXPECT_EQ(0x060F, back[15].productId);
-  EXPECT_EQ(16, back[15].port);
+  EXPECT_EQ(0x060F, back[15].place.productId);
+  EXPECT_EQ(16, back[15].place.port);
   for (size_t cut = 0; cut < text.size(); ++cut) {
     EXPECT_FALSE(ParsePending(text.substr(0, cut), back, &count)) << cut;
     EXPECT_EQ(0, count);

@@ -3,6 +3,7 @@
 // examples.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 
@@ -128,5 +129,29 @@ INSTANTIATE_TEST_SUITE_P(
                 "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
         Example{"Empty", "", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"}),
     [](const ::testing::TestParamInfo<Example>& info) { return std::string(info.param.name); });
+
+// The launcher reads its list as a pipe hands bytes over: fewer than asked,
+// until none. Every piece counts, and a failed read is never a short file.
+TEST(ImageSums, HashPiecesTakesEveryShortReadAndStopsAtAFailedOne) {
+  const std::string message(1000000, 'a');
+  size_t at = 0;
+  auto shortReads = [&](void* buffer, size_t count, size_t* got) {
+    *got = std::min({count, size_t{4093}, message.size() - at});
+    message.copy(static_cast<char*>(buffer), *got, at);
+    at += *got;
+    return true;
+  };
+  imagesums::Digest digest{};
+  ASSERT_EQ(HashOutcome::kHashed, HashPieces(*NewLibcryptoSha256(), shortReads, &digest));
+  EXPECT_EQ("cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0",
+            imagesums::DigestHex(digest));
+  int reads = 0;
+  auto failsThird = [&](void*, size_t count, size_t* got) {
+    *got = count;
+    return ++reads < 3;
+  };
+  EXPECT_EQ(HashOutcome::kUnreadable, HashPieces(*NewLibcryptoSha256(), failsThird, &digest));
+  EXPECT_EQ(3, reads);
+}
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "fake_hub_library.h"
@@ -26,14 +27,14 @@ constexpr uint16_t kDelivered = 0x0A21;
 
 PendingWrites OneWrite(uint16_t product = kProduct, uint8_t depth = 2, uint8_t port = 3) {
   PendingWrites pending;
-  pending.writes[0] = {kVendor, product, depth, port, kBefore, kDelivered};
+  pending.writes[0] = {{kVendor, product, depth, port}, kBefore, kDelivered};
   pending.count = 1;
   return pending;
 }
 
 struct RuleCase {
   const char* name;
-  uint16_t product;
+  uint16_t vendor, product;
   uint8_t depth, port;
   uint16_t reports;
   PowerCycle verdict;
@@ -44,19 +45,20 @@ class PendingRule : public testing::TestWithParam<RuleCase> {};
 TEST_P(PendingRule, TheSameHubOnTheSamePlaceIsJudgedByWhatItReports) {
   const RuleCase& c = GetParam();
   const PendingWrites pending = OneWrite();
-  const HubDeviceInfo hub = MakeHub(kVendor, c.product, c.reports, c.depth, c.port);
+  const HubDeviceInfo hub = MakeHub(c.vendor, c.product, c.reports, c.depth, c.port);
   EXPECT_EQ(c.verdict, JudgePowerCycle(hub, &pending));
   // Without the launcher's option there is nothing pending at all.
   EXPECT_EQ(PowerCycle::kNoWrite, JudgePowerCycle(hub, nullptr));
 }
 
 const RuleCase kRuleCases[] = {
-    {"StillReportsItsFirmwareBefore", kProduct, 2, 3, kBefore, PowerCycle::kStillPending},
-    {"ReportsTheDeliveredVersion", kProduct, 2, 3, kDelivered, PowerCycle::kTookEffect},
-    {"ReportsSomethingElse", kProduct, 2, 3, 0x0B00, PowerCycle::kChangedElsewhere},
-    {"MovedToAnotherPort", kProduct, 2, 4, kBefore, PowerCycle::kNoWrite},
-    {"MovedToAnotherDepth", kProduct, 1, 3, kBefore, PowerCycle::kNoWrite},
-    {"AnotherProduct", 0x0621, 2, 3, kBefore, PowerCycle::kNoWrite},
+    {"StillReportsItsFirmwareBefore", kVendor, kProduct, 2, 3, kBefore, PowerCycle::kStillPending},
+    {"ReportsTheDeliveredVersion", kVendor, kProduct, 2, 3, kDelivered, PowerCycle::kTookEffect},
+    {"ReportsSomethingElse", kVendor, kProduct, 2, 3, 0x0B00, PowerCycle::kChangedElsewhere},
+    {"MovedToAnotherPort", kVendor, kProduct, 2, 4, kBefore, PowerCycle::kNoWrite},
+    {"MovedToAnotherDepth", kVendor, kProduct, 1, 3, kBefore, PowerCycle::kNoWrite},
+    {"AnotherProduct", kVendor, 0x0621, 2, 3, kBefore, PowerCycle::kNoWrite},
+    {"AnotherVendor", 0x05E4, kProduct, 2, 3, kBefore, PowerCycle::kNoWrite},
 };
 
 INSTANTIATE_TEST_SUITE_P(PowerCycle, PendingRule, testing::ValuesIn(kRuleCases),
@@ -77,6 +79,10 @@ class PendingRun : public testing::Test {
                 ImageBuilder(kImageId, 0x08).Size(9000).Version(kDelivered).Bytes());
     library_.screen = &os_;
   }
+
+  // With CheckHUBFW set, a hub reporting what its image delivers is left
+  // alone.
+  void CompareVersions() { state_->CheckHubFw = 1; }
 
   void AddHub(uint16_t firmware, uint8_t port = 3) {
     HubDeviceInfo& hub = state_->Devices[state_->DeviceCount++];
@@ -109,24 +115,77 @@ TEST_F(PendingRun, AHubStillWaitingIsNotWrittenAgainAndSaysSoOnOneLine) {
   ASSERT_EQ(1, results_.hubCount);
   EXPECT_EQ(HubOutcome::kPowerCyclePending, results_.hubs[0].outcome);
   EXPECT_FALSE(results_.hubs[0].libraryCalled);
+  EXPECT_STREQ("", results_.hubs[0].writeTime);
 }
 
-TEST_F(PendingRun, WrittenHubsCarryTheirPlaceTheDeliveredVersionAndTheDigest) {
-  AddHub(0x0B00);      // neither before nor delivered: judged as ever, and marked
-  AddHub(kBefore, 4);  // the same hub on another port: judged afresh
+// What the run hands the launcher for each verdict of the rule: the
+// verdict itself as the mark the record keeps, and for a hub the library
+// was asked to write what it delivers, its digest and the write's time
+// only when the write took place.
+struct RunCase {
+  const char* name;
+  uint16_t reports;
+  uint8_t port;
+  bool compareVersions;
+  int libraryResult;
+  HubOutcome outcome;
+  PendingMark mark;
+  bool called;
+  uint16_t delivers;
+  bool digest;
+};
+
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
+
+class PendingRunRow : public PendingRun, public testing::WithParamInterface<RunCase> {};
+
+TEST_P(PendingRunRow, HandsOverTheRulesVerdictAndOnlyAWriteThatTookPlaceAsDelivered) {
+  const RunCase& c = GetParam();
+  if (c.compareVersions) CompareVersions();
+  AddHub(c.reports, c.port);
+  library_.updateResults[0] = c.libraryResult;
   const PendingWrites pending = OneWrite();
   Run(&pending);
-  EXPECT_EQ(2u, library_.updatedPositions.size());
+  ASSERT_EQ(1, results_.hubCount);
+  const HubResult& hub = results_.hubs[0];
+  EXPECT_EQ(c.outcome, hub.outcome);
+  EXPECT_EQ(c.mark, hub.previous);
+  EXPECT_EQ(c.called, hub.libraryCalled);
+  EXPECT_EQ(c.delivers, hub.delivers);
+  EXPECT_EQ(c.digest ? 64u : 0u, std::strlen(hub.imageSha256));
+  EXPECT_STREQ(c.called ? "2026-12-09T06:16:00Z" : "", hub.writeTime);
+  EXPECT_STREQ(c.outcome == HubOutcome::kPowerCyclePending ? "" : ".\\Binfile\\L.BIN", hub.image);
+  EXPECT_EQ(c.port, hub.place.port);
+}
+
+const RunCase kRunCases[] = {
+    {"StillWaiting", kBefore, 3, false, 0, HubOutcome::kPowerCyclePending, PendingMark::kNone,
+     false, 0, false},
+    {"TookEffectAndLeftAlone", kDelivered, 3, true, 0, HubOutcome::kSameLevelAfter,
+     PendingMark::kCleared, false, 0, false},
+    {"TookEffectAndWrittenAgain", kDelivered, 3, false, 0, HubOutcome::kProgrammed,
+     PendingMark::kCleared, true, kDelivered, true},
+    {"ChangedElsewhere", 0x0B00, 3, false, 0, HubOutcome::kProgrammed, PendingMark::kChanged, true,
+     kDelivered, true},
+    {"MovedToAnotherPort", kBefore, 4, false, 0, HubOutcome::kProgrammed, PendingMark::kNone, true,
+     kDelivered, true},
+    // Attempted, not delivered: the image is named, nothing else said of it.
+    {"WriteFailed", 0x0B00, 3, false, -7, HubOutcome::kWriteFailed, PendingMark::kChanged, true, 0,
+     false},
+};
+
+INSTANTIATE_TEST_SUITE_P(PowerCycle, PendingRunRow, testing::ValuesIn(kRunCases),
+                         [](const testing::TestParamInfo<RunCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST_F(PendingRun, EachWriteHasItsOwnTime) {
+  AddHub(0x0B00);
+  AddHub(0x0B00, 4);
+  Run(nullptr);
   ASSERT_EQ(2, results_.hubCount);
-  const HubResult& moved = results_.hubs[0];
-  EXPECT_EQ(HubOutcome::kProgrammed, moved.outcome);
-  EXPECT_EQ(PendingMark::kNone, moved.previous);
-  EXPECT_EQ(4, moved.port);
-  EXPECT_EQ(2, moved.depth);
-  EXPECT_EQ(kDelivered, moved.delivers);
-  EXPECT_EQ(64u, std::strlen(moved.imageSha256));
-  EXPECT_EQ(PendingMark::kChanged, results_.hubs[1].previous);
-  EXPECT_EQ(3, results_.hubs[1].port);
+  EXPECT_STREQ("2026-12-09T06:16:00Z", results_.hubs[0].writeTime);
+  EXPECT_STREQ("2026-12-09T06:16:01Z", results_.hubs[1].writeTime);
 }
 
 }  // namespace

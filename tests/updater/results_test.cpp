@@ -87,7 +87,7 @@ TEST(Results, TellHowFarTheRunWentAndWhatBecameOfEachHub) {
     if (c.hubs == 1) {
       // No Binfile at all: the hub gets no image, and the library no call.
       EXPECT_EQ(1, results.hubs[0].device);
-      EXPECT_EQ(0x0600, results.hubs[0].productId);
+      EXPECT_EQ(0x0600, results.hubs[0].place.productId);
       EXPECT_EQ(0x9012, results.hubs[0].firmwareBefore);
       EXPECT_EQ(HubOutcome::kNoImage, results.hubs[0].outcome);
       EXPECT_FALSE(results.hubs[0].libraryCalled);

@@ -12,6 +12,7 @@
 #include "entry.h"
 #include "fake_hub_library.h"
 #include "fake_platform.h"
+#include "module_keys.h"
 #include "printer.h"
 #include "settings.h"
 #include "run_state.h"
@@ -43,13 +44,6 @@ std::string ToCrLf(const std::string& text) {
     out += c;
   }
   return out;
-}
-
-// One module key scan, printing on the platform's console.
-bool ReadKey(FakePlatform& os, const char* path, const char* key, void* destination,
-             bool isNumber) {
-  Printer out(os);
-  return ReadHubModuleKey(out, os, path, key, destination, isNumber);
 }
 
 // One run of the reader over `ini` on a fresh, zeroed record.
@@ -494,12 +488,14 @@ TEST(ModuleList, KeysAreLookedForAfterAnyLineHoldingTheBareWord) {
   os.AddFile("SpiFlash.ini", "HUBModule\nNO.2HUBDepth=3\nNO.2HUBWantUpdateBinFile= B.BIN x\n");
   uint8_t depth = 0;
   char file[kTextSize] = "";
-  EXPECT_TRUE(ReadKey(os, "SpiFlash.ini", "NO.2HUBDepth", &depth, true));
-  EXPECT_TRUE(ReadKey(os, "SpiFlash.ini", "NO.2HUBWantUpdateBinFile", file, false));
-  EXPECT_FALSE(ReadKey(os, "SpiFlash.ini", "NO.3HUBDepth", &depth, true));
+  int line = 0;
+  EXPECT_EQ(KeyRead::kFound, FindModuleNumber(os, "NO.2HUBDepth", &depth, &line));
+  EXPECT_EQ(2, line);
+  EXPECT_EQ(KeyRead::kFound, FindModuleText(os, "NO.2HUBWantUpdateBinFile", file, &line));
+  EXPECT_EQ(3, line);
+  EXPECT_EQ(KeyRead::kMissing, FindModuleNumber(os, "NO.3HUBDepth", &depth, &line));
   EXPECT_EQ(3, depth);
   EXPECT_STREQ("B.BIN", file);
-  EXPECT_EQ("NO.2HUBDepth: 3\nNO.2HUBWantUpdateBinFile: B.BIN\n", os.Text());
   EXPECT_EQ(2 * 3, os.OpenCount("SpiFlash.ini"));
   EXPECT_EQ(0, os.OpenFiles());
 }
@@ -509,11 +505,11 @@ TEST(ModuleList, AKeyWithoutValueIsFoundAndKeepsTheField) {
   os.AddFile("SpiFlash.ini", "[HUBModule]\nNO.2HUBDepth=\nNO.2HUBWantUpdateBinFile=  \n");
   uint8_t depth = 7;
   char file[kTextSize] = "old";
-  EXPECT_TRUE(ReadKey(os, "SpiFlash.ini", "NO.2HUBDepth", &depth, true));
-  EXPECT_TRUE(ReadKey(os, "SpiFlash.ini", "NO.2HUBWantUpdateBinFile", file, false));
+  int line = 0;
+  EXPECT_EQ(KeyRead::kFound, FindModuleNumber(os, "NO.2HUBDepth", &depth, &line));
+  EXPECT_EQ(KeyRead::kFound, FindModuleText(os, "NO.2HUBWantUpdateBinFile", file, &line));
   EXPECT_EQ(7, depth);
   EXPECT_STREQ("old", file);
-  EXPECT_EQ("NO.2HUBDepth: 7\nNO.2HUBWantUpdateBinFile: old\n", os.Text());
 }
 
 // ---------------------------------------------------------------- missing file
@@ -535,10 +531,14 @@ TEST(MissingFile, AFileThatCannotBeOpenedCountsAsMissing) {
 }
 
 TEST(MissingFile, AModuleKeyFileThatIsGoneIsReported) {
-  FakePlatform os;
-  uint8_t depth = 0;
-  EXPECT_FALSE(ReadKey(os, "SpiFlash.ini", "NO.2HUBDepth", &depth, true));
-  EXPECT_EQ("!!!Error SpiFlash.ini not found!\n", os.Text());
+  SettingsRun run("[HUBModule]\nHUBNumber=2\nNO.1HUBWantUpdateBinFile=FW_A.BIN\n");
+  // Gone after the first look, the two hub-ID passes, [Misc], [HUBModule]
+  // and the first key's two openings.
+  run.os.VanishAfterOpens("SpiFlash.ini", 1 + 2 + 2 + 2);
+  EXPECT_FALSE(run.Load());
+  EXPECT_EQ(
+      "\n\t\tHUBNumber:2\nNO.1HUBWantUpdateBinFile: FW_A.BIN\n!!!Error SpiFlash.ini not found!\n",
+      run.Echo());
 }
 
 TEST(MissingFile, TheRunEndsUnderTheHeadingsWithoutClearingTheScreen) {
