@@ -144,7 +144,9 @@ void AddComputerParts(const LiveMachine* machine, const FromComputer& read, Part
   const std::string record = WriteRecordPart(read.record);
   switch (read.record.state) {
     case RecordRead::kRead: parts->Add(kRecordPart, record, Bytes(record)); break;
-    case RecordRead::kNone: parts->Add(kRecordPart, record, std::string("none, ") + kNoRecord); break;
+    case RecordRead::kNone:
+      parts->Add(kRecordPart, record, std::string("none, ") + kNoRecord);
+      break;
     case RecordRead::kUnreadable: parts->Missing(kRecordPart, read.record.why); break;
   }
 }

@@ -104,7 +104,8 @@ CheckRun JudgeKits(CheckerHost& host, const Layout& layout, const std::string& n
       hubs = &lease->check->Hubs();
     run.kits.push_back(CheckKit(files, hubs, path, record));
   }
-  if (record != nullptr) run.lastRun = SummarizeRecord(*record, IdentitiesOf(run.kits, run.kitNames));
+  if (record != nullptr)
+    run.lastRun = SummarizeRecord(*record, IdentitiesOf(run.kits, run.kitNames));
   if (run.kits.size() == 2) {
     // x86 and x64, in that order.
     RootedFiles x86(host.PlatformFiles(), layout.paths[0], separator);

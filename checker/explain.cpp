@@ -106,13 +106,13 @@ std::string YourFolder(CheckerHost& host, const std::string& kitPath, const std:
 std::string LastRunSummary(CheckerHost& host, const bundle::Bundle& read,
                            const ComputerRecord& record, const std::string& kitPath) {
   std::vector<FolderIdentity> kits;
-  if (kitPath.empty()) {
-    if (const bundle::Part* computer = Present(read, kComputerPart))
-      kits = ReadComputerPart(computer->text).kitIdentities;
-  }
-  for (const std::string& name : kitPath.empty() ? std::vector<std::string>() : UpdaterFolders(read)) {
-    RootedFiles files(host.PlatformFiles(), YourFolder(host, kitPath, name), host.Separator());
-    kits.push_back({name, KitIdentityOf(files)});
+  if (!kitPath.empty()) {
+    for (const std::string& name : UpdaterFolders(read)) {
+      RootedFiles files(host.PlatformFiles(), YourFolder(host, kitPath, name), host.Separator());
+      kits.push_back({name, KitIdentityOf(files)});
+    }
+  } else if (const bundle::Part* computer = Present(read, kComputerPart)) {
+    kits = ReadComputerPart(computer->text).kitIdentities;
   }
   return LastRunText(SummarizeRecord(record, kits));
 }
@@ -217,8 +217,8 @@ std::string CompareWithKit(CheckerHost& host, const bundle::Bundle& read, const 
   std::vector<std::string> differ;
   out += CompareImages(Present(read, PartName(kImagesPart, name)), kit, &differ);
   if (hubs != nullptr) {
-    out += JudgeAgain(files, settings, *hubs, ReadRecordPart(read.Find(kRecordPart)), folder,
-                      differ);
+    out +=
+        JudgeAgain(files, settings, *hubs, ReadRecordPart(read.Find(kRecordPart)), folder, differ);
   }
   return out;
 }

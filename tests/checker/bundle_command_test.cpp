@@ -74,17 +74,24 @@ TEST(BundleCommand, HoldsNoPathOutsideTheKitAndSaysWhereNoRunHasBeen) {
 TEST(BundleCommand, JudgesTheHubsWithTheRecordItCarriesAsTheNextUnattendedRunDoes) {
   Customer customer;
   const std::vector<std::string> record = {
-      "Quillet record 1", "status 0", "reason done", "started -", "ended -", "launcher 2.9",
-      "kit none", "powerCyclePending 1",
-      "hub 1A2B 0D12 1 1 0A20 0A21 programmed - 1 2026-12-09T06:16:58Z - ", "end"};
+      "Quillet record 1",
+      "status 0",
+      "reason done",
+      "started -",
+      "ended -",
+      "launcher 2.9",
+      "kit none",
+      "powerCyclePending 1",
+      "hub 1A2B 0D12 1 1 0A20 0A21 programmed - 1 2026-12-09T06:16:58Z - ",
+      "end"};
   customer.machine.system.SetRegistryValue(u"SOFTWARE\\Quillet", u"Record", MultiString(record));
   ASSERT_EQ(0, customer.Bundle(kKit).status);
   const std::string& text = customer.host.saved["out.txt"];
   for (const std::string& said : std::vector<std::string>{
            "| KitIdentity.x64=none\n", "[record]\n| Quillet record 1\n",
-        "=> waits for a power cycle since 2026-12-09T06:16:58Z: an unattended run leaves it; a "
-        "run without options writes A.BIN again",
-        "\"lastRun\":{\"read\":true,"}) {
+           "=> waits for a power cycle since 2026-12-09T06:16:58Z: an unattended run leaves it; a "
+           "run without options writes A.BIN again",
+           "\"lastRun\":{\"read\":true,"}) {
     EXPECT_NE(std::string::npos, text.find(said)) << said << " not in\n" << text;
   }
 }
