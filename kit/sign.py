@@ -52,12 +52,13 @@ SETTINGS = (("pkcs12", "PKCS12"), ("password-file", "PASSWORD_FILE"),
             ("key-uri", "KEY_URI"), ("cert", "CERT"), ("pin-file", "PIN_FILE"),
             ("pin-env", "PIN_ENV"), ("timestamp-url", "TIMESTAMP_URL"), ("ca-file", "CA_FILE"))
 
-# The settings each kind of key takes; the first is what names the kind.
+# Each kind of key: what it is called, the settings it needs, and the
+# settings that are its alone, any of which names it.
 KINDS = {
-    "pkcs12": ("pkcs12", "password-file", "password-env"),
-    "token": ("pkcs11-module", "key-uri", "cert", "pin-file", "pin-env"),
+    "pkcs12": ("a PKCS#12 key", ("pkcs12",), ("pkcs12", "password-file", "password-env")),
+    "token": ("a token key", ("pkcs11-module", "key-uri", "cert"),
+              ("pkcs11-module", "key-uri", "cert", "pin-file", "pin-env")),
 }
-EITHER = ("timestamp-url", "ca-file")
 
 
 class Stop(Exception):
@@ -94,7 +95,7 @@ def read_settings(argv, environ):
 def key_kind(settings):
     """The kind of key the settings name (None for no key), once they are
     found to name one key and all it needs."""
-    named = [kind for kind, names in KINDS.items() if any(n in settings for n in names)]
+    named = [kind for kind, (_, _, own) in KINDS.items() if any(n in settings for n in own)]
     if not named:
         if settings:
             raise Stop(2, "--%s names no key to sign with: name --pkcs12, or --pkcs11-module "
@@ -103,11 +104,11 @@ def key_kind(settings):
     if len(named) > 1:
         raise Stop(2, "a PKCS#12 file and a token are both named: name one key")
     kind = named[0]
-    needed = ("pkcs12",) if kind == "pkcs12" else ("pkcs11-module", "key-uri", "cert")
+    called, needed, own = KINDS[kind]
     missing = [n for n in needed if n not in settings]
     if missing:
-        raise Stop(2, "a token key needs --%s too" % missing[0])
-    secrets = [n for n in KINDS[kind] if n.endswith(("-file", "-env")) and n in settings]
+        raise Stop(2, "%s needs --%s too" % (called, missing[0]))
+    secrets = [n for n in own if n.endswith(("-file", "-env")) and n in settings]
     if len(secrets) > 1:
         raise Stop(2, "--%s and --%s both name the secret: name one" % tuple(secrets))
     return kind
@@ -150,7 +151,7 @@ def osslsigncode(command, stdin=None):
 
 
 def first_line(text):
-    """osslsigncode's first word on a failure, which names its cause."""
+    """The first line osslsigncode prints on a failure, which names its cause."""
     for line in text.splitlines():
         line = line.strip()
         if line and not line.startswith("Engine ") and line != "Failed":
