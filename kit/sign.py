@@ -192,6 +192,7 @@ def sign_kit(kit, kind, settings, environ):
             if result.returncode != 0 or not os.path.isfile(copy):
                 raise Stop(1, "%s cannot be signed: %s"
                            % (program, first_line(result.stderr + result.stdout)))
+            # Its mode and times stay the built program's, as the kit laid them.
             shutil.copystat(source, copy)
             signed[program] = copy
         signers = set()
