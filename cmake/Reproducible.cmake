@@ -76,6 +76,10 @@ function(quillet_split_debug target)
     COMMAND ${QUILLET_STAMPED} ${CMAKE_OBJCOPY} --only-keep-debug ${program} ${program}.debug
     COMMAND ${QUILLET_STAMPED} ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${program}.debug
             ${program}
+    # Authenticode pads a program to a multiple of 8 bytes before its
+    # signature, and the padding stays when the signature is removed: a
+    # program padded so already comes back from that byte for byte.
+    COMMAND truncate --size=%8 ${program}
     WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
     VERBATIM)
 endfunction()
