@@ -19,8 +19,8 @@ constexpr int kMaxDepth = 16;
 
 // Every file under `folder` (a kit path, "" for the root), as the platform's
 // search yields them; a folder is told from a file by the host.
-void Walk(CheckerHost& host, RootedFiles& kit, const std::string& folder, int depth,
-          KitSums* sums, std::vector<std::string>* paths) {
+void Walk(CheckerHost& host, RootedFiles& kit, const std::string& folder, int depth, KitSums* sums,
+          std::vector<std::string>* paths) {
   std::unique_ptr<DirectorySearch> search =
       kit.FindFiles((folder.empty() ? std::string("*") : folder + "/*").c_str());
   if (search == nullptr) return;
@@ -126,7 +126,8 @@ void AddKitSumsFindings(const KitSums& sums, std::vector<Finding>* findings) {
             Format("%s is listed, and cannot be read whole", path));
         break;
       case KitFileCheck::kUnlisted:
-        Add(findings, FindingCode::kKitSumsUnlisted, 0, Format("%s is not listed in %s", path, name));
+        Add(findings, FindingCode::kKitSumsUnlisted, 0,
+            Format("%s is not listed in %s", path, name));
         break;
     }
   }

@@ -75,7 +75,7 @@ bool ParseLine(const std::string& line, std::string* name, Digest* digest) {
 ListFault NameFault(const std::string& name, NameForm form) {
   if (form == NameForm::kFileName) {
     return name.find_first_of("/\\") == std::string::npos ? ListFault::kNone
-                                                           : ListFault::kPathSeparator;
+                                                          : ListFault::kPathSeparator;
   }
   if (name.find('\\') != std::string::npos) return ListFault::kPathSeparator;
   if (name.find(':') != std::string::npos) return ListFault::kPathOutside;

@@ -30,10 +30,8 @@ std::string Hex(const std::string& bytes) {
 struct PackedKit {
   FakeHost host;
   std::vector<std::pair<std::string, std::string>> files = {
-      {"Quillet.exe", "MZ launcher"},
-      {"Tools/QuilletCheck64.exe", "MZ checker"},
-      {"x64/Quillet64.exe", "MZ updater"},
-      {"x64/SpiFlash.ini", kCleanSettings},
+      {"Quillet.exe", "MZ launcher"},      {"Tools/QuilletCheck64.exe", "MZ checker"},
+      {"x64/Quillet64.exe", "MZ updater"}, {"x64/SpiFlash.ini", kCleanSettings},
       {"x64/Binfile/A.BIN", LongImage()},
   };
 
@@ -139,7 +137,8 @@ TEST(KitSums, TheReportsSayWhatTheVerdictsSayAndAKitWithoutAListIsCheckedAsBefor
             json.out.find("{\"path\":\"x64/Quillet64.exe\",\"check\":\"differs\",\"listed\":\"" +
                           Hex("MZ updater") + "\",\"computed\":\"" + Hex("MZ other") + "\"}"))
       << json.out;
-  EXPECT_NE(std::string::npos, json.out.find("\"part\":\"kit-sums\",\"code\":\"kit-sums-differs\""));
+  EXPECT_NE(std::string::npos,
+            json.out.find("\"part\":\"kit-sums\",\"code\":\"kit-sums-differs\""));
 
   kit.host.files.RemoveFile("kit\\SHA256SUMS");
   for (const char* format : {"--json", "--strict"}) {
