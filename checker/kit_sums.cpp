@@ -133,18 +133,19 @@ void AddKitSumsFindings(const KitSums& sums, std::vector<Finding>* findings) {
   }
   if (sums.walkCut) {
     Add(findings, FindingCode::kKitSumsMissing, 0,
-        Format("more than %zu files or folders deeper than %d: the rest are not checked",
-               kMaxKitFiles, kMaxDepth));
+        Format("more than %d files or folders deeper than %d: the rest are not checked",
+               static_cast<int>(kMaxKitFiles), kMaxDepth));
   }
 }
 
 std::string KitSumsText(const KitSums& sums, const std::vector<Finding>& findings) {
-  size_t matching = 0;
+  int matching = 0;
   for (const KitFileVerdict& file : sums.files) matching += file.check == KitFileCheck::kMatches;
   std::string out = Format("\nKit list %s", sums.name.c_str());
   if (sums.state == ListState::kRead) {
-    out += Format(": %zu entries; %zu of %zu files match\n", sums.list.entries.size(), matching,
-                  sums.files.size());
+    out +=
+        Format(": %d entries; %d of %d files match\n", static_cast<int>(sums.list.entries.size()),
+               matching, static_cast<int>(sums.files.size()));
   } else {
     out += ": not taken\n";
   }

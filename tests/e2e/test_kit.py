@@ -9,6 +9,7 @@ import os
 import re
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -157,9 +158,10 @@ class ReleaseKitScripts(unittest.TestCase):
         """quillet_pack_release, as cpack runs it, with a fake checker."""
         script = os.path.join(self.root, "pack.cmake")
         with open(script, "w") as f:
-            f.write('include("%s")\nquillet_pack_release("%s" OFF "%s")\n'
+            f.write('include("%s")\nquillet_pack_release("%s" OFF "%s" "%s")\n'
                     % (os.path.join(KIT_SOURCE, "pack_release.cmake"), self.kit,
-                       self.fake_checker(status, "  error sums-differs: A.BIN\n" if status else "")))
+                       self.fake_checker(status, "  error sums-differs: A.BIN\n" if status else ""),
+                       sys.executable))
         return self.cmake("-P", script)
 
     def complete_kit(self):
