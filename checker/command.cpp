@@ -2,6 +2,7 @@
 
 #include "described_hubs.h"
 #include "kit_check.h"
+#include "kit_sums.h"
 #include "platform.h"
 #include "rooted_files.h"
 #include "settings.h"
@@ -111,6 +112,10 @@ CheckRun JudgeKits(CheckerHost& host, const Layout& layout, const std::string& n
     RootedFiles x86(host.PlatformFiles(), layout.paths[0], separator);
     RootedFiles x64(host.PlatformFiles(), layout.paths[1], separator);
     CompareKits(run.kits[0], run.kits[1], x86, x64, &run.kitFindings);
+  }
+  if (layout.kitRoot) {
+    run.kitSums = CheckKitSums(host, layout.folder);
+    AddKitSumsFindings(run.kitSums, &run.kitFindings);
   }
   return run;
 }

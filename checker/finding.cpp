@@ -18,6 +18,7 @@ const char* PartName(ReportPart part) {
     case ReportPart::kImages: return "images";
     case ReportPart::kHubs: return "hubs";
     case ReportPart::kKit: return "kit";
+    case ReportPart::kKitSums: return "kit-sums";
   }
   return "?";
 }
@@ -29,6 +30,7 @@ FindingRow RowOf(FindingCode code) {
   constexpr ReportPart kImages = ReportPart::kImages;
   constexpr ReportPart kHubs = ReportPart::kHubs;
   constexpr ReportPart kKit = ReportPart::kKit;
+  constexpr ReportPart kKitSums = ReportPart::kKitSums;
   // clang-format off
   switch (code) {
     case FindingCode::kSettingsMissing:       return {"settings-missing", kError, kSettings, "SpiFlash.ini cannot be opened"};
@@ -62,6 +64,10 @@ FindingRow RowOf(FindingCode code) {
     case FindingCode::kHubImageRefused:       return {"hub-image-refused", kError, kHubs, "the image list does not vouch for the chosen image: the hub is refused"};
     case FindingCode::kKitDiffers:            return {"kit-differs", kWarning, kKit, "x86 and x64 differ in their settings or an image"};
     case FindingCode::kKitNotCompared:        return {"kit-not-compared", kWarning, kKit, "a file larger than 64 MiB in both folders: not compared"};
+    case FindingCode::kKitSumsBad:            return {"kit-sums-bad", kError, kKitSums, "the kit root's SHA256SUMS cannot be read, or has a bad line, named: no file is checked"};
+    case FindingCode::kKitSumsDiffers:        return {"kit-sums-differs", kError, kKitSums, "a file of the kit whose SHA-256 differs from the one SHA256SUMS lists"};
+    case FindingCode::kKitSumsMissing:        return {"kit-sums-missing", kError, kKitSums, "a file SHA256SUMS lists that is not found or cannot be read whole"};
+    case FindingCode::kKitSumsUnlisted:       return {"kit-sums-unlisted", kError, kKitSums, "a file of the kit that SHA256SUMS does not list"};
   }
   // clang-format on
   return {nullptr, kWarning, kSettings, nullptr};

@@ -12,7 +12,7 @@ namespace check {
 
 enum class Severity { kError, kWarning };
 // The report's part a finding belongs to.
-enum class ReportPart { kSettings, kImages, kHubs, kKit };
+enum class ReportPart { kSettings, kImages, kHubs, kKit, kKitSums };
 // As both reports name them: "error", "warning"; "settings", "images", ...
 const char* SeverityName(Severity severity);
 const char* PartName(ReportPart part);
@@ -49,6 +49,10 @@ enum class FindingCode : uint8_t {
   kHubImageRefused,
   kKitDiffers,
   kKitNotCompared,
+  kKitSumsBad,
+  kKitSumsDiffers,
+  kKitSumsMissing,
+  kKitSumsUnlisted,
 };
 
 struct FindingRow {

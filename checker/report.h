@@ -9,6 +9,7 @@
 
 #include "hub_description.h"
 #include "kit_check.h"
+#include "kit_sums.h"
 
 namespace check {
 
@@ -41,6 +42,7 @@ struct CheckRun {
   std::vector<KitReport> kits;
   std::vector<std::string> kitNames;  // "x86", "x64"; empty for one folder
   std::vector<Finding> kitFindings;   // differences between the kit's folders
+  KitSums kitSums;                    // a kit root's own SHA256SUMS; its findings are kitFindings
   LiveSource live;
   ReplaySource replay;
   RecordSummary lastRun;  // the hubs' computer's last unattended run

@@ -275,6 +275,7 @@ std::string JsonReport(const CheckRun& run) {
     j.Close('}');
   }
   j.Close(']');
+  if (run.kitSums.Present()) KitSumsJson(j, run.kitSums);
   Findings(j, "kitFindings", run.kitFindings);
   j.Open("summary", '{')
       .Int("errors", run.Count(Severity::kError))

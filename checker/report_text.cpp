@@ -1,10 +1,6 @@
 #include "report.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdarg>
-#include <cstdio>
-#include <cstring>
 
 #include "firmware_image.h"
 #include "hub_records.h"
@@ -283,9 +279,12 @@ std::string TextReport(const CheckRun& run) {
   }
   if (run.kitRoot) {
     out += "\nKit root: x86 against x64\n";
-    if (run.kitFindings.empty()) out += "  the same settings and images\n";
+    if (std::none_of(run.kitFindings.begin(), run.kitFindings.end(),
+                     [](const Finding& f) { return f.Row().part == ReportPart::kKit; }))
+      out += "  the same settings and images\n";
     Findings(run.kitFindings, ReportPart::kKit, &out);
   }
+  if (run.kitSums.Present()) out += KitSumsText(run.kitSums, run.kitFindings);
   int errors = run.Count(Severity::kError);
   int warnings = run.Count(Severity::kWarning);
   // Live hubs judge one folder of a kit root only, which may be the second.

@@ -70,12 +70,18 @@ add_compile_options(
 # information moves to <program>.debug beside it and the program keeps only
 # a link to that file (its name and CRC), so every test runs on the program
 # that ships. objcopy stamps what it writes with SOURCE_DATE_EPOCH too.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(_QUILLET_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
 function(quillet_split_debug target)
   set(program $<TARGET_FILE_NAME:${target}>)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${QUILLET_STAMPED} ${CMAKE_OBJCOPY} --only-keep-debug ${program} ${program}.debug
     COMMAND ${QUILLET_STAMPED} ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${program}.debug
             ${program}
+    # Authenticode pads a program to a multiple of 8 bytes before its
+    # signature, and the padding stays when the signature is removed: a
+    # program padded so already comes back from that byte for byte.
+    COMMAND ${Python3_EXECUTABLE} ${_QUILLET_CMAKE_DIR}/pad_program.py ${program}
     WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
     VERBATIM)
 endfunction()

@@ -12,6 +12,7 @@ const ListFaultRow kFaults[] = {
     {ListFault::kNoAcceptedForm, "no-accepted-form", "no accepted form"},
     {ListFault::kPathSeparator, "path-separator", "a path separator in the name"},
     {ListFault::kNameTwice, "name-twice", "a name given twice"},
+    {ListFault::kPathOutside, "path-outside", "a path that leaves the kit"},
 };
 
 constexpr size_t kHexDigits = 2 * kDigestSize;
@@ -70,6 +71,24 @@ bool ParseLine(const std::string& line, std::string* name, Digest* digest) {
   return PlainName(*name);
 }
 
+// Why `name` cannot be an entry of a list of `form`; kNone when it can.
+ListFault NameFault(const std::string& name, NameForm form) {
+  if (form == NameForm::kFileName) {
+    return name.find_first_of("/\\") == std::string::npos ? ListFault::kNone
+                                                          : ListFault::kPathSeparator;
+  }
+  if (name.find('\\') != std::string::npos) return ListFault::kPathSeparator;
+  if (name.find(':') != std::string::npos) return ListFault::kPathOutside;
+  size_t at = 0;
+  while (true) {
+    size_t end = name.find('/', at);
+    std::string part = name.substr(at, end == std::string::npos ? end : end - at);
+    if (part.empty() || part == "." || part == "..") return ListFault::kPathOutside;
+    if (end == std::string::npos) return ListFault::kNone;
+    at = end + 1;
+  }
+}
+
 bool Fail(List* list, ListFault fault, int line) {
   list->fault = fault;
   list->faultLine = line;
@@ -85,7 +104,7 @@ const ListFaultRow& FaultRow(ListFault fault) {
   return kFaults[0];
 }
 
-bool ReadList(const std::string& text, List* list) {
+bool ReadList(const std::string& text, List* list, NameForm form) {
   *list = List{};
   std::unordered_map<std::string, int> seen;  // name to its line
   size_t at = 0;
@@ -102,9 +121,8 @@ bool ReadList(const std::string& text, List* list) {
     Digest digest{};
     if (!ParseLine(line, &name, &digest)) return Fail(list, ListFault::kNoAcceptedForm, number);
     if (name.empty()) continue;
-    if (name.find_first_of("/\\") != std::string::npos) {
-      return Fail(list, ListFault::kPathSeparator, number);
-    }
+    ListFault fault = NameFault(name, form);
+    if (fault != ListFault::kNone) return Fail(list, fault, number);
     auto [earlier, added] = seen.emplace(name, number);
     if (!added) {
       list->earlierLine = earlier->second;

@@ -26,7 +26,12 @@ enum class ListFault {
   kNoAcceptedForm,  // none of the forms below
   kPathSeparator,   // the name holds '/' or '\'
   kNameTwice,       // the same name (byte for byte) on an earlier line
+  kPathOutside,     // a kit path that is absolute or climbs out with ".."
 };
+
+// What a list's names are: bare file names (Binfile\SHA256SUMS), or paths
+// from a kit's root with '/' between folders (the kit's own SHA256SUMS).
+enum class NameForm { kFileName, kKitPath };
 
 struct ListFaultRow {
   ListFault fault;
@@ -56,8 +61,11 @@ struct List {
 //   # anything              a comment
 //   (nothing)               a blank line
 // Hex in either case. False when the list is bad; `list` then names the
-// first bad line, and holds the entries before it.
-bool ReadList(const std::string& text, List* list);
+// first bad line, and holds the entries before it. A kit path is refused
+// unless every part of it is a name: no '\', no drive or stream ':', no
+// empty, "." or ".." part, so that no entry can name a file outside the
+// kit.
+bool ReadList(const std::string& text, List* list, NameForm form = NameForm::kFileName);
 
 // The entry whose name is `name`, byte for byte; null when none is.
 const Entry* FindEntry(const List& list, const std::string& name);

@@ -8,18 +8,31 @@
 # from every build.
 include(${CMAKE_CURRENT_LIST_DIR}/check_release.cmake)
 
-# quillet_pack_release(<kit> <allow stand-ins> <checker>)
-function(quillet_pack_release kit allow_standins checker)
+# quillet_pack_release(<kit> <allow stand-ins> <checker> <python>)
+function(quillet_pack_release kit allow_standins checker python)
   # A list left by an earlier packing describes a kit that may have changed
   # since: none is judged, and none is zipped unless this packing wrote it.
   file(REMOVE "${kit}/SHA256SUMS")
   quillet_check_release("${kit}" ${allow_standins})
   quillet_check_kit("${kit}" "${checker}")
-  # Signing goes here, once a key is named: our five programs, in place,
-  # each verified, the maker's files never. It comes after the checks, which
-  # judge the kit as built, and before the list, which must hold the
-  # programs' signed bytes.
+  # Signing comes after the checks, which judge the kit as built, and before
+  # the list, which must hold the programs' signed bytes.
+  quillet_sign_release("${kit}" "${python}")
   quillet_write_kit_sums("${kit}")
+endfunction()
+
+# quillet_sign_release(<kit> <python>): sign.py signs our five programs in
+# place, each verified, the maker's files never, when the packager names a
+# key (docs/packaging.md); without one it says so and leaves the kit as it is.
+function(quillet_sign_release kit python)
+  execute_process(COMMAND "${python}" "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/sign.py" "${kit}"
+                  RESULT_VARIABLE status OUTPUT_VARIABLE done ERROR_VARIABLE why
+                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_STRIP_TRAILING_WHITESPACE)
+  # Its line begins with a space, which CMake keeps whole rather than wrap.
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR " ${why}")
+  endif()
+  message(STATUS "${done}")
 endfunction()
 
 # quillet_write_kit_sums(<kit>): <kit>/SHA256SUMS, the list of every file in

@@ -96,6 +96,20 @@ TEST(BundleCommand, JudgesTheHubsWithTheRecordItCarriesAsTheNextUnattendedRunDoe
   }
 }
 
+TEST(BundleCommand, CarriesTheKitListsVerdictsInItsReport) {
+  Customer customer;
+  customer.host.files.AddFile(std::string(kKit) + "\\SHA256SUMS",
+                              std::string(64, '0') + "  x64/SpiFlash.ini\n");
+  customer.Bundle(kKit);
+  const std::string& text = customer.host.saved["out.txt"];
+  EXPECT_NE(std::string::npos,
+            text.find("{\"path\":\"x64/SpiFlash.ini\",\"check\":\"differs\",\"listed\":\"" +
+                      std::string(64, '0') + "\""))
+      << text;
+  EXPECT_NE(std::string::npos, text.find("{\"path\":\"x64/TZ415API.dll\",\"check\":\"unlisted\""))
+      << text;
+}
+
 TEST(BundleCommand, NamesUpperFiltersBytesThatAreNotPrintableByTheirUnit) {
   FakeLiveMachine machine;
   machine.system.SetRegistryValue(kUsbClass, u"UpperFilters",

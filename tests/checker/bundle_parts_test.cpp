@@ -3,7 +3,9 @@
 
 #include <string>
 
+#include "bundle.h"
 #include "bundle_parts.h"
+#include "fake_host.h"
 #include "kit_fixture.h"
 
 namespace {
@@ -90,6 +92,23 @@ TEST(BundleParts, TheImagesReadBackAsTheCheckTookThem) {
   EXPECT_NE(read["A.BIN"].digest, read["TWO WORDS.BIN"].digest);
   EXPECT_EQ("-", read["LOCKED.BIN"].digest);
   EXPECT_EQ("-", read["LOCKED.BIN"].size);
+}
+
+// The file is read a byte past the format's limit: read only up to it, a
+// larger file whose first 1 MiB is a whole bundle would be taken as one.
+TEST(BundleParts, AFileOf1MiBReadsAsABundleAndOneByteMoreDoesNot) {
+  bundle::Bundle small;
+  small.Add("a", "x\n");
+  std::string text;
+  std::string error;
+  ASSERT_TRUE(bundle::WriteBundle(small, &text, &error)) << error;
+  text += ";" + std::string(bundle::kMaxBundleSize - text.size() - 2, '.') + "\n";
+  TempFiles temp;
+  bundle::Bundle read;
+  EXPECT_TRUE(check::ReadBundleFile(temp.Write("whole.txt", text), &read, &error)) << error;
+  const std::string over = temp.Write("over.txt", text + "\n");
+  EXPECT_FALSE(check::ReadBundleFile(over, &read, &error));
+  EXPECT_EQ(over + ":0: larger than 1048576 bytes: no bundle", error);
 }
 
 }  // namespace

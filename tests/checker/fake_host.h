@@ -17,6 +17,42 @@
 #include "checker_host.h"
 #include "checker_main.h"
 #include "fake_files.h"
+#include "name_search.h"
+
+// The in-memory files, whose searches also yield the folders a host holds,
+// as a Windows search yields folders beside files.
+class FolderListingFiles : public Files {
+ public:
+  FolderListingFiles(FakeFiles& files, const std::set<std::string>& folders)
+      : files_(files), folders_(folders) {}
+  std::unique_ptr<DirectorySearch> FindFiles(const char* pattern) override {
+    std::vector<std::string> names;
+    if (std::unique_ptr<DirectorySearch> found = files_.FindFiles(pattern)) {
+      do names.push_back(found->Name());
+      while (found->Next());
+    }
+    std::string full = pattern;
+    size_t slash = full.rfind('\\');
+    std::string parent = slash == std::string::npos ? "" : full.substr(0, slash + 1);
+    for (const std::string& folder : folders_) {
+      if (folder.size() <= parent.size() || folder.compare(0, parent.size(), parent) != 0) continue;
+      std::string name = folder.substr(parent.size());
+      if (name.find('\\') == std::string::npos &&
+          MatchesWildcard(full.substr(slash + 1).c_str(), name.c_str()))
+        names.push_back(name);
+    }
+    if (names.empty()) return nullptr;
+    return std::make_unique<NameListSearch>(std::move(names));
+  }
+  std::unique_ptr<ByteSource> OpenForRead(const char* path) override {
+    return files_.OpenForRead(path);
+  }
+  std::unique_ptr<Sha256> NewSha256() override { return files_.NewSha256(); }
+
+ private:
+  FakeFiles& files_;
+  const std::set<std::string>& folders_;
+};
 
 class FakeHost : public check::CheckerHost {
  public:
@@ -26,7 +62,7 @@ class FakeHost : public check::CheckerHost {
   // list or bundle is read back.
   std::map<std::string, std::string> saved;
 
-  Files& PlatformFiles() override { return files; }
+  Files& PlatformFiles() override { return listing_; }
   char Separator() const override { return '\\'; }
   bool IsFolder(const std::string& path) override { return folders.count(path) > 0; }
   bool SaveFile(const std::string& path, const std::string& text, bool replace,
@@ -45,6 +81,9 @@ class FakeHost : public check::CheckerHost {
     files.AddFile(folder + "\\SpiFlash.ini", settings);
     files.AddFile(folder + "\\Binfile\\A.BIN", image);
   }
+
+ private:
+  FolderListingFiles listing_{files, folders};
 };
 
 struct CommandResult {

@@ -4,10 +4,12 @@ comparison."""
 import hashlib
 import importlib.machinery
 import importlib.util
+import json
 import os
 import re
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -156,9 +158,10 @@ class ReleaseKitScripts(unittest.TestCase):
         """quillet_pack_release, as cpack runs it, with a fake checker."""
         script = os.path.join(self.root, "pack.cmake")
         with open(script, "w") as f:
-            f.write('include("%s")\nquillet_pack_release("%s" OFF "%s")\n'
+            f.write('include("%s")\nquillet_pack_release("%s" OFF "%s" "%s")\n'
                     % (os.path.join(KIT_SOURCE, "pack_release.cmake"), self.kit,
-                       self.fake_checker(status, "  error sums-differs: A.BIN\n" if status else "")))
+                       self.fake_checker(status, "  error sums-differs: A.BIN\n" if status else ""),
+                       sys.executable))
         return self.cmake("-P", script)
 
     def complete_kit(self):
@@ -319,6 +322,31 @@ class ReleaseKitScripts(unittest.TestCase):
                                 capture_output=True, text=True)
         self.assertEqual(0, result.returncode, result.stdout + result.stderr)
         self.assertEqual(["%s: OK" % n for n in names], result.stdout.splitlines())
+
+    def test_the_kit_checker_reads_the_list_packing_wrote_and_names_what_changed_since(self):
+        self.complete_kit()
+        self.assertEqual(0, self.pack(0).returncode)
+        checker = os.path.join(BUILD, "checker", "QuilletCheck%d.exe" % BITS)
+
+        def kit_sums():
+            status, out, err = run(checker, ["--json", "."], cwd=self.kit)
+            self.assertIn(status, (0, 1), err)
+            return json.loads(out)["kitSums"]
+
+        packed = kit_sums()
+        self.assertEqual(("read", 17), (packed["state"], packed["entries"]))
+        self.assertEqual({"matches"}, {f["check"] for f in packed["files"]})
+        self.put(self.kit, "x64/Quillet64.exe", b"MZ changed")
+        self.put(self.kit, "x64/Binfile/extra.bin", b"not packed")
+        changed = {f["path"]: f["check"] for f in kit_sums()["files"] if f["check"] != "matches"}
+        self.assertEqual({"x64/Quillet64.exe": "differs", "x64/Binfile/extra.bin": "unlisted"},
+                         changed)
+        status, out, _ = run(checker, ["."], cwd=self.kit)
+        self.assertEqual(1, status)
+        self.assertEqual([b"  error kit-sums-differs: x64/Quillet64.exe differs from SHA256SUMS",
+                          b"  error kit-sums-unlisted: x64/Binfile/extra.bin is not listed in "
+                          b"SHA256SUMS"],
+                         re.findall(rb"  error kit-sums-[a-z]+: [^:\r\n]*", out))
 
     def test_two_packings_of_one_kit_give_one_zip(self):
         self.complete_kit()

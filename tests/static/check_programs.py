@@ -71,6 +71,10 @@ def release_problems(tool, path, epoch, folders):
         problems.append("carries debug sections: " + " ".join(debug))
     with open(path, "rb") as f:
         data = f.read()
+    # Removing an Authenticode signature leaves the program padded to 8.
+    if len(data) % 8:
+        problems.append("%d bytes, not a multiple of 8: unsigned again, it would not be "
+                        "the program built" % len(data))
     if pe_time_stamp(data) != epoch:
         problems.append("time stamp %d, not SOURCE_DATE_EPOCH %d" % (pe_time_stamp(data), epoch))
     for folder in folders:

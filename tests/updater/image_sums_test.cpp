@@ -15,6 +15,7 @@
 namespace {
 
 using imagesums::ListFault;
+constexpr imagesums::NameForm kKitPath = imagesums::NameForm::kKitPath;
 
 const std::string kHex = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
 const std::string kUpper = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
@@ -24,6 +25,7 @@ struct BadLine {
   std::string list;
   ListFault fault;
   int line;
+  imagesums::NameForm form = imagesums::NameForm::kFileName;
 };
 
 void PrintTo(const BadLine& c, std::ostream* os) { *os << c.name; }
@@ -32,7 +34,7 @@ class BadList : public ::testing::TestWithParam<BadLine> {};
 
 TEST_P(BadList, NamesItsFirstBadLine) {
   imagesums::List list;
-  EXPECT_FALSE(imagesums::ReadList(GetParam().list, &list));
+  EXPECT_FALSE(imagesums::ReadList(GetParam().list, &list, GetParam().form));
   EXPECT_EQ(GetParam().fault, list.fault);
   EXPECT_EQ(GetParam().line, list.faultLine);
 }
@@ -63,7 +65,18 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"NameTwice", kHex + " *A.BIN\n" + kHex + " *B.BIN\r\n" + kUpper + "  A.BIN\n",
                 ListFault::kNameTwice, 3},
         BadLine{"NameTwiceAcrossForms", "SHA256 (A.BIN) = " + kHex + "\n" + kHex + " *A.BIN",
-                ListFault::kNameTwice, 2}),
+                ListFault::kNameTwice, 2},
+        // A kit's list names paths from its root, and none may leave it.
+        BadLine{"KitPathClimbs", kHex + "  x64/A.BIN\n" + kHex + "  x64/../../A.BIN\n",
+                ListFault::kPathOutside, 2, kKitPath},
+        BadLine{"KitPathAbsolute", kHex + "  /etc/passwd\n", ListFault::kPathOutside, 1, kKitPath},
+        BadLine{"KitPathDrive", kHex + "  C:/A.BIN\n", ListFault::kPathOutside, 1, kKitPath},
+        BadLine{"KitPathEmptyPart", kHex + "  x64//A.BIN\n", ListFault::kPathOutside, 1, kKitPath},
+        BadLine{"KitPathDotPart", kHex + "  ./A.BIN\n", ListFault::kPathOutside, 1, kKitPath},
+        BadLine{"KitPathBackslash", kHex + "  x64\\A.BIN\n", ListFault::kPathSeparator, 1,
+                kKitPath},
+        BadLine{"KitPathTwice", kHex + "  x64/A\n" + kHex + " *x64/A\n", ListFault::kNameTwice, 2,
+                kKitPath}),
     [](const ::testing::TestParamInfo<BadLine>& info) { return std::string(info.param.name); });
 
 TEST(ImageSums, ATwiceListedNameSaysWhereItWasFirst) {
