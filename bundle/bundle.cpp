@@ -92,6 +92,87 @@ bool StartsWith(const std::string& text, const char* prefix) {
   return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
 }
 
+// The bundle's lines one at a time, each numbered as the file numbers it,
+// so that a refusal names the line it stopped at.
+class Lines {
+ public:
+  Lines(const std::string& text, const std::string& file, std::string* error)
+      : text_(text), file_(file), error_(error) {}
+  bool Next(std::string* line) {
+    if (at_ >= text_.size()) return false;
+    size_t end = text_.find('\n', at_);
+    if (end == std::string::npos) end = text_.size();
+    *line = text_.substr(at_, end - at_);
+    if (!line->empty() && line->back() == '\r') line->pop_back();
+    at_ = end + 1;
+    ++number_;
+    return true;
+  }
+  bool Fail(const std::string& what) {
+    *error_ = file_ + ":" + std::to_string(number_) + ": " + what;
+    return false;
+  }
+
+ private:
+  const std::string& text_;
+  const std::string& file_;
+  std::string* error_;
+  size_t at_ = 0, number_ = 0;
+};
+
+// The lines before the parts: the first, the format version, the parts' count.
+bool ParseHead(Lines& lines, size_t* version, size_t* count) {
+  std::string line;
+  if (!lines.Next(&line) || line != kFirstLine) return lines.Fail("no Quillet support bundle");
+  if (!lines.Next(&line) || !StartsWith(line, kVersionKey) ||
+      !ParseCount(line.substr(sizeof kVersionKey - 1), 999999, version) || *version == 0) {
+    return lines.Fail("no FormatVersion line");
+  }
+  if (*version > static_cast<size_t>(kFormatVersion)) {
+    return lines.Fail("the bundle is in format version " + std::to_string(*version) +
+                      "; this reader knows versions up to " + std::to_string(kFormatVersion));
+  }
+  if (!lines.Next(&line) || !StartsWith(line, kPartsKey) ||
+      !ParseCount(line.substr(sizeof kPartsKey - 1), kMaxParts, count)) {
+    return lines.Fail("no Parts line, or more than " + std::to_string(kMaxParts) + " parts");
+  }
+  return true;
+}
+
+// A part's lines after its header, up to and with its end line.
+bool ParsePartBody(Lines& lines, Part* part) {
+  const std::string end = "[end " + part->name + "]";
+  bool lineEnded = true;  // the last body line had its line end
+  bool first = true;
+  std::string line;
+  while (lines.Next(&line)) {
+    if (line == end) return true;
+    if (first && StartsWith(line, kMissing)) {
+      part->missing = true;
+      part->why = line.substr(sizeof kMissing - 1);
+      if (part->why.empty() || !PlainLine(part->why))
+        return lines.Fail("an empty or unprintable why");
+      first = false;
+      continue;
+    }
+    if (part->missing || !lineEnded) return lines.Fail("a line after the end of " + part->name);
+    first = false;
+    if (line == kNoLineEnd) {
+      if (part->text.empty() || part->text.back() != '\n')
+        return lines.Fail("\"" + std::string(kNoLineEnd) + "\" after no line of " + part->name);
+      part->text.pop_back();
+      lineEnded = false;
+      continue;
+    }
+    if (line.empty() || line[0] != '|' || (line.size() > 1 && line[1] != ' '))
+      return lines.Fail("a line of " + part->name + " that starts with no \"| \"");
+    if (!Unescape(line, line.size() > 1 ? 2 : 1, &part->text))
+      return lines.Fail("a bad escape or an unprintable byte in " + part->name);
+    part->text += '\n';
+  }
+  return lines.Fail("the bundle is cut short in the part " + part->name);
+}
+
 }  // namespace
 
 const Part* Bundle::Find(const std::string& name) const {
@@ -169,92 +250,32 @@ bool WriteBundle(const Bundle& bundle, std::string* text, std::string* error) {
 
 bool ParseBundle(const std::string& text, const std::string& file, Bundle* bundle,
                  std::string* error) {
-  size_t lineNumber = 0;
-  auto fail = [&](const std::string& what) {
-    *error = file + ":" + std::to_string(lineNumber) + ": " + what;
-    return false;
-  };
+  Lines lines(text, file, error);
   if (text.size() > kMaxBundleSize)
-    return fail("larger than " + std::to_string(kMaxBundleSize) + " bytes: no bundle");
-
-  size_t at = 0;
-  auto next = [&](std::string* line) {
-    if (at >= text.size()) return false;
-    size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    *line = text.substr(at, end - at);
-    if (!line->empty() && line->back() == '\r') line->pop_back();
-    at = end + 1;
-    ++lineNumber;
-    return true;
-  };
-
-  std::string line;
-  if (!next(&line) || line != kFirstLine) return fail("no Quillet support bundle");
-  size_t version = 0;
-  if (!next(&line) || !StartsWith(line, kVersionKey) ||
-      !ParseCount(line.substr(sizeof kVersionKey - 1), 999999, &version) || version == 0) {
-    return fail("no FormatVersion line");
-  }
-  if (version > static_cast<size_t>(kFormatVersion)) {
-    return fail("the bundle is in format version " + std::to_string(version) +
-                "; this reader knows versions up to " + std::to_string(kFormatVersion));
-  }
-  size_t count = 0;
-  if (!next(&line) || !StartsWith(line, kPartsKey) ||
-      !ParseCount(line.substr(sizeof kPartsKey - 1), kMaxParts, &count)) {
-    return fail("no Parts line, or more than " + std::to_string(kMaxParts) + " parts");
-  }
+    return lines.Fail("larger than " + std::to_string(kMaxBundleSize) + " bytes: no bundle");
+  size_t version = 0, count = 0;
+  if (!ParseHead(lines, &version, &count)) return false;
 
   Bundle read;
   read.formatVersion = static_cast<int>(version);
   std::set<std::string> names;
-  while (next(&line)) {
+  std::string line;
+  while (lines.Next(&line)) {
     if (line.empty() || line[0] == ';') continue;
     if (line.size() < 3 || line.front() != '[' || line.back() != ']')
-      return fail("a line outside every part");
+      return lines.Fail("a line outside every part");
     Part part;
     part.name = line.substr(1, line.size() - 2);
-    if (!GoodName(part.name)) return fail("a part name must be printable, without ']'");
-    if (!names.insert(part.name).second) return fail("the part " + part.name + " is given twice");
-    if (read.parts.size() == count) return fail("more parts than Parts says");
-    const std::string end = "[end " + part.name + "]";
-    bool ended = false;
-    bool lineEnded = true;  // the last body line had its line end
-    bool first = true;
-    while (next(&line)) {
-      if (line == end) {
-        ended = true;
-        break;
-      }
-      if (first && StartsWith(line, kMissing)) {
-        part.missing = true;
-        part.why = line.substr(sizeof kMissing - 1);
-        if (part.why.empty() || !PlainLine(part.why)) return fail("an empty or unprintable why");
-        first = false;
-        continue;
-      }
-      if (part.missing || !lineEnded) return fail("a line after the end of " + part.name);
-      first = false;
-      if (line == kNoLineEnd) {
-        if (part.text.empty() || part.text.back() != '\n')
-          return fail("\"" + std::string(kNoLineEnd) + "\" after no line of " + part.name);
-        part.text.pop_back();
-        lineEnded = false;
-        continue;
-      }
-      if (line.empty() || line[0] != '|' || (line.size() > 1 && line[1] != ' '))
-        return fail("a line of " + part.name + " that starts with no \"| \"");
-      if (!Unescape(line, line.size() > 1 ? 2 : 1, &part.text))
-        return fail("a bad escape or an unprintable byte in " + part.name);
-      part.text += '\n';
-    }
-    if (!ended) return fail("the bundle is cut short in the part " + part.name);
+    if (!GoodName(part.name)) return lines.Fail("a part name must be printable, without ']'");
+    if (!names.insert(part.name).second)
+      return lines.Fail("the part " + part.name + " is given twice");
+    if (read.parts.size() == count) return lines.Fail("more parts than Parts says");
+    if (!ParsePartBody(lines, &part)) return false;
     read.parts.push_back(std::move(part));
   }
   if (read.parts.size() != count) {
-    return fail("the bundle holds " + std::to_string(read.parts.size()) + " parts of " +
-                std::to_string(count) + ": it is cut short");
+    return lines.Fail("the bundle holds " + std::to_string(read.parts.size()) + " parts of " +
+                      std::to_string(count) + ": it is cut short");
   }
   *bundle = std::move(read);
   return true;
