@@ -238,6 +238,13 @@ int Simulator::Program(uint8_t index, const hubdesc::DescribedHub& hub, bool rem
 
   uint16_t version = DeliveredVersion(image);
   if (activateAtPowerCycle_) return ProgramUntilPowerCycle(hub, image, version, note);
+  return ProgramAtOnce(hub, image, version, note);
+}
+
+// The new firmware runs at once: the flash file holds the image, and the
+// description reports its version from the next call on.
+int Simulator::ProgramAtOnce(const hubdesc::DescribedHub& hub, const std::string& image,
+                             uint16_t version, std::string* note) {
   std::string text, edited;
   if (ReadWholeFile(descriptionPath_, &text) != ReadStatus::kOk ||
       !hubdesc::WithFirmwareVersion(text, hub.section, version, &edited)) {

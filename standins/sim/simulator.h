@@ -67,6 +67,8 @@ class Simulator {
               std::string* note);
   int ProgramUntilPowerCycle(const hubdesc::DescribedHub& hub, const std::string& image,
                              uint16_t version, std::string* note);
+  int ProgramAtOnce(const hubdesc::DescribedHub& hub, const std::string& image, uint16_t version,
+                    std::string* note);
   void Log(const std::string& line) { Append(logPath_, line); }
   static void Append(const std::string& path, const std::string& line);
 
