@@ -46,6 +46,25 @@ struct UpdaterVersion {
   std::string program;  // "Quillet64.exe"
   std::string version;
 };
+// A program's signature as the platform judged it: kNotChecked where the
+// platform cannot say.
+struct ProgramSignature {
+  enum class Kind { kNotChecked, kUnsigned, kSigned };
+  Kind kind = Kind::kNotChecked;
+  std::string signer;  // the signing certificate subject's common name
+  bool trusted = false;
+  std::string why;  // why this computer does not trust it, a phrase
+};
+// "unsigned", "signed by X, trusted", "signed by X, not trusted: <why>",
+// "not checked"; and back.
+std::string SignatureText(const ProgramSignature& signature);
+ProgramSignature ReadSignature(const std::string& text);
+// One of our programs in the kit.
+struct ProgramFacts {
+  std::string path;    // within the kit, "x64/Quillet64.exe"
+  std::string digest;  // SHA-256, hex; "-" when it could not be hashed
+  ProgramSignature signature;
+};
 struct ComputerFacts {
   std::string time;  // UTC
   std::string windowsVersion;
@@ -57,6 +76,7 @@ struct ComputerFacts {
   std::vector<UpdaterVersion> updaters;
   std::string launcherVersion;  // empty: none read
   std::string libraryVersion;   // empty: no library loaded
+  std::vector<ProgramFacts> programs;
 };
 std::string WriteComputerPart(const ComputerFacts& facts);
 ComputerFacts ReadComputerPart(const std::string& text);
