@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "deployment_record.h"
 #include "driver_session.h"
 #include "image_check.h"
 #include "live_capture.h"
@@ -196,17 +195,15 @@ std::string ProgramVersion(Files& files, const std::string& path) {
   return std::string();
 }
 
-RecordRead ReadLastRunRecord(System& system, std::string* text, std::string* why) {
+ComputerRecord ReadLastRunRecord(System& system) {
   std::vector<uint8_t> data;
-  if (!system.ReadMachineRegistryValue(kRecordKey, u"Record", &data)) return RecordRead::kNone;
-  const std::string lines = LinesOf(system, data);
-  record::DeploymentRecord parsed;
-  if (!record::ParseRecord(lines, &parsed)) {
-    *why = "the record under HKLM\\SOFTWARE\\Quillet is not a whole record";
-    return RecordRead::kUnreadable;
+  if (!system.ReadMachineRegistryValue(kRecordKey, u"Record", &data)) {
+    ComputerRecord none;
+    none.why = kNoRecord;
+    return none;
   }
-  *text = lines;
-  return RecordRead::kRead;
+  return RecordOfText(LinesOf(system, data),
+                      "the record under HKLM\\SOFTWARE\\Quillet is not a whole record");
 }
 
 }  // namespace check

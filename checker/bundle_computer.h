@@ -31,14 +31,9 @@ ComputerFacts ComputerOf(const LiveMachine& machine, RootedFiles& files, const s
                          const std::vector<std::string>& folders, bool kitRoot, char separator,
                          const LiveHubs* hubs);
 
-enum class RecordRead {
-  kRead,        // *text holds it
-  kNone,        // no unattended run has left one: nothing is wrong
-  kUnreadable,  // *why says why, a phrase
-};
 // The last unattended run's record as the launcher wrote it under
-// HKLM\SOFTWARE\Quillet, one line each.
-RecordRead ReadLastRunRecord(System& system, std::string* text, std::string* why);
+// HKLM\SOFTWARE\Quillet, one line each; why it is none, or not whole.
+ComputerRecord ReadLastRunRecord(System& system);
 
 // The version a Windows program file states in its version resource
 // ("2.9.0.0"); empty when it states none that can be read.

@@ -10,6 +10,7 @@ namespace check {
 namespace {
 
 constexpr char kUpdaterKey[] = "UpdaterVersion.";
+constexpr char kIdentityKey[] = "KitIdentity.";
 constexpr char kProgramKey[] = "Program.";
 constexpr char kSignedBy[] = "signed by ";
 constexpr char kTrusted[] = ", trusted";
@@ -54,12 +55,13 @@ bool ReadBundleFile(const std::string& path, bundle::Bundle* read, std::string* 
 }
 
 bool ReadHubsOrBundle(const std::string& path, hubdesc::HubDescription* description,
-                      std::string* error) {
+                      std::string* error, std::optional<ComputerRecord>* record) {
   std::string head;
   ReadWholeFile(path, 64, &head);
   if (!bundle::LooksLikeBundle(head)) return ReadHubDescription(path, description, error);
   bundle::Bundle read;
   if (!ReadBundleFile(path, &read, error)) return false;
+  if (record != nullptr) *record = ReadRecordPart(read.Find(kRecordPart));
   const bundle::Part* capture = read.Find(kCapturePart);
   if (capture == nullptr || capture->missing) {
     *error = path + ": the bundle holds no capture of the hubs" +
@@ -81,6 +83,8 @@ std::string WriteComputerPart(const ComputerFacts& facts) {
   }
   if (!facts.launcherVersion.empty()) text += Line("LauncherVersion", facts.launcherVersion);
   if (!facts.libraryVersion.empty()) text += Line("LibraryVersion", facts.libraryVersion);
+  for (const FolderIdentity& kit : facts.kitIdentities)
+    text += kIdentityKey + kit.name + "=" + kit.identity + "\n";
   for (const ProgramFacts& program : facts.programs) {
     text += kProgramKey + program.path + "=" + program.digest + " " +
             SignatureText(program.signature) + "\n";
@@ -117,8 +121,13 @@ ComputerFacts ReadComputerPart(const std::string& text) {
   facts.launcherVersion = bundle::Value(text, "LauncherVersion");
   facts.libraryVersion = bundle::Value(text, "LibraryVersion");
   const size_t skip = sizeof kUpdaterKey - 1;
+  const size_t identity = sizeof kIdentityKey - 1;
   for (const std::string& line : Lines(text)) {
     size_t eq = line.find('=');
+    if (line.compare(0, identity, kIdentityKey) == 0 && eq != std::string::npos) {
+      facts.kitIdentities.push_back({line.substr(identity, eq - identity), line.substr(eq + 1)});
+      continue;
+    }
     if (line.compare(0, skip, kUpdaterKey) != 0 || eq == std::string::npos) continue;
     // "x64.Quillet64.exe": the program's name holds one dot, the folder's
     // name any number.
@@ -185,6 +194,24 @@ DriverFacts ReadDriverPart(const std::string& text) {
 std::string WriteNoRecordPart() { return std::string("none: ") + kNoRecord + "\n"; }
 
 bool IsNoRecordPart(const std::string& text) { return text == WriteNoRecordPart(); }
+
+std::string WriteRecordPart(const ComputerRecord& record) {
+  return record.Read() ? record.text : WriteNoRecordPart();
+}
+
+ComputerRecord ReadRecordPart(const bundle::Part* part) {
+  ComputerRecord record;
+  if (part == nullptr || part->missing) {
+    record.state = part == nullptr ? RecordRead::kNone : RecordRead::kUnreadable;
+    record.why = part == nullptr ? "the bundle holds no record" : part->why;
+    return record;
+  }
+  if (IsNoRecordPart(part->text)) {
+    record.why = kNoRecord;
+    return record;
+  }
+  return RecordOfText(part->text, "the record is not a whole record");
+}
 
 ImageLines ImageLinesOf(const KitReport& kit) {
   ImageLines lines;

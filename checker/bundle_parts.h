@@ -6,6 +6,7 @@
 #define QUILLET_CHECKER_BUNDLE_PARTS_H_
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,8 +37,9 @@ const bundle::Part* Present(const bundle::Bundle& read, const std::string& name)
 bool ReadBundleFile(const std::string& path, bundle::Bundle* read, std::string* error);
 // The hubs to judge for --hubs FILE: a hub description, a capture, or the
 // capture part of a bundle.
+// A bundle's hubs are its computer's: `record` gets the bundle's record.
 bool ReadHubsOrBundle(const std::string& path, hubdesc::HubDescription* description,
-                      std::string* error);
+                      std::string* error, std::optional<ComputerRecord>* record = nullptr);
 
 // The computer part: the computer and the programs, a value a line
 // ("Key=value"), each as text.
@@ -76,6 +78,9 @@ struct ComputerFacts {
   std::vector<UpdaterVersion> updaters;
   std::string launcherVersion;  // empty: none read
   std::string libraryVersion;   // empty: no library loaded
+  // Each updater folder's kit identity, so that --explain without a kit
+  // tells whether the last unattended run ran the customer's.
+  std::vector<FolderIdentity> kitIdentities;
   std::vector<ProgramFacts> programs;
 };
 std::string WriteComputerPart(const ComputerFacts& facts);
@@ -94,10 +99,14 @@ std::string WriteDriverPart(const DriverFacts& facts);
 DriverFacts ReadDriverPart(const std::string& text);
 
 // The record part: the last unattended run's record as the launcher wrote
-// it, or one line that says no unattended run has left one.
+// it, or one line that says no unattended run has left one. A record that
+// does not read is no part: the bundle names it missing, with why.
 constexpr char kNoRecord[] = "no unattended run has left a record on this computer";
 std::string WriteNoRecordPart();
 bool IsNoRecordPart(const std::string& text);
+std::string WriteRecordPart(const ComputerRecord& record);
+// `part` null: the bundle holds none.
+ComputerRecord ReadRecordPart(const bundle::Part* part);
 
 // The images part: one line per image the updater's search finds,
 // "<sha256> <size> <verdict> <name>", "-" for a digest or a size the check

@@ -73,6 +73,7 @@ struct FromComputer {
   std::string capture;
   std::string why;  // when not captured
   int served = -1;  // the updater folder the hubs were judged in
+  ComputerRecord record;
 };
 
 void CaptureHubs(const LiveMachine& machine, LiveLease& lease, UpdaterState* table,
@@ -106,7 +107,10 @@ CheckRun JudgeOnThisComputer(CheckerHost& host, const Layout& layout, const KitP
   auto table = std::make_unique<UpdaterState>();
   LiveLease lease;
   LeaseLiveHubs(host, layout, true, &lease, &read->why);
-  CheckRun run = JudgeKits(host, layout, kit.name, nullptr, &lease);
+  // Read once the check holds the run lock (where it could take it), so
+  // that no unattended run rewrites it between the hubs and the part.
+  read->record = ReadLastRunRecord(machine->system);
+  CheckRun run = JudgeKits(host, layout, kit.name, nullptr, &lease, &read->record);
   if (lease.check) {
     for (size_t i = 0; i < layout.paths.size(); ++i)
       if (layout.paths[i] == lease.place.updaterFolder) read->served = static_cast<int>(i);
@@ -119,6 +123,7 @@ CheckRun JudgeOnThisComputer(CheckerHost& host, const Layout& layout, const KitP
       ComputerOf(*machine, top, kit.name,
                  layout.kitRoot ? kit.names : std::vector<std::string>{"."}, layout.kitRoot,
                  separator, lease.check ? &lease.check->Hubs() : nullptr);
+  read->computer.kitIdentities = IdentitiesOf(run.kits, kit.names);
   return run;
 }
 
@@ -136,14 +141,13 @@ void AddComputerParts(const LiveMachine* machine, const FromComputer& read, Part
              std::string("tz415filter ") + (driver.registered ? "registered" : "not-registered") +
                  (read.driverInstalled ? " (installed for the capture, removed after it)" : "") +
                  ", update running: " + (driver.updateRunning ? "yes" : "no"));
-  std::string record;
-  std::string why;
-  switch (ReadLastRunRecord(machine->system, &record, &why)) {
+  const std::string record = WriteRecordPart(read.record);
+  switch (read.record.state) {
     case RecordRead::kRead: parts->Add(kRecordPart, record, Bytes(record)); break;
     case RecordRead::kNone:
-      parts->Add(kRecordPart, WriteNoRecordPart(), std::string("none, ") + kNoRecord);
+      parts->Add(kRecordPart, record, std::string("none, ") + kNoRecord);
       break;
-    case RecordRead::kUnreadable: parts->Missing(kRecordPart, why); break;
+    case RecordRead::kUnreadable: parts->Missing(kRecordPart, read.record.why); break;
   }
 }
 

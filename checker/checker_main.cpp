@@ -1,8 +1,10 @@
 #include "checker_main.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "bundle_command.h"
+#include "bundle_computer.h"
 #include "bundle_parts.h"
 #include "checker_options.h"
 #include "command.h"
@@ -47,14 +49,15 @@ bool SaveDescription(CheckerHost& host, const Options& options, hubdesc::HubDesc
 int CheckCommand(CheckerHost& host, const Options& options, std::string* out, std::string* err) {
   std::string error;
   hubdesc::HubDescription description;
+  std::optional<ComputerRecord> record;  // a bundle's hubs are its computer's
   const bool described = !options.hubs.empty();
-  if (described && !ReadHubsOrBundle(options.hubs, &description, &error)) {
+  if (described && !ReadHubsOrBundle(options.hubs, &description, &error, &record)) {
     return UsageError(err, error);
   }
   Layout layout;
   if (!LayOut(host, options.folder, false, &layout, &error)) return UsageError(err, error);
-  CheckRun run =
-      JudgeKits(host, layout, options.folder, described ? &description : nullptr, nullptr);
+  CheckRun run = JudgeKits(host, layout, options.folder, described ? &description : nullptr,
+                           nullptr, record ? &*record : nullptr);
   if (described && description.isCapture) {
     run.replay.used = true;
     run.replay.file = options.hubs;
@@ -83,7 +86,10 @@ int LiveCommand(CheckerHost& host, const Options& options, std::string* out, std
       !LeaseLiveHubs(host, layout, options.json, &lease, &error)) {
     return UsageError(err, error);
   }
-  CheckRun run = JudgeKits(host, layout, options.folder, nullptr, &lease);
+  // Read under the lease's run lock, so that no unattended run rewrites it
+  // while the hubs are judged.
+  const ComputerRecord record = ReadLastRunRecord(host.Live()->system);
+  CheckRun run = JudgeKits(host, layout, options.folder, nullptr, &lease, &record);
   const std::string& served = lease.place.updaterFolder;
   NoteLiveSource(lease, served, host.Separator(), &run.live);
   std::string capture;

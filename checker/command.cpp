@@ -88,7 +88,8 @@ bool LeaseLiveHubs(CheckerHost& host, const Layout& layout, bool quietStdout, Li
 }
 
 CheckRun JudgeKits(CheckerHost& host, const Layout& layout, const std::string& name,
-                   const hubdesc::HubDescription* description, LiveLease* lease) {
+                   const hubdesc::HubDescription* description, LiveLease* lease,
+                   const ComputerRecord* record) {
   CheckRun run;
   run.folder = name;
   run.kitRoot = layout.kitRoot;
@@ -102,8 +103,10 @@ CheckRun JudgeKits(CheckerHost& host, const Layout& layout, const std::string& n
     HubLibrary* hubs = described.get();
     if (lease != nullptr && lease->check && path == lease->place.updaterFolder)
       hubs = &lease->check->Hubs();
-    run.kits.push_back(CheckKit(files, hubs, path));
+    run.kits.push_back(CheckKit(files, hubs, path, record));
   }
+  if (record != nullptr)
+    run.lastRun = SummarizeRecord(*record, IdentitiesOf(run.kits, run.kitNames));
   if (run.kits.size() == 2) {
     // x86 and x64, in that order.
     RootedFiles x86(host.PlatformFiles(), layout.paths[0], separator);

@@ -62,9 +62,12 @@ bool LeaseLiveHubs(CheckerHost& host, const Layout& layout, bool quietStdout, Li
 // Judges every updater folder of `layout`: against the hubs of
 // `description` when there is one, and against this computer's in the one
 // folder a held `lease` serves; a kit root's two folders against each
-// other. The report names the run's folder `name`.
+// other. With `record`, the hubs are the computer's that left it: judged as
+// its next unattended run judges them, and the report opens with it. The
+// report names the run's folder `name`.
 CheckRun JudgeKits(CheckerHost& host, const Layout& layout, const std::string& name,
-                   const hubdesc::HubDescription* description, LiveLease* lease);
+                   const hubdesc::HubDescription* description, LiveLease* lease,
+                   const ComputerRecord* record = nullptr);
 
 // The report's word on hubs read from this computer through `lease`; the
 // folder they served named `folder`.

@@ -98,13 +98,27 @@ std::string DriverSummary(const bundle::Bundle& read) {
          "\n";
 }
 
-std::string LastRunSummary(const bundle::Bundle& read) {
-  const bundle::Part* record = read.Find(kRecordPart);
-  const std::string head = "Last run:\n";
-  if (record == nullptr) return head + "  not in the bundle\n";
-  if (record->missing) return head + "  not recorded: " + record->why + "\n";
-  if (IsNoRecordPart(record->text)) return head + "  not recorded: " + kNoRecord + "\n";
-  return head + Indent(record->text, "  ");
+// The updater folder of your kit `kitPath` that stands for the customer's
+// `name`.
+std::string YourFolder(CheckerHost& host, const std::string& kitPath, const std::string& name) {
+  const Layout layout = LayoutOf(host, kitPath, true);
+  return layout.kitRoot ? JoinPath(kitPath, name, host.Separator()) : kitPath;
+}
+
+// The last unattended run, its kit told against your kit's folders, or
+// without a kit against the customer's.
+std::string LastRunSummary(CheckerHost& host, const bundle::Bundle& read,
+                           const ComputerRecord& record, const std::string& kitPath) {
+  std::vector<FolderIdentity> kits;
+  if (!kitPath.empty()) {
+    for (const std::string& name : UpdaterFolders(read)) {
+      RootedFiles files(host.PlatformFiles(), YourFolder(host, kitPath, name), host.Separator());
+      kits.push_back({name, KitIdentityOf(files)});
+    }
+  } else if (const bundle::Part* computer = Present(read, kComputerPart)) {
+    kits = ReadComputerPart(computer->text).kitIdentities;
+  }
+  return LastRunText(SummarizeRecord(record, kits));
 }
 
 // The customer's updater folder `name` as the customer's checker judged it.
@@ -173,12 +187,12 @@ std::string CompareImages(const bundle::Part* images, const KitReport& kit,
 // The customer's settings over your images: the customer's own kit where
 // every digest matches.
 std::string JudgeAgain(Files& kit, const bundle::Part* settings,
-                       const hubdesc::HubDescription& hubs, const std::string& folder,
-                       const std::vector<std::string>& differ) {
+                       const hubdesc::HubDescription& hubs, const ComputerRecord& record,
+                       const std::string& folder, const std::vector<std::string>& differ) {
   std::unique_ptr<HubLibrary> library = DescribedHubs(hubs);
   std::unique_ptr<WithSettings> theirs;
   if (settings != nullptr) theirs = std::make_unique<WithSettings>(kit, settings->text);
-  KitReport judged = CheckKit(theirs ? *theirs : kit, library.get(), folder);
+  KitReport judged = CheckKit(theirs ? *theirs : kit, library.get(), folder, &record);
   std::string out = std::string("\nThe computer's hubs judged by the checker with ") +
                     (settings != nullptr ? "the customer's settings" : "your settings") +
                     " and your images:\n";
@@ -197,8 +211,7 @@ std::string JudgeAgain(Files& kit, const bundle::Part* settings,
 // The customer's updater folder `name` against the same folder of `kitPath`.
 std::string CompareWithKit(CheckerHost& host, const bundle::Bundle& read, const std::string& name,
                            const std::string& kitPath, const hubdesc::HubDescription* hubs) {
-  const Layout layout = LayoutOf(host, kitPath, true);
-  std::string folder = layout.kitRoot ? JoinPath(kitPath, name, host.Separator()) : kitPath;
+  const std::string folder = YourFolder(host, kitPath, name);
   RootedFiles files(host.PlatformFiles(), folder, host.Separator());
   const bundle::Part* settings = Present(read, PartName(kSettingsPart, name));
   std::string out = "\nThe customer's " + name + " against your " + folder + ":\n";
@@ -207,7 +220,10 @@ std::string CompareWithKit(CheckerHost& host, const bundle::Bundle& read, const 
   HashEveryImage(files, &kit);
   std::vector<std::string> differ;
   out += CompareImages(Present(read, PartName(kImagesPart, name)), kit, &differ);
-  if (hubs != nullptr) out += JudgeAgain(files, settings, *hubs, folder, differ);
+  if (hubs != nullptr) {
+    out +=
+        JudgeAgain(files, settings, *hubs, ReadRecordPart(read.Find(kRecordPart)), folder, differ);
+  }
   return out;
 }
 
@@ -223,7 +239,8 @@ int ExplainCommand(const std::string& bundlePath, const std::string& kit, Checke
   }
   std::string text =
       "Support bundle " + bundlePath + ", format " + std::to_string(read.formatVersion) + "\n";
-  text += ComputerSummary(read) + MissingSummary(read) + DriverSummary(read) + LastRunSummary(read);
+  text += LastRunSummary(host, read, ReadRecordPart(read.Find(kRecordPart)), kit);
+  text += ComputerSummary(read) + MissingSummary(read) + DriverSummary(read);
   hubdesc::HubDescription hubs;
   const bundle::Part* capture = Present(read, kCapturePart);
   bool haveHubs =

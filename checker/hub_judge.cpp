@@ -11,7 +11,7 @@
 
 namespace check {
 
-void CheckHubs(HubLibrary& library, KitReport* report) {
+void CheckHubs(HubLibrary& library, KitReport* report, const PendingWrites* pending) {
   UpdaterState& state = *report->settings.state;
   SilentConsole silent;
   Printer quiet(silent);
@@ -40,7 +40,7 @@ void CheckHubs(HubLibrary& library, KitReport* report) {
     hub.number = i + 1;
     hub.info = state.Devices[i];
     hub.hubId = HubIdOf(hub.info);
-    JudgeHub(state, report->images, &hub);
+    JudgeHub(state, report->images, &hub, pending);
     if (hub.plan.outcome == HubOutcome::kNoImage) {
       Add(&report->findings, FindingCode::kHubNoImage, 0,
           Format("Device(%d) %04X/%04X gets no image", hub.number, hub.info.VendorId,
@@ -85,13 +85,14 @@ class RowVouch : public ImageVouch {
 
 }  // namespace
 
-void JudgeHub(const UpdaterState& state, const std::vector<ImageRow>& images, HubReport* hub) {
+void JudgeHub(const UpdaterState& state, const std::vector<ImageRow>& images, HubReport* hub,
+              const PendingWrites* pending) {
   std::vector<CachedEntry> entries;
   entries.reserve(images.size());
   for (const ImageRow& row : images) entries.push_back({row.name, row.cache});
   CachedImageFiles files(std::move(entries));
   RowVouch vouch(images);
-  PlanInputs inputs{state, files, &vouch, true};
+  PlanInputs inputs{state, files, &vouch, true, pending};
   hub->plan = PlanHub(inputs, hub->info);
 }
 

@@ -19,7 +19,8 @@ class NoLibrary : public HubLibrary {
 
 }  // namespace
 
-KitReport CheckKit(Files& files, HubLibrary* hubs, const std::string& folder) {
+KitReport CheckKit(Files& files, HubLibrary* hubs, const std::string& folder,
+                   const ComputerRecord* record) {
   KitReport report;
   report.folder = folder;
   NoLibrary none;
@@ -31,7 +32,12 @@ KitReport CheckKit(Files& files, HubLibrary* hubs, const std::string& folder) {
     CheckModuleFiles(&report);
     CheckFwVersion(&report);
   }
-  if (hubs != nullptr) CheckHubs(library, &report);
+  if (record != nullptr) report.kitIdentity = KitIdentityOf(files);
+  if (hubs == nullptr) return report;
+  // Hubs from a description are no computer's: none waits for anything.
+  const PendingWrites pending = record != nullptr ? PendingOf(*record) : PendingWrites();
+  CheckHubs(library, &report, &pending);
+  if (record != nullptr) JudgeNextRuns(*record, &report);
   return report;
 }
 

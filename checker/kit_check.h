@@ -13,6 +13,7 @@
 #include "image_scan.h"
 #include "kit_compare.h"
 #include "kit_report.h"
+#include "next_run.h"
 #include "selection_tests.h"
 #include "settings_check.h"
 #include "text.h"
@@ -25,8 +26,12 @@ namespace check {
 // Checks the updater folder that `files` reads. With `hubs`, a library that
 // lists hubs (described, replayed from a capture, or this computer's; it is
 // handed the hub-ID table and asked for the hubs, never to program one),
-// every hub is judged too.
-KitReport CheckKit(Files& files, HubLibrary* hubs, const std::string& folder);
+// every hub is judged too. With `record`, the hubs are a computer's, with
+// the record its last unattended run left: they are judged as the next
+// unattended run judges them, and as a run without options would, and the
+// folder's kit identity is told.
+KitReport CheckKit(Files& files, HubLibrary* hubs, const std::string& folder,
+                   const ComputerRecord* record = nullptr);
 
 // Gives every image of `report` that can be read whole its digest: the one
 // the image list's check took where it took one, hashed here otherwise (an

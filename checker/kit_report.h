@@ -15,6 +15,7 @@
 #include "image_check.h"
 #include "hub_plan.h"
 #include "image_sums.h"
+#include "next_run.h"
 #include "settings.h"
 #include "run_state.h"
 
@@ -55,6 +56,7 @@ struct HubReport {
   // Its plan, judged through the checker's cached images with every image
   // judged.
   HubPlan plan;
+  NextRun next;  // for the hubs of a computer with a record
 };
 
 // The settings as the updater's reader takes them: its value, with the
@@ -76,6 +78,7 @@ struct KitReport {
   bool hubsDescribed = false;
   std::vector<HubReport> hubs;  // in the updater's order: last first
   std::vector<Finding> findings;
+  std::string kitIdentity;  // for the hubs of a computer: to tell its last run's kit
 
   int Count(Severity severity) const { return CountOf(findings, severity); }
 };

@@ -45,12 +45,23 @@ struct CheckRun {
   KitSums kitSums;                    // a kit root's own SHA256SUMS; its findings are kitFindings
   LiveSource live;
   ReplaySource replay;
+  RecordSummary lastRun;  // the hubs' computer's last unattended run
 
   int Count(Severity severity) const;
 };
 
-// What the update run would do with the hub, in one line.
+// What the update run would do with the hub, in one line: for the hubs of
+// a computer with a record, what an unattended run does and, where it
+// differs, what a run without options does.
 std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images);
+// What a run that planned `plan` does with the hub `info`, in one line;
+// `again` for a write that the record shows made once already.
+std::string PlanDecision(const HubPlan& plan, const HubDeviceInfo& info,
+                         const std::vector<ImageRow>& images, bool again = false);
+
+// The lines the text report and --explain open with for the hubs of a
+// computer: its last unattended run, or why there is none to tell.
+std::string LastRunText(const RecordSummary& summary);
 
 // The text report's part on the hubs: each hub, what the run does with it
 // and why every other image is refused. Empty when no hubs were judged.

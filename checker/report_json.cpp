@@ -116,6 +116,41 @@ void VerdictObject(JsonWriter& j, const Verdict& v, const ImageRow& image) {
   for (const VerdictMember& member : test.members) j.Raw(member.name, member.json);
 }
 
+const char* PowerCycleName(PowerCycle cycle) {
+  switch (cycle) {
+    case PowerCycle::kStillPending: return "still-pending";
+    case PowerCycle::kTookEffect: return "took-effect";
+    case PowerCycle::kChangedElsewhere: return "changed-elsewhere";
+    case PowerCycle::kNoWrite: break;
+  }
+  return "none";
+}
+
+// Present only where the computer's record concerns the hub: its waiting
+// write, and what a run without options does where that differs.
+void NextRunMembers(JsonWriter& j, const HubReport& hub, const std::vector<ImageRow>& images) {
+  const NextRun& next = hub.next;
+  if (next.cycle != PowerCycle::kNoWrite) {
+    j.Open("powerCycle", '{')
+        .Str("written", next.writtenAt)
+        .Raw("delivers", JsonHex(next.delivers, 4))
+        .Str("now", PowerCycleName(next.cycle))
+        .Close('}');
+  }
+  if (!next.differs) return;
+  const HubPlan& plain = next.plain;
+  j.Open("plainRun", '{')
+      .Str("outcome", CheckerOutcomeName(plain.outcome))
+      .Str("decision", PlanDecision(plain, hub.info, images));
+  if (plain.search.chosen >= 0) {
+    j.Str("chosen", images[plain.search.chosen].name)
+        .Raw("chosenDelivers", JsonHex(plain.chosenVersion, 4));
+  } else {
+    j.Raw("chosen", "null");
+  }
+  j.Close('}');
+}
+
 void Hubs(JsonWriter& j, const KitReport& kit) {
   if (!kit.hubsDescribed) {
     j.Raw("hubs", "null");
@@ -151,6 +186,7 @@ void Hubs(JsonWriter& j, const KitReport& kit) {
       j.Raw("chosen", "null");
     }
     j.Int("passing", hub.plan.search.passing);
+    NextRunMembers(j, hub, kit.images);
     j.Open("images", '[');
     for (size_t k = 0; k < hub.plan.search.verdicts.size(); ++k) {
       j.Open(nullptr, '{').Str("name", kit.images[k].name);
@@ -189,6 +225,27 @@ void Replay(JsonWriter& j, const ReplaySource& replay) {
   j.Close(']').Close('}');
 }
 
+// Present only for the hubs of a computer: what its record says of the
+// last unattended run.
+void LastRun(JsonWriter& j, const RecordSummary& summary) {
+  j.Open("lastRun", '{').Bool("read", summary.read);
+  if (!summary.read) {
+    j.Str("why", summary.why).Close('}');
+    return;
+  }
+  const record::DeploymentRecord& last = summary.last;
+  j.Int("status", last.status)
+      .Str("reason", last.reason)
+      .Str("started", last.started)
+      .Str("ended", last.ended)
+      .Str("launcher", last.launcherVersion)
+      .Str("kitIdentity", last.kitIdentity)
+      .Bool("sameKit", !summary.sameKit.empty())
+      .Int("powerCyclePending", summary.pending)
+      .Raw("pendingSince", summary.pending > 0 ? JsonString(summary.pendingSince) : "null")
+      .Close('}');
+}
+
 }  // namespace
 
 std::string JsonReport(const CheckRun& run) {
@@ -204,10 +261,12 @@ std::string JsonReport(const CheckRun& run) {
         .Close('}');
   }
   if (run.replay.used) Replay(j, run.replay);
+  if (run.lastRun.used) LastRun(j, run.lastRun);
   j.Open("kits", '[');
   for (size_t k = 0; k < run.kits.size(); ++k) {
     const KitReport& kit = run.kits[k];
     j.Open(nullptr, '{').Str("name", run.kitRoot ? run.kitNames[k] : ".");
+    if (run.lastRun.used) j.Str("kitIdentity", kit.kitIdentity);
     Settings(j, kit.settings);
     Images(j, kit.images);
     ImageList(j, kit);

@@ -1,10 +1,6 @@
 #include "report.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdarg>
-#include <cstdio>
-#include <cstring>
 
 #include "firmware_image.h"
 #include "hub_records.h"
@@ -175,10 +171,13 @@ void HubsPart(const KitReport& kit, std::string* out) {
   for (const HubReport& hub : kit.hubs) {
     *out += "  " + HubLine(hub) + "\n";
     *out += "    => " + Decision(hub, kit.images) + "\n";
+    // A hub left waiting has no images judged: those a run without options
+    // refuses.
+    const ImageSearch& judged = (hub.next.differs ? hub.next.plain : hub.plan).search;
     Table refused;
-    for (size_t j = 0; j < hub.plan.search.verdicts.size(); ++j) {
-      if (static_cast<int>(j) == hub.plan.search.chosen) continue;
-      const Verdict& v = hub.plan.search.verdicts[j];
+    for (size_t j = 0; j < judged.verdicts.size(); ++j) {
+      if (static_cast<int>(j) == judged.chosen) continue;
+      const Verdict& v = judged.verdicts[j];
       refused.Row({kit.images[j].name,
                    v.failed == SelectionTest::kPassed ? "also passes" : TestName(v.failed),
                    v.failed == SelectionTest::kPassed ? "" : Explain(v, kit.images[j])});
@@ -209,32 +208,31 @@ std::string HubsText(const KitReport& kit) {
   return out;
 }
 
-std::string Decision(const HubReport& hub, const std::vector<ImageRow>& images) {
-  switch (hub.plan.outcome) {
+std::string PlanDecision(const HubPlan& plan, const HubDeviceInfo& info,
+                         const std::vector<ImageRow>& images, bool again) {
+  const ImageSearch& search = plan.search;
+  switch (plan.outcome) {
     case HubOutcome::kSameLevelBefore:
       return Format("at the same level: a short-format hub at %s, which is FWVersion; no "
                     "image is looked for",
-                    ShortVersionText(ShortFormatVersion(hub.info.FirmwareVersion)).c_str());
+                    ShortVersionText(ShortFormatVersion(info.FirmwareVersion)).c_str());
     case HubOutcome::kNoImage:
-      if (hub.plan.search.hubVerdict.failed != SelectionTest::kPassed) {
-        return Format("no image: %s (%s)", TestName(hub.plan.search.hubVerdict.failed),
-                      Explain(hub.plan.search.hubVerdict, ImageRow()).c_str());
+      if (search.hubVerdict.failed != SelectionTest::kPassed) {
+        return Format("no image: %s (%s)", TestName(search.hubVerdict.failed),
+                      Explain(search.hubVerdict, ImageRow()).c_str());
       }
       return "no image: every image is refused";
     case HubOutcome::kSameLevelAfter:
       return Format("at the same level: %s delivers %04X, the hub's version",
-                    images[hub.plan.search.chosen].name.c_str(), hub.plan.chosenVersion);
+                    images[search.chosen].name.c_str(), plan.chosenVersion);
     case HubOutcome::kImageCheck:
       return Format("refused: %s is chosen, but %s; the hub is not written",
-                    images[hub.plan.search.chosen].name.c_str(),
-                    images[hub.plan.search.chosen].refusal.c_str());
+                    images[search.chosen].name.c_str(), images[search.chosen].refusal.c_str());
     case HubOutcome::kProgram:
-      return Format("writes %s (delivers %04X, the hub has %04X)%s",
-                    images[hub.plan.search.chosen].name.c_str(), hub.plan.chosenVersion,
-                    hub.info.FirmwareVersion,
-                    hub.plan.search.passing > 1
-                        ? Format("; %d images pass", hub.plan.search.passing).c_str()
-                        : "");
+      return Format("writes %s%s (delivers %04X, the hub has %04X)%s",
+                    images[search.chosen].name.c_str(), again ? " again" : "", plan.chosenVersion,
+                    info.FirmwareVersion,
+                    search.passing > 1 ? Format("; %d images pass", search.passing).c_str() : "");
     case HubOutcome::kPowerCyclePending:
       return "waits for a power cycle: an earlier unattended run wrote it, and it still "
              "reports its firmware from before; not written again";
@@ -273,6 +271,7 @@ std::string TextReport(const CheckRun& run) {
                                            : "was registered");
   }
   if (run.replay.used) Replay(run, &out);
+  out += LastRunText(run.lastRun);
   for (size_t k = 0; k < run.kits.size(); ++k) {
     out += "\n";
     if (run.kitRoot) out += "== " + run.kitNames[k] + " ==\n";

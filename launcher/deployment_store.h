@@ -9,12 +9,15 @@
 #include <cstdint>
 #include <string>
 
+#include "kit_identity.h"
+
 // A moment, UTC, to the millisecond.
 struct LogTime {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
 };
 
-enum class FileHash { kAbsent, kHashed, kUnreadable };
+// What came of hashing a file: the kit identity's outcomes.
+using FileHash = record::ListHash;
 
 class DeploymentStore {
  public:

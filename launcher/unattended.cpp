@@ -19,12 +19,8 @@ std::string PendingForUpdater(DeploymentStore& store, record::DeploymentRecord* 
 std::string KitIdentity(DeploymentStore& store, const std::string& updaterFolder) {
   if (updaterFolder.empty()) return record::kNoListIdentity;
   std::string hex;
-  switch (store.HashFile(updaterFolder + "Binfile\\SHA256SUMS", &hex)) {
-    case FileHash::kHashed: return hex;
-    case FileHash::kAbsent: return record::kNoListIdentity;
-    case FileHash::kUnreadable: return "unreadable";
-  }
-  return "unreadable";
+  const FileHash hash = store.HashFile(updaterFolder + record::kKitList, &hex);
+  return record::KitIdentityOf(hash, hex);
 }
 
 record::DeploymentRecord RunRecord(const record::DeploymentRecord& last, const LaunchRecord& run,

@@ -17,8 +17,8 @@ class SessionPlatform;
 // pending writes as the text the updater reads before it starts.
 std::string PendingForUpdater(DeploymentStore& store, record::DeploymentRecord* last);
 
-// SHA-256 of the updater folder's Binfile\SHA256SUMS; without that list
-// record::kNoListIdentity, and "unreadable" when it cannot be read.
+// The updater folder's kit identity (record/kit_identity.h); a run that
+// found no updater folder has no list, so record::kNoListIdentity.
 std::string KitIdentity(DeploymentStore& store, const std::string& updaterFolder);
 
 // This run's record, from the last one and what the run did.

@@ -132,6 +132,31 @@ TEST(BundleCommand, NamesEachProgramByItsDigestAndTheSignatureTheComputerFound) 
       << run.out;
 }
 
+TEST(BundleCommand, JudgesTheHubsWithTheRecordItCarriesAsTheNextUnattendedRunDoes) {
+  Customer customer;
+  const std::vector<std::string> record = {
+      "Quillet record 1",
+      "status 0",
+      "reason done",
+      "started -",
+      "ended -",
+      "launcher 2.9",
+      "kit none",
+      "powerCyclePending 1",
+      "hub 1A2B 0D12 1 1 0A20 0A21 programmed - 1 2026-12-09T06:16:58Z - ",
+      "end"};
+  customer.machine.system.SetRegistryValue(u"SOFTWARE\\Quillet", u"Record", MultiString(record));
+  ASSERT_EQ(0, customer.Bundle(kKit).status);
+  const std::string& text = customer.host.saved["out.txt"];
+  for (const std::string& said : std::vector<std::string>{
+           "| KitIdentity.x64=none\n", "[record]\n| Quillet record 1\n",
+           "=> waits for a power cycle since 2026-12-09T06:16:58Z: an unattended run leaves it; a "
+           "run without options writes A.BIN again",
+           "\"lastRun\":{\"read\":true,"}) {
+    EXPECT_NE(std::string::npos, text.find(said)) << said << " not in\n" << text;
+  }
+}
+
 TEST(BundleCommand, CarriesTheKitListsVerdictsInItsReport) {
   Customer customer;
   customer.host.files.AddFile(std::string(kKit) + "\\SHA256SUMS",
@@ -188,8 +213,8 @@ TEST_F(Explained, WithoutAKitComparesWithNone) {
   support.Stage(".", kCleanSettings, LongImage(0x0D12, 0x0A22));
   CommandResult run = Explain({});
   EXPECT_EQ(0, run.status) << run.err;
-  EXPECT_TRUE(Says(run, "Last run:\n  not recorded: no unattended run has left a record on this "
-                        "computer\n"))
+  EXPECT_TRUE(Says(run, ", format 1\nLast unattended run: none (no unattended run has left a "
+                        "record on this computer)\nComputer: "))
       << run.out;
   EXPECT_FALSE(Says(run, "Parts missing")) << run.out;
   EXPECT_FALSE(Says(run, "against your")) << run.out;

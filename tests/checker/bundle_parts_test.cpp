@@ -25,6 +25,7 @@ TEST(BundleParts, TheComputerAndTheDriverReadBackAsWritten) {
                                  {"kit.v2", "Quillet32.exe", "2.8.0.0"}},
                                 "",
                                 "",
+                                {{"x64", std::string(64, 'a')}, {"kit.v2", "none"}},
                                 {}};
   // A common name may hold the phrases' comma; each kind of signature.
   using Kind = check::ProgramSignature::Kind;
@@ -54,6 +55,8 @@ TEST(BundleParts, TheComputerAndTheDriverReadBackAsWritten) {
                 got.signature.signer + "|" + got.signature.why);
       EXPECT_EQ(want.signature.trusted, got.signature.trusted) << want.path;
     }
+    ASSERT_EQ(2u, read.kitIdentities.size());
+    EXPECT_EQ("kit.v2 none", read.kitIdentities[1].name + " " + read.kitIdentities[1].identity);
   }
   for (int bits = 0; bits < 16; ++bits) {
     check::DriverFacts driver = {"\"tz415filter\"", (bits & 1) != 0, (bits & 2) != 0,
@@ -61,8 +64,33 @@ TEST(BundleParts, TheComputerAndTheDriverReadBackAsWritten) {
     std::string text = check::WriteDriverPart(driver);
     EXPECT_EQ(text, check::WriteDriverPart(check::ReadDriverPart(text))) << text;
   }
-  EXPECT_TRUE(check::IsNoRecordPart(check::WriteNoRecordPart()));
-  EXPECT_FALSE(check::IsNoRecordPart("Quillet record 1\nstatus 0\n"));
+}
+
+TEST(BundleParts, TheRecordReadsBackAsWrittenAndNoneIsNoFault) {
+  const std::string whole =
+      "Quillet record 1\nstatus 0\nreason done\nstarted -\nended -\nlauncher 2.9\nkit none\n"
+      "powerCyclePending 0\nend\n";
+  check::ComputerRecord none;
+  none.why = check::kNoRecord;
+  const check::ComputerRecord cases[] = {check::RecordOfText(whole, "-"), none};
+  for (const check::ComputerRecord& written : cases) {
+    bundle::Part part;
+    part.text = check::WriteRecordPart(written);
+    const check::ComputerRecord read = check::ReadRecordPart(&part);
+    EXPECT_EQ(written.state, read.state) << part.text;
+    EXPECT_EQ(written.text, read.text);
+    EXPECT_EQ(written.why, read.why);
+  }
+  // A part cut short, a part the bundle names missing, and no part at all.
+  bundle::Part cut;
+  cut.text = whole.substr(0, whole.size() - 4);
+  EXPECT_EQ("the record is not a whole record", check::ReadRecordPart(&cut).why);
+  bundle::Part missing;
+  missing.missing = true;
+  missing.why = "the record under HKLM\\SOFTWARE\\Quillet is not a whole record";
+  EXPECT_EQ(check::RecordRead::kUnreadable, check::ReadRecordPart(&missing).state);
+  EXPECT_EQ(missing.why, check::ReadRecordPart(&missing).why);
+  EXPECT_EQ(check::RecordRead::kNone, check::ReadRecordPart(nullptr).state);
 }
 
 TEST(BundleParts, TheImagesReadBackAsTheCheckTookThem) {

@@ -47,18 +47,17 @@ TEST(BundleRecord, TheLastRunsRecordOrWhyNot) {
   };
   const Case cases[] = {
       {"whole", true, Lines(whole), RecordRead::kRead, ""},
-      {"none", false, {}, RecordRead::kNone, ""},
+      {"none", false, {}, RecordRead::kNone, check::kNoRecord},
       {"cut", true, cut, RecordRead::kUnreadable, kNotWhole},
       {"empty", true, {}, RecordRead::kUnreadable, kNotWhole},
   };
   for (const Case& c : cases) {
     FakeSystem system;
     if (c.present) system.SetRegistryValue(u"SOFTWARE\\Quillet", u"Record", MultiString(c.value));
-    std::string text;
-    std::string why;
-    EXPECT_EQ(c.read, check::ReadLastRunRecord(system, &text, &why)) << c.name;
-    EXPECT_EQ(c.read == RecordRead::kRead ? whole : "", text) << c.name;
-    EXPECT_EQ(c.why, why) << c.name;
+    const check::ComputerRecord read = check::ReadLastRunRecord(system);
+    EXPECT_EQ(c.read, read.state) << c.name;
+    EXPECT_EQ(c.read == RecordRead::kRead ? whole : "", read.text) << c.name;
+    EXPECT_EQ(c.why, read.why) << c.name;
   }
 }
 

@@ -78,6 +78,8 @@ struct Kit {
   // Binfile\SHA256SUMS: none when absent.
   std::optional<std::string> imageList;
   bool imageListUnreadable = false;
+  // The hubs' computer's record: none for hubs that are no computer's.
+  std::optional<check::ComputerRecord> record;
 
   KitReport Check() const {
     FakeFiles files;
@@ -87,7 +89,8 @@ struct Kit {
     if (imageListUnreadable) files.AddUnopenableFile(".\\Binfile\\SHA256SUMS");
     FakeHubLibrary library;
     library.hubs = hubs;
-    return check::CheckKit(files, describeHubs ? &library : nullptr, "kit");
+    return check::CheckKit(files, describeHubs ? &library : nullptr, "kit",
+                           record ? &*record : nullptr);
   }
 };
 

@@ -282,6 +282,18 @@ TEST(LiveCommand, JudgesOnlyTheFolderTheLauncherWouldRunAndSaysWhereTheHubsCameF
                      "after it\n"))
       << out;
   EXPECT_NE(std::string::npos, out.find("4. Summary")) << out;
+
+  // This computer's record: its hub waits for its power cycle, which an
+  // unattended run leaves, and a run without options finds no image for.
+  machine.system.SetRegistryValue(
+      u"SOFTWARE\\Quillet", u"Record",
+      MultiString({"Quillet record 1", "status 0", "reason done", "started -", "ended -",
+                   "launcher 2.9", "kit none", "powerCyclePending 1",
+                   "hub 1A2B 0D12 1 1 0A20 0A21 programmed - 1 2026-12-09T06:16:58Z - ", "end"}));
+  ASSERT_EQ(0, check::CheckerMain({"--live", "--json", "kit"}, host, &out, &err)) << err;
+  EXPECT_NE(std::string::npos, out.find("\"lastRun\":{\"read\":true,")) << out;
+  EXPECT_NE(std::string::npos, out.find("\"outcome\":\"power-cycle-pending\",")) << out;
+  EXPECT_NE(std::string::npos, out.find("\"plainRun\":{\"outcome\":\"no-image\",")) << out;
 }
 
 TEST(LiveCommand, SavesTheListedHubsAsACaptureOnceTheDriverIsOutAndNeverOverAnother) {

@@ -1,7 +1,9 @@
 """The support bundle under Wine: QuilletCheck --bundle on a copy of the demo
 kit, with the hub simulator as the maker's library, read back by the native
 checker's --explain and --hubs; nothing of the kit written, the driver put
-back as it was, nothing of the computer's or the user's names inside.
+back as it was, nothing of the computer's or the user's names inside; and
+what it says the next runs do with hubs waiting for their power cycle, held
+against what those runs then do.
 """
 import getpass
 import hashlib
@@ -13,7 +15,7 @@ import subprocess
 import tempfile
 import unittest
 
-from deployment import launch
+from deployment import launch, read_report
 from harness import (BITS, BUILD, DEMO_KIT, SOURCE, WineTestCase, forget_record, register_driver,
                      run, set_upper_filters, upper_filters_value, wine_env)
 from test_live import hashes
@@ -93,7 +95,43 @@ class Bundle(WineTestCase):
         self.assertEqual(3, len(re.findall(r"^\| hub ", part, re.M)), part)
         self.assertTrue(part.endswith("| end\n"), part)
         said = self.explain()
-        self.assertIn("Last run:\n  Quillet record 1\n  status %d\n" % status, said)
+        self.assertIn("\nLast unattended run: status %d (" % status, said)
+
+    def test_hubs_waiting_for_a_power_cycle_are_left_alone_as_the_checker_says(self):
+        self.addCleanup(forget_record)
+        log = os.path.join(self.outside, "run.log")
+        env = {"TZ415SIM_ACTIVATE_AT_POWER_CYCLE": "1", "TZ415SIM_LOG": log}
+        self.assertEqual(0, launch(self.demo, ["--unattended"], env=env)[0])
+        _, text = self.bundle(status=0, recorded=True)
+        code, said, err = native("--hubs", self.file, DEMO_KIT)
+        self.assertEqual(0, code, err)
+        explained = self.explain()
+        for image in ("PORT.BIN", "DOCK.BIN", "HUB415.BIN"):
+            leaves = (r"=> waits for a power cycle since \S+Z: an unattended run leaves it; a run "
+                      r"without options writes %s again \(" % image)
+            self.assertRegex(said, leaves)
+            self.assertRegex(explained, leaves)
+        identity = text.split("| KitIdentity.x64=")[1].split("\n")[0]
+        self.assertRegex(explained, r"\nLast unattended run: status 0 \(done\), [^\n]*\n  kit %s: "
+                         r"this kit's x64\n  3 hubs wait for a power cycle since \S+Z\n" % identity)
+        told = json.loads(native("--json", "--hubs", self.file, DEMO_KIT)[1])["kits"][0]["hubs"]
+
+        # The next unattended run leaves every hub alone; a run without
+        # options writes each again with the image the checker named.
+        def writes(run):
+            if os.path.exists(log):
+                os.remove(log)
+            status = run()
+            with open(log) as f:
+                return status, re.findall(r'^TA_UpdateISP index=\d+ path="\.\\Binfile\\([^"]+)"',
+                                          f.read(), re.M)
+        status, written = writes(lambda: launch(self.demo, ["--unattended", "--report", "r.json"],
+                                                env=env)[0])
+        report = read_report(os.path.join(self.demo.path, "r.json"))
+        self.assertEqual((0, [h["outcome"] for h in told], []),
+                         (status, [h["outcome"] for h in report["hubs"]], written))
+        _, written = writes(lambda: self.demo.launch([], env=env))
+        self.assertEqual([h["plainRun"]["chosen"] for h in told], written)
 
     def test_a_bundle_is_written_then_explained_and_judged_natively(self):
         out, text = self.bundle()
@@ -113,8 +151,8 @@ class Bundle(WineTestCase):
         said = self.explain()
         self.assertIn("the filter driver tz415filter is registered", said)
         self.assertIn("no update was running (both locks free)", said)
-        self.assertIn("  not recorded: no unattended run has left a record on this computer\n",
-                      said)
+        self.assertIn("\nLast unattended run: none (no unattended run has left a record on this "
+                      "computer)\n", said)
         self.assertIn("The computer's hubs: 3 listed", said)
         self.assertIn("=> writes PORT.BIN", said)
         # The same kit at support: nothing differs, and the checker judges
