@@ -233,7 +233,9 @@ class Bundle(WineTestCase):
             f.write(changed)
         _, text = self.bundle()
         computer = text.split("[computer]\n")[1].split("[end computer]")[0]
-        self.assertRegex(computer, r"\| LibraryVersion=\S+\n\| Program\.")
+        # Last in the part, after the versions and the kits' identities.
+        self.assertRegex(computer, r"\| LibraryVersion=\S+\n(\| KitIdentity\.\S+\n)*"
+                                   r"(\| Program\.[^\n]*\n){4}$")
         programs = re.findall(r"^\| Program\.(\S+)=(\S+) (.*)$", computer, re.M)
         # Wine 8 trusts a well-formed signature whatever its root; it does
         # hold a changed byte against it.
