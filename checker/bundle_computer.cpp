@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "driver_session.h"
+#include "image_check.h"
 #include "live_capture.h"
 #include "live_check.h"
 #include "path_names.h"
@@ -69,6 +71,35 @@ std::string LinesOf(System& system, const std::vector<uint8_t>& data) {
   return lines;
 }
 
+// Our programs in the kit, by their paths within it as its SHA256SUMS names
+// them: the launcher, the updaters and the checkers at a kit root, the
+// updaters of an updater folder. A program the kit lacks is left out.
+std::vector<ProgramFacts> ProgramsOf(const LiveMachine& machine, RootedFiles& files,
+                                     const std::vector<std::string>& folders, bool kitRoot,
+                                     char separator) {
+  std::vector<std::pair<std::string, std::string>> places;  // folder, name
+  if (kitRoot) places.emplace_back("", "Quillet.exe");
+  for (const std::string& folder : folders) {
+    for (const char* program : {"Quillet32.exe", "Quillet64.exe"})
+      places.emplace_back(kitRoot ? folder : "", program);
+  }
+  if (kitRoot) {
+    for (const char* checker : {"QuilletCheck32.exe", "QuilletCheck64.exe"})
+      places.emplace_back("Tools", checker);
+  }
+  std::vector<ProgramFacts> programs;
+  for (const auto& place : places) {
+    const std::string path = JoinPath(place.first, place.second, separator);
+    if (files.OpenForRead(path.c_str()) == nullptr) continue;  // not in this kit
+    imagesums::Digest digest;
+    const bool hashed = HashFile(files, path.c_str(), &digest) == HashOutcome::kHashed;
+    programs.push_back({place.first.empty() ? place.second : place.first + "/" + place.second,
+                        hashed ? imagesums::DigestHex(digest) : "-",
+                        machine.computer.SignatureOf(files.Rooted(path.c_str()))});
+  }
+  return programs;
+}
+
 }  // namespace
 
 // `text` with the kit's place on the computer taken out: a why from the
@@ -102,7 +133,7 @@ DriverFacts DriverOf(const LiveMachine& machine) {
   return facts;
 }
 
-ComputerFacts ComputerOf(const LiveMachine& machine, Files& files, const std::string& kitName,
+ComputerFacts ComputerOf(const LiveMachine& machine, RootedFiles& files, const std::string& kitName,
                          const std::vector<std::string>& folders, bool kitRoot, char separator,
                          const LiveHubs* hubs) {
   ComputerFacts facts;
@@ -122,6 +153,7 @@ ComputerFacts ComputerOf(const LiveMachine& machine, Files& files, const std::st
   }
   if (kitRoot) facts.launcherVersion = ProgramVersion(files, "Quillet.exe");
   if (hubs != nullptr) facts.libraryVersion = Format("%08X", hubs->version());
+  facts.programs = ProgramsOf(machine, files, folders, kitRoot, separator);
   return facts;
 }
 

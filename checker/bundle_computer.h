@@ -15,6 +15,8 @@ class System;
 
 namespace check {
 
+class RootedFiles;
+
 // `text` with the kit's place on the computer taken out.
 std::string WithinKit(std::string text, const std::string& full, const std::string& given,
                       const std::string& kitName);
@@ -24,7 +26,8 @@ DriverFacts DriverOf(const LiveMachine& machine);
 // The computer and the programs of the kit that `files` reads: each of
 // `folders` (updater folders within it) names its updaters `kitRoot` ? by
 // their own names : by the kit's. `hubs`: the library loaded, if any.
-ComputerFacts ComputerOf(const LiveMachine& machine, Files& files, const std::string& kitName,
+// Each of our programs there is named with its SHA-256 and its signature.
+ComputerFacts ComputerOf(const LiveMachine& machine, RootedFiles& files, const std::string& kitName,
                          const std::vector<std::string>& folders, bool kitRoot, char separator,
                          const LiveHubs* hubs);
 

@@ -11,6 +11,10 @@ namespace {
 
 constexpr char kUpdaterKey[] = "UpdaterVersion.";
 constexpr char kIdentityKey[] = "KitIdentity.";
+constexpr char kProgramKey[] = "Program.";
+constexpr char kSignedBy[] = "signed by ";
+constexpr char kTrusted[] = ", trusted";
+constexpr char kNotTrusted[] = ", not trusted: ";
 
 std::string Line(const char* key, const std::string& value) { return key + ("=" + value) + "\n"; }
 
@@ -81,8 +85,29 @@ std::string WriteComputerPart(const ComputerFacts& facts) {
   if (!facts.libraryVersion.empty()) text += Line("LibraryVersion", facts.libraryVersion);
   for (const FolderIdentity& kit : facts.kitIdentities)
     text += kIdentityKey + kit.name + "=" + kit.identity + "\n";
+  for (const ProgramFacts& program : facts.programs) {
+    text += kProgramKey + program.path + "=" + program.digest + " " +
+            SignatureText(program.signature) + "\n";
+  }
   return text;
 }
+
+namespace {
+
+// "Program.x64/Quillet64.exe=<sha256> <signature>", after the versions.
+void ReadPrograms(const std::string& text, ComputerFacts* facts) {
+  const size_t skip = sizeof kProgramKey - 1;
+  for (const std::string& line : Lines(text)) {
+    size_t eq = line.find('=');
+    if (line.compare(0, skip, kProgramKey) != 0 || eq == std::string::npos) continue;
+    size_t space = line.find(' ', eq);
+    if (space == std::string::npos) continue;
+    facts->programs.push_back({line.substr(skip, eq - skip), line.substr(eq + 1, space - eq - 1),
+                               ReadSignature(line.substr(space + 1))});
+  }
+}
+
+}  // namespace
 
 ComputerFacts ReadComputerPart(const std::string& text) {
   ComputerFacts facts;
@@ -112,7 +137,40 @@ ComputerFacts ReadComputerPart(const std::string& text) {
     std::string folder = dot == std::string::npos ? std::string() : key.substr(0, dot);
     facts.updaters.push_back({folder, key.substr(dot + 1), line.substr(eq + 1)});
   }
+  ReadPrograms(text, &facts);
   return facts;
+}
+
+std::string SignatureText(const ProgramSignature& signature) {
+  switch (signature.kind) {
+    case ProgramSignature::Kind::kNotChecked: return "not checked";
+    case ProgramSignature::Kind::kUnsigned: return "unsigned";
+    case ProgramSignature::Kind::kSigned: break;
+  }
+  return kSignedBy + signature.signer +
+         (signature.trusted ? std::string(kTrusted) : kNotTrusted + signature.why);
+}
+
+ProgramSignature ReadSignature(const std::string& text) {
+  ProgramSignature signature;
+  if (text == "unsigned") signature.kind = ProgramSignature::Kind::kUnsigned;
+  const size_t skip = sizeof kSignedBy - 1;
+  if (text.compare(0, skip, kSignedBy) != 0) return signature;
+  signature.kind = ProgramSignature::Kind::kSigned;
+  // A common name may hold ", "; the phrases after it are ours.
+  const size_t untrusted = text.find(kNotTrusted, skip);
+  const size_t trusted = sizeof kTrusted - 1;
+  if (untrusted != std::string::npos) {
+    signature.signer = text.substr(skip, untrusted - skip);
+    signature.why = text.substr(untrusted + sizeof kNotTrusted - 1);
+  } else if (text.size() >= skip + trusted &&
+             text.compare(text.size() - trusted, trusted, kTrusted) == 0) {
+    signature.signer = text.substr(skip, text.size() - trusted - skip);
+    signature.trusted = true;
+  } else {
+    signature.signer = text.substr(skip);
+  }
+  return signature;
 }
 
 std::string WriteDriverPart(const DriverFacts& facts) {

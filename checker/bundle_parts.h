@@ -48,6 +48,25 @@ struct UpdaterVersion {
   std::string program;  // "Quillet64.exe"
   std::string version;
 };
+// A program's signature as the platform judged it: kNotChecked where the
+// platform cannot say.
+struct ProgramSignature {
+  enum class Kind { kNotChecked, kUnsigned, kSigned };
+  Kind kind = Kind::kNotChecked;
+  std::string signer;  // the signing certificate subject's common name
+  bool trusted = false;
+  std::string why;  // why this computer does not trust it, a phrase
+};
+// "unsigned", "signed by X, trusted", "signed by X, not trusted: <why>",
+// "not checked"; and back.
+std::string SignatureText(const ProgramSignature& signature);
+ProgramSignature ReadSignature(const std::string& text);
+// One of our programs in the kit.
+struct ProgramFacts {
+  std::string path;    // within the kit, "x64/Quillet64.exe"
+  std::string digest;  // SHA-256, hex; "-" when it could not be hashed
+  ProgramSignature signature;
+};
 struct ComputerFacts {
   std::string time;  // UTC
   std::string windowsVersion;
@@ -62,6 +81,7 @@ struct ComputerFacts {
   // Each updater folder's kit identity, so that --explain without a kit
   // tells whether the last unattended run ran the customer's.
   std::vector<FolderIdentity> kitIdentities;
+  std::vector<ProgramFacts> programs;
 };
 std::string WriteComputerPart(const ComputerFacts& facts);
 ComputerFacts ReadComputerPart(const std::string& text);

@@ -67,6 +67,10 @@ std::string ComputerSummary(const bundle::Bundle& read) {
     out += "  updater " + (updater.folder.empty() ? "" : updater.folder + "\\") + updater.program +
            " " + updater.version + "\n";
   }
+  for (const ProgramFacts& program : t.programs) {
+    out += "  program " + program.path + ": SHA-256 " + program.digest + ", " +
+           SignatureText(program.signature) + "\n";
+  }
   return out;
 }
 

@@ -21,6 +21,8 @@ class System;
 
 namespace check {
 
+struct ProgramSignature;
+
 constexpr char kLibraryName[] = "TZ415API.dll";
 
 // This computer, as a live check asks it beyond the updater's roles.
@@ -37,6 +39,9 @@ class LiveComputer {
   // and the version Windows reports to this program ("6.2.9200").
   virtual std::string UtcNow() = 0;
   virtual std::string ReportedWindowsVersion() = 0;
+  // For a bundle: whether the program file at `path` carries a signature,
+  // by whom, and whether this computer trusts it, never asking the network.
+  virtual ProgramSignature SignatureOf(const std::string& path) = 0;
 };
 
 // The checker's own working directory, which the library's calls borrow.

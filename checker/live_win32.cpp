@@ -2,9 +2,16 @@
 // time from the kit, never imported, so that the checker starts where the
 // library is missing; and the computer's share of a live check.
 #include <windows.h>
+// After windows.h, which they need.
+#include <softpub.h>
+#include <wincrypt.h>
+#include <wintrust.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
+#include "bundle_parts.h"
 #include "driver_session.h"
 #include "live_check.h"
 #include "platform.h"
@@ -50,6 +57,82 @@ class LoadedLibrary : public HubLibrary {
   TableCall getEnumInfo_ = nullptr;
 };
 
+// Windows' own verdict on the file's embedded signature: revocation is not
+// checked and nothing is fetched, so that a bundle never reaches the network.
+LONG VerifyTrust(const std::wstring& path) {
+  WINTRUST_FILE_INFO file = {};
+  file.cbStruct = sizeof file;
+  file.pcwszFilePath = path.c_str();
+  WINTRUST_DATA data = {};
+  data.cbStruct = sizeof data;
+  data.dwUIChoice = WTD_UI_NONE;
+  data.fdwRevocationChecks = WTD_REVOKE_NONE;
+  data.dwUnionChoice = WTD_CHOICE_FILE;
+  data.pFile = &file;
+  data.dwStateAction = WTD_STATEACTION_VERIFY;
+  data.dwProvFlags = WTD_REVOCATION_CHECK_NONE | WTD_CACHE_ONLY_URL_RETRIEVAL;
+  GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+  HWND noWindow = static_cast<HWND>(INVALID_HANDLE_VALUE);
+  const LONG status = WinVerifyTrust(noWindow, &action, &data);
+  data.dwStateAction = WTD_STATEACTION_CLOSE;
+  WinVerifyTrust(noWindow, &action, &data);
+  return status;
+}
+
+// The subject's name (its common name) of the certificate the signature's
+// first signer names, in *name; false when the file carries no signature.
+bool SignerName(const std::wstring& path, std::string* name) {
+  HCERTSTORE store = nullptr;
+  HCRYPTMSG message = nullptr;
+  if (!CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.c_str(),
+                        CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY,
+                        0, nullptr, nullptr, nullptr, &store, &message, nullptr)) {
+    return false;
+  }
+  DWORD size = 0;
+  std::vector<BYTE> info;
+  if (CryptMsgGetParam(message, CMSG_SIGNER_INFO_PARAM, 0, nullptr, &size)) info.resize(size);
+  if (!info.empty() && CryptMsgGetParam(message, CMSG_SIGNER_INFO_PARAM, 0, info.data(), &size)) {
+    const auto* signer = reinterpret_cast<const CMSG_SIGNER_INFO*>(info.data());
+    CERT_INFO wanted = {};
+    wanted.Issuer = signer->Issuer;
+    wanted.SerialNumber = signer->SerialNumber;
+    PCCERT_CONTEXT certificate =
+        CertFindCertificateInStore(store, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0,
+                                   CERT_FIND_SUBJECT_CERT, &wanted, nullptr);
+    if (certificate != nullptr) {
+      DWORD chars =
+          CertGetNameStringW(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, nullptr, 0);
+      std::wstring wide(chars, L'\0');
+      if (chars > 1)
+        CertGetNameStringW(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, &wide[0], chars);
+      wide.resize(chars > 1 ? chars - 1 : 0);
+      *name = win32::WideToAnsi(wide);
+      CertFreeCertificateContext(certificate);
+    }
+  }
+  CryptMsgClose(message);
+  CertCloseStore(store, 0);
+  return true;
+}
+
+// Why Windows does not trust a signed program, a phrase.
+std::string UntrustedWhy(LONG status) {
+  switch (static_cast<HRESULT>(status)) {
+    case CERT_E_UNTRUSTEDROOT: return "its root certificate is not trusted on this computer";
+    case CERT_E_CHAINING: return "its certificates do not chain to a trusted root";
+    case CERT_E_EXPIRED: return "its certificate has expired";
+    case CERT_E_WRONG_USAGE: return "its certificate is not for signing programs";
+    case TRUST_E_BAD_DIGEST: return "the file has changed since it was signed";
+    case TRUST_E_EXPLICIT_DISTRUST: return "its signer is distrusted on this computer";
+    case TRUST_E_NOSIGNATURE: return "Windows finds no signature it can verify";
+    default: break;
+  }
+  char code[32];
+  std::snprintf(code, sizeof code, "error 0x%08lX", static_cast<unsigned long>(status));
+  return code;
+}
+
 class Win32Computer : public LiveComputer {
  public:
   bool ProcessIs64Bit() override { return sizeof(void*) == 8; }
@@ -88,6 +171,18 @@ class Win32Computer : public LiveComputer {
       return nullptr;
     }
     return library;
+  }
+
+  ProgramSignature SignatureOf(const std::string& path) override {
+    const std::wstring wide = win32::AnsiToWide(path);
+    ProgramSignature signature;
+    signature.kind = ProgramSignature::Kind::kUnsigned;
+    if (!SignerName(wide, &signature.signer)) return signature;
+    signature.kind = ProgramSignature::Kind::kSigned;
+    const LONG status = VerifyTrust(wide);
+    signature.trusted = status == ERROR_SUCCESS;
+    if (!signature.trusted) signature.why = UntrustedWhy(status);
+    return signature;
   }
 };
 

@@ -2,6 +2,7 @@
 // that differ from the customer's in one way each, and --unpack.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,66 @@ TEST(BundleCommand, HoldsNoPathOutsideTheKitAndSaysWhereNoRunHasBeen) {
                                          "kit\\Driver\\TZ415FilterInst.exe"))
       << text;
   EXPECT_EQ(std::string::npos, text.find("Qzuser")) << text;
+}
+
+TEST(BundleCommand, NamesEachProgramByItsDigestAndTheSignatureTheComputerFound) {
+  using Kind = check::ProgramSignature::Kind;
+  Customer customer;
+  // Each program's bytes are its path within the kit; the signature is
+  // asked of the program by its path on the computer.
+  const struct {
+    const char* path;
+    check::ProgramSignature signature;  // staged
+    const char* line;
+  } rows[] = {
+      {"Quillet.exe",
+       {Kind::kUnsigned, "", false, ""},
+       "| Program.Quillet.exe="
+       "0759dbb70c8f6af300b4d3ae5f0ca595d89eee6447bb0f4fd8f6a452c206b80b unsigned\n"},
+      {"x64/Quillet64.exe",
+       {Kind::kSigned, "Quillet Labs", true, ""},
+       "| "
+       "Program.x64/Quillet64.exe=073cfa38e39ec3a63b017f2c810e16e4962cec93c6ad81ef401d655ee4ba4925 "
+       "signed by Quillet Labs, trusted\n"},
+      {"Tools/QuilletCheck32.exe",
+       {Kind::kSigned, "Test, Signer", false, "expired"},
+       "| Program.Tools/QuilletCheck32.exe="
+       "b3e56e68f4f4cf4c1ec16f34a6e66a8a5d4ba3c9e5fa7b9c79900813a8cf8bd5 "
+       "signed by Test, Signer, not trusted: expired\n"},
+      {"Tools/QuilletCheck64.exe",
+       {},
+       "| Program.Tools/QuilletCheck64.exe="
+       "685f39abd09fe410c8aa08f764eb067b234e9c0f27e25ed94959e1c75054c65a not checked\n"},
+  };
+  for (const auto& row : rows) {
+    std::string path = std::string(kKit) + "\\" + row.path;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    customer.host.files.AddFile(path, row.path);
+    if (row.signature.kind != Kind::kNotChecked) customer.machine.signatures[path] = row.signature;
+  }
+  customer.Bundle(kKit);
+  const std::string& text = customer.host.saved["out.txt"];
+  // After the versions, in the kit's order; a program the kit lacks is left out.
+  size_t at = text.find("| LibraryVersion=");
+  for (const auto& row : rows) {
+    size_t found = text.find(row.line);
+    EXPECT_LT(at, found) << row.line << " in\n" << text;
+    at = found;
+  }
+  EXPECT_EQ(std::string::npos, text.find("Quillet32.exe")) << text;
+
+  TempFiles temp;
+  FakeHost support;
+  CommandResult run = RunCommand(support, {"--explain", temp.Write("bundle.txt", text)});
+  EXPECT_NE(std::string::npos,
+            run.out.find(
+                "library version 20190823\n"
+                "  program Quillet.exe: SHA-256 "
+                "0759dbb70c8f6af300b4d3ae5f0ca595d89eee6447bb0f4fd8f6a452c206b80b, unsigned\n"
+                "  program x64/Quillet64.exe: SHA-256 "
+                "073cfa38e39ec3a63b017f2c810e16e4962cec93c6ad81ef401d655ee4ba4925, signed by "
+                "Quillet Labs, trusted\n"))
+      << run.out;
 }
 
 TEST(BundleCommand, JudgesTheHubsWithTheRecordItCarriesAsTheNextUnattendedRunDoes) {

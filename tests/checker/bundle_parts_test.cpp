@@ -25,7 +25,19 @@ TEST(BundleParts, TheComputerAndTheDriverReadBackAsWritten) {
                                  {"kit.v2", "Quillet32.exe", "2.8.0.0"}},
                                 "",
                                 "",
-                                {{"x64", std::string(64, 'a')}, {"kit.v2", "none"}}};
+                                {{"x64", std::string(64, 'a')}, {"kit.v2", "none"}},
+                                {}};
+  // A common name may hold the phrases' comma; each kind of signature.
+  using Kind = check::ProgramSignature::Kind;
+  facts.programs = {{"Quillet.exe", std::string(64, 'a'), {Kind::kUnsigned, "", false, ""}},
+                    {"x64/Quillet64.exe", "-", {Kind::kNotChecked, "", false, ""}},
+                    {"Tools/QuilletCheck64.exe",
+                     std::string(64, 'b'),
+                     {Kind::kSigned, "Quillet Labs, Inc.", true, ""}},
+                    {"x86/Quillet32.exe",
+                     std::string(64, 'c'),
+                     {Kind::kSigned, "Quillet Labs, Inc.", false,
+                      "its certificate chain ends in a root this computer does not trust"}}};
   for (const char* library : {"", "20190823"}) {
     facts.launcherVersion = facts.libraryVersion = library;
     check::ComputerFacts read = check::ReadComputerPart(check::WriteComputerPart(facts));
@@ -33,6 +45,16 @@ TEST(BundleParts, TheComputerAndTheDriverReadBackAsWritten) {
     ASSERT_EQ(2u, read.updaters.size());
     EXPECT_EQ("kit.v2", read.updaters[1].folder);
     EXPECT_EQ("Quillet32.exe", read.updaters[1].program);
+    ASSERT_EQ(facts.programs.size(), read.programs.size());
+    for (size_t i = 0; i < facts.programs.size(); ++i) {
+      const check::ProgramFacts& want = facts.programs[i];
+      const check::ProgramFacts& got = read.programs[i];
+      EXPECT_EQ(want.path + want.digest, got.path + got.digest);
+      EXPECT_EQ(want.signature.kind, got.signature.kind) << want.path;
+      EXPECT_EQ(want.signature.signer + "|" + want.signature.why,
+                got.signature.signer + "|" + got.signature.why);
+      EXPECT_EQ(want.signature.trusted, got.signature.trusted) << want.path;
+    }
     ASSERT_EQ(2u, read.kitIdentities.size());
     EXPECT_EQ("kit.v2 none", read.kitIdentities[1].name + " " + read.kitIdentities[1].identity);
   }

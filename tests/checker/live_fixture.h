@@ -5,10 +5,12 @@
 #define QUILLET_TESTS_CHECKER_LIVE_FIXTURE_H_
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bundle_parts.h"
 #include "driver_session.h"
 #include "fake_host.h"
 #include "fake_hub_library.h"
@@ -83,6 +85,8 @@ class FakeLiveMachine : public check::LiveComputer,
   bool windows64 = true;
   bool installerRegisters = true;
   std::string loadFailure;  // non-empty: LoadHubLibrary fails with it
+  // By the path the checker asks for; any other is not checked.
+  std::map<std::string, check::ProgramSignature> signatures;
   FakeHubLibrary library;
 
   // ---- Reading back.
@@ -118,6 +122,10 @@ class FakeLiveMachine : public check::LiveComputer,
   }
   std::string UtcNow() override { return "2026-12-08T21:35:07Z"; }
   std::string ReportedWindowsVersion() override { return "6.2.9200"; }
+  check::ProgramSignature SignatureOf(const std::string& path) override {
+    auto found = signatures.find(path);
+    return found == signatures.end() ? check::ProgramSignature() : found->second;
+  }
   std::unique_ptr<HubLibrary> LoadHubLibrary(const std::string& path, std::string* why) override {
     log.push_back("load " + path);
     if (!loadFailure.empty()) {

@@ -6,6 +6,7 @@ what it says the next runs do with hubs waiting for their power cycle, held
 against what those runs then do.
 """
 import getpass
+import hashlib
 import json
 import os
 import re
@@ -210,6 +211,46 @@ class Bundle(WineTestCase):
         said = self.replay(DEMO_KIT)
         self.assertTrue(said.startswith("scripts/replay: x64: the kit's images are not the "
                                         "bundle's"), said)
+
+    def test_each_program_is_named_with_its_digest_and_what_windows_says_of_its_signature(self):
+        # Our programs as built are unsigned; a checker signed with a
+        # throwaway certificate, and a copy of it with one byte changed since.
+        tools = os.path.join(self.demo.path, "Tools")
+        os.mkdir(tools)
+        keys = os.path.join(self.outside, "keys")
+        os.mkdir(keys)
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                        "key.pem", "-out", "cert.pem", "-days", "2", "-subj",
+                        "/CN=Quillet Bundle Test", "-addext", "extendedKeyUsage=codeSigning"],
+                       cwd=keys, check=True, capture_output=True)
+        signed = os.path.join(tools, "QuilletCheck64.exe")
+        subprocess.run(["osslsigncode", "sign", "-certs", "cert.pem", "-key", "key.pem", "-in",
+                        CHECKER, "-out", signed], cwd=keys, check=True, capture_output=True)
+        with open(signed, "rb") as f:
+            changed = bytearray(f.read())
+        changed[0x1000] ^= 1
+        with open(os.path.join(tools, "QuilletCheck32.exe"), "wb") as f:
+            f.write(changed)
+        _, text = self.bundle()
+        computer = text.split("[computer]\n")[1].split("[end computer]")[0]
+        # Last in the part, after the versions and the kits' identities.
+        self.assertRegex(computer, r"\| LibraryVersion=\S+\n(\| KitIdentity\.\S+\n)*"
+                                   r"(\| Program\.[^\n]*\n){4}$")
+        programs = re.findall(r"^\| Program\.(\S+)=(\S+) (.*)$", computer, re.M)
+        # Wine 8 trusts a well-formed signature whatever its root; it does
+        # hold a changed byte against it.
+        said = {"Quillet.exe": "unsigned", "x64/Quillet64.exe": "unsigned",
+                "Tools/QuilletCheck32.exe": "signed by Quillet Bundle Test, not trusted: the file "
+                                            "has changed since it was signed",
+                "Tools/QuilletCheck64.exe": "signed by Quillet Bundle Test, trusted"}
+        self.assertEqual(list(said), [path for path, _, _ in programs], computer)
+        for path, digest, signature in programs:
+            with open(os.path.join(self.demo.path, path), "rb") as f:
+                self.assertEqual(hashlib.sha256(f.read()).hexdigest(), digest, path)
+            self.assertEqual(said[path], signature, path)
+        explained = self.explain()
+        for path, digest, signature in programs:
+            self.assertIn("  program %s: SHA-256 %s, %s\n" % (path, digest, signature), explained)
 
     def test_a_computer_without_the_driver_says_so(self):
         set_upper_filters(["usbfilt"])

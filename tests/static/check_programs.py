@@ -28,6 +28,8 @@ REQUIRED = {"Quillet{bits}.exe", "QuilletCheck{bits}.exe"}
 
 SYSTEM_DLLS = {"kernel32.dll", "msvcrt.dll", "advapi32.dll", "user32.dll"}
 MAKER_DLLS = {"tz415api.dll"}
+# The checker's bundle names each program's signature and its signer.
+CHECKER_DLLS = {"wintrust.dll", "crypt32.dll"}
 
 # The roots a path of a build machine starts from: the toolchain's headers,
 # a distribution's build folder, a home or temporary folder.
@@ -85,14 +87,14 @@ def release_problems(tool, path, epoch, folders):
     return problems
 
 
-def check(tool, bits, path, may_import_maker, version):
+def check(tool, bits, path, may_import_maker, version, may_import=frozenset()):
     problems = []
     headers = objdump(tool, "-p", path)
     fmt = "pei-i386" if bits == 32 else "pei-x86-64"
     if "file format " + fmt not in headers:
         problems.append("not a %s program" % fmt)
     imports = {name.lower() for name in re.findall(r"DLL Name: (\S+)", headers)}
-    allowed = SYSTEM_DLLS | (MAKER_DLLS if may_import_maker else set())
+    allowed = SYSTEM_DLLS | (MAKER_DLLS if may_import_maker else set()) | may_import
     for dll in sorted(imports - allowed):
         problems.append("imports " + dll)
     rsrc = resource_bytes(tool, path)
@@ -137,7 +139,8 @@ def main():
                     print("MISSING %s" % path)
                     failed = True
                 continue
-            problems = check(args.objdump, args.bits, path, folder == "updater", args.version)
+            problems = check(args.objdump, args.bits, path, folder == "updater", args.version,
+                             CHECKER_DLLS if folder == "checker" else frozenset())
             problems += release_problems(args.objdump, path, args.epoch, folders)
             print("%s %s%s" % ("FAIL" if problems else "ok", name,
                                "".join("\n  - " + p for p in problems)))
